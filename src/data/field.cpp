@@ -1,0 +1,190 @@
+#include "data/field.h"
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace koreq::data {
+
+std::string valueToText(const Value& v) {
+  struct V {
+    std::string operator()(std::monostate) const { return {}; }
+    std::string operator()(std::int64_t n) const { return std::to_string(n); }
+    std::string operator()(const Decimal& d) const { return d.toString(); }
+    std::string operator()(const std::string& s) const { return s; }
+    std::string operator()(const Date& d) const { return d.toIso(); }
+    std::string operator()(const Time& t) const { return std::to_string(t.value()); }
+  };
+  return std::visit(V{}, v);
+}
+
+int FileDef::fieldIndex(std::string_view n) const {
+  bool hasPrefix = n.find(':') != std::string_view::npos;
+  std::string want = upper(n);
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const std::string& candidate = hasPrefix ? fields[i].name : fields[i].column;
+    if (upper(candidate) == want) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const FieldDef* FileDef::field(std::string_view n) const {
+  int i = fieldIndex(n);
+  return i < 0 ? nullptr : &fields[static_cast<size_t>(i)];
+}
+
+const KeyDef* FileDef::key(std::string_view n) const {
+  std::string want = upper(n);
+  for (const auto& k : keys) {
+    std::string_view kn = k.name;
+    if (n.find(':') == std::string_view::npos) kn = kn.substr(kn.find(':') + 1);
+    if (upper(kn) == want) return &k;
+  }
+  return nullptr;
+}
+
+const KeyDef& FileDef::primaryKey() const {
+  if (keys.empty()) throw std::logic_error("file " + name + " has no key");
+  return keys.front();
+}
+
+const FileDef* findFile(std::string_view n) {
+  std::string want = upper(n);
+  for (const FileDef* f : allFiles())
+    if (f->name == want) return f;
+  return nullptr;
+}
+
+namespace detail {
+
+bool toInteger(const Value& v, std::int64_t* out, std::string* why) {
+  if (auto p = std::get_if<std::int64_t>(&v)) {
+    *out = *p;
+  } else if (auto d = std::get_if<Decimal>(&v)) {
+    *out = d->toLong();
+  } else if (auto s = std::get_if<std::string>(&v)) {
+    auto d = Decimal::parse(*s);
+    if (clip(*s).empty()) {
+      *out = 0;
+    } else if (!d || d->cents() % Decimal::kScale != 0) {
+      if (why) *why = "not a whole number: '" + *s + "'";
+      return false;
+    } else {
+      *out = d->toLong();
+    }
+  } else if (auto dt = std::get_if<Date>(&v)) {
+    *out = dt->day();
+  } else if (auto t = std::get_if<Time>(&v)) {
+    *out = t->value();
+  } else {
+    *out = 0;
+  }
+  return true;
+}
+
+bool toDecimal(const Value& v, Decimal* out, std::string* why) {
+  try {
+    if (auto p = std::get_if<std::int64_t>(&v)) {
+      *out = Decimal(*p);
+    } else if (auto d = std::get_if<Decimal>(&v)) {
+      *out = *d;
+    } else if (auto s = std::get_if<std::string>(&v)) {
+      if (clip(*s).empty()) {
+        *out = Decimal();
+        return true;
+      }
+      auto d = Decimal::parse(*s);
+      if (!d) {
+        if (why) *why = "not a number: '" + *s + "'";
+        return false;
+      }
+      *out = *d;
+    } else if (std::holds_alternative<std::monostate>(v)) {
+      *out = Decimal();
+    } else {
+      if (why) *why = "not a number";
+      return false;
+    }
+  } catch (const DecimalOverflow&) {
+    if (why) *why = "number out of range";
+    return false;
+  }
+  return true;
+}
+
+bool toDate(const Value& v, Date* out, std::string* why) {
+  if (auto d = std::get_if<Date>(&v)) {
+    *out = *d;
+  } else if (auto p = std::get_if<std::int64_t>(&v)) {
+    Date d(static_cast<std::int32_t>(*p));
+    if (*p != 0 && (*p < 0 || !d.isValid())) {
+      if (why) *why = "not a valid day number";
+      return false;
+    }
+    *out = d;
+  } else if (auto s = std::get_if<std::string>(&v)) {
+    auto d = Date::fromIso(clipped(*s));
+    if (!d) {
+      if (why) *why = "not a date (YYYY-MM-DD): '" + *s + "'";
+      return false;
+    }
+    *out = *d;
+  } else if (std::holds_alternative<std::monostate>(v)) {
+    *out = Date();
+  } else {
+    if (why) *why = "not a date";
+    return false;
+  }
+  return true;
+}
+
+bool toTime(const Value& v, Time* out, std::string* why) {
+  if (auto t = std::get_if<Time>(&v)) {
+    *out = *t;
+    return true;
+  }
+  if (auto s = std::get_if<std::string>(&v)) {
+    int h = 0, m = 0, sec = 0;
+    std::string c = clipped(*s);
+    if (c.empty()) {
+      *out = Time();
+      return true;
+    }
+    if (std::sscanf(c.c_str(), "%d:%d:%d", &h, &m, &sec) >= 2 && h >= 0 && h < 24 && m >= 0 &&
+        m < 60 && sec >= 0 && sec < 60) {
+      *out = Time::fromHms(h, m, sec);
+      return true;
+    }
+    if (why) *why = "not a time (HH:MM): '" + c + "'";
+    return false;
+  }
+  std::int64_t n;
+  if (!toInteger(v, &n, why)) return false;
+  if (n < 0 || n > 8640000) {
+    if (why) *why = "not a valid time";
+    return false;
+  }
+  *out = Time(static_cast<std::int32_t>(n));
+  return true;
+}
+
+bool toText(const Value& v, std::string* out, std::string*) {
+  *out = valueToText(v);
+  return true;
+}
+
+void addKey(FileDef& d, const char* name, std::initializer_list<const char*> columns, bool unique,
+            bool descending) {
+  KeyDef k;
+  k.name = d.prefix + ":" + name;
+  k.unique = unique;
+  k.descending = descending;
+  for (const char* c : columns) {
+    int i = d.fieldIndex(c);
+    if (i < 0) throw std::logic_error("key " + k.name + " names unknown field " + c);
+    k.fields.push_back(i);
+  }
+  d.keys.push_back(std::move(k));
+}
+
+}  // namespace detail
+}  // namespace koreq::data

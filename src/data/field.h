@@ -1,0 +1,236 @@
+#pragma once
+
+// Field and file definitions: one table per file, declared once with an X-macro, giving the
+// same field by C++ member (rec.EquipmentID) and by name ("EQH:EquipmentID") for filters,
+// SQL columns, JSON and report dictionaries.
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "runtime/date.h"
+#include "runtime/decimal.h"
+#include "runtime/text.h"
+
+namespace koreq::data {
+
+enum class FieldType { Long, ULong, Short, UShort, Byte, String, Decimal, Date, Time };
+
+// A field's value seen by name. Whole numbers of every width are int64; Decimal fields hold a
+// Decimal (whole-number decimals such as Decimal(5,0) too); texts are clipped.
+using Value = std::variant<std::monostate, std::int64_t, Decimal, std::string, Date, Time>;
+
+std::string valueToText(const Value& v);
+
+struct FieldDef {
+  std::string name;    // with prefix: "EQH:EquipmentID"
+  std::string column;  // without prefix: "EquipmentID"
+  FieldType type;
+  int length = 0;  // String: characters; Decimal: digits
+  int places = 0;  // Decimal: 2, or 0 for whole-number decimals
+  Value (*get)(const void* rec) = nullptr;
+  // Converts and stores; on a value that does not fit, returns false with a reason and leaves
+  // the field as it was.
+  bool (*set)(void* rec, const Value& v, std::string* why) = nullptr;
+
+  bool isNumeric() const { return type != FieldType::String; }
+};
+
+struct KeyDef {
+  std::string name;          // with prefix: "EQH:KeyEquipmentID"
+  std::vector<int> fields;   // field indices, most significant first
+  bool unique = false;
+  bool descending = false;   // every component descending ("newest first")
+};
+
+class FileDef {
+ public:
+  std::string name;    // "EQHEADER"
+  std::string label;   // "EQHeader", as error texts name the file
+  std::string prefix;  // "EQH"
+  std::string table;   // SQL table; an alias file shares its base file's table
+  std::vector<FieldDef> fields;
+  std::vector<KeyDef> keys;
+  int autoField = -1;  // field numbered by prime(), or -1
+
+  // Record buffers of this file are created and copied through these (type-erased).
+  std::function<std::shared_ptr<void>()> create;
+  std::function<void(void* dst, const void* src)> copy;
+
+  int fieldIndex(std::string_view name) const;  // with or without prefix; -1 when unknown
+  const FieldDef* field(std::string_view name) const;
+  const KeyDef* key(std::string_view name) const;  // with or without prefix
+  const KeyDef& primaryKey() const;  // the first key
+};
+
+// All files, in a fixed order.
+const std::vector<const FileDef*>& allFiles();
+const FileDef* findFile(std::string_view name);  // "EQHEADER", case-insensitive
+
+namespace detail {
+
+template <typename T>
+struct MemberTraits;
+template <typename C, typename M>
+struct MemberTraits<M C::*> {
+  using Class = C;
+  using Member = M;
+};
+
+template <typename T>
+struct IsStr : std::false_type {};
+template <std::size_t N>
+struct IsStr<Str<N>> : std::true_type {};
+
+bool toInteger(const Value& v, std::int64_t* out, std::string* why);
+bool toDecimal(const Value& v, Decimal* out, std::string* why);
+bool toDate(const Value& v, Date* out, std::string* why);
+bool toTime(const Value& v, Time* out, std::string* why);
+bool toText(const Value& v, std::string* out, std::string* why);
+
+template <auto M>
+Value getField(const void* rec) {
+  using Tr = MemberTraits<decltype(M)>;
+  const auto& f = static_cast<const typename Tr::Class*>(rec)->*M;
+  using T = typename Tr::Member;
+  if constexpr (IsStr<T>::value) {
+    return f.str();
+  } else if constexpr (std::is_same_v<T, Decimal> || std::is_same_v<T, Date> ||
+                       std::is_same_v<T, Time>) {
+    return f;
+  } else {
+    return static_cast<std::int64_t>(f);
+  }
+}
+
+template <auto M, int Digits, int Places>
+bool setField(void* rec, const Value& v, std::string* why) {
+  using Tr = MemberTraits<decltype(M)>;
+  auto& f = static_cast<typename Tr::Class*>(rec)->*M;
+  using T = typename Tr::Member;
+  if constexpr (IsStr<T>::value) {
+    std::string s;
+    if (!toText(v, &s, why)) return false;
+    if (charCount(clip(s)) > T::kLength) {
+      if (why) *why = "text longer than " + std::to_string(T::kLength) + " characters";
+      return false;
+    }
+    f = s;
+    return true;
+  } else if constexpr (std::is_same_v<T, Decimal>) {
+    Decimal d;
+    if (!toDecimal(v, &d, why)) return false;
+    if constexpr (Places == 0) d = Decimal(d.toLong());
+    if (!d.fitsDigits(Digits)) {
+      if (why) *why = "number does not fit in " + std::to_string(Digits) + " digits";
+      return false;
+    }
+    f = d;
+    return true;
+  } else if constexpr (std::is_same_v<T, Date>) {
+    return toDate(v, &f, why);
+  } else if constexpr (std::is_same_v<T, Time>) {
+    return toTime(v, &f, why);
+  } else {
+    std::int64_t n;
+    if (!toInteger(v, &n, why)) return false;
+    if (n < static_cast<std::int64_t>(std::numeric_limits<T>::min()) ||
+        n > static_cast<std::int64_t>(std::numeric_limits<T>::max())) {
+      if (why) *why = "number out of range";
+      return false;
+    }
+    f = static_cast<T>(n);
+    return true;
+  }
+}
+
+template <auto M, int Digits, int Places>
+FieldDef makeField(const char* column, FieldType type, int length) {
+  FieldDef d;
+  d.column = column;
+  d.type = type;
+  d.length = length;
+  d.places = Places;
+  d.get = &getField<M>;
+  d.set = &setField<M, Digits, Places>;
+  return d;
+}
+
+// Builds a FileDef for record type R.
+template <typename R>
+FileDef makeFile(const char* name, const char* label, const char* prefix,
+                 std::vector<FieldDef> fields) {
+  FileDef d;
+  d.name = name;
+  d.label = label;
+  d.prefix = prefix;
+  d.table = lower(name);
+  for (auto& f : fields) f.name = std::string(prefix) + ":" + f.column;
+  d.fields = std::move(fields);
+  d.create = [] { return std::static_pointer_cast<void>(std::make_shared<R>()); };
+  d.copy = [](void* dst, const void* src) {
+    *static_cast<R*>(dst) = *static_cast<const R*>(src);
+  };
+  return d;
+}
+
+void addKey(FileDef& d, const char* name, std::initializer_list<const char*> columns,
+            bool unique, bool descending = false);
+
+}  // namespace detail
+}  // namespace koreq::data
+
+// C++ member types by field type. String and Decimal take their length (digits for Decimal).
+#define KOREQ_CTYPE_Long(n) std::int32_t
+#define KOREQ_CTYPE_ULong(n) std::uint32_t
+#define KOREQ_CTYPE_Short(n) std::int16_t
+#define KOREQ_CTYPE_UShort(n) std::uint16_t
+#define KOREQ_CTYPE_Byte(n) std::uint8_t
+#define KOREQ_CTYPE_String(n) ::koreq::Str<n>
+#define KOREQ_CTYPE_Decimal(n) ::koreq::Decimal
+#define KOREQ_CTYPE_Decimal0(n) ::koreq::Decimal
+#define KOREQ_CTYPE_Date(n) ::koreq::Date
+#define KOREQ_CTYPE_Time(n) ::koreq::Time
+
+#define KOREQ_FTYPE_Long Long
+#define KOREQ_FTYPE_ULong ULong
+#define KOREQ_FTYPE_Short Short
+#define KOREQ_FTYPE_UShort UShort
+#define KOREQ_FTYPE_Byte Byte
+#define KOREQ_FTYPE_String String
+#define KOREQ_FTYPE_Decimal Decimal
+#define KOREQ_FTYPE_Decimal0 Decimal
+#define KOREQ_FTYPE_Date Date
+#define KOREQ_FTYPE_Time Time
+
+#define KOREQ_PLACES_Long 0
+#define KOREQ_PLACES_ULong 0
+#define KOREQ_PLACES_Short 0
+#define KOREQ_PLACES_UShort 0
+#define KOREQ_PLACES_Byte 0
+#define KOREQ_PLACES_String 0
+#define KOREQ_PLACES_Decimal 2
+#define KOREQ_PLACES_Decimal0 0
+#define KOREQ_PLACES_Date 0
+#define KOREQ_PLACES_Time 0
+
+// In a record struct: one member per field.
+#define KOREQ_MEMBER(type, name, len) KOREQ_CTYPE_##type(len) name{};
+// In a record's def(): one FieldDef per field (needs `using Self = <record>;`).
+#define KOREQ_FIELDDEF(type, name, len)                                             \
+  ::koreq::data::detail::makeField<&Self::name, (len), KOREQ_PLACES_##type>(        \
+      #name, ::koreq::data::FieldType::KOREQ_FTYPE_##type, (len)),
+
+// Declares a record struct from its field list macro.
+#define KOREQ_RECORD(Struct, FIELDS)          \
+  struct Struct {                             \
+    FIELDS(KOREQ_MEMBER)                      \
+    static const ::koreq::data::FileDef& def(); \
+  };
