@@ -48,6 +48,8 @@ class Str {
 
   friend bool operator==(const Str& a, const Str& b) { return a.v_ == b.v_; }
   friend bool operator==(const Str& a, std::string_view b) { return a.v_ == clip(b); }
+  friend bool operator==(const Str& a, const char* b) { return a.v_ == clip(b); }
+  friend bool operator==(const Str& a, const std::string& b) { return a.v_ == clip(b); }
   friend auto operator<=>(const Str& a, const Str& b) { return a.v_ <=> b.v_; }
 
  private:
