@@ -92,7 +92,7 @@ Date Date::addMonths(int n) const {
 std::string Date::toIso() const {
   if (isEmpty()) return {};
   Ymd v = ymdOf(day_);
-  char buf[16];
+  char buf[48];
   std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", v.y, v.m, v.d);
   return buf;
 }

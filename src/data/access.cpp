@@ -1,0 +1,215 @@
+#include "data/access.h"
+
+namespace koreq::data {
+
+namespace {
+constexpr int kPageSize = 64;
+}
+
+FileAccess::FileAccess(Store& store, const FileDef& def, ErrorObject& errors)
+    : store_(store), def_(def), errors_(errors), buf_(def.create()) {}
+
+void FileAccess::clear() {
+  buf_ = def_.create();
+  pos_ = 0;
+}
+
+int FileAccess::fail(int code, const std::string& text, std::string_view action, bool report) {
+  lastErrorText_ = text;
+  if (report) errors_.fileError(code, text, action, def_.label);
+  return code;
+}
+
+int FileAccess::prime() {
+  clear();
+  if (def_.autoField < 0) return kNoError;
+  try {
+    std::int64_t n = store_.nextNumber(def_, def_.autoField);
+    std::string why;
+    if (!def_.fields[def_.autoField].set(buf_.get(), Value(n), &why))
+      return fail(kBadValue, "Numbering exhausted: " + why, "Autoincrementing", true);
+    return kNoError;
+  } catch (const StoreError& e) {
+    return fail(e.code(), e.what(), "Autoincrementing", true);
+  }
+}
+
+std::vector<Value> FileAccess::values() const {
+  std::vector<Value> v;
+  v.reserve(def_.fields.size());
+  for (const auto& f : def_.fields) v.push_back(f.get(buf_.get()));
+  return v;
+}
+
+bool FileAccess::assign(const std::vector<Value>& vals, std::string* why) {
+  auto tmp = def_.create();
+  def_.copy(tmp.get(), buf_.get());
+  for (size_t i = 0; i < def_.fields.size() && i < vals.size(); ++i) {
+    std::string w;
+    if (!def_.fields[i].set(tmp.get(), vals[i], &w)) {
+      if (why) *why = def_.fields[i].name + ": " + w;
+      return false;
+    }
+  }
+  buf_ = tmp;
+  return true;
+}
+
+Value FileAccess::get(std::string_view field) const {
+  const FieldDef* f = def_.field(field);
+  return f ? f->get(buf_.get()) : Value();
+}
+
+bool FileAccess::put(std::string_view field, const Value& v, std::string* why) {
+  const FieldDef* f = def_.field(field);
+  if (!f) {
+    if (why) *why = "no field " + std::string(field) + " in " + def_.name;
+    return false;
+  }
+  return f->set(buf_.get(), v, why);
+}
+
+int FileAccess::tryInsert() {
+  try {
+    pos_ = store_.insert(def_, values());
+    cur_.page.clear();
+    return kNoError;
+  } catch (const StoreError& e) {
+    lastErrorText_ = e.what();
+    return e.code();
+  }
+}
+
+int FileAccess::tryUpdate() {
+  if (pos_ == 0) {
+    lastErrorText_ = fileErrorText(kRecordNotFound);
+    return kRecordNotFound;
+  }
+  try {
+    store_.update(def_, pos_, values());
+    cur_.page.clear();
+    return kNoError;
+  } catch (const StoreError& e) {
+    lastErrorText_ = e.what();
+    return e.code();
+  }
+}
+
+int FileAccess::tryRemove() {
+  if (pos_ == 0) {
+    lastErrorText_ = fileErrorText(kRecordNotFound);
+    return kRecordNotFound;
+  }
+  try {
+    store_.remove(def_, pos_);
+    pos_ = 0;
+    cur_.page.clear();
+    return kNoError;
+  } catch (const StoreError& e) {
+    lastErrorText_ = e.what();
+    return e.code();
+  }
+}
+
+int FileAccess::insert() {
+  int rc = tryInsert();
+  return rc ? fail(rc, lastErrorText_, "Inserting", true) : rc;
+}
+int FileAccess::update() {
+  int rc = tryUpdate();
+  return rc ? fail(rc, lastErrorText_, "Saving", true) : rc;
+}
+int FileAccess::remove() {
+  int rc = tryRemove();
+  return rc ? fail(rc, lastErrorText_, "Deleting", true) : rc;
+}
+
+int FileAccess::fetch(const KeyDef& key, const std::vector<Value>& vals) {
+  ScanSpec s;
+  s.key = &key;
+  s.equal = vals;
+  s.limit = 1;
+  try {
+    auto rows = store_.scan(def_, s);
+    if (rows.empty()) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
+    assign(rows.front().values);
+    pos_ = rows.front().rowId;
+    return kNoError;
+  } catch (const StoreError& e) {
+    return fail(e.code(), e.what(), "", false);
+  }
+}
+
+int FileAccess::fetch(std::string_view keyName, const std::vector<Value>& vals) {
+  const KeyDef* k = def_.key(keyName);
+  if (!k) return fail(kDriverError, "no key " + std::string(keyName), "", false);
+  return fetch(*k, vals);
+}
+
+int FileAccess::reget() {
+  try {
+    auto row = store_.get(def_, pos_);
+    if (!row) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
+    assign(row->values);
+    return kNoError;
+  } catch (const StoreError& e) {
+    return fail(e.code(), e.what(), "", false);
+  }
+}
+
+void FileAccess::set(const KeyDef& key, const std::vector<Value>& start) { setRange(key, {}, start); }
+
+void FileAccess::setRange(const KeyDef& key, const std::vector<Value>& equal,
+                          const std::vector<Value>& start) {
+  cur_ = Cursor{};
+  cur_.key = &key;
+  cur_.equal = equal;
+  cur_.start = start;
+}
+
+int FileAccess::readOn(bool backward) {
+  if (!cur_.key) cur_.key = &def_.primaryKey();
+  if (cur_.page.empty() || cur_.lastBackward != backward) {
+    cur_.page.clear();
+    ScanSpec s;
+    s.key = cur_.key;
+    s.backward = backward;
+    s.equal = cur_.equal;
+    s.limit = kPageSize;
+    if (cur_.started)
+      s.after = std::make_pair(cur_.lastKey, cur_.lastRow);
+    else
+      s.start = cur_.start;
+    try {
+      auto rows = store_.scan(def_, s);
+      cur_.page.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    } catch (const StoreError& e) {
+      return fail(e.code(), e.what(), "", false);
+    }
+    cur_.lastBackward = backward;
+    if (cur_.page.empty()) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
+  }
+  StoredRow row = std::move(cur_.page.front());
+  cur_.page.pop_front();
+  cur_.started = true;
+  cur_.lastKey.clear();
+  for (int i : cur_.key->fields) cur_.lastKey.push_back(row.values[static_cast<size_t>(i)]);
+  cur_.lastRow = row.rowId;
+  assign(row.values);
+  pos_ = row.rowId;
+  return kNoError;
+}
+
+int FileAccess::next() { return readOn(false); }
+int FileAccess::previous() { return readOn(true); }
+
+std::int64_t FileAccess::records() {
+  try {
+    return store_.count(def_);
+  } catch (const StoreError& e) {
+    fail(e.code(), e.what(), "", false);
+    return 0;
+  }
+}
+
+}  // namespace koreq::data

@@ -1,0 +1,99 @@
+#pragma once
+
+// File access: one object per file per context, holding that file's record buffer and the
+// position of the record in it, with the operations procedures use (prime, insert, update,
+// delete, fetch by key, set and read forward or backward, count).
+
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/error.h"
+#include "data/field.h"
+#include "data/store.h"
+
+namespace koreq::data {
+
+class FileAccess {
+ public:
+  FileAccess(Store& store, const FileDef& def, ErrorObject& errors);
+  virtual ~FileAccess() = default;
+  FileAccess(const FileAccess&) = delete;
+  FileAccess& operator=(const FileAccess&) = delete;
+
+  const FileDef& def() const { return def_; }
+  Store& store() { return store_; }
+  void* buffer() { return buf_.get(); }
+  const void* buffer() const { return buf_.get(); }
+  // Row identity of the record in the buffer (0 when it was not read from the file).
+  std::int64_t position() const { return pos_; }
+  void setPosition(std::int64_t p) { pos_ = p; }
+
+  // Operations answer kNoError (0) or a file error code; the reporting ones also report the
+  // error through the error object ("<error text> Inserting EQLogB").
+  void clear();
+  int prime();          // clear, then number the auto-numbered field ("Autoincrementing")
+  int insert();         // "Inserting"
+  int update();         // "Saving"
+  int remove();         // "Deleting"
+  int tryInsert();      // the same without reporting
+  int tryUpdate();
+  int tryRemove();
+  // First record whose key starts with these values (all of them equal).
+  int fetch(const KeyDef& key, const std::vector<Value>& values);
+  int fetch(std::string_view keyName, const std::vector<Value>& values);
+  // Re-reads the record at the buffer's position.
+  int reget();
+  // Positions before the first record at or after `start` on `key`; next()/previous() read on.
+  void set(const KeyDef& key, const std::vector<Value>& start = {});
+  // Restricts set/next to records whose leading key fields equal `equal`.
+  void setRange(const KeyDef& key, const std::vector<Value>& equal,
+                const std::vector<Value>& start = {});
+  int next();      // kRecordNotFound at the end
+  int previous();  // kRecordNotFound at the start
+  std::int64_t records();
+
+  Value get(std::string_view field) const;
+  bool put(std::string_view field, const Value& v, std::string* why = nullptr);
+  std::vector<Value> values() const;
+  bool assign(const std::vector<Value>& values, std::string* why = nullptr);
+
+  std::string lastErrorText() const { return lastErrorText_; }
+
+ protected:
+  int fail(int code, const std::string& text, std::string_view action, bool report);
+  int readOn(bool backward);
+
+  Store& store_;
+  const FileDef& def_;
+  ErrorObject& errors_;
+  std::shared_ptr<void> buf_;
+  std::int64_t pos_ = 0;
+  std::string lastErrorText_;
+
+  // Sequential reading state.
+  struct Cursor {
+    const KeyDef* key = nullptr;
+    std::vector<Value> equal;
+    std::vector<Value> start;
+    bool started = false;  // whether a row was read since set()
+    std::vector<Value> lastKey;
+    std::int64_t lastRow = 0;
+    bool lastBackward = false;
+    std::deque<StoredRow> page;
+  } cur_;
+};
+
+// Typed access: rec() is the record buffer as its struct.
+template <typename R>
+class Access : public FileAccess {
+ public:
+  Access(Store& store, ErrorObject& errors, const FileDef& def = R::def())
+      : FileAccess(store, def, errors) {}
+  R& rec() { return *static_cast<R*>(buffer()); }
+  const R& rec() const { return *static_cast<const R*>(buffer()); }
+};
+
+}  // namespace koreq::data

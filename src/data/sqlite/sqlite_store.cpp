@@ -1,0 +1,441 @@
+#include "data/sqlite/sqlite_store.h"
+
+#include <sqlite3.h>
+
+#include <set>
+
+namespace koreq::data {
+
+namespace {
+
+std::string quoted(const std::string& ident) { return "\"" + ident + "\""; }
+
+bool isIntegerColumn(FieldType t) { return t != FieldType::String; }
+
+// A key value given by a caller may be of another type than the field (a text "12" for a
+// number field): bring it to the field's own type for binding.
+Value normalized(const FieldDef& f, const Value& v) {
+  std::string why;
+  switch (f.type) {
+    case FieldType::String: {
+      std::string s;
+      detail::toText(v, &s, &why);
+      return clipped(s);
+    }
+    case FieldType::Decimal: {
+      Decimal d;
+      if (!detail::toDecimal(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return d;
+    }
+    case FieldType::Date: {
+      Date d;
+      if (!detail::toDate(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return d;
+    }
+    case FieldType::Time: {
+      Time t;
+      if (!detail::toTime(v, &t, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return t;
+    }
+    default: {
+      std::int64_t n;
+      if (!detail::toInteger(v, &n, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return n;
+    }
+  }
+}
+
+}  // namespace
+
+class SqliteStore::Stmt {
+ public:
+  Stmt(sqlite3* db, const std::string& sql) : db_(db) {
+    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                           &stmt_, nullptr) != SQLITE_OK)
+      throw StoreError(kDriverError, std::string(sqlite3_errmsg(db)) + " [" + sql + "]");
+  }
+  ~Stmt() { sqlite3_finalize(stmt_); }
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+
+  void reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    next_ = 1;
+  }
+  void bind(const Value& v) {
+    int i = next_++;
+    int rc = SQLITE_OK;
+    if (auto n = std::get_if<std::int64_t>(&v)) {
+      rc = sqlite3_bind_int64(stmt_, i, *n);
+    } else if (auto d = std::get_if<Decimal>(&v)) {
+      rc = sqlite3_bind_int64(stmt_, i, d->cents());
+    } else if (auto s = std::get_if<std::string>(&v)) {
+      rc = sqlite3_bind_text(stmt_, i, s->data(), static_cast<int>(s->size()), SQLITE_TRANSIENT);
+    } else if (auto dt = std::get_if<Date>(&v)) {
+      rc = sqlite3_bind_int64(stmt_, i, dt->day());
+    } else if (auto t = std::get_if<Time>(&v)) {
+      rc = sqlite3_bind_int64(stmt_, i, t->value());
+    } else {
+      rc = sqlite3_bind_null(stmt_, i);
+    }
+    if (rc != SQLITE_OK) throw StoreError(kDriverError, sqlite3_errmsg(db_));
+  }
+  void bindBlob(const std::vector<unsigned char>& bytes) {
+    sqlite3_bind_blob64(stmt_, next_++, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+  }
+  // SQLITE_ROW → true, SQLITE_DONE → false, anything else throws.
+  bool step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    int ext = sqlite3_extended_errcode(db_);
+    std::string msg = sqlite3_errmsg(db_);
+    sqlite3_reset(stmt_);
+    if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
+      throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
+    throw StoreError(kDriverError, msg + " (" + std::to_string(ext) + ")");
+  }
+  std::int64_t int64(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string text(int col) const {
+    auto p = sqlite3_column_text(stmt_, col);
+    return p ? std::string(reinterpret_cast<const char*>(p),
+                           static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
+             : std::string();
+  }
+  std::vector<unsigned char> blob(int col) const {
+    auto p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, col));
+    return std::vector<unsigned char>(p, p + sqlite3_column_bytes(stmt_, col));
+  }
+  Value column(const FieldDef& f, int col) const {
+    switch (f.type) {
+      case FieldType::String:
+        return text(col);
+      case FieldType::Decimal:
+        return Decimal::fromCents(int64(col));
+      case FieldType::Date:
+        return Date(static_cast<std::int32_t>(int64(col)));
+      case FieldType::Time:
+        return Time(static_cast<std::int32_t>(int64(col)));
+      default:
+        return int64(col);
+    }
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+  int next_ = 1;
+};
+
+SqliteStore::SqliteStore(const std::string& path, bool create) {
+  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+    std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw StoreError(kDriverError, "Cannot open company database " + path + ": " + msg);
+  }
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, 5000);
+  exec("PRAGMA journal_mode=WAL");
+  exec("PRAGMA synchronous=NORMAL");
+  exec("PRAGMA foreign_keys=OFF");
+  exec("CREATE TABLE IF NOT EXISTS _meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+  exec("CREATE TABLE IF NOT EXISTS _autonum(name TEXT PRIMARY KEY, next INTEGER NOT NULL)");
+  exec(
+      "CREATE TABLE IF NOT EXISTS _blobs(kind TEXT NOT NULL, id INTEGER NOT NULL, data BLOB NOT "
+      "NULL, PRIMARY KEY(kind, id))");
+}
+
+SqliteStore::~SqliteStore() {
+  stmts_.clear();
+  if (db_) sqlite3_close_v2(db_);
+}
+
+void SqliteStore::fail(const std::string& what) {
+  throw StoreError(kDriverError, what + ": " + sqlite3_errmsg(db_));
+}
+
+void SqliteStore::exec(const std::string& sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : "unknown error";
+    sqlite3_free(err);
+    throw StoreError(kDriverError, msg + " [" + sql + "]");
+  }
+}
+
+SqliteStore::Stmt& SqliteStore::prepare(const std::string& sql) {
+  auto it = stmts_.find(sql);
+  if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(db_, sql)).first;
+  it->second->reset();
+  return *it->second;
+}
+
+int SqliteStore::schemaVersion() {
+  auto& s = prepare("SELECT value FROM _meta WHERE key='schema_version'");
+  return s.step() ? std::stoi(s.text(0)) : 0;
+}
+
+void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
+  Transaction tx(*this, std::chrono::milliseconds(5000));
+  std::set<std::string> done;
+  for (const FileDef* f : files) {
+    if (!done.insert(f->table).second) continue;
+    std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(f->table) +
+                      "(_rowid INTEGER PRIMARY KEY";
+    for (const auto& fd : f->fields)
+      sql += ", " + quoted(fd.column) +
+             (isIntegerColumn(fd.type) ? " INTEGER NOT NULL DEFAULT 0" : " TEXT NOT NULL DEFAULT ''");
+    sql += ")";
+    exec(sql);
+    // Columns added by a later version of the program.
+    std::set<std::string> have;
+    {
+      auto& s = prepare("SELECT name FROM pragma_table_info(?)");
+      s.bind(f->table);
+      while (s.step()) have.insert(s.text(0));
+    }
+    for (const auto& fd : f->fields)
+      if (!have.count(fd.column))
+        exec("ALTER TABLE " + quoted(f->table) + " ADD COLUMN " + quoted(fd.column) +
+             (isIntegerColumn(fd.type) ? " INTEGER NOT NULL DEFAULT 0"
+                                       : " TEXT NOT NULL DEFAULT ''"));
+    for (const auto& k : f->keys) {
+      std::string keyName = k.name.substr(k.name.find(':') + 1);
+      std::string cols;
+      for (int i : k.fields) cols += (cols.empty() ? "" : ", ") + quoted(f->fields[i].column);
+      exec(std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX IF NOT EXISTS " +
+           quoted(f->table + "_" + keyName) + " ON " + quoted(f->table) + "(" + cols + ")");
+    }
+  }
+  auto& s = prepare("INSERT OR REPLACE INTO _meta(key, value) VALUES('schema_version', ?)");
+  s.bind(std::to_string(kSchemaVersion));
+  s.step();
+  tx.commit();
+}
+
+std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
+  std::string cols, marks;
+  for (const auto& fd : f.fields) {
+    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  auto& s = prepare("INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")");
+  for (size_t i = 0; i < f.fields.size(); ++i) s.bind(normalized(f.fields[i], values.at(i)));
+  s.step();
+  return sqlite3_last_insert_rowid(db_);
+}
+
+void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
+  std::string sets;
+  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
+  auto& s = prepare("UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?");
+  for (size_t i = 0; i < f.fields.size(); ++i) s.bind(normalized(f.fields[i], values.at(i)));
+  s.bind(rowId);
+  s.step();
+  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+}
+
+void SqliteStore::remove(const FileDef& f, std::int64_t rowId) {
+  auto& s = prepare("DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?");
+  s.bind(rowId);
+  s.step();
+  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+}
+
+namespace {
+std::string selectList(const FileDef& f) {
+  std::string cols = "_rowid";
+  for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
+  return cols;
+}
+}  // namespace
+
+std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) {
+  auto& s = prepare("SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?");
+  s.bind(rowId);
+  if (!s.step()) return std::nullopt;
+  StoredRow r;
+  r.rowId = s.int64(0);
+  r.values.reserve(f.fields.size());
+  for (size_t i = 0; i < f.fields.size(); ++i)
+    r.values.push_back(s.column(f.fields[i], static_cast<int>(i) + 1));
+  return r;
+}
+
+std::string SqliteStore::whereFor(const FileDef& f, const ScanSpec& spec, std::vector<Value>* binds,
+                                  std::string* order) const {
+  const KeyDef& key = spec.key ? *spec.key : f.primaryKey();
+  bool up = spec.backward == key.descending;  // reading order ascending in SQL terms
+  const char* dir = up ? " ASC" : " DESC";
+  std::vector<std::string> where;
+  size_t e = std::min(spec.equal.size(), key.fields.size());
+  for (size_t i = 0; i < e; ++i) {
+    const FieldDef& fd = f.fields[key.fields[i]];
+    where.push_back(quoted(fd.column) + " = ?");
+    binds->push_back(normalized(fd, spec.equal[i]));
+  }
+  auto tuple = [&](size_t from, size_t n, bool withRowid) {
+    std::string cols;
+    for (size_t i = from; i < from + n; ++i)
+      cols += (cols.empty() ? "" : ", ") + quoted(f.fields[key.fields[i]].column);
+    if (withRowid) cols += (cols.empty() ? "" : ", ") + std::string("_rowid");
+    std::string marks;
+    for (size_t i = 0; i < n + (withRowid ? 1 : 0); ++i) marks += marks.empty() ? "?" : ", ?";
+    return "(" + cols + ")" + std::string(up ? " > " : " < ") + "(" + marks + ")";
+  };
+  if (spec.after) {
+    const auto& vals = spec.after->first;
+    size_t n = key.fields.size() - e;
+    std::string t = tuple(e, n, true);
+    where.push_back(t);
+    for (size_t i = e; i < key.fields.size(); ++i)
+      binds->push_back(normalized(f.fields[key.fields[i]], i < vals.size() ? vals[i] : Value()));
+    binds->push_back(spec.after->second);
+  } else if (!spec.start.empty()) {
+    size_t n = std::min(spec.start.size(), key.fields.size() - e);
+    if (n > 0) {
+      std::string t = tuple(e, n, false);
+      t.replace(t.find(up ? " > " : " < "), 3, up ? " >= " : " <= ");
+      where.push_back(t);
+      for (size_t i = 0; i < n; ++i)
+        binds->push_back(normalized(f.fields[key.fields[e + i]], spec.start[i]));
+    }
+  }
+  std::string ord;
+  for (int i : key.fields) ord += (ord.empty() ? "" : ", ") + quoted(f.fields[i].column) + dir;
+  ord += ", _rowid" + std::string(dir);
+  *order = ord;
+  std::string w;
+  for (const auto& c : where) w += (w.empty() ? " WHERE " : " AND ") + c;
+  return w;
+}
+
+std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& spec) {
+  std::vector<Value> binds;
+  std::string order;
+  std::string where = whereFor(f, spec, &binds, &order);
+  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where +
+                    " ORDER BY " + order + (spec.limit > 0 ? " LIMIT ?" : "");
+  auto& s = prepare(sql);
+  for (const auto& b : binds) s.bind(b);
+  if (spec.limit > 0) s.bind(std::int64_t{spec.limit});
+  std::vector<StoredRow> rows;
+  while (s.step()) {
+    StoredRow r;
+    r.rowId = s.int64(0);
+    r.values.reserve(f.fields.size());
+    for (size_t i = 0; i < f.fields.size(); ++i)
+      r.values.push_back(s.column(f.fields[i], static_cast<int>(i) + 1));
+    rows.push_back(std::move(r));
+  }
+  return rows;
+}
+
+std::int64_t SqliteStore::count(const FileDef& f, const ScanSpec* range) {
+  std::vector<Value> binds;
+  std::string order, where;
+  if (range) where = whereFor(f, *range, &binds, &order);
+  auto& s = prepare("SELECT COUNT(*) FROM " + quoted(f.table) + where);
+  for (const auto& b : binds) s.bind(b);
+  s.step();
+  return s.int64(0);
+}
+
+void SqliteStore::clearFile(const FileDef& f) { exec("DELETE FROM " + quoted(f.table)); }
+
+std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
+  Transaction tx(*this, std::chrono::milliseconds(5000));
+  const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
+  std::int64_t maxStored = 0, handed = 0;
+  {
+    auto& s = prepare("SELECT COALESCE(MAX(" + quoted(f.fields[field].column) + "), 0) FROM " +
+                      quoted(f.table));
+    s.step();
+    maxStored = s.int64(0);
+  }
+  {
+    auto& s = prepare("SELECT next FROM _autonum WHERE name = ?");
+    s.bind(name);
+    if (s.step()) handed = s.int64(0) - 1;
+  }
+  std::int64_t n = std::max(maxStored, handed) + 1;
+  auto& s = prepare("INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)");
+  s.bind(name);
+  s.bind(n + 1);
+  s.step();
+  tx.commit();
+  return n;
+}
+
+bool SqliteStore::begin(std::chrono::milliseconds timeout) {
+  if (inTx_) return false;
+  sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
+  char* err = nullptr;
+  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &err);
+  sqlite3_free(err);
+  sqlite3_busy_timeout(db_, 5000);
+  if (rc != SQLITE_OK) return false;
+  inTx_ = true;
+  return true;
+}
+
+void SqliteStore::commit() {
+  if (!inTx_) return;
+  exec("COMMIT");
+  inTx_ = false;
+}
+
+void SqliteStore::rollback() {
+  if (!inTx_) return;
+  inTx_ = false;
+  exec("ROLLBACK");
+}
+
+void SqliteStore::putBlob(const std::string& kind, std::int64_t id,
+                          const std::vector<unsigned char>& bytes) {
+  auto& s = prepare("INSERT OR REPLACE INTO _blobs(kind, id, data) VALUES(?, ?, ?)");
+  s.bind(kind);
+  s.bind(id);
+  s.bindBlob(bytes);
+  s.step();
+}
+
+std::optional<std::vector<unsigned char>> SqliteStore::getBlob(const std::string& kind,
+                                                               std::int64_t id) {
+  auto& s = prepare("SELECT data FROM _blobs WHERE kind = ? AND id = ?");
+  s.bind(kind);
+  s.bind(id);
+  if (!s.step()) return std::nullopt;
+  return s.blob(0);
+}
+
+void SqliteStore::removeBlob(const std::string& kind, std::int64_t id) {
+  auto& s = prepare("DELETE FROM _blobs WHERE kind = ? AND id = ?");
+  s.bind(kind);
+  s.bind(id);
+  s.step();
+}
+
+void SqliteStore::backupTo(const std::string& path) {
+  sqlite3* dest = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+      SQLITE_OK) {
+    std::string msg = dest ? sqlite3_errmsg(dest) : "out of memory";
+    sqlite3_close(dest);
+    throw StoreError(kDriverError, "Cannot create backup " + path + ": " + msg);
+  }
+  sqlite3_backup* b = sqlite3_backup_init(dest, "main", db_, "main");
+  int rc = SQLITE_ERROR;
+  if (b) {
+    rc = sqlite3_backup_step(b, -1);
+    sqlite3_backup_finish(b);
+  }
+  std::string msg = sqlite3_errmsg(dest);
+  sqlite3_close(dest);
+  if (rc != SQLITE_DONE) throw StoreError(kDriverError, "Backup to " + path + " failed: " + msg);
+}
+
+}  // namespace koreq::data

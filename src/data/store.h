@@ -1,0 +1,114 @@
+#pragma once
+
+// The storage interface the file-access layer is written against. A back end keeps one table
+// per file, one index per key, and a hidden row identity that records keep while in a buffer.
+// It is shaped by what the procedures ask of a file, so that a server back end can follow
+// without touching them.
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "data/field.h"
+
+namespace koreq::data {
+
+// File error codes, as the error texts name them.
+enum FileErrorCode : int {
+  kNoError = 0,
+  kRecordNotFound = 35,
+  kDuplicateKey = 40,
+  kRecordChanged = 89,
+  kDriverError = 90,
+  kBadValue = 91,
+  kNoTransaction = 92,
+};
+
+std::string fileErrorText(int code);
+
+class StoreError : public std::runtime_error {
+ public:
+  StoreError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
+  int code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+struct StoredRow {
+  std::int64_t rowId = 0;
+  std::vector<Value> values;  // one per field of the FileDef, in field order
+};
+
+// Which rows of a file to read, in the order of one key.
+struct ScanSpec {
+  const KeyDef* key = nullptr;
+  bool backward = false;
+  // Rows whose first components equal these values (a range on the leading key fields).
+  std::vector<Value> equal;
+  // Start on the key: rows at or after these leading values in reading order (after `equal`'s
+  // components are matched, these continue from the next component).
+  std::vector<Value> start;
+  // Continue strictly after this row (all key values plus row identity); overrides `start`.
+  std::optional<std::pair<std::vector<Value>, std::int64_t>> after;
+  int limit = 0;  // 0 = no limit
+};
+
+class Store {
+ public:
+  virtual ~Store() = default;
+
+  // Creates missing tables, columns and indexes. Never drops anything.
+  virtual void ensureSchema(const std::vector<const FileDef*>& files) = 0;
+
+  // All of these throw StoreError.
+  virtual std::int64_t insert(const FileDef& f, const std::vector<Value>& values) = 0;
+  virtual void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) = 0;
+  virtual void remove(const FileDef& f, std::int64_t rowId) = 0;
+  virtual std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) = 0;
+  virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& spec) = 0;
+  virtual std::int64_t count(const FileDef& f, const ScanSpec* range = nullptr) = 0;
+  virtual void clearFile(const FileDef& f) = 0;
+  // Next number of an auto-numbered field: above every stored value and every number handed
+  // out before, so two buffers primed at once never get the same one.
+  virtual std::int64_t nextNumber(const FileDef& f, int field) = 0;
+
+  // A transaction that waits up to `timeout` for other writers; false when it cannot begin.
+  virtual bool begin(std::chrono::milliseconds timeout) = 0;
+  virtual void commit() = 0;
+  virtual void rollback() = 0;
+  virtual bool inTransaction() const = 0;
+
+  // Opaque byte storage (stored images and attachments), by kind and number.
+  virtual void putBlob(const std::string& kind, std::int64_t id,
+                       const std::vector<unsigned char>& bytes) = 0;
+  virtual std::optional<std::vector<unsigned char>> getBlob(const std::string& kind,
+                                                            std::int64_t id) = 0;
+  virtual void removeBlob(const std::string& kind, std::int64_t id) = 0;
+
+  // A consistent copy of the whole company into `path`.
+  virtual void backupTo(const std::string& path) = 0;
+};
+
+// Rolls back in its destructor unless committed. When the store cannot begin a transaction in
+// time, work goes on without one (begun() is false), as the callers expect.
+class Transaction {
+ public:
+  Transaction(Store& store, std::chrono::milliseconds timeout);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  bool begun() const { return begun_; }
+  void commit();
+  void rollback();
+
+ private:
+  Store& store_;
+  bool begun_ = false;
+  bool done_ = false;
+};
+
+}  // namespace koreq::data
