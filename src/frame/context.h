@@ -1,0 +1,77 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "data/access.h"
+#include "data/company.h"
+#include "data/error.h"
+#include "frame/globals.h"
+#include "runtime/date.h"
+
+namespace koreq::frame {
+
+// The signed-on company and user: one per process. Owns the company database, the clock and
+// the module's error object that every file access reports through.
+class Session {
+ public:
+  Session(std::unique_ptr<data::Company> company, const Clock& clock, std::string userId);
+
+  data::Company& company() { return *company_; }
+  data::Store& store() { return company_->store(); }
+  const Clock& clock() const { return clock_; }
+  data::ErrorObject& errors() { return errors_; }
+  SessionGlobals g;
+
+ private:
+  std::unique_ptr<data::Company> company_;
+  const Clock& clock_;
+  data::ErrorObject errors_;
+};
+
+// What one top-level window and the procedures it calls share: a record buffer per file, the
+// request and response codes and the other per-thread globals.
+class Context {
+ public:
+  explicit Context(Session& session) : session_(session) {}
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  Session& session() { return session_; }
+  data::Store& store() { return session_.store(); }
+  data::ErrorObject& errors() { return session_.errors(); }
+  const Clock& clock() const { return session_.clock(); }
+  Date today() const { return session_.clock().today(); }
+  const std::string& userId() const { return session_.g.USERID.str(); }
+
+  // The access object (and so the record buffer) of a file, made on first use.
+  data::FileAccess& file(const data::FileDef& def);
+  data::FileAccess* file(std::string_view name);  // nullptr for an unknown file
+  template <typename R>
+  data::Access<R>& access(const data::FileDef& def = R::def()) {
+    auto it = files_.find(&def);
+    if (it == files_.end())
+      it = files_.emplace(&def, std::make_unique<data::Access<R>>(store(), errors(), def)).first;
+    return static_cast<data::Access<R>&>(*it->second);
+  }
+  template <typename R>
+  R& rec(const data::FileDef& def = R::def()) {
+    return access<R>(def).rec();
+  }
+
+  ThreadGlobals g;
+  // A global of either kind by name ("REPORTFILTER", "GLO:LogUserActivity", "USERID").
+  data::Value global(std::string_view name) const;
+  bool setGlobal(std::string_view name, const data::Value& v, std::string* why = nullptr);
+  bool hasGlobal(std::string_view name) const;
+  // A field of any file's buffer by its prefixed name ("EQH:EquipmentID").
+  const data::FieldDef* fieldByName(std::string_view name, data::FileAccess** owner);
+
+ private:
+  Session& session_;
+  std::map<const data::FileDef*, std::unique_ptr<data::FileAccess>> files_;
+};
+
+}  // namespace koreq::frame
