@@ -2,6 +2,7 @@
 
 #include <compare>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,16 @@ bool sameText(std::string_view a, std::string_view b);
 std::string cutToChars(std::string_view s, std::size_t n);
 std::size_t charCount(std::string_view s);
 
+// How an entry's text is cased as it is typed: "DEF" as typed, "CAP" the first letter of every
+// word upper case (the other letters stay as typed, so "McDonald" survives), "UPR" all upper.
+// A word starts at a letter that follows neither a letter, a digit nor an apostrophe: "o'neil
+// 3rd st" becomes "O'neil 3rd St".
+enum class CaseMode { Def, Cap, Upr };
+// Accepts the three codes in either case, blanks around them ignored.
+std::optional<CaseMode> caseModeFromText(std::string_view code);
+std::string caseModeText(CaseMode mode);
+std::string applyCase(std::string_view s, CaseMode mode);
+
 // A fixed-length text field of at most N characters: assigning a longer text cuts it, trailing
 // blanks never count (kept clipped). Converts to and from std::string freely.
 template <std::size_t N>
@@ -28,9 +39,9 @@ class Str {
  public:
   static constexpr std::size_t kLength = N;
   Str() = default;
-  Str(std::string_view s) { assign(s); }   // NOLINT(implicit)
-  Str(const char* s) { assign(s); }        // NOLINT(implicit)
-  Str(const std::string& s) { assign(s); } // NOLINT(implicit)
+  Str(std::string_view s) { assign(s); }    // NOLINT(implicit)
+  Str(const char* s) { assign(s); }         // NOLINT(implicit)
+  Str(const std::string& s) { assign(s); }  // NOLINT(implicit)
   Str& operator=(std::string_view s) {
     assign(s);
     return *this;
