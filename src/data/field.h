@@ -128,7 +128,9 @@ bool setField(void* rec, const Value& v, std::string* why) {
     Decimal d;
     if (!toDecimal(v, &d, why)) return false;
     if constexpr (Places == 0) d = Decimal(d.toLong());
-    if (!d.fitsDigits(Digits)) {
+    // fitsDigits counts the two places every Decimal carries; a whole-number field's digits
+    // all lie before the point.
+    if (!d.fitsDigits(Places == 0 ? Digits + 2 : Digits)) {
       if (why) *why = "number does not fit in " + std::to_string(Digits) + " digits";
       return false;
     }
