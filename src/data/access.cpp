@@ -7,10 +7,15 @@ constexpr int kPageSize = 64;
 }
 
 FileAccess::FileAccess(Store& store, const FileDef& def, ErrorObject& errors)
-    : store_(store), def_(def), errors_(errors), buf_(def.create()) {}
+    : store_(store),
+      def_(def),
+      errors_(errors),
+      buf_(def.create()),
+      blank_(def.create()),
+      scratch_(def.create()) {}
 
 void FileAccess::clear() {
-  buf_ = def_.create();
+  def_.copy(buf_.get(), blank_.get());
   pos_ = 0;
 }
 
@@ -42,16 +47,16 @@ std::vector<Value> FileAccess::values() const {
 }
 
 bool FileAccess::assign(const std::vector<Value>& vals, std::string* why) {
-  auto tmp = def_.create();
-  def_.copy(tmp.get(), buf_.get());
+  // A full row sets every field, so the old contents need not be copied first.
+  if (vals.size() < def_.fields.size()) def_.copy(scratch_.get(), buf_.get());
   for (size_t i = 0; i < def_.fields.size() && i < vals.size(); ++i) {
     std::string w;
-    if (!def_.fields[i].set(tmp.get(), vals[i], &w)) {
+    if (!def_.fields[i].set(scratch_.get(), vals[i], &w)) {
       if (why) *why = def_.fields[i].name + ": " + w;
       return false;
     }
   }
-  buf_ = tmp;
+  def_.copy(buf_.get(), scratch_.get());
   return true;
 }
 
@@ -157,7 +162,9 @@ int FileAccess::reget() {
   }
 }
 
-void FileAccess::set(const KeyDef& key, const std::vector<Value>& start) { setRange(key, {}, start); }
+void FileAccess::set(const KeyDef& key, const std::vector<Value>& start) {
+  setRange(key, {}, start);
+}
 
 void FileAccess::setRange(const KeyDef& key, const std::vector<Value>& equal,
                           const std::vector<Value>& start) {
@@ -200,8 +207,12 @@ int FileAccess::readOn(bool backward) {
   return kNoError;
 }
 
-int FileAccess::next() { return readOn(false); }
-int FileAccess::previous() { return readOn(true); }
+int FileAccess::next() {
+  return readOn(false);
+}
+int FileAccess::previous() {
+  return readOn(true);
+}
 
 std::int64_t FileAccess::records() {
   try {

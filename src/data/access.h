@@ -34,11 +34,11 @@ class FileAccess {
   // Operations answer kNoError (0) or a file error code; the reporting ones also report the
   // error through the error object ("<error text> Inserting EQLogB").
   void clear();
-  int prime();          // clear, then number the auto-numbered field ("Autoincrementing")
-  int insert();         // "Inserting"
-  int update();         // "Saving"
-  int remove();         // "Deleting"
-  int tryInsert();      // the same without reporting
+  int prime();      // clear, then number the auto-numbered field ("Autoincrementing")
+  int insert();     // "Inserting"
+  int update();     // "Saving"
+  int remove();     // "Deleting"
+  int tryInsert();  // the same without reporting
   int tryUpdate();
   int tryRemove();
   // First record whose key starts with these values (all of them equal).
@@ -69,7 +69,11 @@ class FileAccess {
   Store& store_;
   const FileDef& def_;
   ErrorObject& errors_;
+  // The record buffer is one object for the life of the access object: procedures keep
+  // references to it (rec()) across reads. Reads fill it by copying, never by replacing it.
   std::shared_ptr<void> buf_;
+  std::shared_ptr<void> blank_;    // a cleared record, copied in by clear()
+  std::shared_ptr<void> scratch_;  // assign() builds here so a rejected value changes nothing
   std::int64_t pos_ = 0;
   std::string lastErrorText_;
 

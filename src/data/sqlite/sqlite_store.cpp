@@ -8,9 +8,13 @@ namespace koreq::data {
 
 namespace {
 
-std::string quoted(const std::string& ident) { return "\"" + ident + "\""; }
+std::string quoted(const std::string& ident) {
+  return "\"" + ident + "\"";
+}
 
-bool isIntegerColumn(FieldType t) { return t != FieldType::String; }
+bool isIntegerColumn(FieldType t) {
+  return t != FieldType::String;
+}
 
 // A key value given by a caller may be of another type than the field (a text "12" for a
 // number field): bring it to the field's own type for binding.
@@ -63,6 +67,8 @@ class SqliteStore::Stmt {
     sqlite3_clear_bindings(stmt_);
     next_ = 1;
   }
+  // Ends the statement's run (and so its read) without touching its bindings.
+  void finish() { sqlite3_reset(stmt_); }
   void bind(const Value& v) {
     int i = next_++;
     int rc = SQLITE_OK;
@@ -82,7 +88,11 @@ class SqliteStore::Stmt {
     if (rc != SQLITE_OK) throw StoreError(kDriverError, sqlite3_errmsg(db_));
   }
   void bindBlob(const std::vector<unsigned char>& bytes) {
-    sqlite3_bind_blob64(stmt_, next_++, bytes.data(), bytes.size(), SQLITE_TRANSIENT);
+    // An empty vector may have no data pointer, and a null pointer binds NULL.
+    static const unsigned char kNone = 0;
+    const unsigned char* p = bytes.empty() ? &kNone : bytes.data();
+    if (sqlite3_bind_blob64(stmt_, next_++, p, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK)
+      throw StoreError(kDriverError, sqlite3_errmsg(db_));
   }
   // SQLITE_ROW → true, SQLITE_DONE → false, anything else throws.
   bool step() {
@@ -128,6 +138,18 @@ class SqliteStore::Stmt {
   int next_ = 1;
 };
 
+class SqliteStore::Query {
+ public:
+  explicit Query(Stmt& s) : s_(s) {}
+  ~Query() { s_.finish(); }
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+  Stmt* operator->() { return &s_; }
+
+ private:
+  Stmt& s_;
+};
+
 SqliteStore::SqliteStore(const std::string& path, bool create) {
   int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
@@ -138,14 +160,21 @@ SqliteStore::SqliteStore(const std::string& path, bool create) {
   }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, 5000);
-  exec("PRAGMA journal_mode=WAL");
-  exec("PRAGMA synchronous=NORMAL");
-  exec("PRAGMA foreign_keys=OFF");
-  exec("CREATE TABLE IF NOT EXISTS _meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
-  exec("CREATE TABLE IF NOT EXISTS _autonum(name TEXT PRIMARY KEY, next INTEGER NOT NULL)");
-  exec(
-      "CREATE TABLE IF NOT EXISTS _blobs(kind TEXT NOT NULL, id INTEGER NOT NULL, data BLOB NOT "
-      "NULL, PRIMARY KEY(kind, id))");
+  try {
+    // The first statement reads the file: a file that is not a database fails here.
+    exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=NORMAL");
+    exec("PRAGMA foreign_keys=OFF");
+    exec("CREATE TABLE IF NOT EXISTS _meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+    exec("CREATE TABLE IF NOT EXISTS _autonum(name TEXT PRIMARY KEY, next INTEGER NOT NULL)");
+    exec(
+        "CREATE TABLE IF NOT EXISTS _blobs(kind TEXT NOT NULL, id INTEGER NOT NULL, data BLOB NOT "
+        "NULL, PRIMARY KEY(kind, id))");
+  } catch (const StoreError& e) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw StoreError(kDriverError, "Cannot open company database " + path + ": " + e.what());
+  }
 }
 
 SqliteStore::~SqliteStore() {
@@ -166,16 +195,16 @@ void SqliteStore::exec(const std::string& sql) {
   }
 }
 
-SqliteStore::Stmt& SqliteStore::prepare(const std::string& sql) {
+SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
   auto it = stmts_.find(sql);
   if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(db_, sql)).first;
   it->second->reset();
-  return *it->second;
+  return Query(*it->second);
 }
 
 int SqliteStore::schemaVersion() {
-  auto& s = prepare("SELECT value FROM _meta WHERE key='schema_version'");
-  return s.step() ? std::stoi(s.text(0)) : 0;
+  auto s = prepare("SELECT value FROM _meta WHERE key='schema_version'");
+  return s->step() ? std::stoi(s->text(0)) : 0;
 }
 
 void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
@@ -183,19 +212,20 @@ void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
   std::set<std::string> done;
   for (const FileDef* f : files) {
     if (!done.insert(f->table).second) continue;
-    std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(f->table) +
-                      "(_rowid INTEGER PRIMARY KEY";
+    std::string sql =
+        "CREATE TABLE IF NOT EXISTS " + quoted(f->table) + "(_rowid INTEGER PRIMARY KEY";
     for (const auto& fd : f->fields)
-      sql += ", " + quoted(fd.column) +
-             (isIntegerColumn(fd.type) ? " INTEGER NOT NULL DEFAULT 0" : " TEXT NOT NULL DEFAULT ''");
+      sql +=
+          ", " + quoted(fd.column) +
+          (isIntegerColumn(fd.type) ? " INTEGER NOT NULL DEFAULT 0" : " TEXT NOT NULL DEFAULT ''");
     sql += ")";
     exec(sql);
     // Columns added by a later version of the program.
     std::set<std::string> have;
     {
-      auto& s = prepare("SELECT name FROM pragma_table_info(?)");
-      s.bind(f->table);
-      while (s.step()) have.insert(s.text(0));
+      auto s = prepare("SELECT name FROM pragma_table_info(?)");
+      s->bind(f->table);
+      while (s->step()) have.insert(s->text(0));
     }
     for (const auto& fd : f->fields)
       if (!have.count(fd.column))
@@ -210,9 +240,9 @@ void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
            quoted(f->table + "_" + keyName) + " ON " + quoted(f->table) + "(" + cols + ")");
     }
   }
-  auto& s = prepare("INSERT OR REPLACE INTO _meta(key, value) VALUES('schema_version', ?)");
-  s.bind(std::to_string(kSchemaVersion));
-  s.step();
+  auto s = prepare("INSERT OR REPLACE INTO _meta(key, value) VALUES('schema_version', ?)");
+  s->bind(std::to_string(kSchemaVersion));
+  s->step();
   tx.commit();
 }
 
@@ -222,26 +252,26 @@ std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& val
     cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
     marks += marks.empty() ? "?" : ", ?";
   }
-  auto& s = prepare("INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")");
-  for (size_t i = 0; i < f.fields.size(); ++i) s.bind(normalized(f.fields[i], values.at(i)));
-  s.step();
+  auto s = prepare("INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")");
+  for (size_t i = 0; i < f.fields.size(); ++i) s->bind(normalized(f.fields[i], values.at(i)));
+  s->step();
   return sqlite3_last_insert_rowid(db_);
 }
 
 void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
   std::string sets;
   for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
-  auto& s = prepare("UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?");
-  for (size_t i = 0; i < f.fields.size(); ++i) s.bind(normalized(f.fields[i], values.at(i)));
-  s.bind(rowId);
-  s.step();
+  auto s = prepare("UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?");
+  for (size_t i = 0; i < f.fields.size(); ++i) s->bind(normalized(f.fields[i], values.at(i)));
+  s->bind(rowId);
+  s->step();
   if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
 }
 
 void SqliteStore::remove(const FileDef& f, std::int64_t rowId) {
-  auto& s = prepare("DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?");
-  s.bind(rowId);
-  s.step();
+  auto s = prepare("DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?");
+  s->bind(rowId);
+  s->step();
   if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
 }
 
@@ -254,14 +284,14 @@ std::string selectList(const FileDef& f) {
 }  // namespace
 
 std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) {
-  auto& s = prepare("SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?");
-  s.bind(rowId);
-  if (!s.step()) return std::nullopt;
+  auto s = prepare("SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?");
+  s->bind(rowId);
+  if (!s->step()) return std::nullopt;
   StoredRow r;
-  r.rowId = s.int64(0);
+  r.rowId = s->int64(0);
   r.values.reserve(f.fields.size());
   for (size_t i = 0; i < f.fields.size(); ++i)
-    r.values.push_back(s.column(f.fields[i], static_cast<int>(i) + 1));
+    r.values.push_back(s->column(f.fields[i], static_cast<int>(i) + 1));
   return r;
 }
 
@@ -317,18 +347,18 @@ std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& spec)
   std::vector<Value> binds;
   std::string order;
   std::string where = whereFor(f, spec, &binds, &order);
-  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where +
-                    " ORDER BY " + order + (spec.limit > 0 ? " LIMIT ?" : "");
-  auto& s = prepare(sql);
-  for (const auto& b : binds) s.bind(b);
-  if (spec.limit > 0) s.bind(std::int64_t{spec.limit});
+  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
+                    order + (spec.limit > 0 ? " LIMIT ?" : "");
+  auto s = prepare(sql);
+  for (const auto& b : binds) s->bind(b);
+  if (spec.limit > 0) s->bind(std::int64_t{spec.limit});
   std::vector<StoredRow> rows;
-  while (s.step()) {
+  while (s->step()) {
     StoredRow r;
-    r.rowId = s.int64(0);
+    r.rowId = s->int64(0);
     r.values.reserve(f.fields.size());
     for (size_t i = 0; i < f.fields.size(); ++i)
-      r.values.push_back(s.column(f.fields[i], static_cast<int>(i) + 1));
+      r.values.push_back(s->column(f.fields[i], static_cast<int>(i) + 1));
     rows.push_back(std::move(r));
   }
   return rows;
@@ -338,34 +368,36 @@ std::int64_t SqliteStore::count(const FileDef& f, const ScanSpec* range) {
   std::vector<Value> binds;
   std::string order, where;
   if (range) where = whereFor(f, *range, &binds, &order);
-  auto& s = prepare("SELECT COUNT(*) FROM " + quoted(f.table) + where);
-  for (const auto& b : binds) s.bind(b);
-  s.step();
-  return s.int64(0);
+  auto s = prepare("SELECT COUNT(*) FROM " + quoted(f.table) + where);
+  for (const auto& b : binds) s->bind(b);
+  s->step();
+  return s->int64(0);
 }
 
-void SqliteStore::clearFile(const FileDef& f) { exec("DELETE FROM " + quoted(f.table)); }
+void SqliteStore::clearFile(const FileDef& f) {
+  exec("DELETE FROM " + quoted(f.table));
+}
 
 std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   Transaction tx(*this, std::chrono::milliseconds(5000));
   const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
   std::int64_t maxStored = 0, handed = 0;
   {
-    auto& s = prepare("SELECT COALESCE(MAX(" + quoted(f.fields[field].column) + "), 0) FROM " +
-                      quoted(f.table));
-    s.step();
-    maxStored = s.int64(0);
+    auto s = prepare("SELECT COALESCE(MAX(" + quoted(f.fields[field].column) + "), 0) FROM " +
+                     quoted(f.table));
+    s->step();
+    maxStored = s->int64(0);
   }
   {
-    auto& s = prepare("SELECT next FROM _autonum WHERE name = ?");
-    s.bind(name);
-    if (s.step()) handed = s.int64(0) - 1;
+    auto s = prepare("SELECT next FROM _autonum WHERE name = ?");
+    s->bind(name);
+    if (s->step()) handed = s->int64(0) - 1;
   }
   std::int64_t n = std::max(maxStored, handed) + 1;
-  auto& s = prepare("INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)");
-  s.bind(name);
-  s.bind(n + 1);
-  s.step();
+  auto s = prepare("INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)");
+  s->bind(name);
+  s->bind(n + 1);
+  s->step();
   tx.commit();
   return n;
 }
@@ -377,7 +409,11 @@ bool SqliteStore::begin(std::chrono::milliseconds timeout) {
   int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &err);
   sqlite3_free(err);
   sqlite3_busy_timeout(db_, 5000);
-  if (rc != SQLITE_OK) return false;
+  if (rc != SQLITE_OK) {
+    // Never leave a half-begun transaction behind: later writes would silently join it.
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
   inTx_ = true;
   return true;
 }
@@ -391,51 +427,60 @@ void SqliteStore::commit() {
 void SqliteStore::rollback() {
   if (!inTx_) return;
   inTx_ = false;
-  exec("ROLLBACK");
+  // SQLite may already have rolled back by itself (a full disk, an I/O error).
+  if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
 }
 
 void SqliteStore::putBlob(const std::string& kind, std::int64_t id,
                           const std::vector<unsigned char>& bytes) {
-  auto& s = prepare("INSERT OR REPLACE INTO _blobs(kind, id, data) VALUES(?, ?, ?)");
-  s.bind(kind);
-  s.bind(id);
-  s.bindBlob(bytes);
-  s.step();
+  auto s = prepare("INSERT OR REPLACE INTO _blobs(kind, id, data) VALUES(?, ?, ?)");
+  s->bind(kind);
+  s->bind(id);
+  s->bindBlob(bytes);
+  s->step();
 }
 
 std::optional<std::vector<unsigned char>> SqliteStore::getBlob(const std::string& kind,
                                                                std::int64_t id) {
-  auto& s = prepare("SELECT data FROM _blobs WHERE kind = ? AND id = ?");
-  s.bind(kind);
-  s.bind(id);
-  if (!s.step()) return std::nullopt;
-  return s.blob(0);
+  auto s = prepare("SELECT data FROM _blobs WHERE kind = ? AND id = ?");
+  s->bind(kind);
+  s->bind(id);
+  if (!s->step()) return std::nullopt;
+  return s->blob(0);
 }
 
 void SqliteStore::removeBlob(const std::string& kind, std::int64_t id) {
-  auto& s = prepare("DELETE FROM _blobs WHERE kind = ? AND id = ?");
-  s.bind(kind);
-  s.bind(id);
-  s.step();
+  auto s = prepare("DELETE FROM _blobs WHERE kind = ? AND id = ?");
+  s->bind(kind);
+  s->bind(id);
+  s->step();
 }
 
 void SqliteStore::backupTo(const std::string& path) {
-  sqlite3* dest = nullptr;
-  if (sqlite3_open_v2(path.c_str(), &dest, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK) {
-    std::string msg = dest ? sqlite3_errmsg(dest) : "out of memory";
-    sqlite3_close(dest);
-    throw StoreError(kDriverError, "Cannot create backup " + path + ": " + msg);
-  }
-  sqlite3_backup* b = sqlite3_backup_init(dest, "main", db_, "main");
+  // Read through a connection of its own: this one may be inside a write transaction, which
+  // the backup cannot read from, and the copy is to hold committed data only.
+  struct Handle {
+    sqlite3* db = nullptr;
+    ~Handle() { sqlite3_close_v2(db); }
+  } src, dest;
+  const char* file = sqlite3_db_filename(db_, "main");
+  if (!file || !*file) throw StoreError(kDriverError, "Backup needs a database file");
+  if (sqlite3_open_v2(file, &src.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    throw StoreError(kDriverError, std::string("Cannot read ") + file + " for a backup: " +
+                                       (src.db ? sqlite3_errmsg(src.db) : "out of memory"));
+  sqlite3_busy_timeout(src.db, 5000);
+  if (sqlite3_open_v2(path.c_str(), &dest.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                      nullptr) != SQLITE_OK)
+    throw StoreError(kDriverError, "Cannot create backup " + path + ": " +
+                                       (dest.db ? sqlite3_errmsg(dest.db) : "out of memory"));
+  sqlite3_backup* b = sqlite3_backup_init(dest.db, "main", src.db, "main");
   int rc = SQLITE_ERROR;
   if (b) {
     rc = sqlite3_backup_step(b, -1);
     sqlite3_backup_finish(b);
   }
-  std::string msg = sqlite3_errmsg(dest);
-  sqlite3_close(dest);
-  if (rc != SQLITE_DONE) throw StoreError(kDriverError, "Backup to " + path + " failed: " + msg);
+  if (rc != SQLITE_DONE)
+    throw StoreError(kDriverError, "Backup to " + path + " failed: " + sqlite3_errmsg(dest.db));
 }
 
 }  // namespace koreq::data

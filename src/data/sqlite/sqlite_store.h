@@ -48,7 +48,10 @@ class SqliteStore final : public Store {
 
  private:
   class Stmt;
-  Stmt& prepare(const std::string& sql);
+  class Query;
+  // A cached statement, reset when the Query goes out of scope: a statement left on a row
+  // would hold its read transaction open and pin this connection to an old snapshot.
+  Query prepare(const std::string& sql);
   void exec(const std::string& sql);
   [[noreturn]] void fail(const std::string& what);
   std::string whereFor(const FileDef& f, const ScanSpec& spec, std::vector<Value>* binds,

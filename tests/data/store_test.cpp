@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "data/access.h"
+#include "data/company.h"
+#include "data/records.h"
+#include "data/sqlite/sqlite_store.h"
+
+namespace koreq::data {
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+// A fresh folder per test, removed afterwards.
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "koreq-store-XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+void execRaw(const fs::path& db, const std::string& sql) {
+  sqlite3* h = nullptr;
+  ASSERT_EQ(sqlite3_open(db.string().c_str(), &h), SQLITE_OK);
+  char* err = nullptr;
+  int rc = sqlite3_exec(h, sql.c_str(), nullptr, nullptr, &err);
+  std::string msg = err ? err : "";
+  sqlite3_free(err);
+  sqlite3_close(h);
+  ASSERT_EQ(rc, SQLITE_OK) << msg;
+}
+
+int addCode(Store& store, ErrorObject& errors, const std::string& id, const std::string& desc) {
+  Access<EqCode> c(store, errors);
+  if (int rc = c.prime()) return rc;
+  c.rec().CategoryID = id;
+  c.rec().Description = desc;
+  return c.insert();
+}
+
+bool hasCode(Store& store, const std::string& id) {
+  ErrorObject errors;
+  Access<EqCode> c(store, errors);
+  return c.fetch("KeyCategoryID", {id}) == kNoError;
+}
+
+TEST(Company, CreateRefusesAnExistingCompanyAndOpenNeedsOne) {
+  TempDir tmp;
+  fs::path dir = tmp.path / "acme" / "data";  // missing folders are made
+  {
+    auto co = Company::create(dir);
+    ErrorObject errors;
+    ASSERT_EQ(addCode(co->store(), errors, "FUEL", "Fuel"), kNoError);
+  }
+  EXPECT_TRUE(Company::exists(dir));
+  try {
+    Company::create(dir);
+    FAIL() << "create over an existing company";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir.string()), std::string::npos) << e.what();
+  }
+  auto co = Company::open(dir);
+  EXPECT_TRUE(hasCode(co->store(), "FUEL"));  // the refused create changed nothing
+  EXPECT_EQ(co->dataPath(), dir);
+
+  fs::create_directories(tmp.path / "empty");
+  try {
+    Company::open(tmp.path / "empty");
+    FAIL() << "open of a folder without a company";
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.code(), kRecordNotFound);
+    EXPECT_NE(std::string(e.what()).find("No company in"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(tmp.path / "empty" / Company::kDatabaseName));
+  EXPECT_THROW(Company::open(tmp.path / "missing"), StoreError);
+}
+
+TEST(Company, OpenOfADamagedDatabaseFailsWithAStoreError) {
+  TempDir tmp;
+  std::ofstream(tmp.path / Company::kDatabaseName) << "this is not a database, just some text\n";
+  try {
+    Company::open(tmp.path);
+    FAIL() << "opened a file that is not a database";
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.code(), kDriverError);
+  }
+  // A plain file where the folder should be.
+  std::ofstream(tmp.path / "afile") << "x";
+  EXPECT_THROW(Company::create(tmp.path / "afile"), StoreError);
+}
+
+TEST(Transaction, RollsBackUnlessCommitted) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path);
+  Store& store = co->store();
+  ErrorObject errors;
+  {
+    Transaction tx(store, milliseconds(1000));
+    ASSERT_TRUE(tx.begun());
+    EXPECT_TRUE(store.inTransaction());
+    ASSERT_EQ(addCode(store, errors, "LOST", "never committed"), kNoError);
+    EXPECT_TRUE(hasCode(store, "LOST"));  // visible inside the transaction
+  }
+  EXPECT_FALSE(store.inTransaction());
+  EXPECT_FALSE(hasCode(store, "LOST"));
+  {
+    Transaction tx(store, milliseconds(1000));
+    ASSERT_EQ(addCode(store, errors, "KEPT", "committed"), kNoError);
+    {
+      // A nested transaction joins the outer one: its commit does not end it.
+      Transaction inner(store, milliseconds(1000));
+      EXPECT_FALSE(inner.begun());
+      ASSERT_EQ(addCode(store, errors, "INNER", "inner"), kNoError);
+      inner.commit();
+      EXPECT_TRUE(store.inTransaction());
+    }
+    tx.commit();
+  }
+  {
+    Transaction tx(store, milliseconds(1000));
+    ASSERT_EQ(addCode(store, errors, "UNDONE", "rolled back"), kNoError);
+    tx.rollback();
+    tx.commit();  // after rollback, nothing left to commit
+  }
+  EXPECT_TRUE(hasCode(store, "KEPT"));
+  EXPECT_TRUE(hasCode(store, "INNER"));
+  EXPECT_FALSE(hasCode(store, "UNDONE"));
+  EXPECT_EQ(Access<EqCode>(store, errors).records(), 2);
+}
+
+TEST(Transaction, AnotherWriterMakesBeginGiveUpAndWorkGoesOnWithoutOne) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path);
+  SqliteStore other((tmp.path / Company::kDatabaseName).string(), false);
+  ErrorObject errors;
+  ASSERT_TRUE(other.begin(milliseconds(1000)));
+  ASSERT_EQ(addCode(other, errors, "OTHER", "from the other station"), kNoError);
+  {
+    Transaction tx(co->store(), milliseconds(1000));
+    EXPECT_FALSE(tx.begun());
+    EXPECT_FALSE(co->store().inTransaction());
+    EXPECT_FALSE(hasCode(co->store(), "OTHER"));  // not committed yet
+    other.commit();
+    // Without a transaction every write stands on its own.
+    ASSERT_EQ(addCode(co->store(), errors, "MINE", "mine"), kNoError);
+    tx.commit();
+  }
+  EXPECT_TRUE(hasCode(co->store(), "MINE"));
+  EXPECT_TRUE(hasCode(other, "MINE"));
+  EXPECT_TRUE(hasCode(co->store(), "OTHER"));
+  // The lock is gone: the next transaction begins.
+  Transaction tx(co->store(), milliseconds(1000));
+  EXPECT_TRUE(tx.begun());
+}
+
+// A read left open on one connection must not pin it to an old snapshot: another station's
+// rows become visible, and a later transaction can still begin.
+TEST(SqliteStore, SeesOtherStationsWritesAfterAnyRead) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path);
+  Store& mine = co->store();
+  SqliteStore other((tmp.path / Company::kDatabaseName).string(), false);
+  ErrorObject errors;
+  ASSERT_EQ(addCode(mine, errors, "A", "first"), kNoError);
+  Access<EqCode> codes(mine, errors);
+  EXPECT_EQ(codes.records(), 1);
+  ASSERT_EQ(codes.fetch("KeyCategoryID", {std::string("A")}), kNoError);
+  ASSERT_EQ(codes.reget(), kNoError);
+  EXPECT_FALSE(mine.getBlob("photo", 1).has_value());
+  ASSERT_EQ(addCode(other, errors, "B", "second"), kNoError);
+  EXPECT_TRUE(hasCode(mine, "B"));
+  EXPECT_EQ(codes.records(), 2);
+  Transaction tx(mine, milliseconds(1000));
+  EXPECT_TRUE(tx.begun());
+}
+
+TEST(SqliteStore, EnsureSchemaAddsMissingColumnsWithDefaults) {
+  TempDir tmp;
+  fs::path db = tmp.path / Company::kDatabaseName;
+  // A table as an older program made it: three of the columns, one row.
+  execRaw(db,
+          "CREATE TABLE eqcode(_rowid INTEGER PRIMARY KEY, RecordID INTEGER NOT NULL DEFAULT 0, "
+          "CategoryID TEXT NOT NULL DEFAULT '', Description TEXT NOT NULL DEFAULT '');"
+          "INSERT INTO eqcode(RecordID, CategoryID, Description) VALUES(7, 'OLD', 'Old row');");
+  auto co = Company::open(tmp.path);
+  ErrorObject errors;
+  Access<EqCode> c(co->store(), errors);
+  ASSERT_EQ(c.fetch("KeyCategoryID", {std::string("OLD")}), kNoError);
+  EXPECT_EQ(c.rec().RecordID, 7);
+  EXPECT_EQ(c.rec().Description, "Old row");
+  EXPECT_EQ(c.rec().DefaultUnit, "");
+  EXPECT_EQ(c.rec().Meter, 0u);
+  c.rec().Meter = 250;
+  c.rec().IntervalName = "Hours";
+  ASSERT_EQ(c.update(), kNoError);
+  ASSERT_EQ(c.fetch("KeyRecordID", {std::int64_t{7}}), kNoError);
+  EXPECT_EQ(c.rec().Meter, 250u);
+  EXPECT_EQ(c.rec().IntervalName, "Hours");
+  // The keys' indexes were made too: the unique one refuses a second "OLD".
+  EXPECT_EQ(addCode(co->store(), errors, "OLD", "again"), kDuplicateKey);
+  // Prime numbers above the row that was already there.
+  ASSERT_EQ(c.prime(), kNoError);
+  EXPECT_EQ(c.rec().RecordID, 9);  // 8 went to the refused insert
+  EXPECT_EQ(static_cast<SqliteStore&>(co->store()).schemaVersion(), SqliteStore::kSchemaVersion);
+}
+
+TEST(SqliteStore, BackupOpensWithTheSameRowsAndBlobs) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path / "live");
+  ErrorObject errors;
+  for (int i = 0; i < 150; ++i)
+    ASSERT_EQ(addCode(co->store(), errors, "C" + std::to_string(i), "Code"), kNoError);
+  co->store().putBlob("photo", 12, {1, 2, 3, 0, 255});
+  {
+    // A backup taken while a transaction is open holds what was committed.
+    Transaction tx(co->store(), milliseconds(1000));
+    ASSERT_EQ(addCode(co->store(), errors, "PENDING", "not yet"), kNoError);
+    fs::create_directories(tmp.path / "copy");
+    co->store().backupTo((tmp.path / "copy" / Company::kDatabaseName).string());
+    tx.commit();
+  }
+  auto copy = Company::open(tmp.path / "copy");
+  Access<EqCode> c(copy->store(), errors);
+  EXPECT_EQ(c.records(), 150);
+  ASSERT_EQ(c.fetch("KeyCategoryID", {std::string("C149")}), kNoError);
+  EXPECT_EQ(c.rec().Description, "Code");
+  EXPECT_FALSE(hasCode(copy->store(), "PENDING"));
+  auto blob = copy->store().getBlob("photo", 12);
+  ASSERT_TRUE(blob.has_value());
+  EXPECT_EQ(*blob, (std::vector<unsigned char>{1, 2, 3, 0, 255}));
+  // The copy numbers on from its own rows.
+  ASSERT_EQ(c.prime(), kNoError);
+  EXPECT_GT(c.rec().RecordID, 150);
+  EXPECT_THROW(co->store().backupTo((tmp.path / "no" / "such" / "folder.db").string()), StoreError);
+}
+
+TEST(SqliteStore, BlobsArePutReplacedReadAndRemoved) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path);
+  Store& s = co->store();
+  std::vector<unsigned char> big(300000);
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<unsigned char>(i * 7);
+  s.putBlob("photo", 1, big);
+  s.putBlob("attachment", 1, {9});
+  s.putBlob("photo", 2, {});  // an empty file is still a file
+  EXPECT_EQ(s.getBlob("photo", 1), big);
+  EXPECT_EQ(s.getBlob("attachment", 1), std::vector<unsigned char>{9});
+  ASSERT_TRUE(s.getBlob("photo", 2).has_value());
+  EXPECT_TRUE(s.getBlob("photo", 2)->empty());
+  EXPECT_FALSE(s.getBlob("photo", 3).has_value());
+  s.putBlob("photo", 1, {4, 5});
+  EXPECT_EQ(s.getBlob("photo", 1), (std::vector<unsigned char>{4, 5}));
+  s.removeBlob("photo", 1);
+  s.removeBlob("photo", 99);  // nothing there: no error
+  EXPECT_FALSE(s.getBlob("photo", 1).has_value());
+  EXPECT_EQ(s.getBlob("attachment", 1), std::vector<unsigned char>{9});
+}
+
+TEST(SqliteStore, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path);
+  Store& s = co->store();
+  const FileDef& def = EqCode::def();
+  std::vector<Value> v(def.fields.size());
+  v[0] = std::string("41");         // RecordID as text
+  v[1] = std::string("PUMP    ");   // clipped
+  v[8] = Decimal::fromCents(1200);  // Meter as a Decimal
+  std::int64_t row = s.insert(def, v);
+  auto got = s.get(def, row);
+  ASSERT_TRUE(got.has_value());
+  EXPECT_EQ(std::get<std::int64_t>(got->values[0]), 41);
+  EXPECT_EQ(std::get<std::string>(got->values[1]), "PUMP");
+  EXPECT_EQ(std::get<std::int64_t>(got->values[8]), 12);
+  EXPECT_EQ(std::get<std::string>(got->values[2]), "");  // unset: empty, not NULL
+  ScanSpec spec;
+  spec.key = def.key("KeyRecordID");
+  spec.equal = {std::string("41")};
+  EXPECT_EQ(s.scan(def, spec).size(), 1u);
+  EXPECT_EQ(s.count(def, &spec), 1);
+  v[0] = std::string("forty-two");
+  try {
+    s.insert(def, v);
+    FAIL() << "a text that is no number went into a number column";
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.code(), kBadValue);
+  }
+  EXPECT_FALSE(s.get(def, row + 1).has_value());
+  v[0] = std::int64_t{42};
+  try {
+    s.update(def, row + 1, v);
+    FAIL() << "updated a row that is not there";
+  } catch (const StoreError& e) {
+    EXPECT_EQ(e.code(), kRecordNotFound);
+  }
+  s.clearFile(def);
+  EXPECT_EQ(s.count(def), 0);
+}
+
+}  // namespace
+}  // namespace koreq::data
