@@ -1,0 +1,147 @@
+#include "depreciation/store_schedule.h"
+
+#include <map>
+#include <string>
+
+#include "data/store.h"
+#include "frame/context.h"
+
+namespace koreq::depreciation {
+
+namespace {
+
+struct StoredRowCopy {
+  std::int64_t position = 0;
+  data::GlDepr rec;
+};
+
+const data::KeyDef& equipmentKey() {
+  return *data::GlDepr::def().key("GLDP:KeyEquipmentID");
+}
+
+// Reads the rows of one equipment in key order, from `from` on when it is set.
+std::vector<StoredRowCopy> readRows(data::Access<data::GlDepr>& f, std::string_view equipmentId,
+                                    Date from = Date()) {
+  std::vector<data::Value> start;
+  if (!from.isEmpty()) start.push_back(from);
+  f.setRange(equipmentKey(), {std::string(equipmentId)}, start);
+  std::vector<StoredRowCopy> rows;
+  for (;;) {
+    int rc = f.next();
+    if (rc == data::kRecordNotFound) break;
+    if (rc != data::kNoError) throw data::StoreError(rc, f.lastErrorText());
+    rows.push_back({f.position(), f.rec()});
+  }
+  return rows;
+}
+
+void putCharges(data::GlDepr& r, const MonthCharges& m) {
+  r.SLAmount = m.sl.amount;
+  r.SLValue = m.sl.value;
+  r.SYAmount = m.sy.amount;
+  r.SYValue = m.sy.value;
+  r.DDBAmount = m.ddb.amount;
+  r.DDBValue = m.ddb.value;
+}
+
+int monthKey(Date d) {
+  return d.year() * 12 + d.month();
+}
+
+}  // namespace
+
+ScheduleInput scheduleInput(const data::EqHeader& eq) {
+  ScheduleInput in;
+  in.purchaseDate = eq.PurchaseDate;
+  in.purchaseValue = eq.PurchaseValue;
+  in.salvageValue = eq.SalvageValue;
+  in.months = eq.DepreciationYears;
+  in.saleDate = eq.SaleDate;
+  return in;
+}
+
+StoreOutcome storeSchedule(data::Access<data::GlDepr>& f, std::string_view equipmentId,
+                           const std::vector<ScheduleRow>& rows, Date saleDate) {
+  StoreOutcome out;
+  data::Transaction tx(f.store(), kScheduleTransactionTimeout);
+  out.inTransaction = tx.begun();
+
+  // The first stored row of each month, as a read from the first row in key order finds it.
+  std::vector<StoredRowCopy> existing = readRows(f, equipmentId);
+  std::map<int, const StoredRowCopy*> byMonth;
+  for (const auto& r : existing)
+    if (!r.rec.Date.isEmpty()) byMonth.try_emplace(monthKey(r.rec.Date), &r);
+
+  for (const auto& row : rows) {
+    auto found = byMonth.find(monthKey(row.date));
+    if (found != byMonth.end()) {
+      f.rec() = found->second->rec;
+      f.setPosition(found->second->position);
+      // Without a transaction a posting may have changed the row since it was read: take its
+      // latest state so the posted amounts are kept.
+      if (!out.inTransaction) f.reget();
+      putCharges(f.rec(), row.charges);
+      if (f.update() == data::kNoError)
+        ++out.updated;
+      else
+        ++out.failed;
+      continue;
+    }
+    if (f.prime() != data::kNoError) {
+      ++out.failed;
+      continue;
+    }
+    f.rec().EquipmentID = equipmentId;
+    f.rec().Date = row.date;
+    putCharges(f.rec(), row.charges);
+    if (f.insert() == data::kNoError)
+      ++out.inserted;
+    else
+      ++out.failed;
+  }
+
+  if (!saleDate.isEmpty()) {
+    for (const auto& r : readRows(f, equipmentId, saleDate.addDays(1))) {
+      f.rec() = r.rec;
+      f.setPosition(r.position);
+      if (f.remove() == data::kNoError)
+        ++out.deleted;
+      else
+        ++out.failed;
+    }
+  }
+
+  tx.commit();
+  return out;
+}
+
+StoreOutcome calculateSchedule(data::Access<data::GlDepr>& gldepr, const data::EqHeader& eq) {
+  ScheduleInput in = scheduleInput(eq);
+  return storeSchedule(gldepr, eq.EquipmentID.str(), calculateSchedule(in), in.saleDate);
+}
+
+StoreOutcome calculateSchedule(frame::Context& ctx, const data::EqHeader& eq) {
+  return calculateSchedule(ctx.access<data::GlDepr>(), eq);
+}
+
+std::vector<MonthCharges> storedCharges(data::Access<data::GlDepr>& gldepr,
+                                        std::string_view equipmentId) {
+  std::vector<MonthCharges> charges;
+  for (const auto& r : readRows(gldepr, equipmentId))
+    charges.push_back({{r.rec.SLAmount, r.rec.SLValue},
+                       {r.rec.SYAmount, r.rec.SYValue},
+                       {r.rec.DDBAmount, r.rec.DDBValue}});
+  return charges;
+}
+
+std::vector<YearSummaryEntry> refreshYearSummary(data::Access<data::GlDepr>& gldepr,
+                                                 const data::EqHeader& eq) {
+  return buildYearSummary(storedCharges(gldepr, eq.EquipmentID.str()), eq.PurchaseValue,
+                          eq.SalvageValue);
+}
+
+std::vector<YearSummaryEntry> refreshYearSummary(frame::Context& ctx, const data::EqHeader& eq) {
+  return refreshYearSummary(ctx.access<data::GlDepr>(), eq);
+}
+
+}  // namespace koreq::depreciation
