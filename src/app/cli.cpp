@@ -1,0 +1,273 @@
+#include "app/cli.h"
+
+#include <cstdlib>
+#include <exception>
+#include <sstream>
+
+#include "app/commands.h"
+#include "data/store.h"
+#include "frame/context.h"
+#include "runtime/text.h"
+
+#ifndef KOREQ_VERSION
+#error "KOREQ_VERSION must come from the build (the project version)"
+#endif
+
+namespace koreq::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+DemoMaker& demoMakerSlot() {
+  static DemoMaker maker;
+  return maker;
+}
+
+// Adding a command is one entry here and its function.
+struct Command {
+  std::string_view name;
+  std::string_view usage;  // arguments after the command name
+  std::string_view summary;
+  std::vector<std::string_view> valueOptions;
+  std::vector<std::string_view> flagOptions;
+  std::size_t minArgs;
+  std::size_t maxArgs;
+  int (*run)(Invocation&, const ParsedArgs&);
+};
+
+const std::vector<Command>& commands() {
+  static const std::vector<Command> table = {
+      {"init",
+       "[--demo]",
+       "make a company in the data folder (--demo: the demo company)",
+       {},
+       {"demo"},
+       0,
+       0,
+       &runInit},
+      {"dump",
+       "FILE [--key KEY] [--where EXPR]",
+       "the records of FILE as JSON, in KEY order, where EXPR holds",
+       {"key", "where"},
+       {},
+       1,
+       1,
+       &runDump},
+      {"load",
+       "JSON",
+       "add records from a JSON file ('-': stdin), all or nothing",
+       {},
+       {},
+       1,
+       1,
+       &runLoad},
+  };
+  return table;
+}
+
+const Command* findCommand(std::string_view name) {
+  for (const auto& c : commands())
+    if (c.name == name) return &c;
+  return nullptr;
+}
+
+std::string commandLine(const Command& c) {
+  std::string s = "koreq [options] " + std::string(c.name);
+  if (!c.usage.empty()) s += " " + std::string(c.usage);
+  return s;
+}
+
+std::string usageText() {
+  std::ostringstream s;
+  s << "Usage: koreq [--data DIR] [--user ID] [--today YYYY-MM-DD] COMMAND ...\n"
+    << "       koreq --help | --version\n\nCommands:\n";
+  for (const auto& c : commands()) {
+    std::string head = std::string(c.name) + " " + std::string(c.usage);
+    s << "  " << head;
+    if (head.size() < 34)
+      s << std::string(34 - head.size(), ' ');
+    else
+      s << "\n" << std::string(36, ' ');
+    s << c.summary << "\n";
+  }
+  s << "\nOptions:\n"
+    << "  --data DIR          the company folder (default $XDG_DATA_HOME/koreq/demo)\n"
+    << "  --user ID           the signed-on user, up to 3 characters (default ADM)\n"
+    << "  --today YYYY-MM-DD  fix today's date instead of reading the system clock\n"
+    << "  --help              show this text; COMMAND --help shows the command's usage\n"
+    << "  --version           show the program version\n";
+  return s.str();
+}
+
+// Splits "--name=value" into its parts; value is nullopt without "=".
+std::pair<std::string, std::optional<std::string>> splitOption(const std::string& arg) {
+  auto eq = arg.find('=');
+  if (eq == std::string::npos) return {arg.substr(2), std::nullopt};
+  return {arg.substr(2, eq - 2), arg.substr(eq + 1)};
+}
+
+bool contains(const std::vector<std::string_view>& v, std::string_view s) {
+  for (auto x : v)
+    if (x == s) return true;
+  return false;
+}
+
+}  // namespace
+
+void setDemoMaker(DemoMaker maker) {
+  demoMakerSlot() = std::move(maker);
+}
+
+Invocation::Invocation(GlobalOptions opts, std::ostream& out, std::ostream& err)
+    : opts_(std::move(opts)), out_(out), err_(err) {
+  if (opts_.today)
+    clock_ = std::make_unique<FixedClock>(*opts_.today);
+  else
+    clock_ = std::make_unique<SystemClock>();
+}
+
+Invocation::~Invocation() = default;
+
+fs::path Invocation::dataPath() const {
+  if (opts_.data) return *opts_.data;
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && *xdg) return fs::path(xdg) / "koreq" / "demo";
+  const char* home = std::getenv("HOME");
+  if (home && *home) return fs::path(home) / ".local" / "share" / "koreq" / "demo";
+  throw CommandError("no company folder: give --data DIR (neither XDG_DATA_HOME nor HOME is set)");
+}
+
+std::unique_ptr<frame::Session> Invocation::openSession() const {
+  fs::path dir = dataPath();
+  if (!data::Company::exists(dir))
+    throw CommandError("no company in " + dir.string() + " (make one with: koreq --data " +
+                       dir.string() + " init)");
+  return std::make_unique<frame::Session>(data::Company::open(dir), *clock_, opts_.user);
+}
+
+const DemoMaker& Invocation::demoMaker() const {
+  return demoMakerSlot();
+}
+
+std::optional<std::string> ParsedArgs::value(const std::string& name) const {
+  auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+ParsedArgs parseArgs(const std::vector<std::string>& args,
+                     const std::vector<std::string_view>& valueOptions,
+                     const std::vector<std::string_view>& flagOptions) {
+  ParsedArgs p;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (optionsEnded || a.size() < 2 || a[0] != '-') {
+      p.positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (a[1] != '-') throw UsageError("unknown option " + a);
+    auto [name, inlineValue] = splitOption(a);
+    if (name == "help" && !inlineValue) {
+      p.help = true;
+    } else if (contains(valueOptions, name)) {
+      if (inlineValue) {
+        p.values[name] = *inlineValue;
+      } else if (i + 1 < args.size()) {
+        p.values[name] = args[++i];
+      } else {
+        throw UsageError("option --" + name + " needs a value");
+      }
+    } else if (contains(flagOptions, name) && !inlineValue) {
+      p.flags.insert(name);
+    } else {
+      throw UsageError("unknown option --" + name);
+    }
+  }
+  return p;
+}
+
+int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+  const Command* cmd = nullptr;
+  try {
+    GlobalOptions opts;
+    std::size_t i = 0;
+    // Global options come before the command.
+    for (; i < args.size(); ++i) {
+      const std::string& a = args[i];
+      if (a.size() < 2 || a[0] != '-') break;
+      if (a[1] != '-') throw UsageError("unknown option " + a);
+      auto [name, inlineValue] = splitOption(a);
+      if (!inlineValue && (name == "help" || name == "version")) {
+        if (name == "help")
+          out << usageText();
+        else
+          out << "koreq " << KOREQ_VERSION << "\n";
+        return 0;
+      }
+      if (name != "data" && name != "user" && name != "today")
+        throw UsageError("unknown option " + a);
+      std::string value;
+      if (inlineValue)
+        value = *inlineValue;
+      else if (i + 1 < args.size())
+        value = args[++i];
+      else
+        throw UsageError("option --" + name + " needs a value");
+      if (name == "data") {
+        if (value.empty()) throw UsageError("--data needs a folder");
+        opts.data = fs::path(value);
+      } else if (name == "user") {
+        std::string id = clipped(value);
+        if (id.empty() || charCount(id) > 3)
+          throw UsageError("--user takes a user ID of 1 to 3 characters, not '" + value + "'");
+        opts.user = id;
+      } else {
+        auto d = Date::fromIso(value);
+        if (!d || d->isEmpty())
+          throw UsageError("--today takes a date as YYYY-MM-DD, not '" + value + "'");
+        opts.today = *d;
+      }
+    }
+    if (i == args.size()) throw UsageError("no command given");
+    cmd = findCommand(args[i]);
+    if (!cmd) throw UsageError("unknown command '" + args[i] + "'");
+
+    std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+    ParsedArgs parsed = parseArgs(rest, cmd->valueOptions, cmd->flagOptions);
+    if (parsed.help) {
+      out << "Usage: " << commandLine(*cmd) << "\n  " << cmd->summary << "\n";
+      return 0;
+    }
+    if (parsed.positional.size() < cmd->minArgs)
+      throw UsageError(std::string(cmd->name) + ": missing argument");
+    if (parsed.positional.size() > cmd->maxArgs)
+      throw UsageError(std::string(cmd->name) + ": unexpected argument '" +
+                       parsed.positional[cmd->maxArgs] + "'");
+    Invocation inv(std::move(opts), out, err);
+    return cmd->run(inv, parsed);
+  } catch (const UsageError& e) {
+    err << "koreq: " << e.what() << "\n";
+    if (cmd)
+      err << "Usage: " << commandLine(*cmd) << "\n";
+    else
+      err << usageText();
+    return 2;
+  } catch (const CommandError& e) {
+    err << "koreq: " << e.what() << "\n";
+  } catch (const data::StoreError& e) {
+    err << "koreq: " << e.what() << "\n";
+  } catch (const std::exception& e) {
+    err << "koreq: error: " << e.what() << "\n";
+  } catch (...) {
+    err << "koreq: unexpected error\n";
+  }
+  return 1;
+}
+
+}  // namespace koreq::cli

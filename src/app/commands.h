@@ -1,0 +1,86 @@
+#pragma once
+
+// What the commands share: the parsed global options, the streams, the errors that decide the
+// exit status, and a small option parser. Each command is one function in the table of cli.cpp.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cli.h"
+#include "runtime/date.h"
+
+namespace koreq::frame {
+class Session;
+}
+
+namespace koreq::cli {
+
+// Bad command line: the message and the command's usage go to stderr, exit status 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The command could not do its work: the message goes to stderr, exit status 1.
+class CommandError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct GlobalOptions {
+  std::optional<std::filesystem::path> data;  // unset: the default demo company folder
+  std::string user = "ADM";
+  std::optional<Date> today;  // unset: the system clock
+};
+
+class Invocation {
+ public:
+  Invocation(GlobalOptions opts, std::ostream& out, std::ostream& err);
+  ~Invocation();
+
+  const GlobalOptions& options() const { return opts_; }
+  std::ostream& out() { return out_; }
+  std::ostream& err() { return err_; }
+  const Clock& clock() const { return *clock_; }
+  // The company folder: --data, else $XDG_DATA_HOME/koreq/demo or ~/.local/share/koreq/demo.
+  std::filesystem::path dataPath() const;
+  // Signs on to the existing company of dataPath(); throws CommandError when there is none.
+  std::unique_ptr<frame::Session> openSession() const;
+  const DemoMaker& demoMaker() const;
+
+ private:
+  GlobalOptions opts_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::unique_ptr<Clock> clock_;
+};
+
+// A command's arguments split into positionals, options with a value ("--key K" or "--key=K")
+// and flags. "--" ends the options; "-" alone is a positional. Throws UsageError on an option
+// the command does not know or a value option without its value.
+struct ParsedArgs {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // by option name without dashes
+  std::set<std::string> flags;
+  bool help = false;
+
+  std::optional<std::string> value(const std::string& name) const;
+  bool flag(const std::string& name) const { return flags.count(name) != 0; }
+};
+ParsedArgs parseArgs(const std::vector<std::string>& args,
+                     const std::vector<std::string_view>& valueOptions,
+                     const std::vector<std::string_view>& flagOptions);
+
+int runInit(Invocation& inv, const ParsedArgs& args);
+int runDump(Invocation& inv, const ParsedArgs& args);
+int runLoad(Invocation& inv, const ParsedArgs& args);
+
+}  // namespace koreq::cli

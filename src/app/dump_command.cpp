@@ -1,0 +1,94 @@
+// koreq dump: the records of one file as a JSON array, in the order of one of its keys, with an
+// optional filter expression. Records are written as they are read, so a large file streams.
+
+#include <sstream>
+
+#include "app/commands.h"
+#include "app/record_json.h"
+#include "app/where_filter.h"
+#include "data/access.h"
+#include "frame/context.h"
+
+namespace koreq::cli {
+
+namespace {
+
+std::string keyList(const data::FileDef& def) {
+  std::string s;
+  for (const auto& k : def.keys) s += (s.empty() ? "" : ", ") + k.name;
+  return s.empty() ? "none" : s;
+}
+
+// Writes the array the way Json::dump(2) would, one element at a time.
+class ArrayWriter {
+ public:
+  explicit ArrayWriter(std::ostream& out) : out_(out) {}
+  void add(const Json& element) {
+    std::string text = element.dump(2, ' ', false, Json::error_handler_t::replace);
+    std::string indented;
+    indented.reserve(text.size() + 64);
+    for (char c : text) {
+      indented += c;
+      if (c == '\n') indented += "  ";
+    }
+    out_ << (count_++ == 0 ? "[\n  " : ",\n  ") << indented;
+  }
+  void finish() { out_ << (count_ == 0 ? "[]\n" : "\n]\n"); }
+
+ private:
+  std::ostream& out_;
+  std::size_t count_ = 0;
+};
+
+}  // namespace
+
+int runDump(Invocation& inv, const ParsedArgs& args) {
+  const std::string& fileName = args.positional.at(0);
+  const data::FileDef* def = data::findFile(fileName);
+  if (!def) throw CommandError("unknown file " + fileName);
+  const data::KeyDef* key = nullptr;
+  if (auto k = args.value("key")) {
+    key = def->key(*k);
+    // A field name stands for the first key that starts with that field.
+    if (int field = def->fieldIndex(*k); !key && field >= 0) {
+      for (const auto& candidate : def->keys)
+        if (!candidate.fields.empty() && candidate.fields.front() == field) {
+          key = &candidate;
+          break;
+        }
+    }
+    if (!key)
+      throw CommandError(def->name + " has no key " + *k + " (its keys: " + keyList(*def) + ")");
+  } else {
+    if (def->keys.empty()) throw CommandError(def->name + " has no key to read it by");
+    key = &def->primaryKey();
+  }
+  std::optional<WhereFilter> filter;
+  if (auto w = args.value("where")) {
+    std::string why;
+    filter = WhereFilter::compile(*def, *w, &why);
+    if (!filter) throw CommandError("bad --where expression: " + why);
+  }
+
+  auto session = inv.openSession();
+  data::FileAccess file(session->store(), *def, session->errors());
+  file.set(*key);
+  ArrayWriter writer(inv.out());
+  for (;;) {
+    int rc = file.next();
+    if (rc == data::kRecordNotFound) break;
+    if (rc != data::kNoError)
+      throw CommandError("reading " + def->name + ": " + file.lastErrorText());
+    if (filter) {
+      std::string why;
+      auto keep = filter->matches(file.buffer(), &why);
+      if (!keep) throw CommandError("--where: " + why);
+      if (!*keep) continue;
+    }
+    writer.add(recordToJson(*def, file.buffer()));
+  }
+  writer.finish();
+  return 0;
+}
+
+}  // namespace koreq::cli

@@ -1,0 +1,12 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/cli.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  int rc = koreq::cli::runCli(std::move(args), std::cout, std::cerr);
+  std::cout.flush();
+  return rc;
+}
