@@ -1,0 +1,104 @@
+#include "data/view.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data/company.h"
+#include "data/records.h"
+
+namespace koreq::data {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("koreq-view-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    company_ = Company::create(dir_);
+  }
+  void TearDown() override {
+    company_.reset();
+    fs::remove_all(dir_);
+  }
+  void add(Access<EqHeader>& a, const char* id, const char* desc, int active) {
+    a.prime();
+    a.rec().EquipmentID = id;
+    a.rec().Description = desc;
+    a.rec().Active = static_cast<std::uint8_t>(active);
+    ASSERT_EQ(a.insert(), kNoError);
+  }
+  std::vector<std::string> ids(View& v, Access<EqHeader>& a) {
+    std::vector<std::string> out;
+    v.reset();
+    while (v.next() == kNoError) out.push_back(a.rec().EquipmentID);
+    return out;
+  }
+
+  fs::path dir_;
+  std::unique_ptr<Company> company_;
+  ErrorObject errors_;
+};
+
+TEST_F(ViewTest, FiltersWithBoundNamesAndRefiltersWhenTheyChange) {
+  Access<EqHeader> a(company_->store(), errors_);
+  add(a, "TRK-02", "Dump truck", 1);
+  add(a, "CAB-01", "Cab", 0);
+  add(a, "EXC-01", "Excavator", 1);
+
+  MapResolver bound;
+  bound.set("ShowActive", ExprValue::number(Decimal(1)));
+  bound.set("ShowInactive", ExprValue::number(Decimal(1)));
+  View v(a, *EqHeader::def().key("KeyEquipmentID"));
+  std::string err;
+  ASSERT_TRUE(
+      v.setFilter("((ShowActive AND EQH:Active) OR (ShowInactive AND ~EQH:Active))", &bound, &err))
+      << err;
+  EXPECT_EQ(ids(v, a), (std::vector<std::string>{"CAB-01", "EXC-01", "TRK-02"}));
+
+  bound.set("ShowInactive", ExprValue::number(Decimal(0)));
+  EXPECT_EQ(ids(v, a), (std::vector<std::string>{"EXC-01", "TRK-02"}));
+  EXPECT_EQ(v.count(), 2);
+
+  bound.set("ShowActive", ExprValue::number(Decimal(0)));
+  EXPECT_TRUE(ids(v, a).empty());  // both off: the list is empty
+
+  v.setBackward(true);
+  bound.set("ShowActive", ExprValue::number(Decimal(1)));
+  EXPECT_EQ(ids(v, a), (std::vector<std::string>{"TRK-02", "EXC-01"}));
+}
+
+TEST_F(ViewTest, BadFilterIsRefusedAndUnknownNamesExcludeRows) {
+  Access<EqHeader> a(company_->store(), errors_);
+  add(a, "A", "x", 1);
+  View v(a, EqHeader::def().primaryKey());
+  std::string err;
+  EXPECT_FALSE(v.setFilter("EQH:Active = (", nullptr, &err));
+  EXPECT_FALSE(err.empty());
+  EXPECT_EQ(ids(v, a).size(), 1u);  // a refused filter leaves the view unfiltered
+
+  ASSERT_TRUE(v.setFilter("NoSuchName = 1", nullptr, &err));
+  EXPECT_TRUE(ids(v, a).empty());
+  EXPECT_NE(v.filterError().find("NoSuchName"), std::string::npos);
+}
+
+TEST_F(ViewTest, RangeAndTextComparisonIgnoreTrailingBlanks) {
+  Access<EqHeader> a(company_->store(), errors_);
+  add(a, "A1", "Loader", 1);
+  add(a, "A2", "Loader  ", 1);
+  add(a, "B1", "Truck", 1);
+  View v(a, EqHeader::def().primaryKey());
+  ASSERT_TRUE(v.setFilter("EQH:Description = 'Loader   '"));
+  EXPECT_EQ(ids(v, a), (std::vector<std::string>{"A1", "A2"}));
+  v.setFilter("");
+  v.setRange({std::string("B1")});
+  EXPECT_EQ(ids(v, a), (std::vector<std::string>{"B1"}));
+  EXPECT_EQ(v.count(), 1);
+}
+
+}  // namespace
+}  // namespace koreq::data
