@@ -13,8 +13,9 @@
 
 namespace koreq::frame {
 
-// The signed-on company and user: one per process. Owns the company database, the clock and
-// the module's error object that every file access reports through.
+// The signed-on company and user: one per process. Owns the company database and the clock,
+// and names the error object that every file access reports through: its own until the
+// module's error-object reference is set on it.
 class Session {
  public:
   Session(std::unique_ptr<data::Company> company, const Clock& clock, std::string userId);
@@ -22,26 +23,30 @@ class Session {
   data::Company& company() { return *company_; }
   data::Store& store() { return company_->store(); }
   const Clock& clock() const { return clock_; }
-  data::ErrorObject& errors() { return errors_; }
+  data::ErrorObject& errors() { return *errorRef_; }
+  // Files of contexts made after this call report through `errors`, which must outlive them.
+  void setErrorObject(data::ErrorObject& errors) { errorRef_ = &errors; }
   SessionGlobals g;
 
  private:
   std::unique_ptr<data::Company> company_;
   const Clock& clock_;
   data::ErrorObject errors_;
+  data::ErrorObject* errorRef_ = &errors_;
 };
 
 // What one top-level window and the procedures it calls share: a record buffer per file, the
 // request and response codes and the other per-thread globals.
 class Context {
  public:
-  explicit Context(Session& session) : session_(session) {}
+  // The context keeps the error object the session names now, for all of its files.
+  explicit Context(Session& session) : session_(session), errors_(session.errors()) {}
   Context(const Context&) = delete;
   Context& operator=(const Context&) = delete;
 
   Session& session() { return session_; }
   data::Store& store() { return session_.store(); }
-  data::ErrorObject& errors() { return session_.errors(); }
+  data::ErrorObject& errors() { return errors_; }
   const Clock& clock() const { return session_.clock(); }
   Date today() const { return session_.clock().today(); }
   const std::string& userId() const { return session_.g.USERID.str(); }
@@ -71,6 +76,7 @@ class Context {
 
  private:
   Session& session_;
+  data::ErrorObject& errors_;
   std::map<const data::FileDef*, std::unique_ptr<data::FileAccess>> files_;
 };
 

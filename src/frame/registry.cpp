@@ -1,0 +1,84 @@
+#include "frame/registry.h"
+
+#include <stdexcept>
+
+#include "data/records.h"
+#include "frame/context.h"
+#include "runtime/text.h"
+
+namespace koreq::frame {
+
+void ProcedureRegistry::add(std::string name, Run run) {
+  std::string key = upper(name);
+  if (byKey_.count(key)) throw std::logic_error("procedure registered twice: " + name);
+  byKey_.emplace(std::move(key), Entry{std::move(name), std::move(run)});
+}
+
+bool ProcedureRegistry::replace(std::string_view name, Run run) {
+  auto it = byKey_.find(upper(name));
+  if (it == byKey_.end()) return false;
+  it->second.run = std::move(run);
+  return true;
+}
+
+bool ProcedureRegistry::has(std::string_view name) const {
+  return byKey_.count(upper(name)) > 0;
+}
+
+bool ProcedureRegistry::call(Context& ctx, std::string_view name) const {
+  auto it = byKey_.find(upper(name));
+  if (it == byKey_.end()) return false;
+  // A copy: the procedure may replace itself (or others) while it runs.
+  Run run = it->second.run;
+  if (run) run(ctx);
+  return true;
+}
+
+std::vector<std::string> ProcedureRegistry::names() const {
+  std::vector<std::string> out;
+  out.reserve(byKey_.size());
+  for (const auto& [key, e] : byKey_) out.push_back(e.name);
+  return out;
+}
+
+namespace {
+
+const std::string& styleOf(Context& ctx, std::string_view field) {
+  data::EqLimits& f = ctx.rec<data::EqLimits>();
+  if (field == "ReportType") return f.ReportType.str();
+  if (field == "ReportFormat") return f.ReportFormat.str();
+  return f.DetailSummary.str();
+}
+
+std::string analysisReport(std::string_view code) {
+  if (code == "A") return "PrintEQAnalysis";
+  if (code == "S") return "PrintEQAnalysis1";
+  if (code == "M") return "PrintEQMaintenance";
+  return {};
+}
+
+std::string listingReport(std::string_view code) {
+  if (code == "M" || code == "C" || code == "D") return "PrintEQListing";
+  if (code == "S") return "PrintEQListing1";
+  return {};
+}
+
+std::string categoryListReport(std::string_view code) {
+  return code == "S" ? "PrintEQCategoryList" : "PrintEQCategoryList1";
+}
+
+}  // namespace
+
+void registerReportDispatchers(ProcedureRegistry& registry) {
+  auto dispatcher = [&registry](std::string_view field, std::string (*choose)(std::string_view)) {
+    return [&registry, field, choose](Context& ctx) {
+      std::string target = choose(styleOf(ctx, field));
+      if (!target.empty()) registry.call(ctx, target);
+    };
+  };
+  registry.add("PrintEQAnalysisServer", dispatcher("ReportType", &analysisReport));
+  registry.add("PrintEQListingServer", dispatcher("ReportFormat", &listingReport));
+  registry.add("PrintEQCategoryListServer", dispatcher("DetailSummary", &categoryListReport));
+}
+
+}  // namespace koreq::frame

@@ -1,0 +1,46 @@
+#pragma once
+
+// A fresh company in a private temporary folder, signed on as user "ABC" with a fixed clock.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "data/company.h"
+#include "frame/context.h"
+
+namespace koreq::fixture {
+
+class CompanyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device r;
+    dir_ = std::filesystem::temp_directory_path() /
+           ("koreq-test-" + std::to_string(::getpid()) + "-" + std::to_string(r()));
+    std::filesystem::create_directories(dir_);
+    session_ =
+        std::make_unique<frame::Session>(data::Company::create(dir_ / "company"), clock_, "ABC");
+    ctx_ = std::make_unique<frame::Context>(*session_);
+  }
+  void TearDown() override {
+    ctx_.reset();
+    session_.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  frame::Context& ctx() { return *ctx_; }
+  frame::Session& session() { return *session_; }
+  const std::filesystem::path& dir() const { return dir_; }
+
+  FixedClock clock_{*Date::fromYmd(2024, 3, 5), Time::fromHms(14, 30, 15)};
+  std::filesystem::path dir_;
+  std::unique_ptr<frame::Session> session_;
+  std::unique_ptr<frame::Context> ctx_;
+};
+
+}  // namespace koreq::fixture
