@@ -339,6 +339,19 @@ const FileDef& DropList::def() {
   return d;
 }
 
+const FileDef& CaseModeRecord::def() {
+  static const FileDef d = [] {
+    using Self = CaseModeRecord;
+    FileDef d =
+        makeFile<Self>("CASEMODE", "CaseMode", "CSE", {KOREQ_CASEMODE_FIELDS(KOREQ_FIELDDEF)});
+    addKey(d, "KeyFieldName", {"FieldName"}, true);
+    addKey(d, "KeyRecordID", {"RecordID"}, true);
+    d.autoField = d.fieldIndex("RecordID");
+    return d;
+  }();
+  return d;
+}
+
 const FileDef& Images::def() {
   static const FileDef d = [] {
     using Self = Images;
@@ -493,6 +506,7 @@ const std::vector<const FileDef*>& allFiles() {
       &NetUser::def(),
       &UserDef::def(),
       &DropList::def(),
+      &CaseModeRecord::def(),
       &Images::def(),
       &Notes::def(),
       &MemLimit::def(),

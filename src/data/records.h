@@ -489,6 +489,13 @@ KOREQ_RECORD(UserDef, KOREQ_USERDEF_FIELDS)
   F(String, StringVal, 30)
 KOREQ_RECORD(DropList, KOREQ_DROPLIST_FIELDS)
 
+// CASEMODE: the case mode ("DEF", "CAP", "UPR") the user chose for a field, by field name.
+#define KOREQ_CASEMODE_FIELDS(F) \
+  F(Long, RecordID, 0)           \
+  F(String, FieldName, 40)       \
+  F(String, Mode, 3)
+KOREQ_RECORD(CaseModeRecord, KOREQ_CASEMODE_FIELDS)
+
 // IMAGES: photographs ("Equipment") and attachments ("EQHeader") of an owner. The stored file
 // itself lives in the image store, not in this record. Date is a day number and Time a time
 // value of the runtime, as the file-date services return them.
