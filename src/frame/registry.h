@@ -38,8 +38,8 @@ class ProcedureRegistry {
 };
 
 // The report dispatchers choose a report by the style code of the format in the EQLIMITS
-// buffer and run it through `registry`; a code that names no report, or a report that is not
-// registered, prints nothing.
+// buffer and run it through `registry` (which they refer to, so it must outlive them); a code
+// that names no report, or a report that is not registered, prints nothing.
 void registerReportDispatchers(ProcedureRegistry& registry);
 
 }  // namespace koreq::frame

@@ -1,0 +1,66 @@
+#pragma once
+
+// A user without a screen: drives the topmost window of a desktop as a person would (type into
+// a control and leave it, press a button, tick a box, choose an item, pick a row, press a key,
+// close the window) and reads what that person would see. Procedure tests and `koreq play` run
+// through it.
+//
+// Controls are found by their spec name ("?EQH:EquipmentID", case-insensitive) or by what the
+// user sees: a button's, check box's, radio group's or tab's caption, with or without its "&",
+// or the prompt of an entry ("Equipment ID", a trailing ":" and "*" marks ignored). Visible
+// controls on the tab shown are tried first, then every visible control; a name that fits none
+// or several is an error (UiError) that says so.
+
+#include <string>
+#include <string_view>
+
+#include "ui/model/desktop.h"
+
+namespace koreq::ui::headless {
+
+class ScriptedUser {
+ public:
+  explicit ScriptedUser(Desktop& desktop) : desktop_(desktop) {}
+
+  Desktop& desktop() const { return desktop_; }
+  // The topmost window; UiError when none is open.
+  Procedure& top() const;
+  Control& find(std::string_view control) const;
+
+  // Types the text and leaves the control; false when the entry refused the text.
+  bool type(std::string_view control, const std::string& text);
+  bool accept(std::string_view control);
+  void press(std::string_view control);
+  void check(std::string_view control, bool on);
+  // An item of a drop list, drop combo or radio group, or a tab of a sheet: by its text, or by
+  // its number from 1.
+  void choose(std::string_view control, const std::string& item);
+  // A list row by number from 1, or the first row with a column that reads `row`.
+  void select(std::string_view control, const std::string& row);
+  // The same, then a double click on it.
+  void activate(std::string_view control, const std::string& row);
+  void key(std::string_view control, std::string_view keyName);
+  // A click on a column header: by number from 1 or by header text.
+  void sort(std::string_view control, const std::string& column);
+  void close();
+  void tick();
+
+  // A property as text: value, text, visible, enabled, readonly, required, checked, color,
+  // focus, tip, icon, items, rows (every row, fetched), loaded (rows fetched so far), current
+  // (highlighted row from 1), row N (its columns joined by "|"), header N. Flags read 1 or 0,
+  // colours six hex digits ("" for the default).
+  std::string property(std::string_view control, std::string_view property,
+                       const std::string& argument = {}) const;
+  std::string title() const { return top().window().title(); }
+  // Every property of a control, one "name: value" a line.
+  std::string describe(std::string_view control) const;
+
+ private:
+  std::int64_t rowIndex(Control& list, const std::string& row) const;
+  Desktop& desktop_;
+};
+
+// Property names that take an argument ("row 3", "header 1").
+bool propertyTakesArgument(std::string_view property);
+
+}  // namespace koreq::ui::headless

@@ -1,0 +1,116 @@
+#include "ui/model/form_procedure.h"
+
+#include "ui/model/desktop.h"
+
+namespace koreq::ui {
+
+FormProcedure::FormProcedure(frame::Context& ctx, std::string name, const data::FileDef& primary,
+                             const WindowDef& def)
+    : Procedure(ctx, std::move(name), def), primaryDef_(primary) {}
+
+FormProcedure::FormProcedure(frame::Context& ctx, std::string name, const data::FileDef& primary)
+    : Procedure(ctx, std::move(name)), primaryDef_(primary) {}
+
+void FormProcedure::setTitleByRequest(const std::string& insert, const std::string& change,
+                                      const std::string& view, const std::string& del) {
+  switch (request()) {
+    case Request::Insert:
+      setTitle(insert);
+      break;
+    case Request::Change:
+      setTitle(change);
+      break;
+    case Request::Delete:
+      setTitle(del.empty() ? change : del);
+      break;
+    case Request::View:
+      setTitle(view);
+      break;
+    default:
+      break;
+  }
+}
+
+void FormProcedure::prepare() {
+  setResponse(Response::Cancelled);
+  if (request() == Request::Insert) primary().prime();
+}
+
+void FormProcedure::ready() {
+  if (request() == Request::View) {
+    for (Control* c : window().controls())
+      if (c->takesInput()) c->setReadonly(true);
+  }
+  if (request() == Request::Delete && deleteAtOpen()) {
+    setResponse(save() ? Response::Completed : Response::Cancelled);
+    close();
+  }
+}
+
+void FormProcedure::standardAction(Control& button, StandardAction action) {
+  if (action == StandardAction::Ok) {
+    if (request() == Request::View)
+      close();
+    else
+      acceptAll();
+    return;
+  }
+  Procedure::standardAction(button, action);
+}
+
+void FormProcedure::standardEvent(const Event& e) {
+  if (e.kind != EventKind::Completed) {
+    Procedure::standardEvent(e);
+    return;
+  }
+  if (request() == Request::View) return;
+  if (!checkRequired()) return;
+  if (!save()) return;
+  for (Control* c : window().controls())
+    if (c->def().history) desktop().remember(name(), c->name(), c->value());
+  setResponse(Response::Completed);
+  close();
+}
+
+void FormProcedure::standardKey(Control& c, Key key) {
+  if (key == Key::CtrlH) {
+    if (!c.def().history || c.readonly()) return;
+    if (std::optional<data::Value> v = desktop().history(name(), c.name())) {
+      c.setValue(*v);
+      c.display();
+    }
+    return;
+  }
+  Procedure::standardKey(c, key);
+}
+
+bool FormProcedure::checkRequired() {
+  for (Control* c : window().controls()) {
+    if (!c->required() || !c->usable() || !c->blank()) continue;
+    message(c->label() + " is Required", "Required Field", Icon::Information);
+    select(*c);
+    return false;
+  }
+  return true;
+}
+
+bool FormProcedure::save() {
+  data::FileAccess& f = primary();
+  int rc = data::kNoError;
+  switch (request()) {
+    case Request::Insert:
+      rc = f.insert();
+      break;
+    case Request::Change:
+      rc = f.update();
+      break;
+    case Request::Delete:
+      rc = f.remove();
+      break;
+    default:
+      break;
+  }
+  return rc == data::kNoError;
+}
+
+}  // namespace koreq::ui

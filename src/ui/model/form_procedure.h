@@ -1,0 +1,47 @@
+#pragma once
+
+// A form over one record of its primary file, run with the request in GlobalRequest: insert
+// primes a new record, change edits the record in the buffer, delete removes it, view shows it
+// read-only. OK accepts every control (accept-all), checks the required entries, then inserts,
+// updates or deletes the record and closes with GlobalResponse completed; Cancel closes with
+// cancelled.
+
+#include "ui/model/procedure.h"
+
+namespace koreq::ui {
+
+class FormProcedure : public Procedure {
+ public:
+  FormProcedure(frame::Context& ctx, std::string name, const data::FileDef& primary,
+                const WindowDef& def);
+  // The window resource of the same name.
+  FormProcedure(frame::Context& ctx, std::string name, const data::FileDef& primary);
+
+  data::FileAccess& primary() const { return ctx().file(primaryDef_); }
+
+  // The window title for the request; a delete takes the change title unless given its own.
+  void setTitleByRequest(const std::string& insert, const std::string& change,
+                         const std::string& view, const std::string& del = {});
+
+ protected:
+  void prepare() override;
+  void ready() override;
+  void standardEvent(const Event& e) override;
+  void standardAction(Control& button, StandardAction action) override;
+  void standardKey(Control& c, Key key) override;
+
+  // Whether a delete request removes the record as the form opens, without showing it (the
+  // list has asked the user already).
+  virtual bool deleteAtOpen() const { return true; }
+  // Writes the record by request; false (and the form stays open) when the file refused it.
+  // File errors are reported through the error object.
+  virtual bool save();
+  // Every required entry that is shown and enabled must be non-blank: the first blank one gets
+  // a message and the focus.
+  bool checkRequired();
+
+ private:
+  const data::FileDef& primaryDef_;
+};
+
+}  // namespace koreq::ui

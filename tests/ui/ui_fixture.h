@@ -1,0 +1,66 @@
+#pragma once
+
+// A fresh company in a temporary folder, a session and context on it, and a desktop whose user
+// answers from a script: what every window-model test starts from.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "data/company.h"
+#include "data/records.h"
+#include "frame/context.h"
+#include "frame/registry.h"
+#include "ui/model/desktop.h"
+
+namespace koreq::ui::test {
+
+struct TempFolder {
+  std::filesystem::path path;
+  TempFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-ui-XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+class UiTest : public ::testing::Test {
+ protected:
+  UiTest()
+      : clock(*Date::fromYmd(2024, 3, 15)),
+        session(data::Company::create(folder.path / "co"), clock, "ABC"),
+        ctx(session),
+        desktop(port, registry) {}
+
+  // Adds an equipment record straight to the file.
+  void addEquipment(const std::string& id, const std::string& description, bool active = true,
+                    const std::string& classCode = {}) {
+    data::FileAccess& f = ctx.file(data::EqHeader::def());
+    f.prime();
+    f.put("EQH:EquipmentID", id);
+    f.put("EQH:Description", description);
+    f.put("EQH:Active", std::int64_t{active ? 1 : 0});
+    f.put("EQH:ClassCode", classCode);
+    ASSERT_EQ(f.insert(), data::kNoError) << id;
+  }
+
+  std::string lastMessage() const {
+    return port.shown().empty() ? std::string() : port.shown().back().text;
+  }
+
+  TempFolder folder;
+  FixedClock clock;
+  frame::Session session;
+  frame::Context ctx;
+  ScriptedPort port;
+  frame::ProcedureRegistry registry;
+  Desktop desktop;
+};
+
+}  // namespace koreq::ui::test
