@@ -166,6 +166,30 @@ TEST_F(AccessTest, ReadsAcrossPagesAndTurnsAtPageBoundaries) {
   EXPECT_EQ(readAll(a).size(), 50u);
 }
 
+// A page boundary inside a run of equal keys: the read goes on by row identity.
+TEST_F(AccessTest, EqualKeysAcrossPagesKeepTheirOrder) {
+  add("ZZ", -1);
+  for (int i = 0; i < 150; ++i) add("SAME", i);
+  add("AA", -1);
+  Access<TestItem> a(store(), errors);
+  a.setRange(key("KeyName"), {std::string("SAME")});
+  auto rows = readAll(a);
+  ASSERT_EQ(rows.size(), 150u);
+  for (int i = 0; i < 150; ++i) EXPECT_EQ(rows[i], "SAME/" + std::to_string(i));
+  a.set(key("KeyName"));
+  rows = readAll(a, true);
+  ASSERT_EQ(rows.size(), 152u);
+  EXPECT_EQ(rows.front(), "ZZ/-1");
+  for (int i = 0; i < 150; ++i) EXPECT_EQ(rows[i + 1], "SAME/" + std::to_string(149 - i));
+  a.set(key("KeyName"), {std::string("SAME")});
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(a.next(), kNoError);
+  EXPECT_EQ(a.rec().Seq, 99);
+  for (int i = 98; i >= 30; --i) {
+    ASSERT_EQ(a.previous(), kNoError);
+    ASSERT_EQ(a.rec().Seq, i);
+  }
+}
+
 TEST_F(AccessTest, RangesStayOnTheirLeadingFields) {
   for (int i = 0; i < 150; ++i) add("MID", i);
   for (int i = 0; i < 3; ++i) add("LOW", i);
@@ -327,6 +351,8 @@ TEST_F(AccessTest, TextsNumbersAndDatesRoundTrip) {
 TEST_F(AccessTest, DuplicateKeysAreRefusedAndNothingIsWritten) {
   Access<EqHeader> h(store(), errors);
   errors.setProcedure("UpdateEQHeader");
+  std::vector<std::string> shown;  // what the host would show
+  errors.setHandler([&](const ErrorObject::Error& e) { shown.push_back(e.message); });
   ASSERT_EQ(h.prime(), kNoError);
   h.rec().EquipmentID = "TRK-01";
   h.rec().Description = "First truck";
@@ -344,6 +370,7 @@ TEST_F(AccessTest, DuplicateKeysAreRefusedAndNothingIsWritten) {
   errors.clearLast();
   EXPECT_EQ(h.tryInsert(), kDuplicateKey);  // the quiet form reports nothing
   EXPECT_FALSE(errors.last().has_value());
+  EXPECT_EQ(shown, std::vector<std::string>{"Creates Duplicate Key Inserting EQHeader"});
 
   h.rec().EquipmentID = "TRK-02";
   ASSERT_EQ(h.insert(), kNoError);

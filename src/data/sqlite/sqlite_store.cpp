@@ -62,9 +62,9 @@ class SqliteStore::Stmt {
   Stmt(const Stmt&) = delete;
   Stmt& operator=(const Stmt&) = delete;
 
+  // Every use binds all of its parameters, so old bindings need no clearing.
   void reset() {
     sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
     next_ = 1;
   }
   // Ends the statement's run (and so its read) without touching its bindings.
@@ -86,6 +86,37 @@ class SqliteStore::Stmt {
       rc = sqlite3_bind_null(stmt_, i);
     }
     if (rc != SQLITE_OK) throw StoreError(kDriverError, sqlite3_errmsg(db_));
+  }
+  // A field's value; one that already has the field's type is bound as it is.
+  void bindField(const FieldDef& f, const Value& v) {
+    bool direct = false;
+    switch (f.type) {
+      case FieldType::String:
+        if (auto p = std::get_if<std::string>(&v)) {
+          std::string_view t = clip(*p);
+          int rc = sqlite3_bind_text(stmt_, next_++, t.data(), static_cast<int>(t.size()),
+                                     SQLITE_TRANSIENT);
+          if (rc != SQLITE_OK) throw StoreError(kDriverError, sqlite3_errmsg(db_));
+          return;
+        }
+        break;
+      case FieldType::Decimal:
+        direct = std::holds_alternative<Decimal>(v);
+        break;
+      case FieldType::Date:
+        direct = std::holds_alternative<Date>(v);
+        break;
+      case FieldType::Time:
+        direct = std::holds_alternative<Time>(v);
+        break;
+      default:
+        direct = std::holds_alternative<std::int64_t>(v);
+        break;
+    }
+    if (direct)
+      bind(v);
+    else
+      bind(normalized(f, v));
   }
   void bindBlob(const std::vector<unsigned char>& bytes) {
     // An empty vector may have no data pointer, and a null pointer binds NULL.
@@ -202,6 +233,18 @@ SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
   return Query(*it->second);
 }
 
+template <typename BuildSql>
+SqliteStore::Query SqliteStore::prepareFor(Stmt*& slot, BuildSql build) {
+  if (!slot) {
+    std::string sql = build();
+    auto it = stmts_.find(sql);
+    if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(db_, sql)).first;
+    slot = it->second.get();
+  }
+  slot->reset();
+  return Query(*slot);
+}
+
 int SqliteStore::schemaVersion() {
   auto s = prepare("SELECT value FROM _meta WHERE key='schema_version'");
   return s->step() ? std::stoi(s->text(0)) : 0;
@@ -246,35 +289,6 @@ void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
   tx.commit();
 }
 
-std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
-  std::string cols, marks;
-  for (const auto& fd : f.fields) {
-    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
-    marks += marks.empty() ? "?" : ", ?";
-  }
-  auto s = prepare("INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")");
-  for (size_t i = 0; i < f.fields.size(); ++i) s->bind(normalized(f.fields[i], values.at(i)));
-  s->step();
-  return sqlite3_last_insert_rowid(db_);
-}
-
-void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
-  std::string sets;
-  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
-  auto s = prepare("UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?");
-  for (size_t i = 0; i < f.fields.size(); ++i) s->bind(normalized(f.fields[i], values.at(i)));
-  s->bind(rowId);
-  s->step();
-  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
-}
-
-void SqliteStore::remove(const FileDef& f, std::int64_t rowId) {
-  auto s = prepare("DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?");
-  s->bind(rowId);
-  s->step();
-  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
-}
-
 namespace {
 std::string selectList(const FileDef& f) {
   std::string cols = "_rowid";
@@ -283,8 +297,44 @@ std::string selectList(const FileDef& f) {
 }
 }  // namespace
 
+std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
+  auto s = prepareFor(fileStmts_[&f].insert, [&] {
+    std::string cols, marks;
+    for (const auto& fd : f.fields) {
+      cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
+      marks += marks.empty() ? "?" : ", ?";
+    }
+    return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")";
+  });
+  for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
+  s->step();
+  return sqlite3_last_insert_rowid(db_);
+}
+
+void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
+  auto s = prepareFor(fileStmts_[&f].update, [&] {
+    std::string sets;
+    for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
+    return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
+  });
+  for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
+  s->bind(rowId);
+  s->step();
+  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+}
+
+void SqliteStore::remove(const FileDef& f, std::int64_t rowId) {
+  auto s = prepareFor(fileStmts_[&f].remove,
+                      [&] { return "DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?"; });
+  s->bind(rowId);
+  s->step();
+  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+}
+
 std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) {
-  auto s = prepare("SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?");
+  auto s = prepareFor(fileStmts_[&f].get, [&] {
+    return "SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?";
+  });
   s->bind(rowId);
   if (!s->step()) return std::nullopt;
   StoredRow r;
@@ -383,18 +433,21 @@ std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
   std::int64_t maxStored = 0, handed = 0;
   {
-    auto s = prepare("SELECT COALESCE(MAX(" + quoted(f.fields[field].column) + "), 0) FROM " +
-                     quoted(f.table));
+    auto s = prepareFor(fileStmts_[&f].maxOf[field], [&] {
+      return "SELECT COALESCE(MAX(" + quoted(f.fields[field].column) + "), 0) FROM " +
+             quoted(f.table);
+    });
     s->step();
     maxStored = s->int64(0);
   }
   {
-    auto s = prepare("SELECT next FROM _autonum WHERE name = ?");
+    auto s = prepareFor(autonumGet_, [] { return "SELECT next FROM _autonum WHERE name = ?"; });
     s->bind(name);
     if (s->step()) handed = s->int64(0) - 1;
   }
   std::int64_t n = std::max(maxStored, handed) + 1;
-  auto s = prepare("INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)");
+  auto s = prepareFor(autonumPut_,
+                      [] { return "INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)"; });
   s->bind(name);
   s->bind(n + 1);
   s->step();

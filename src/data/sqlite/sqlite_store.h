@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "data/store.h"
 
@@ -52,6 +53,10 @@ class SqliteStore final : public Store {
   // A cached statement, reset when the Query goes out of scope: a statement left on a row
   // would hold its read transaction open and pin this connection to an old snapshot.
   Query prepare(const std::string& sql);
+  // The same for the statements of fixed shape each file uses on every row, kept per file so
+  // those paths build no SQL text.
+  template <typename BuildSql>
+  Query prepareFor(Stmt*& slot, BuildSql build);
   void exec(const std::string& sql);
   [[noreturn]] void fail(const std::string& what);
   std::string whereFor(const FileDef& f, const ScanSpec& spec, std::vector<Value>* binds,
@@ -60,6 +65,16 @@ class SqliteStore final : public Store {
   sqlite3* db_ = nullptr;
   bool inTx_ = false;
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
+  struct FileStmts {
+    Stmt* insert = nullptr;
+    Stmt* update = nullptr;
+    Stmt* remove = nullptr;
+    Stmt* get = nullptr;
+    std::map<int, Stmt*> maxOf;  // by field
+  };
+  std::unordered_map<const FileDef*, FileStmts> fileStmts_;
+  Stmt* autonumGet_ = nullptr;
+  Stmt* autonumPut_ = nullptr;
 };
 
 }  // namespace koreq::data
