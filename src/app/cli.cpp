@@ -62,6 +62,14 @@ const std::vector<Command>& commands() {
        1,
        1,
        &runLoad},
+      {"depreciation",
+       "calculate|summary EQUIPMENT-ID",
+       "compute and store a depreciation schedule, or print its year summary as JSON",
+       {},
+       {},
+       2,
+       2,
+       &runDepreciation},
   };
   return table;
 }

@@ -82,5 +82,6 @@ ParsedArgs parseArgs(const std::vector<std::string>& args,
 int runInit(Invocation& inv, const ParsedArgs& args);
 int runDump(Invocation& inv, const ParsedArgs& args);
 int runLoad(Invocation& inv, const ParsedArgs& args);
+int runDepreciation(Invocation& inv, const ParsedArgs& args);
 
 }  // namespace koreq::cli

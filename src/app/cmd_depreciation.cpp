@@ -1,0 +1,70 @@
+// koreq depreciation calculate|summary EQUIPMENT-ID: the depreciation schedule of one piece of
+// equipment computed and stored from its saved record, as the equipment form's "Calculate
+// Schedule" button does it, or its year summary as JSON.
+
+#include <nlohmann/json.hpp>
+
+#include "app/commands.h"
+#include "data/access.h"
+#include "data/records.h"
+#include "depreciation/store_schedule.h"
+#include "frame/context.h"
+#include "runtime/text.h"
+
+namespace koreq::cli {
+
+namespace {
+
+// The equipment record of `id` in the context's EQHEADER buffer, or a command error.
+const data::EqHeader& fetchEquipment(frame::Context& ctx, const std::string& id) {
+  auto& eqh = ctx.access<data::EqHeader>();
+  const std::string key = clipped(id);
+  if (key.empty() || charCount(key) > decltype(data::EqHeader::EquipmentID)::kLength)
+    throw CommandError("'" + id + "' is not an equipment ID");
+  int rc = eqh.fetch("EQH:KeyEquipmentID", {key});
+  if (rc == data::kRecordNotFound) throw CommandError("no equipment '" + key + "'");
+  if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
+  return eqh.rec();
+}
+
+int calculate(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {
+  depreciation::StoreOutcome out = depreciation::calculateSchedule(ctx, eq);
+  inv.out() << out.written() << (out.written() == 1 ? " row" : " rows") << " written\n";
+  if (out.deleted > 0)
+    inv.out() << out.deleted << (out.deleted == 1 ? " row" : " rows")
+              << " after the sale date deleted\n";
+  if (out.failed == 0) return 0;
+  for (const auto& e : ctx.errors().history()) inv.err() << "koreq: " << e.message << "\n";
+  inv.err() << "koreq: " << out.failed << (out.failed == 1 ? " row" : " rows") << " failed\n";
+  return 1;
+}
+
+int summary(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {
+  nlohmann::ordered_json years = nlohmann::ordered_json::array();
+  for (const auto& y : depreciation::refreshYearSummary(ctx, eq)) {
+    years.push_back({{"Year", y.year},
+                     {"SLBeginValue", y.slBeginValue.toString()},
+                     {"SLAnnualCharge", y.slAnnualCharge.toString()},
+                     {"SYBeginValue", y.syBeginValue.toString()},
+                     {"SYAnnualCharge", y.syAnnualCharge.toString()},
+                     {"DDBBeginValue", y.ddbBeginValue.toString()},
+                     {"DDBAnnualCharge", y.ddbAnnualCharge.toString()}});
+  }
+  inv.out() << years.dump(2) << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int runDepreciation(Invocation& inv, const ParsedArgs& args) {
+  const std::string& action = args.positional.at(0);
+  if (action != "calculate" && action != "summary")
+    throw UsageError("depreciation: unknown action '" + action + "' (calculate or summary)");
+  auto session = inv.openSession();
+  frame::Context ctx(*session);
+  ctx.errors().setProcedure("UpdateEQHeader");
+  const data::EqHeader& eq = fetchEquipment(ctx, args.positional.at(1));
+  return action == "calculate" ? calculate(inv, ctx, eq) : summary(inv, ctx, eq);
+}
+
+}  // namespace koreq::cli
