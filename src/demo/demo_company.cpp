@@ -1,0 +1,149 @@
+#include "demo/demo_company.h"
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <iomanip>
+#include <sstream>
+
+#include "data/store.h"
+#include "demo/demo_internal.h"
+
+namespace koreq::demo {
+
+namespace {
+
+using detail::Company;
+
+std::string keyText(const data::FileDef& def, const void* rec) {
+  std::string s;
+  for (int i : def.primaryKey().fields) {
+    if (!s.empty()) s += " ";
+    s += data::valueToText(def.fields[static_cast<std::size_t>(i)].get(rec));
+  }
+  return s;
+}
+
+// Inserts the records; an auto-numbered field left at 0 gets the file's next number, one set
+// in memory (because other records refer to it) is kept.
+template <typename R>
+std::size_t writeAll(frame::Context& ctx, const std::vector<R>& records) {
+  data::Access<R>& a = ctx.access<R>();
+  const data::FileDef& def = R::def();
+  for (const R& r : records) {
+    std::int64_t number = 0;
+    if (def.autoField >= 0) {
+      const data::FieldDef& f = def.fields[static_cast<std::size_t>(def.autoField)];
+      number = std::get<std::int64_t>(f.get(&r));
+      if (number == 0) {
+        if (a.prime() != data::kNoError)
+          throw std::runtime_error("demo company: numbering a new " + def.label +
+                                   " record failed: " + a.lastErrorText());
+        number = std::get<std::int64_t>(a.get(f.name));
+      }
+    }
+    a.clear();
+    a.rec() = r;
+    if (def.autoField >= 0) {
+      std::string why;
+      if (!a.put(def.fields[static_cast<std::size_t>(def.autoField)].name, data::Value(number),
+                 &why))
+        throw std::runtime_error("demo company: numbering " + def.label + " failed: " + why);
+    }
+    if (a.tryInsert() != data::kNoError)
+      throw std::runtime_error("demo company: inserting " + def.label + " " +
+                               keyText(def, &a.rec()) + " failed: " + a.lastErrorText());
+  }
+  return records.size();
+}
+
+// One file of the demo: what is written and how the log describes it.
+struct Step {
+  const data::FileDef* def;
+  std::function<std::size_t(frame::Context&)> write;
+  std::string what;
+};
+
+template <typename R>
+Step step(const std::vector<R>& records, std::string what) {
+  return {&R::def(), [&records](frame::Context& ctx) { return writeAll(ctx, records); },
+          std::move(what)};
+}
+
+}  // namespace
+
+void makeDemoCompany(frame::Session& session, std::ostream& log) {
+  Company c;
+  detail::buildCatalog(c, session.clock().today());
+  detail::buildHistory(c);
+  detail::buildExtras(c);
+
+  using namespace data;
+  const auto inactive = std::count_if(c.equipment.begin(), c.equipment.end(),
+                                      [](const EqHeader& h) { return h.Active == 0; });
+  const std::vector<Systems> systems{c.systems};
+  const std::vector<Control> control{c.control};
+  const std::vector<Step> steps = {
+      step(c.accounts, "accounts in the chart of accounts"),
+      step(c.fiscal, "fiscal periods of " + std::to_string(c.olderYear) + " (locked) and " +
+                         std::to_string(c.currentYear) + "; current period " +
+                         std::to_string(c.currentPeriod)),
+      step(systems, "company record: " + c.systems.CompanyName.str()),
+      step(control, "control record with the system password"),
+      step(c.users, "users: ADM (all rights), EQV, NOP"),
+      step(c.certifications, "certified-payroll classes"),
+      step(c.employees, "employees"),
+      step(c.jobs, "jobs"),
+      step(c.costCodes, "job cost codes"),
+      step(c.vendors, "vendors"),
+      step(c.codes, "cost categories"),
+      step(c.equipment, "pieces of equipment, " + std::to_string(inactive) + " inactive"),
+      step(c.costs, "cost categories of the equipment"),
+      step(c.usage, "posted usage-log entries from " + c.historyStart.toIso() + " to " +
+                        c.lastPosted.toIso()),
+      step(c.invoices, "vendor invoices"),
+      step(c.ledger, "ledger transactions"),
+      step(c.prior, "equipment totals by year"),
+      step(c.priorM, "equipment totals by fiscal period"),
+      step(c.priorC, "category totals by year"),
+      step(c.priorCM, "category totals by fiscal period"),
+      step(c.batches, "unposted batches (one repeating, one secured)"),
+      step(c.batchEntries, "unposted usage-log entries"),
+      step(c.notes, "notes"),
+      step(c.dropLists, "drop-list values (class and licence codes)"),
+      step(c.userDefs, "user-defined prompts of the equipment"),
+      step(c.formats, "saved report formats"),
+      step(c.favourites, "favourite report"),
+      step(c.limitLists, "user-defined-field limit"),
+  };
+
+  frame::Context ctx(session);
+  // The demo goes only into a company without these records: it would not agree with them.
+  for (const Step& st : steps)
+    if (ctx.file(*st.def).records() != 0)
+      throw std::runtime_error("demo company: the company already holds " + st.def->label +
+                               " records; the demo company needs an empty company");
+
+  data::Transaction tx(session.store(), std::chrono::seconds(5));
+  if (!tx.begun())
+    throw std::runtime_error(
+        "demo company: the company database is busy; no transaction could begin");
+  std::vector<std::string> lines;
+  for (const Step& st : steps) {
+    std::ostringstream line;
+    line << std::left << std::setw(10) << st.def->name << std::right << std::setw(6)
+         << st.write(ctx) << "  " << st.what;
+    lines.push_back(line.str());
+  }
+  try {
+    tx.commit();
+  } catch (const std::exception& e) {
+    throw std::runtime_error(std::string("demo company: saving failed: ") + e.what());
+  }
+
+  log << "Demo company \"" << c.systems.CompanyName.str() << "\" as of " << c.today.toIso()
+      << ":\n";
+  for (const auto& line : lines) log << "  " << line << "\n";
+}
+
+}  // namespace koreq::demo
