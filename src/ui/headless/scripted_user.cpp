@@ -93,6 +93,11 @@ Control& ScriptedUser::find(std::string_view what) const {
   throw UiError("no control \"" + std::string(what) + "\" " + where);
 }
 
+void ScriptedUser::focus(std::string_view control) {
+  Control& c = find(control);
+  top().userFocus(c);
+}
+
 bool ScriptedUser::type(std::string_view control, const std::string& text) {
   Control& c = find(control);
   return top().userType(c, text);

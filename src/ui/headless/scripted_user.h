@@ -27,6 +27,8 @@ class ScriptedUser {
   Procedure& top() const;
   Control& find(std::string_view control) const;
 
+  // Moves the focus to the control (as a click or Tab would).
+  void focus(std::string_view control);
   // Types the text and leaves the control; false when the entry refused the text.
   bool type(std::string_view control, const std::string& text);
   bool accept(std::string_view control);
