@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "demo/demo_company.h"
 
 int main(int argc, char** argv) {
+  koreq::cli::setDemoMaker(&koreq::demo::makeDemoCompany);
   std::vector<std::string> args(argv + 1, argv + argc);
   int rc = koreq::cli::runCli(std::move(args), std::cout, std::cerr);
   std::cout.flush();
