@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, makes the demo company if it is not there, and starts koreq.
+# Installs what is needed, builds, makes the demo company if it is not there, and shows it.
+# Arguments are passed to koreq (e.g. `scripts/demo.sh list EQCODE`).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 DATA="${KOREQ_DEMO:-${XDG_DATA_HOME:-$HOME/.local/share}/koreq/demo}"
-[ -f "$DATA/company.db" ] || build/src/app/koreq --data "$DATA" init --demo
-exec build/src/app/koreq --data "$DATA" "$@"
+KOREQ=build/src/app/koreq
+[ -f "$DATA/company.db" ] || "$KOREQ" --data "$DATA" init --demo
+if [ $# -gt 0 ]; then
+  exec "$KOREQ" --data "$DATA" "$@"
+fi
+"$KOREQ" --data "$DATA" list EQHEADER \
+  --fields EquipmentID,Description,ClassCode,Active,CurrentMeter,PurchaseValue

@@ -20,6 +20,10 @@
 namespace koreq::frame {
 class Session;
 }
+namespace koreq::data {
+class FileDef;
+struct KeyDef;
+}  // namespace koreq::data
 
 namespace koreq::cli {
 
@@ -83,5 +87,9 @@ int runInit(Invocation& inv, const ParsedArgs& args);
 int runDump(Invocation& inv, const ParsedArgs& args);
 int runLoad(Invocation& inv, const ParsedArgs& args);
 int runDepreciation(Invocation& inv, const ParsedArgs& args);
+int runList(Invocation& inv, const ParsedArgs& args);
+
+// The key named on the command line (a key, or a field a key starts with), else the first key.
+const data::KeyDef* resolveKey(const data::FileDef& def, const std::optional<std::string>& name);
 
 }  // namespace koreq::cli

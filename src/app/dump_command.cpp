@@ -42,27 +42,27 @@ class ArrayWriter {
 
 }  // namespace
 
+const data::KeyDef* resolveKey(const data::FileDef& def, const std::optional<std::string>& name) {
+  if (!name) {
+    if (def.keys.empty()) throw CommandError(def.name + " has no key to read it by");
+    return &def.primaryKey();
+  }
+  const data::KeyDef* key = def.key(*name);
+  // A field name stands for the first key that starts with that field.
+  if (int field = def.fieldIndex(*name); !key && field >= 0) {
+    for (const auto& candidate : def.keys)
+      if (!candidate.fields.empty() && candidate.fields.front() == field) return &candidate;
+  }
+  if (!key)
+    throw CommandError(def.name + " has no key " + *name + " (its keys: " + keyList(def) + ")");
+  return key;
+}
+
 int runDump(Invocation& inv, const ParsedArgs& args) {
   const std::string& fileName = args.positional.at(0);
   const data::FileDef* def = data::findFile(fileName);
   if (!def) throw CommandError("unknown file " + fileName);
-  const data::KeyDef* key = nullptr;
-  if (auto k = args.value("key")) {
-    key = def->key(*k);
-    // A field name stands for the first key that starts with that field.
-    if (int field = def->fieldIndex(*k); !key && field >= 0) {
-      for (const auto& candidate : def->keys)
-        if (!candidate.fields.empty() && candidate.fields.front() == field) {
-          key = &candidate;
-          break;
-        }
-    }
-    if (!key)
-      throw CommandError(def->name + " has no key " + *k + " (its keys: " + keyList(*def) + ")");
-  } else {
-    if (def->keys.empty()) throw CommandError(def->name + " has no key to read it by");
-    key = &def->primaryKey();
-  }
+  const data::KeyDef* key = resolveKey(*def, args.value("key"));
   std::optional<WhereFilter> filter;
   if (auto w = args.value("where")) {
     std::string why;

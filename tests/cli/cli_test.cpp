@@ -421,5 +421,30 @@ TEST(CliUsage, HelpAndVersionGoToStandardOutput) {
   EXPECT_THAT(r.out, HasSubstr("Usage: koreq [options] dump FILE [--key KEY] [--where EXPR]"));
 }
 
+TEST_F(CliTest, ListPrintsAnAlignedTableOfTheChosenFields) {
+  ASSERT_EQ(load(R"({"EQHEADER": [
+      {"EquipmentID": "B-2", "Description": "Loader", "PurchaseValue": "1234.5",
+       "PurchaseDate": "2015-03-05", "Active": 1},
+      {"EquipmentID": "A-1", "Description": "Truck", "PurchaseValue": "-7", "Active": 0}]})")
+                .rc,
+            0);
+  Result r = cmd({"list", "EQHEADER", "--fields", "EquipmentID, PurchaseValue,PurchaseDate"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "EquipmentID  PurchaseValue  PurchaseDate\n"
+            "A-1                  -7.00\n"
+            "B-2                1234.50   3/05/2015\n"
+            "2 records\n");
+  r = cmd({"list", "EQHEADER", "--fields", "EquipmentID", "--where", "EQH:Active = 1"});
+  EXPECT_EQ(r.out, "EquipmentID\nB-2\n1 records\n");
+  r = cmd({"list", "EQHEADER", "--fields", "Nope"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("no field Nope"), std::string::npos);
+  // Without --fields: the key's fields first, the auto number left out.
+  r = cmd({"list", "EQHEADER"});
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+            "EquipmentID  Description  PhysicalDescription  VehicleLicense");
+}
+
 }  // namespace
 }  // namespace koreq::cli::test
