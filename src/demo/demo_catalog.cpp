@@ -411,8 +411,11 @@ void addPeople(Company& c) {
 
 void buildCatalog(Company& c, Date today) {
   if (today.isEmpty() || !today.isValid())
-    throw std::invalid_argument("demo company: the session's clock gives no valid date");
-  if (today.year() < 1803) throw std::invalid_argument("demo company: today must lie after 1802");
+    throw std::runtime_error("demo company: the session's clock gives no valid date");
+  // The oldest equipment was bought more than twelve years before today.
+  if (today.year() < 1816)
+    throw std::runtime_error("demo company: today (" + today.toIso() +
+                             ") is too early; the demo needs a date after 1815");
   c.today = today;
   addPeriods(c);
   // The history covers at most 18 months and never starts before the older fiscal year.

@@ -37,7 +37,8 @@ struct Run {
   }
 };
 
-int size(const EquipmentSpec& s) {
+// 0 small, 1 medium, 2 large: what its services and repairs cost.
+int sizeClass(const EquipmentSpec& s) {
   switch (s.kind) {
     case Kind::Loader:
     case Kind::Dozer:
@@ -373,7 +374,7 @@ void postService(Company& c, Run& r, const std::string& cat, Date d, Decimal met
                  std::map<int, std::vector<std::pair<std::size_t, Decimal>>>& oilByMonth) {
   const EquipmentSpec& s = *r.spec;
   Rng& rng = r.rng;
-  const int sz = size(s);
+  const int sz = sizeClass(s);
   const std::string what = std::string(s.id) + " ";
   if (cat == "PM-A") {
     const Decimal hours = Decimal::fromCents((150 + sz * 100) + rng.range(0, 2) * 50LL);
@@ -533,7 +534,7 @@ void addServices(Company& c, std::vector<Run>& runs) {
     if (r.from > r.to) continue;
     // Unscheduled repairs, about one month in seven for machines, less for the rest; the
     // bigger the machine, the bigger the bill.
-    const int sz = size(s);
+    const int sz = sizeClass(s);
     const int chance = s.kind == Kind::Trailer || s.kind == Kind::Pickup ? 7 : 14;
     for (Date m = firstOfMonth(r.from); m <= r.to; m = m.addMonths(1)) {
       if (!rng.chance(chance)) continue;
@@ -560,7 +561,7 @@ void addServices(Company& c, std::vector<Run>& runs) {
       const Date d = workday(r.from.addDays(rng.range(60, span - 30)));
       if (d <= r.to) {
         const int price = s.kind == Kind::Dozer     ? 16800
-                          : size(s) == 2            ? 12400
+                          : sizeClass(s) == 2       ? 12400
                           : s.purchaseValue > 90000 ? 4200
                                                     : 3600;
         payable(c, 1008, d, s.id, "UNDERCAR", Decimal(1), dollars(price + rng.range(0, 900)),

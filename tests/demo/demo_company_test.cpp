@@ -786,6 +786,17 @@ TEST(DemoCompanyRuns, RefusesACompanyThatHoldsRecordsAndChangesNothing) {
   EXPECT_TRUE(m.all<EqCode>().empty());
 }
 
+TEST(DemoCompanyRuns, TodayBeforeTheOldestPurchaseIsRefused) {
+  for (const char* today : {"1805-01-01", "1815-12-31"}) {
+    Made m(day(today), false);
+    std::ostringstream log;
+    EXPECT_THROW(makeDemoCompany(*m.session, log), std::runtime_error) << today;
+    EXPECT_TRUE(m.all<EqHeader>().empty());
+  }
+  Made first(day("1816-01-01"));
+  EXPECT_GE(first.all<EqHeader>().size(), 28u);
+}
+
 TEST(DemoCompanyRuns, BusyDatabaseThrowsAndLeavesNothingBehind) {
   Made m(day("2025-07-16"), false);
   {
