@@ -31,12 +31,18 @@ void need(const ScenarioLine& l, std::size_t words, const char* usage) {
 
 class Runner {
  public:
-  Runner(frame::Session& session, const frame::ProcedureRegistry& registry, std::ostream& out)
-      : out_(out), ctx_(session), desktop_(port_, registry), user_(desktop_) {
+  Runner(frame::Session& session, const frame::ProcedureRegistry& registry, std::ostream& out,
+         ScenarioDriver& driver)
+      : out_(out),
+        driver_(driver),
+        ctx_(session),
+        desktop_(driver.port(port_), registry),
+        userOwned_(driver.user(desktop_)),
+        user_(*userOwned_) {
     port_.setLogSink([this](const std::string& l) { out_ << "  " << l << "\n"; });
     // File errors reach the user as a message box, as they do on the desktop.
     ctx_.errors().setHandler([this](const data::ErrorObject::Error& e) {
-      port_.message(e.message, "File Error", Icon::Exclamation, "&OK", 1);
+      desktop_.port().message(e.message, "File Error", Icon::Exclamation, "&OK", 1);
     });
   }
   ~Runner() { ctx_.errors().setHandler({}); }
@@ -218,6 +224,9 @@ class Runner {
       ListModel& m = *c.list();
       for (std::int64_t r = 0; m.ensureRow(r); ++r)
         out_ << "  row " << r + 1 << ": " << c.rowText(r) << "\n";
+    } else if (cmd == "snap") {
+      need(l, 2, "snap FILE");
+      driver_.snap(w[1]);
     } else if (cmd == "expect") {
       return expect(l);
     } else {
@@ -275,10 +284,12 @@ class Runner {
   }
 
   std::ostream& out_;
+  ScenarioDriver& driver_;
   ScriptedPort port_;
   frame::Context ctx_;  // before the desktop: its windows use it until they are gone
   Desktop desktop_;
-  ScriptedUser user_;
+  std::unique_ptr<ScriptedUser> userOwned_;
+  ScriptedUser& user_;
   std::size_t problemsSeen_ = 0;
 };
 
@@ -339,7 +350,7 @@ std::vector<ScenarioLine> parseScenario(std::istream& in) {
 }
 
 int runScenario(frame::Session& session, const frame::ProcedureRegistry& registry,
-                std::istream& script, std::ostream& transcript) {
+                std::istream& script, std::ostream& transcript, ScenarioDriver* driver) {
   std::vector<ScenarioLine> lines;
   try {
     lines = parseScenario(script);
@@ -347,7 +358,8 @@ int runScenario(frame::Session& session, const frame::ProcedureRegistry& registr
     transcript << "ERROR at " << e.what() << "\n";
     return kScenarioBadScript;
   }
-  Runner runner(session, registry, transcript);
+  ScenarioDriver headless;
+  Runner runner(session, registry, transcript, driver ? *driver : headless);
   return runner.run(lines);
 }
 

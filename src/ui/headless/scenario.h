@@ -34,6 +34,7 @@
 //   expect CONTROL PROPERTY [N] VALUE   a control property (see ScriptedUser::property)
 //   show CONTROL                write the control's properties to the transcript
 //   rows CONTROL                write every row of a list to the transcript
+//   snap FILE                   an image of the topmost window (only where windows are drawn)
 //
 // The transcript gets each command, a line per message box shown (icon, caption, text, buttons,
 // the answer given, and when none was queued that the first button was taken) and the other
@@ -43,6 +44,7 @@
 // that were never asked for are a failure.
 
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -51,6 +53,7 @@
 
 #include "frame/context.h"
 #include "frame/registry.h"
+#include "ui/headless/scripted_user.h"
 
 namespace koreq::ui::headless {
 
@@ -79,10 +82,28 @@ std::vector<ScenarioLine> parseScenario(std::istream& in);
 // Exit codes of runScenario.
 enum ScenarioResult : int { kScenarioPassed = 0, kScenarioFailed = 1, kScenarioBadScript = 2 };
 
+// What runs a scenario's actions. The default is the headless model itself; a renderer gives
+// its own so that the same script drives its widgets and gives the same transcript.
+class ScenarioDriver {
+ public:
+  virtual ~ScenarioDriver() = default;
+  // The port the windows ask. `script` answers and logs every question; a driver may show the
+  // real dialogs around it.
+  virtual UserPort& port(ScriptedPort& script) { return script; }
+  // The user who performs the actions on the scenario's desktop; it lives as long as the
+  // desktop, so it may watch it.
+  virtual std::unique_ptr<ScriptedUser> user(Desktop& desktop) {
+    return std::make_unique<ScriptedUser>(desktop);
+  }
+  // `snap FILE`: writes an image of the topmost window; nothing without a screen.
+  virtual void snap(const std::string& file) { (void)file; }
+};
+
 // Runs a scenario against the session with the registered procedures, in one context, writing
 // the transcript. Answers kScenarioPassed, kScenarioFailed (an expect or an action failed) or
-// kScenarioBadScript (the file could not be read or a command is malformed).
+// kScenarioBadScript (the file could not be read or a command is malformed). Without a driver
+// the headless model runs it.
 int runScenario(frame::Session& session, const frame::ProcedureRegistry& registry,
-                std::istream& script, std::ostream& transcript);
+                std::istream& script, std::ostream& transcript, ScenarioDriver* driver = nullptr);
 
 }  // namespace koreq::ui::headless

@@ -18,9 +18,14 @@
 
 namespace koreq::ui::headless {
 
+// The actions and property() are virtual so that a renderer can perform the same script
+// through its widgets (`koreq play --gui`).
 class ScriptedUser {
  public:
   explicit ScriptedUser(Desktop& desktop) : desktop_(desktop) {}
+  virtual ~ScriptedUser() = default;
+  ScriptedUser(const ScriptedUser&) = delete;
+  ScriptedUser& operator=(const ScriptedUser&) = delete;
 
   Desktop& desktop() const { return desktop_; }
   // The topmost window; UiError when none is open.
@@ -28,37 +33,41 @@ class ScriptedUser {
   Control& find(std::string_view control) const;
 
   // Moves the focus to the control (as a click or Tab would).
-  void focus(std::string_view control);
+  virtual void focus(std::string_view control);
   // Types the text and leaves the control; false when the entry refused the text.
-  bool type(std::string_view control, const std::string& text);
-  bool accept(std::string_view control);
-  void press(std::string_view control);
-  void check(std::string_view control, bool on);
+  virtual bool type(std::string_view control, const std::string& text);
+  virtual bool accept(std::string_view control);
+  virtual void press(std::string_view control);
+  virtual void check(std::string_view control, bool on);
   // An item of a drop list, drop combo or radio group, or a tab of a sheet: by its text, or by
   // its number from 1.
-  void choose(std::string_view control, const std::string& item);
+  virtual void choose(std::string_view control, const std::string& item);
   // A list row by number from 1, or the first row with a column that reads `row`.
-  void select(std::string_view control, const std::string& row);
+  virtual void select(std::string_view control, const std::string& row);
   // The same, then a double click on it.
-  void activate(std::string_view control, const std::string& row);
-  void key(std::string_view control, std::string_view keyName);
+  virtual void activate(std::string_view control, const std::string& row);
+  virtual void key(std::string_view control, std::string_view keyName);
   // A click on a column header: by number from 1 or by header text.
-  void sort(std::string_view control, const std::string& column);
-  void close();
-  void tick();
+  virtual void sort(std::string_view control, const std::string& column);
+  virtual void close();
+  virtual void tick();
 
   // A property as text: value, text, visible, enabled, readonly, required, checked, color,
   // focus, tip, icon, items, rows (every row, fetched), loaded (rows fetched so far), current
   // (highlighted row from 1), row N (its columns joined by "|"), header N. Flags read 1 or 0,
   // colours six hex digits ("" for the default).
-  std::string property(std::string_view control, std::string_view property,
-                       const std::string& argument = {}) const;
+  virtual std::string property(std::string_view control, std::string_view property,
+                               const std::string& argument = {}) const;
   std::string title() const { return top().window().title(); }
   // Every property of a control, one "name: value" a line.
   std::string describe(std::string_view control) const;
 
- private:
+ protected:
+  // The row (from 0) that `row` names: a number from 1, or the first row with a column that
+  // reads it (fetching as needed). UiError when there is none.
   std::int64_t rowIndex(Control& list, const std::string& row) const;
+
+ private:
   Desktop& desktop_;
 };
 

@@ -5,7 +5,8 @@
 namespace koreq::ui {
 
 namespace {
-thread_local Desktop* tCurrent = nullptr;
+thread_local std::vector<Desktop*> tLive;  // made and not yet destroyed, oldest first
+thread_local Desktop* tCalling = nullptr;  // the desktop whose call() is running
 
 std::string historyKey(std::string_view form, std::string_view control) {
   return upper(form) + '\n' + upper(control);
@@ -13,16 +14,18 @@ std::string historyKey(std::string_view form, std::string_view control) {
 }  // namespace
 
 Desktop::Desktop(UserPort& port, const frame::ProcedureRegistry& registry)
-    : port_(port), registry_(registry), previous_(tCurrent) {
-  tCurrent = this;
+    : port_(port), registry_(registry) {
+  tLive.push_back(this);
 }
 
 Desktop::~Desktop() {
-  if (tCurrent == this) tCurrent = previous_;
+  std::erase(tLive, this);
+  if (tCalling == this) tCalling = nullptr;
 }
 
 Desktop* Desktop::current() {
-  return tCurrent;
+  if (tCalling) return tCalling;
+  return tLive.empty() ? nullptr : tLive.back();
 }
 
 Desktop::Busy::Busy(Desktop& d) : d_(d) {
@@ -69,6 +72,12 @@ Procedure& Desktop::open(std::unique_ptr<Procedure> p) {
 bool Desktop::call(frame::Context& ctx, std::string_view name, std::function<void()> then) {
   if (!registry_.has(name)) return false;
   Busy busy(*this);
+  // The registry opens the called window on Desktop::current(): this one, while it runs.
+  struct Calling {
+    Desktop* saved;
+    explicit Calling(Desktop* d) : saved(std::exchange(tCalling, d)) {}
+    ~Calling() { tCalling = saved; }
+  } calling(this);
   // The continuation waits here for the window the call opens at this depth.
   auto savedThen = std::exchange(pendingThen_, std::move(then));
   bool savedPending = std::exchange(pending_, true);

@@ -37,7 +37,9 @@ class Desktop {
   Desktop(const Desktop&) = delete;
   Desktop& operator=(const Desktop&) = delete;
 
-  // This thread's desktop (the one made last and not yet destroyed), or nullptr.
+  // This thread's desktop: the one whose call() is running (a host may keep one desktop per
+  // top-level window on one thread), else the one made last and not yet destroyed; nullptr
+  // when there is none.
   static Desktop* current();
 
   UserPort& port() const { return port_; }
@@ -86,7 +88,6 @@ class Desktop {
   std::size_t pendingDepth_ = 0;
   int busy_ = 0;
   bool settling_ = false;
-  Desktop* previous_ = nullptr;
   std::map<std::string, data::Value> history_;
   DesktopObserver* observer_ = nullptr;
 };

@@ -497,6 +497,19 @@ bool Procedure::userType(Control& c, const std::string& text) {
   return ok;
 }
 
+void Procedure::userEdit(Control& c, const std::string& text) {
+  input(&c, [&] {
+    requireUsable(c, "type into");
+    if (c.readonly()) throw UiError("cannot type into " + c.label() + ": it is read-only");
+    if (c.kind() != ControlKind::Entry && c.kind() != ControlKind::Text &&
+        c.kind() != ControlKind::DropCombo)
+      throw UiError("cannot type into " + c.label() + ": it is a " + kindName(c.kind()));
+    c.text_ = text;
+    c.edited_ = true;
+    c.changed();
+  });
+}
+
 bool Procedure::userAccept(Control& c) {
   bool ok = false;
   input(&c, [&] {

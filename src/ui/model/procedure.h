@@ -134,6 +134,9 @@ class Procedure {
   void userFocus(Control& c);
   // Types `text` into the control and accepts it; false when the entry refused the text.
   bool userType(Control& c, const std::string& text);
+  // The text in an entry while the user types, not yet committed (no event): what a key or the
+  // edit menu then works on. A renderer calls it before passing such a key on.
+  void userEdit(Control& c, const std::string& text);
   // Accepts the control's text as it stands (leaving the control, Enter).
   bool userAccept(Control& c);
   void userPress(Control& button);
