@@ -4,6 +4,7 @@
 // exit status, and a small option parser. Each command is one function in the table of cli.cpp.
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -88,6 +89,11 @@ int runDump(Invocation& inv, const ParsedArgs& args);
 int runLoad(Invocation& inv, const ParsedArgs& args);
 int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
+
+// Reads the records of the file named first on the command line, in the order of --key, that
+// pass --where; throws CommandError on a bad file, key, filter or read.
+void readRecords(Invocation& inv, const ParsedArgs& args,
+                 const std::function<void(const data::FileDef&, const void* record)>& each);
 
 // The key named on the command line (a key, or a field a key starts with), else the first key.
 const data::KeyDef* resolveKey(const data::FileDef& def, const std::optional<std::string>& name);

@@ -58,7 +58,8 @@ const data::KeyDef* resolveKey(const data::FileDef& def, const std::optional<std
   return key;
 }
 
-int runDump(Invocation& inv, const ParsedArgs& args) {
+void readRecords(Invocation& inv, const ParsedArgs& args,
+                 const std::function<void(const data::FileDef&, const void* record)>& each) {
   const std::string& fileName = args.positional.at(0);
   const data::FileDef* def = data::findFile(fileName);
   if (!def) throw CommandError("unknown file " + fileName);
@@ -73,7 +74,6 @@ int runDump(Invocation& inv, const ParsedArgs& args) {
   auto session = inv.openSession();
   data::FileAccess file(session->store(), *def, session->errors());
   file.set(*key);
-  ArrayWriter writer(inv.out());
   for (;;) {
     int rc = file.next();
     if (rc == data::kRecordNotFound) break;
@@ -85,8 +85,15 @@ int runDump(Invocation& inv, const ParsedArgs& args) {
       if (!keep) throw CommandError("--where: " + why);
       if (!*keep) continue;
     }
-    writer.add(recordToJson(*def, file.buffer()));
+    each(*def, file.buffer());
   }
+}
+
+int runDump(Invocation& inv, const ParsedArgs& args) {
+  ArrayWriter writer(inv.out());
+  readRecords(inv, args, [&](const data::FileDef& def, const void* record) {
+    writer.add(recordToJson(def, record));
+  });
   writer.finish();
   return 0;
 }

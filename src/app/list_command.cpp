@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "app/commands.h"
-#include "app/where_filter.h"
 #include "data/access.h"
 #include "frame/context.h"
 #include "runtime/picture.h"
@@ -45,55 +44,30 @@ std::vector<int> chosenFields(const data::FileDef& def, const std::optional<std:
   return out;
 }
 
-std::string cell(const data::FieldDef& f, const data::Value& v) {
+std::string cell(const data::Value& v) {
   std::string s;
   if (auto d = std::get_if<Date>(&v))
     s = formatPicture("@d2b", *d);
   else
     s = data::valueToText(v);
   if (charCount(s) > kMaxCell) s = cutToChars(s, kMaxCell - 1) + "~";
-  (void)f;
   return s;
 }
 
 }  // namespace
 
 int runList(Invocation& inv, const ParsedArgs& args) {
-  const std::string& fileName = args.positional.at(0);
-  const data::FileDef* def = data::findFile(fileName);
-  if (!def) throw CommandError("unknown file " + fileName);
-  const data::KeyDef* key = resolveKey(*def, args.value("key"));
+  const data::FileDef* def = data::findFile(args.positional.at(0));
+  if (!def) throw CommandError("unknown file " + args.positional.at(0));
   std::vector<int> fields = chosenFields(*def, args.value("fields"));
-  std::optional<WhereFilter> filter;
-  if (auto w = args.value("where")) {
-    std::string why;
-    filter = WhereFilter::compile(*def, *w, &why);
-    if (!filter) throw CommandError("bad --where expression: " + why);
-  }
-
-  auto session = inv.openSession();
-  data::FileAccess file(session->store(), *def, session->errors());
-  file.set(*key);
   std::vector<std::vector<std::string>> rows;
   rows.emplace_back();
   for (int i : fields) rows.back().push_back(def->fields[static_cast<size_t>(i)].column);
-  for (;;) {
-    int rc = file.next();
-    if (rc == data::kRecordNotFound) break;
-    if (rc != data::kNoError)
-      throw CommandError("reading " + def->name + ": " + file.lastErrorText());
-    if (filter) {
-      std::string why;
-      auto keep = filter->matches(file.buffer(), &why);
-      if (!keep) throw CommandError("--where: " + why);
-      if (!*keep) continue;
-    }
+  readRecords(inv, args, [&](const data::FileDef&, const void* record) {
     rows.emplace_back();
-    for (int i : fields) {
-      const auto& f = def->fields[static_cast<size_t>(i)];
-      rows.back().push_back(cell(f, f.get(file.buffer())));
-    }
-  }
+    for (int i : fields)
+      rows.back().push_back(cell(def->fields[static_cast<size_t>(i)].get(record)));
+  });
   std::vector<std::size_t> width(fields.size(), 0);
   for (const auto& r : rows)
     for (size_t c = 0; c < r.size(); ++c) width[c] = std::max(width[c], charCount(r[c]));
