@@ -150,6 +150,69 @@ TEST_F(DesktopTest, RegisteredWindowsNeedADesktopOnTheirThread) {
   EXPECT_EQ(Desktop::current(), &desktop);
 }
 
+const WindowDef& keysDef() {
+  static const WindowDef d = parseWindowDef(R"({
+    "name": "Keys", "title": "Keys", "help": "html/EC_Equipment.htm",
+    "controls": [
+      {"kind": "prompt", "text": "Amount:"},
+      {"kind": "entry", "name": "?AMOUNT", "use": "LOC:Amount", "picture": "@n-12.2"},
+      {"kind": "button", "name": "?GO", "text": "&Go", "default": true},
+      {"kind": "button", "name": "?SEARCH", "text": "...", "key": "F2"},
+      {"kind": "button", "name": "?HELP", "text": "&Help", "action": "help"}
+    ]})",
+                                            "Keys.json");
+  return d;
+}
+
+class Keys : public Procedure {
+ public:
+  explicit Keys(frame::Context& ctx, std::vector<std::string>* log)
+      : Procedure(ctx, "Keys", keysDef()), log_(*log) {
+    bindLocal("LOC:Amount", amount);
+  }
+  void init() override { setTimer(500); }
+  void accepted(Control& c) override { log_.push_back("accepted " + c.name()); }
+  void selected(Control& c) override { log_.push_back("selected " + c.name()); }
+  void alertKey(Control& c, Key k) override {
+    log_.push_back(std::string("key ") + keyName(k) + " in " + c.name());
+  }
+  void timer() override { log_.push_back("timer"); }
+  void kill() override { log_.push_back("kill"); }
+  Decimal amount;
+
+ private:
+  std::vector<std::string>& log_;
+};
+
+TEST_F(DesktopTest, KeysTimerAndHelp) {
+  auto& w = static_cast<Keys&>(desktop.open(std::make_unique<Keys>(ctx, &log)));
+  EXPECT_EQ(w.timerInterval(), 500);
+  user.tick();
+  EXPECT_EQ(log.back(), "timer");
+  log.clear();
+  // Enter in an entry commits it and presses the default button.
+  user.focus("Amount");
+  w.userEdit(w.control("?AMOUNT"), "12.5");
+  user.key("Amount", "Enter");
+  EXPECT_EQ(w.amount, *Decimal::parse("12.5"));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"selected ?AMOUNT", "key Enter in ?AMOUNT", "accepted ?GO"}));
+  // A key bound to a button presses it from anywhere in the window.
+  log.clear();
+  user.key("Amount", "F2");
+  EXPECT_EQ(log, (std::vector<std::string>{"key F2 in ?AMOUNT", "accepted ?SEARCH"}));
+  // F1 and the Help button show the window's help topic.
+  user.key("Amount", "F1");
+  user.press("Help");
+  EXPECT_EQ(port.helpShown(),
+            (std::vector<std::string>{"html/EC_Equipment.htm", "html/EC_Equipment.htm"}));
+  // Escape closes; kill runs once.
+  log.clear();
+  user.key("Amount", "Escape");
+  EXPECT_EQ(desktop.depth(), 0u);
+  EXPECT_EQ(log, (std::vector<std::string>{"key Escape in ?AMOUNT", "kill"}));
+}
+
 const WindowDef& lookupDef() {
   static const WindowDef d = parseWindowDef(R"({
     "name": "Lookups", "title": "Lookups",
