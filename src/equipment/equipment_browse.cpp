@@ -1,0 +1,328 @@
+#include "equipment/equipment_browse.h"
+
+#include <chrono>
+
+#include "data/records.h"
+#include "frame/activity_log.h"
+#include "frame/module.h"
+#include "frame/permissions.h"
+#include "runtime/ini.h"
+#include "suite/notes.h"
+#include "suite/ui/list_tools.h"
+#include "ui/model/desktop.h"
+
+namespace koreq::equipment {
+
+namespace {
+
+// The notes, the log entry and the form's delete wait this long for other writers.
+constexpr std::chrono::seconds kDeleteTimeout{5};
+
+const data::FileDef& fileOf(EquipmentBrowse::Kind kind) {
+  return kind == EquipmentBrowse::Kind::Maintenance ? data::EqHeader::def()
+                                                    : data::eqHeaderAliasDef();
+}
+
+const char* procedureOf(EquipmentBrowse::Kind kind) {
+  return kind == EquipmentBrowse::Kind::Maintenance ? "BrowseEQHeader" : "BrowseEQHeaderAlias";
+}
+
+// A show flag is one digit of the setting; anything but a digit from 1 to 9 is off.
+std::uint8_t flagDigit(const std::string& value, std::size_t at) {
+  return at < value.size() && value[at] >= '1' && value[at] <= '9' ? 1 : 0;
+}
+
+std::string text(const data::FileAccess& f, const std::string& field) {
+  return data::valueToText(f.get(field));
+}
+
+}  // namespace
+
+std::filesystem::path settingsFolder(frame::Context& ctx) {
+  std::string folder = clipped(ctx.session().g.INIPATH.str());
+  return folder.empty() ? frame::defaultSettingsFolder() : std::filesystem::path(folder);
+}
+
+EquipmentBrowse::EquipmentBrowse(frame::Context& ctx, Kind kind, EquipmentShared& shared)
+    : ui::BrowseProcedure(ctx, procedureOf(kind), fileOf(kind)), kind_(kind), shared_(shared) {
+  bindLocal("ShowActive", showActive_);
+  bindLocal("ShowInactive", showInactive_);
+}
+
+EquipmentBrowse::~EquipmentBrowse() = default;
+
+void EquipmentBrowse::init() {
+  readUser();
+  readShowFlags();
+  const std::string p = prefix();
+  setSortOrder(*file().def().key("KeyEquipmentID"));
+  setLocator("?EQUIPMENTLOCATOR");
+  setFilter("((ShowActive AND " + p + ":Active) OR (ShowInactive AND ~" + p + ":Active))");
+  addResetField("ShowActive");
+  addResetField("ShowInactive");
+  setFormProcedure("UpdateEQHeader");
+  setRowStyle([active = p + ":Active"](const data::FileAccess& row) {
+    ui::RowStyle s;
+    if (std::get<std::int64_t>(row.get(active)) == 0) {
+      s.foreground = 0x008000;          // green
+      s.selectedForeground = 0x00FF00;  // lime
+    }
+    return s;
+  });
+  shared_.autoEntry.registerControl(name(), "?EquipmentLocator");
+  if (ctx().hasGlobal("GNAME") &&
+      clipped(data::valueToText(ctx().global("GNAME"))) == "Pellham Accounting")
+    window().setIcon("~eqpellham.ico");
+}
+
+void EquipmentBrowse::ready() {
+  ui::BrowseProcedure::ready();
+  updateSendTo();
+}
+
+void EquipmentBrowse::afterEvent() {
+  ui::BrowseProcedure::afterEvent();
+  if (isOpen() && !closing()) updateSendTo();
+}
+
+void EquipmentBrowse::updateSendTo() {
+  if (ui::Control* c = findControl("?SENDTO")) c->setEnabled(list().rowCount() > 0);
+}
+
+void EquipmentBrowse::kill() {
+  writeShowFlags();
+  // A delete still waiting for its form when the window goes is undone.
+  deleting_.reset();
+}
+
+// ---- Opening and closing ----------------------------------------------------------------------
+
+void EquipmentBrowse::readUser() {
+  frame::UserPermissions user = frame::readUserPermissions(ctx());
+  if (!user.found) {
+    // The list still opens, with changes allowed.
+    message(user.errorText + " Getting User Record", "", ui::Icon::None);
+    return;
+  }
+  noChange_ = !user.changeEquipment;
+}
+
+void EquipmentBrowse::readShowFlags() {
+  IniFile ini(settingsFolder(ctx()) / kSettingsFile);
+  std::string value = clipped(ini.get(kSettingsSection, kShowEntry));
+  if (value.empty()) {
+    showActive_ = showInactive_ = 1;
+    return;
+  }
+  showActive_ = flagDigit(value, 0);
+  showInactive_ = flagDigit(value, 1);
+}
+
+void EquipmentBrowse::writeShowFlags() {
+  IniFile ini(settingsFolder(ctx()) / kSettingsFile);
+  ini.set(kSettingsSection, kShowEntry,
+          std::to_string(showActive_ ? 1 : 0) + std::to_string(showInactive_ ? 1 : 0));
+}
+
+// ---- Buttons and keys -------------------------------------------------------------------------
+
+void EquipmentBrowse::accepted(ui::Control& c) {
+  if (c.is("?SEARCH")) {
+    search();
+  } else if (c.is("?SENDTO")) {
+    sendTo();
+  } else if (c.is("?TRAINING")) {
+    playTraining();
+  }
+}
+
+void EquipmentBrowse::alertKey(ui::Control& c, ui::Key key) {
+  if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
+  cycle();
+  if (port().popupMenu(list().rowCount() > 0 ? "SendTo" : "~SendTo") == 1) sendTo();
+}
+
+void EquipmentBrowse::accessDenied() {
+  port().beep();
+  message(kAccessDenied, "Access Denied", ui::Icon::Exclamation);
+}
+
+void EquipmentBrowse::search() {
+  shared_.search.SearchResult = "";
+  shared_.search.SearchMode = "Equipment";
+  call("SearchEquipment", [this](ui::Response) {
+    std::string id = cutToChars(shared_.search.SearchResult.str(), 10);
+    if (!clip(id).empty()) selectEquipment(clipped(id));
+  });
+}
+
+// The row of that equipment among the rows listed; a piece the filter leaves out is not
+// listed, and the highlight stays where it was.
+void EquipmentBrowse::selectEquipment(const std::string& id) {
+  ui::ViewListModel& m = list();
+  auto holds = [&](std::int64_t r) { return clipped(data::valueToText(m.cellValue(r, 0))) == id; };
+  std::int64_t found = -1;
+  for (std::int64_t r = 0; r < m.rowCount() && found < 0; ++r)
+    if (holds(r)) found = r;
+  if (found < 0 && m.sortColumn() < 0) {
+    // In key order the locator reads only as far as the ID.
+    std::int64_t r = m.locate(id);
+    if (r >= 0 && holds(r)) found = r;
+  }
+  for (std::int64_t r = m.rowCount(); found < 0 && m.ensureRow(r); ++r)
+    if (holds(r)) found = r;
+  if (found < 0) return;
+  if (found != m.current()) {
+    m.setCurrent(found);
+    post(ui::EventKind::NewSelection, &listControl());
+  }
+  select(listControl());
+}
+
+void EquipmentBrowse::sendTo() {
+  if (list().rowCount() == 0) return;
+  suite::sendListContents(port(), listControl(), window().title());
+}
+
+void EquipmentBrowse::playTraining() {
+  // PLAYTRAINING takes the video's name where the suite's services take their names.
+  std::string saved = ctx().g.REPORTFILTER.str();
+  ctx().g.REPORTFILTER = "EQEnt";
+  call("PLAYTRAINING", [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
+  // Then Tab: the focus moves on from the button.
+  const auto& all = window().controls();
+  bool after = false;
+  for (ui::Control* c : all) {
+    if (after && c->usable() && c->shown() &&
+        (c->kind() == ui::ControlKind::Button || c->takesInput())) {
+      select(*c);
+      return;
+    }
+    after = after || c->is("?TRAINING");
+  }
+}
+
+// ---- Insert, change, delete -------------------------------------------------------------------
+
+void EquipmentBrowse::ask(ui::Request request) {
+  if (noChange_) {
+    accessDenied();
+    return;
+  }
+  if (kind_ == Kind::Lookup) {
+    runFormFromAlias(request);
+    return;
+  }
+  switch (request) {
+    case ui::Request::Insert:
+      removeAbandonedInserts();
+      ui::BrowseProcedure::ask(request);
+      return;
+    case ui::Request::Delete:
+      deleteEquipment();
+      return;
+    default:
+      ui::BrowseProcedure::ask(request);
+  }
+}
+
+// The lookup list runs the form without asking: the form's own delete is all there is.
+bool EquipmentBrowse::confirmDelete() {
+  return kind_ == Kind::Lookup || ui::BrowseProcedure::confirmDelete();
+}
+
+// An insert abandoned halfway (the program ended in the form) leaves a record with a blank ID
+// or an unnumbered one, which would block the next insert on the unique keys.
+void EquipmentBrowse::removeAbandonedInserts() {
+  data::FileAccess f(ctx().store(), data::EqHeader::def(), ctx().errors());
+  while (f.fetch("KeyEquipmentID", {data::Value(std::string())}) == data::kNoError)
+    if (f.remove() != data::kNoError) break;
+  while (f.fetch("KeyRecordID", {data::Value(std::int64_t{0})}) == data::kNoError)
+    if (f.remove() != data::kNoError) break;
+}
+
+void EquipmentBrowse::deleteEquipment() {
+  if (!loadCurrent()) return;
+  const std::string id = text(file(), "EQH:EquipmentID");
+  const std::string description = text(file(), "EQH:Description");
+  for (const data::FileDef* log : {&data::EqLog::def(), &data::EqLogB::def()}) {
+    data::FileAccess entries(ctx().store(), *log, ctx().errors());
+    if (entries.fetch("KeyEquipmentID", {data::Value(id)}) == data::kNoError) {
+      message(kHasLogEntries, "Cannot Delete Equipment", ui::Icon::Information);
+      return;
+    }
+  }
+  if (!ui::BrowseProcedure::confirmDelete()) return;
+
+  const std::int64_t at = std::max<std::int64_t>(list().current(), 0);
+  auto removeNotesAndLog = [this, id, description] {
+    suite::deleteEquipmentNotes(ctx(), id);
+    frame::logActivity(ctx(), "EQ Equipment Setup",
+                       "Deleted equipment (" + clipped(id) + ") " + description);
+  };
+  // The notes and the log entry go in one transaction with the form's delete, so a delete that
+  // fails or is cancelled leaves both as they were.
+  deleting_ = std::make_unique<data::Transaction>(ctx().store(), kDeleteTimeout);
+  if (deleting_->begun()) {
+    removeNotesAndLog();
+    call("UpdateEQHeader", ui::Request::Delete,
+         [this, at](ui::Response r) { finishDelete(r, at); });
+    return;
+  }
+  // No transaction to be had: the notes and the log entry follow a completed delete instead.
+  deleting_.reset();
+  call("UpdateEQHeader", ui::Request::Delete, [this, at, removeNotesAndLog](ui::Response r) {
+    if (r == ui::Response::Completed) removeNotesAndLog();
+    refresh(at);
+  });
+}
+
+void EquipmentBrowse::finishDelete(ui::Response response, std::int64_t at) {
+  std::unique_ptr<data::Transaction> t = std::move(deleting_);
+  if (t) {
+    try {
+      if (response == ui::Response::Completed)
+        t->commit();
+      else
+        t->rollback();
+    } catch (const data::StoreError& e) {
+      ctx().errors().report(e.code(), std::string(e.what()) + " Deleting EQHeader");
+    }
+  }
+  refresh(at);
+}
+
+// The form works on the EQHEADER buffer, which the caller of the lookup list keeps: the list
+// hands the form its record there and puts the caller's record back afterwards.
+void EquipmentBrowse::runFormFromAlias(ui::Request request) {
+  data::FileAccess& main = ctx().file(data::EqHeader::def());
+  std::shared_ptr<void> saved = main.def().create();
+  main.def().copy(saved.get(), main.buffer());
+  const std::int64_t savedPosition = main.position();
+  const std::int64_t at = std::max<std::int64_t>(list().current(), 0);
+  if (request != ui::Request::Insert) {
+    if (!loadCurrent()) return;
+    main.def().copy(main.buffer(), file().buffer());
+    main.setPosition(file().position());
+  }
+  call("UpdateEQHeader", request, [this, saved, savedPosition, at](ui::Response) {
+    data::FileAccess& main = ctx().file(data::EqHeader::def());
+    file().setPosition(main.position());  // the refresh highlights what the form wrote
+    main.def().copy(main.buffer(), saved.get());
+    main.setPosition(savedPosition);
+    refresh(at);
+  });
+}
+
+// ---- Registration -----------------------------------------------------------------------------
+
+void registerEquipmentProcedures(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
+  for (auto kind : {EquipmentBrowse::Kind::Maintenance, EquipmentBrowse::Kind::Lookup})
+    ui::registerWindow(registry, procedureOf(kind), [kind, &shared](frame::Context& ctx) {
+      return std::make_unique<EquipmentBrowse>(ctx, kind, shared);
+    });
+  registerSearchEquipment(registry, shared.search);
+  registerToggleAutoEntry(registry, shared.autoEntry);
+}
+
+}  // namespace koreq::equipment
