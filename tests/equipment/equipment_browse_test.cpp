@@ -129,6 +129,31 @@ TEST_F(EquipmentTest, AFailedFormDeleteLeavesTheNotesAndTheLog) {
   EXPECT_FALSE(session.store().inTransaction());
 }
 
+// When the list cannot have a transaction of its own (here: one is open already), the notes and
+// the log entry follow the form's delete, and only a completed one.
+TEST_F(EquipmentTest, WithoutATransactionTheNotesGoOnlyAfterACompletedDelete) {
+  addEquipment("ZZ-100", "Scrap trailer");
+  addNote("ZZ-100", "Tyres gone");
+  data::Transaction outer(session.store(), std::chrono::seconds(1));
+  ASSERT_TRUE(outer.begun());
+  ASSERT_TRUE(desktop.call(ctx, "BrowseEQHeader"));
+  user.select("?BROWSE:1", "ZZ-100");
+  form.failDeletes = true;
+  port.queueAnswer("&Yes");
+  user.press("&Delete");
+  EXPECT_TRUE(hasEquipment("ZZ-100"));
+  EXPECT_EQ(notesOf("ZZ-100"), 1);
+  EXPECT_TRUE(activityLog().empty());
+  form.failDeletes = false;
+  port.queueAnswer("&Yes");
+  user.press("&Delete");
+  EXPECT_FALSE(hasEquipment("ZZ-100"));
+  EXPECT_EQ(notesOf("ZZ-100"), 0);
+  EXPECT_EQ(activityLog().size(), 1u);
+  EXPECT_TRUE(session.store().inTransaction());  // the caller's, untouched
+  outer.commit();
+}
+
 TEST_F(EquipmentTest, InsertFirstRemovesTheLeftOversOfAnAbandonedInsert) {
   {
     data::FileAccess f(session.store(), data::EqHeader::def(), session.errors());
