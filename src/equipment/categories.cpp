@@ -1,0 +1,394 @@
+#include "equipment/categories.h"
+
+#include "data/records.h"
+#include "suite/casemode.h"
+#include "suite/ui/list_tools.h"
+#include "ui/model/desktop.h"
+
+namespace koreq::equipment {
+
+namespace {
+
+constexpr const char* kDescriptionField = "EQD:Description";
+
+std::string text(const data::FileAccess& f, const std::string& field) {
+  return clipped(data::valueToText(f.get(field)));
+}
+
+// The schedule types as stored and as the drop list shows them.
+struct ScheduleType {
+  const char* letter;
+  const char* shown;
+  bool meter, interval;
+};
+constexpr ScheduleType kScheduleTypes[] = {{"N", "None", false, false},
+                                           {"M", "Meter", true, false},
+                                           {"E", "Elapsed Time", false, true},
+                                           {"B", "Meter or Elapsed Time", true, true}};
+
+const ScheduleType& scheduleByLetter(const std::string& letter) {
+  for (const ScheduleType& t : kScheduleTypes)
+    if (letter == t.letter) return t;
+  return kScheduleTypes[0];
+}
+
+// The defaults a category hands to the EQCOST records made from it.
+struct CategoryDefaults {
+  std::string id;
+  data::Value unit, debit, credit, type, meterName, meter, intervalName, interval;
+};
+
+std::vector<CategoryDefaults> readCategories(frame::Context& ctx) {
+  data::FileAccess f(ctx.store(), data::EqCode::def(), ctx.errors());
+  f.set(data::EqCode::def().primaryKey());
+  std::vector<CategoryDefaults> out;
+  while (f.next() == data::kNoError)
+    out.push_back({text(f, "EQD:CategoryID"), f.get("EQD:DefaultUnit"),
+                   f.get("EQD:DefaultExpenseControl"), f.get("EQD:DefaultContraExpenseControl"),
+                   f.get("EQD:ScheduleType"), f.get("EQD:MeterName"), f.get("EQD:Meter"),
+                   f.get("EQD:IntervalName"), f.get("EQD:Interval")});
+  return out;
+}
+
+const char* const kCaseMenuTexts[] = {"small text", "Capitalized Text", "ALL CAPS"};
+constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::Upr};
+
+}  // namespace
+
+// ---- Apply to All -------------------------------------------------------------------------------
+
+ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::milliseconds timeout) {
+  ApplyToAllResult r;
+  const std::vector<CategoryDefaults> categories = readCategories(ctx);
+  data::Transaction t(ctx.store(), timeout);
+  r.inTransaction = t.begun();
+
+  data::FileAccess equipment(ctx.store(), data::EqHeader::def(), ctx.errors());
+  data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
+  equipment.set(data::EqHeader::def().primaryKey());
+  while (equipment.next() == data::kNoError) {
+    const std::string id = text(equipment, "EQH:EquipmentID");
+    bool updated = false;
+    for (const CategoryDefaults& c : categories) {
+      const std::string key = padRight(id, 10) + c.id;
+      if (cost.fetch("KeyRecordID", {data::Value(key)}) == data::kNoError) continue;
+      if (cost.prime() != data::kNoError) {
+        ++r.failed;
+        continue;
+      }
+      cost.put("EQC:RecordID", key);
+      cost.put("EQC:EquipmentID", id);
+      cost.put("EQC:CostCategory", c.id);
+      cost.put("EQC:UnitName", c.unit);
+      cost.put("EQC:ControlDebit", c.debit);
+      cost.put("EQC:ControlCredit", c.credit);
+      cost.put("EQC:ScheduleType", c.type);
+      cost.put("EQC:MeterName", c.meterName);
+      cost.put("EQC:Meter", c.meter);
+      cost.put("EQC:IntervalName", c.intervalName);
+      cost.put("EQC:Interval", c.interval);
+      if (cost.insert() != data::kNoError) {
+        ++r.failed;
+        continue;
+      }
+      ++r.added;
+      updated = true;
+    }
+    if (updated) ++r.equipmentUpdated;
+  }
+
+  if (r.inTransaction) {
+    try {
+      t.commit();
+    } catch (const data::StoreError& e) {
+      // Nothing of the run was kept.
+      ctx.errors().report(e.code(), std::string(e.what()) + " Inserting EQCost");
+      r.failed += r.added;
+      r.added = 0;
+      r.equipmentUpdated = 0;
+    }
+  }
+  return r;
+}
+
+std::string applyToAllMessage(const ApplyToAllResult& r) {
+  std::string text;
+  if (r.equipmentUpdated == 0)
+    text = "No new categories were added to existing|equipment records.";
+  else if (r.equipmentUpdated == 1)
+    text = "New categories were added to one existing|equipment record.";
+  else
+    text = "New categories were added to " + std::to_string(r.equipmentUpdated) +
+           " existing|equipment records.";
+  if (r.failed == 1)
+    text += "||One category could not be added to its equipment.";
+  else if (r.failed > 1)
+    text += "||" + std::to_string(r.failed) + " categories could not be added to their equipment.";
+  return text;
+}
+
+bool categoryInUse(frame::Context& ctx, const std::string& categoryId) {
+  data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
+  return cost.fetch("KeyCostCategory", {data::Value(clipped(categoryId))}) == data::kNoError;
+}
+
+std::string scheduleLetter(const std::string& shown) {
+  for (const ScheduleType& t : kScheduleTypes)
+    if (clipped(shown) == t.shown) return t.letter;
+  return "N";
+}
+
+std::string scheduleShown(const std::string& letter) {
+  return scheduleByLetter(letter).shown;
+}
+
+// ---- BrowseEQCode -----------------------------------------------------------------------------
+
+CategoryBrowse::CategoryBrowse(frame::Context& ctx, EquipmentShared& shared)
+    : ui::BrowseProcedure(ctx, "BrowseEQCode", data::EqCode::def()), shared_(shared) {}
+
+void CategoryBrowse::init() {
+  setSortOrder(*file().def().key("KeyCategoryID"));
+  setLocator("?CODELOCATOR");
+  setFormProcedure("UpdateEQCode");
+  shared_.autoEntry.registerControl(name(), "?CodeLocator");
+  if (ctx().hasGlobal("GNAME") &&
+      clipped(data::valueToText(ctx().global("GNAME"))) == "Pellham Accounting")
+    window().setIcon("~eqpellham.ico");
+  control("?APPLYTOALL").setVisible(!selectMode());
+}
+
+void CategoryBrowse::ready() {
+  ui::BrowseProcedure::ready();
+  updateSendTo();
+}
+
+void CategoryBrowse::afterEvent() {
+  ui::BrowseProcedure::afterEvent();
+  if (isOpen() && !closing()) updateSendTo();
+}
+
+void CategoryBrowse::updateSendTo() {
+  control("?SENDTO").setEnabled(list().rowCount() > 0);
+}
+
+void CategoryBrowse::accepted(ui::Control& c) {
+  if (c.is("?SEARCH"))
+    search();
+  else if (c.is("?SENDTO"))
+    sendTo();
+  else if (c.is("?TRAINING"))
+    playTraining();
+  else if (c.is("?APPLYTOALL"))
+    applyToAll();
+}
+
+void CategoryBrowse::alertKey(ui::Control& c, ui::Key key) {
+  if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
+  cycle();
+  if (port().popupMenu(list().rowCount() > 0 ? "SendTo" : "~SendTo") == 1) sendTo();
+}
+
+void CategoryBrowse::ask(ui::Request request) {
+  if (request == ui::Request::Delete) {
+    if (!loadCurrent()) return;
+    // Equipment carrying the category would keep costs under a code that no longer exists.
+    if (categoryInUse(ctx(), text(file(), "EQD:CategoryID"))) {
+      message(kCategoryInUse, "Cannot Delete Category", ui::Icon::Information);
+      return;
+    }
+  }
+  ui::BrowseProcedure::ask(request);
+}
+
+void CategoryBrowse::search() {
+  shared_.search.SearchResult = "";
+  shared_.search.SearchMode = "Code";
+  call("SearchEquipment", [this](ui::Response) {
+    std::string id = clipped(cutToChars(shared_.search.SearchResult.str(), 10));
+    if (!id.empty()) selectCategory(id);
+  });
+}
+
+// The row of that category among the rows the list holds, reading on as far as needed.
+void CategoryBrowse::selectCategory(const std::string& id) {
+  ui::ViewListModel& m = list();
+  auto holds = [&](std::int64_t r) { return clipped(data::valueToText(m.cellValue(r, 0))) == id; };
+  std::int64_t found = -1;
+  for (std::int64_t r = 0; r < m.rowCount() && found < 0; ++r)
+    if (holds(r)) found = r;
+  if (found < 0 && m.sortColumn() < 0) {
+    std::int64_t r = m.locate(id);
+    if (r >= 0 && holds(r)) found = r;
+  }
+  for (std::int64_t r = m.rowCount(); found < 0 && m.ensureRow(r); ++r)
+    if (holds(r)) found = r;
+  if (found < 0) return;
+  if (found != m.current()) {
+    m.setCurrent(found);
+    post(ui::EventKind::NewSelection, &listControl());
+  }
+  select(listControl());
+}
+
+void CategoryBrowse::sendTo() {
+  if (list().rowCount() == 0) return;
+  suite::sendListContents(port(), listControl(), window().title());
+}
+
+void CategoryBrowse::playTraining() {
+  // PLAYTRAINING takes the video's name where the suite's services take their names.
+  std::string saved = ctx().g.REPORTFILTER.str();
+  ctx().g.REPORTFILTER = "EQCatEnt";
+  call("PLAYTRAINING", [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
+  // Then Tab: the focus moves on from the button.
+  bool after = false;
+  for (ui::Control* c : window().controls()) {
+    if (after && c->usable() && c->shown() &&
+        (c->kind() == ui::ControlKind::Button || c->takesInput())) {
+      select(*c);
+      return;
+    }
+    after = after || c->is("?TRAINING");
+  }
+}
+
+void CategoryBrowse::applyToAll() {
+  if (message(kApplyToAllConfirm, "Confirm Apply to All", ui::Icon::Question, "&No|&Yes") != 2)
+    return;
+  port().setWaitCursor(true);
+  lastApply_ = applyCategoriesToAll(ctx());
+  port().setWaitCursor(false);
+  message(applyToAllMessage(lastApply_), "Process Complete",
+          lastApply_.failed ? ui::Icon::Exclamation : ui::Icon::None);
+}
+
+// ---- UpdateEQCode -----------------------------------------------------------------------------
+
+CategoryForm::CategoryForm(frame::Context& ctx, EquipmentShared& shared)
+    : ui::FormProcedure(ctx, "UpdateEQCode", data::EqCode::def()), shared_(shared) {
+  bindLocal("LOC:ScheduleType", scheduleType_);
+}
+
+void CategoryForm::init() {
+  setTitleByRequest("Adding a Cost Category", "Changing a Cost Category", "View Record");
+  for (const char* c :
+       {"?EQD:CategoryID", "?EQD:DefaultExpenseControl", "?EQD:DefaultUnit", "?EQD:Description"})
+    shared_.autoEntry.registerControl(name(), c);
+  readCaseMode();
+  // A type that is none of the four is shown as "None" and kept as "N".
+  const ScheduleType& t = scheduleByLetter(text(primary(), "EQD:ScheduleType"));
+  primary().put("EQD:ScheduleType", std::string(t.letter));
+  scheduleType_ = t.shown;
+  showSchedule();
+}
+
+void CategoryForm::showSchedule() {
+  const ScheduleType& t = scheduleByLetter(scheduleLetter(scheduleType_.str()));
+  for (const char* c : {"?METERPROMPT", "?EQD:Meter", "?EQD:MeterName"})
+    control(c).setVisible(t.meter);
+  for (const char* c : {"?INTERVALPROMPT", "?EQD:Interval", "?EQD:IntervalName"})
+    control(c).setVisible(t.interval);
+}
+
+void CategoryForm::newSelection(ui::Control& c) {
+  if (!c.is("?LOC:ScheduleType")) return;
+  // The hidden fields keep their values: only the type changes.
+  primary().put("EQD:ScheduleType", scheduleLetter(scheduleType_.str()));
+  showSchedule();
+}
+
+void CategoryForm::selected(ui::Control& c) {
+  if (!c.is("?EQD:DefaultExpenseControl") || c.readonly()) return;
+  if (!text(primary(), "EQD:DefaultExpenseControl").empty()) return;
+  data::FileAccess systems(ctx().store(), data::Systems::def(), ctx().errors());
+  systems.set(data::Systems::def().primaryKey());
+  if (systems.next() != data::kNoError) return;
+  primary().put("EQD:DefaultExpenseControl", systems.get("SYS:DefaultExpenseAccount"));
+  display();
+}
+
+void CategoryForm::accepted(ui::Control& c) {
+  if (c.is("?EQD:DefaultExpenseControl")) {
+    if (!acceptingAll()) validateAccount(c);
+  } else if (c.is("?LOOKUPEXPENSE")) {
+    lookupAccount(false);
+  } else if (c.is("?LOC:ScheduleType")) {
+    newSelection(c);
+  }
+}
+
+void CategoryForm::alertKey(ui::Control& c, ui::Key key) {
+  if (key == ui::Key::CtrlClick && c.is("?EQD:Description") && !c.readonly()) chooseCaseMode();
+}
+
+// ---- Case mode of the description ---------------------------------------------------------------
+
+void CategoryForm::readCaseMode() {
+  ui::Control& c = control("?EQD:Description");
+  std::optional<CaseMode> stored =
+      caseModeFromText(clipped(suite::GETCASE(ctx(), std::string("000") + kDescriptionField)));
+  descriptionCase_ = stored ? *stored : c.def().caseMode;
+  c.setCaseMode(descriptionCase_);
+}
+
+void CategoryForm::chooseCaseMode() {
+  std::string items;
+  for (int i = 0; i < 3; ++i) {
+    if (i) items += "|";
+    items += (kCaseMenuModes[i] == descriptionCase_ ? "\u2022  " : "   ");
+    items += kCaseMenuTexts[i];
+  }
+  int chosen = port().popupMenu(items);
+  if (chosen < 1 || chosen > 3) return;
+  CaseMode mode = kCaseMenuModes[chosen - 1];
+  if (mode == descriptionCase_) return;
+  descriptionCase_ = mode;
+  control("?EQD:Description").setCaseMode(mode);
+  suite::GETCASE(ctx(), caseModeText(mode) + kDescriptionField);
+}
+
+// ---- The expense account ----------------------------------------------------------------------
+
+void CategoryForm::validateAccount(ui::Control& c) {
+  const std::string account = text(primary(), "EQD:DefaultExpenseControl");
+  if (account.empty() && !c.required()) return;
+  data::FileAccess gl(ctx().store(), data::GlMaster::def(), ctx().errors());
+  if (gl.fetch("KeyAccount", {data::Value(account)}) == data::kNoError) return;
+  lookupAccount(true);
+}
+
+void CategoryForm::lookupAccount(bool refocusOnCancel) {
+  // The list opens on the account typed, or the nearest one after it.
+  ctx().file(data::GlMaster::def()).put("GLM:Account", primary().get("EQD:DefaultExpenseControl"));
+  call("BROWSEGLMASTER", ui::Request::Select, [this, refocusOnCancel](ui::Response r) {
+    if (r == ui::Response::Completed) {
+      primary().put("EQD:DefaultExpenseControl",
+                    ctx().file(data::GlMaster::def()).get("GLM:Account"));
+      display();
+    } else if (refocusOnCancel) {
+      select("?EQD:DefaultExpenseControl");
+    }
+  });
+}
+
+bool CategoryForm::save() {
+  if (request() == ui::Request::Delete && categoryInUse(ctx(), text(primary(), "EQD:CategoryID"))) {
+    message(kCategoryInUse, "Cannot Delete Category", ui::Icon::Information);
+    return false;
+  }
+  return ui::FormProcedure::save();
+}
+
+// ---- Registration -----------------------------------------------------------------------------
+
+void registerCategoryProcedures(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
+  ui::registerWindow(registry, "BrowseEQCode", [&shared](frame::Context& ctx) {
+    return std::make_unique<CategoryBrowse>(ctx, shared);
+  });
+  ui::registerWindow(registry, "UpdateEQCode", [&shared](frame::Context& ctx) {
+    return std::make_unique<CategoryForm>(ctx, shared);
+  });
+}
+
+}  // namespace koreq::equipment

@@ -1,0 +1,114 @@
+#pragma once
+
+// The maintenance (cost) categories: BrowseEQCode, the suite-wide list of EQCODE records, which
+// can add every category to every piece of equipment at once ("Apply to All"), and UpdateEQCode,
+// the form of one category with its default unit, expense account and service schedule.
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "equipment/equipment_browse.h"
+#include "ui/model/browse_procedure.h"
+#include "ui/model/form_procedure.h"
+
+namespace koreq::equipment {
+
+inline constexpr const char* kApplyToAllConfirm =
+    "This will add all the listed cost categories to |all pieces of equipment. Do you want to "
+    "proceed?";
+inline constexpr const char* kCategoryInUse =
+    "This cost category is assigned to equipment.  It cannot be deleted while any piece of "
+    "equipment carries it.";
+
+// ---- Apply to All -------------------------------------------------------------------------------
+
+struct ApplyToAllResult {
+  int equipmentUpdated = 0;  // pieces of equipment that got at least one record written
+  int added = 0;             // EQCOST records written
+  int failed = 0;            // records that could not be written (each reported on its own)
+  bool inTransaction = false;
+};
+
+// Adds every EQCODE category, with its defaults, to every EQHEADER record that lacks it
+// (EQC:RecordID = equipment ID padded to 10 + category). Runs in one transaction when it can
+// begin one within `timeout`, else record by record. Failed inserts are reported through the
+// error object and not counted as added.
+ApplyToAllResult applyCategoriesToAll(frame::Context& ctx,
+                                      std::chrono::milliseconds timeout = std::chrono::seconds(5));
+
+// The "Process Complete" text for the result; failures add a line saying how many.
+std::string applyToAllMessage(const ApplyToAllResult& result);
+
+// Whether any piece of equipment carries the category (an EQCOST record names it).
+bool categoryInUse(frame::Context& ctx, const std::string& categoryId);
+
+// The schedule-type letter for a drop-list text and back; anything unknown is "N" / "None".
+std::string scheduleLetter(const std::string& shown);
+std::string scheduleShown(const std::string& letter);
+
+// ---- BrowseEQCode -----------------------------------------------------------------------------
+
+class CategoryBrowse final : public ui::BrowseProcedure {
+ public:
+  CategoryBrowse(frame::Context& ctx, EquipmentShared& shared);
+
+  void init() override;
+  void accepted(ui::Control& c) override;
+  void alertKey(ui::Control& c, ui::Key key) override;
+  void ask(ui::Request request) override;
+
+  // The result of the last Apply to All run from this window.
+  const ApplyToAllResult& lastApply() const { return lastApply_; }
+
+ protected:
+  void ready() override;
+  void afterEvent() override;
+
+ private:
+  void search();
+  void selectCategory(const std::string& id);
+  void sendTo();
+  void playTraining();
+  void applyToAll();
+  void updateSendTo();
+
+  EquipmentShared& shared_;
+  ApplyToAllResult lastApply_;
+};
+
+// ---- UpdateEQCode -----------------------------------------------------------------------------
+
+class CategoryForm final : public ui::FormProcedure {
+ public:
+  CategoryForm(frame::Context& ctx, EquipmentShared& shared);
+
+  void init() override;
+  void accepted(ui::Control& c) override;
+  void newSelection(ui::Control& c) override;
+  void selected(ui::Control& c) override;
+  void alertKey(ui::Control& c, ui::Key key) override;
+
+  CaseMode descriptionCase() const { return descriptionCase_; }
+
+ protected:
+  bool save() override;
+
+ private:
+  void showSchedule();
+  void readCaseMode();
+  void chooseCaseMode();
+  void validateAccount(ui::Control& c);
+  void lookupAccount(bool refocusOnCancel);
+
+  EquipmentShared& shared_;
+  Str<25> scheduleType_;
+  CaseMode descriptionCase_ = CaseMode::Def;
+};
+
+// Registers BrowseEQCode and UpdateEQCode. BROWSEGLMASTER and PLAYTRAINING, which they call,
+// come from the suite's registration.
+void registerCategoryProcedures(frame::ProcedureRegistry& registry, EquipmentShared& shared);
+
+}  // namespace koreq::equipment

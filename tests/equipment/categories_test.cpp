@@ -1,0 +1,315 @@
+#include "equipment/categories.h"
+
+#include <sqlite3.h>
+
+#include <map>
+#include <set>
+
+#include "equipment_fixture.h"
+#include "suite/casemode.h"
+
+namespace koreq::equipment::test {
+namespace {
+
+using ui::headless::kScenarioPassed;
+
+class CategoryTest : public EquipmentTest {
+ protected:
+  CategoryTest() { registerCategoryProcedures(registry, shared); }
+
+  void addCategory(const std::string& id, const std::string& description,
+                   const std::string& type = "N") {
+    data::FileAccess f(session.store(), data::EqCode::def(), session.errors());
+    f.prime();
+    f.put("EQD:CategoryID", id);
+    f.put("EQD:Description", description);
+    f.put("EQD:DefaultUnit", std::string("Each"));
+    f.put("EQD:DefaultExpenseControl", std::string("6130"));
+    f.put("EQD:DefaultContraExpenseControl", std::string("2000"));
+    f.put("EQD:ScheduleType", type);
+    f.put("EQD:MeterName", std::string("Miles"));
+    f.put("EQD:Meter", std::int64_t{5000});
+    f.put("EQD:IntervalName", std::string("Months"));
+    f.put("EQD:Interval", std::int64_t{6});
+    ASSERT_EQ(f.insert(), data::kNoError) << id;
+  }
+  int records(const data::FileDef& def) {
+    data::FileAccess f(session.store(), def, session.errors());
+    return static_cast<int>(f.records());
+  }
+  // EQCOST record IDs, each with how many records hold it.
+  std::map<std::string, int> costKeys() {
+    data::FileAccess f(session.store(), data::EqCost::def(), session.errors());
+    f.set(data::EqCost::def().primaryKey());
+    std::map<std::string, int> out;
+    while (f.next() == data::kNoError) ++out[data::valueToText(f.get("EQC:RecordID"))];
+    return out;
+  }
+  // Runs SQL on the company database beside the program's own connection.
+  void sql(const std::string& statement) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
+                     &db),
+        SQLITE_OK);
+    char* why = nullptr;
+    int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &why);
+    std::string error = why ? why : "";
+    sqlite3_free(why);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << error;
+  }
+  void applyThroughTheList(const char* answer) {
+    ASSERT_TRUE(desktop.call(ctx, "BrowseEQCode"));
+    port.queueAnswer(answer);
+    user.press("?APPLYTOALL");
+  }
+  const ui::ScriptedPort::Shown& lastMessage() const { return port.shown().back(); }
+};
+
+TEST_F(CategoryTest, ApplyToAllAddsOnlyMissingCategoriesWithTheirDefaults) {
+  const int equipment = records(data::EqHeader::def());
+  const auto before = costKeys();
+  ASSERT_LT(static_cast<int>(before.size()), equipment * 12);  // the demo leaves gaps
+
+  // "No" (the first button) ends it.
+  applyThroughTheList("&No");
+  EXPECT_EQ(lastMessage().caption, "Confirm Apply to All");
+  EXPECT_EQ(lastMessage().text, kApplyToAllConfirm);
+  EXPECT_EQ(lastMessage().buttons, "&No|&Yes");
+  EXPECT_EQ(lastMessage().icon, ui::Icon::Question);
+  EXPECT_EQ(costKeys(), before);
+
+  user.press("Apply to All");  // nothing queued: the first button, "&No"
+  EXPECT_EQ(costKeys(), before);
+
+  port.queueAnswer("&Yes");
+  user.press("?APPLYTOALL");
+  auto& list = static_cast<CategoryBrowse&>(*desktop.top());
+  const ApplyToAllResult r = list.lastApply();
+  EXPECT_TRUE(r.inTransaction);
+  EXPECT_EQ(r.failed, 0);
+  EXPECT_EQ(r.added, equipment * 12 - static_cast<int>(before.size()));
+  EXPECT_EQ(lastMessage().caption, "Process Complete");
+  EXPECT_EQ(lastMessage().text, "New categories were added to " +
+                                    std::to_string(r.equipmentUpdated) +
+                                    " existing|equipment records.");
+  EXPECT_GT(r.equipmentUpdated, 1);
+  EXPECT_FALSE(port.waitCursor());
+
+  const auto after = costKeys();
+  EXPECT_EQ(static_cast<int>(after.size()), equipment * 12);
+  for (const auto& [key, n] : after) EXPECT_EQ(n, 1) << key;  // no duplicates
+
+  // Existing records kept their own values; new ones carry the category's defaults.
+  data::FileAccess f(session.store(), data::EqCost::def(), session.errors());
+  ASSERT_EQ(f.fetch("KeyRecordID", {data::Value(padRight("DT-204", 10) + "DEPREC")}),
+            data::kNoError);
+  EXPECT_NE(data::valueToText(f.get("EQC:ControlCredit")), "1620");
+  for (const auto& [key, n] : after) {
+    if (before.count(key)) continue;
+    ASSERT_EQ(f.fetch("KeyRecordID", {data::Value(key)}), data::kNoError);
+    EXPECT_EQ(padRight(data::valueToText(f.get("EQC:EquipmentID")), 10) +
+                  data::valueToText(f.get("EQC:CostCategory")),
+              key);
+    if (data::valueToText(f.get("EQC:CostCategory")) == "PM-B") {
+      EXPECT_EQ(data::valueToText(f.get("EQC:UnitName")), "Each");
+      EXPECT_EQ(data::valueToText(f.get("EQC:ControlDebit")), "6160");
+      EXPECT_EQ(data::valueToText(f.get("EQC:ControlCredit")), "2000");
+      EXPECT_EQ(data::valueToText(f.get("EQC:ScheduleType")), "B");
+      EXPECT_EQ(f.get("EQC:Meter"), data::Value(std::int64_t{1000}));
+      EXPECT_EQ(data::valueToText(f.get("EQC:MeterName")), "Hours");
+      EXPECT_EQ(f.get("EQC:Interval"), data::Value(std::int64_t{6}));
+      EXPECT_EQ(data::valueToText(f.get("EQC:IntervalName")), "Months");
+    }
+  }
+
+  // A second run finds nothing to add.
+  port.queueAnswer("&Yes");
+  user.press("?APPLYTOALL");
+  EXPECT_EQ(lastMessage().text, "No new categories were added to existing|equipment records.");
+  EXPECT_EQ(costKeys(), after);
+}
+
+TEST_F(CategoryTest, ANewCategoryGoesToEveryPieceActiveOrNot) {
+  ASSERT_EQ(applyCategoriesToAll(ctx).failed, 0);
+  addEquipment("ZZ-900", "Retired trailer", false);
+  addCategory("WASH", "Washing");
+  const int equipment = records(data::EqHeader::def());
+  ApplyToAllResult r = applyCategoriesToAll(ctx);
+  // WASH for everyone, and all twelve for the new trailer.
+  EXPECT_EQ(r.equipmentUpdated, equipment);
+  EXPECT_EQ(r.added, equipment + 12);
+  EXPECT_EQ(applyToAllMessage(r), "New categories were added to " + std::to_string(equipment) +
+                                      " existing|equipment records.");
+  EXPECT_EQ(costKeys().count(padRight("ZZ-900", 10) + "WASH"), 1u);
+
+  // One piece of equipment lacking one category.
+  addEquipment("ZZ-901", "Another trailer");
+  r = applyCategoriesToAll(ctx);
+  EXPECT_EQ(r.equipmentUpdated, 1);
+  EXPECT_EQ(r.added, 13);
+  EXPECT_EQ(applyToAllMessage(r), "New categories were added to one existing|equipment record.");
+}
+
+TEST_F(CategoryTest, ApplyToAllWithNoEquipmentOrNoTransaction) {
+  sql("DELETE FROM EQHEADER");
+  const auto before = costKeys();
+  ApplyToAllResult r = applyCategoriesToAll(ctx);
+  EXPECT_EQ(r.equipmentUpdated, 0);
+  EXPECT_EQ(r.added, 0);
+  EXPECT_EQ(applyToAllMessage(r), "No new categories were added to existing|equipment records.");
+  EXPECT_EQ(costKeys(), before);
+
+  // Another writer holds the file: the work goes on without a transaction.
+  addEquipment("ZZ-100", "Lone trailer");
+  {
+    data::Transaction other(session.store(), std::chrono::milliseconds(0));
+    ASSERT_TRUE(other.begun());
+    // The store's one connection is busy with it, so this run cannot begin its own.
+    r = applyCategoriesToAll(ctx, std::chrono::milliseconds(0));
+    EXPECT_FALSE(r.inTransaction);
+    other.commit();
+  }
+  EXPECT_EQ(r.added, 12);
+  EXPECT_EQ(static_cast<int>(costKeys().size()), static_cast<int>(before.size()) + 12);
+}
+
+TEST_F(CategoryTest, FailedInsertsAreCountedOutAndReported) {
+  ASSERT_EQ(applyCategoriesToAll(ctx).failed, 0);  // the demo's gaps filled
+  addEquipment("ZZ-100", "Refused trailer");
+  addEquipment("ZZ-200", "Half refused trailer");
+  // The file refuses ZZ-100's records and ZZ-200's FUEL.
+  sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' OR "
+      "(NEW.EquipmentID = 'ZZ-200' AND NEW.CostCategory = 'FUEL') BEGIN SELECT RAISE(ABORT, "
+      "'refused'); END");
+  const std::size_t errorsBefore = session.errors().history().size();
+  ApplyToAllResult r = applyCategoriesToAll(ctx);
+  // ZZ-100 got nothing and does not count; ZZ-200 got all but FUEL.
+  EXPECT_EQ(r.added, 11);
+  EXPECT_EQ(r.failed, 13);
+  EXPECT_EQ(r.equipmentUpdated, 1);
+  EXPECT_EQ(session.errors().history().size() - errorsBefore, 13u);
+  EXPECT_NE(session.errors().history().back().message.find("Inserting EQCost"), std::string::npos)
+      << session.errors().history().back().message;
+  EXPECT_EQ(applyToAllMessage(r),
+            "New categories were added to one existing|equipment record.||13 categories could "
+            "not be added to their equipment.");
+  EXPECT_EQ(costKeys().count(padRight("ZZ-200", 10) + "OIL"), 1u);
+  EXPECT_EQ(costKeys().count(padRight("ZZ-200", 10) + "FUEL"), 0u);
+
+  // Only ZZ-100's FUEL refused now: the list counts what was written and says what was not.
+  sql("DROP TRIGGER refuse");
+  sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' AND "
+      "NEW.CostCategory = 'FUEL' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  applyThroughTheList("&Yes");
+  auto& list = static_cast<CategoryBrowse&>(*desktop.top());
+  EXPECT_EQ(list.lastApply().added, 12);
+  EXPECT_EQ(list.lastApply().failed, 1);
+  EXPECT_EQ(lastMessage().text,
+            "New categories were added to 2 existing|equipment records.||One category could not "
+            "be added to its equipment.");
+  EXPECT_EQ(lastMessage().icon, ui::Icon::Exclamation);
+  EXPECT_EQ(costKeys().count(padRight("ZZ-100", 10) + "FUEL"), 0u);
+  EXPECT_EQ(costKeys().count(padRight("ZZ-100", 10) + "OIL"), 1u);
+  EXPECT_EQ(costKeys().count(padRight("ZZ-200", 10) + "FUEL"), 1u);
+}
+
+TEST_F(CategoryTest, ListAndSearchScenario) {
+  addCategory("WASH", "Washing");
+  ASSERT_EQ(runScenario("categories_browse.scenario"), kScenarioPassed) << transcript.str();
+  data::FileAccess f(session.store(), data::EqCode::def(), session.errors());
+  EXPECT_NE(f.fetch("KeyCategoryID", {data::Value(std::string("WASH"))}), data::kNoError);
+  EXPECT_EQ(f.fetch("KeyCategoryID", {data::Value(std::string("FUEL"))}), data::kNoError);
+}
+
+TEST_F(CategoryTest, FormScenario) {
+  ASSERT_EQ(runScenario("categories_form.scenario"), kScenarioPassed) << transcript.str();
+  data::FileAccess f(session.store(), data::EqCode::def(), session.errors());
+  ASSERT_EQ(f.fetch("KeyCategoryID", {data::Value(std::string("WASH"))}), data::kNoError);
+  EXPECT_EQ(data::valueToText(f.get("EQD:DefaultExpenseControl")), "6120");
+  EXPECT_EQ(data::valueToText(f.get("EQD:DefaultUnit")), "Each");
+  EXPECT_EQ(data::valueToText(f.get("EQD:ScheduleType")), "E");
+  EXPECT_EQ(f.get("EQD:Meter"), data::Value(std::int64_t{500}));  // kept while hidden
+  EXPECT_EQ(f.get("EQD:Interval"), data::Value(std::int64_t{3}));
+}
+
+TEST_F(CategoryTest, SelectModeViewAndStoredTypes) {
+  addCategory("ODD", "Odd type", "X");
+  // Select mode: no Apply to All; Select leaves the category in the buffer.
+  ctx.g.GlobalRequest = 4;
+  ASSERT_TRUE(desktop.call(ctx, "BrowseEQCode"));
+  EXPECT_EQ(user.property("?APPLYTOALL", "visible"), "0");
+  EXPECT_EQ(user.property("?SELECT", "visible"), "1");
+  user.select("?BROWSE:1", "ODD");
+  user.press("&Select");
+  EXPECT_EQ(ctx.g.GlobalResponse, 1);
+  EXPECT_EQ(data::valueToText(ctx.file(data::EqCode::def()).get("EQD:CategoryID")), "ODD");
+
+  // An unknown type letter shows as None and is stored as N on save.
+  ASSERT_TRUE(desktop.call(ctx, "BrowseEQCode"));
+  user.select("?BROWSE:1", "ODD");
+  user.press("&Change");
+  EXPECT_EQ(user.property("?LOC:ScheduleType", "value"), "None");
+  EXPECT_EQ(user.property("?EQD:Meter", "visible"), "0");
+  user.press("OK");
+  data::FileAccess f(session.store(), data::EqCode::def(), session.errors());
+  ASSERT_EQ(f.fetch("KeyCategoryID", {data::Value(std::string("ODD"))}), data::kNoError);
+  EXPECT_EQ(data::valueToText(f.get("EQD:ScheduleType")), "N");
+  user.close();
+
+  // View: read-only, its own title, OK only closes.
+  ctx.g.GlobalRequest = 6;
+  ASSERT_TRUE(desktop.call(ctx, "UpdateEQCode"));
+  EXPECT_EQ(user.title(), "View Record");
+  EXPECT_EQ(user.property("?EQD:Description", "readonly"), "1");
+  user.press("OK");
+  EXPECT_EQ(desktop.top(), nullptr);
+
+  // A direct delete request of a category in use is refused by the form as well.
+  ctx.file(data::EqCode::def()).fetch("KeyCategoryID", {data::Value(std::string("FUEL"))});
+  ctx.g.GlobalRequest = 3;
+  ASSERT_TRUE(desktop.call(ctx, "UpdateEQCode"));
+  EXPECT_EQ(ctx.g.GlobalResponse, 2);
+  EXPECT_EQ(lastMessage().caption, "Cannot Delete Category");
+  EXPECT_TRUE(categoryInUse(ctx, "FUEL"));
+}
+
+TEST_F(CategoryTest, DescriptionCaseModeIsKeptPerField) {
+  ctx.g.GlobalRequest = 1;
+  ASSERT_TRUE(desktop.call(ctx, "UpdateEQCode"));
+  auto& form = static_cast<CategoryForm&>(*desktop.top());
+  // A blank expense account takes the company's default when it gets the focus; a filled one
+  // keeps its own.
+  user.focus("?EQD:DefaultExpenseControl");
+  EXPECT_EQ(user.property("?EQD:DefaultExpenseControl", "value"), "6130");
+  user.type("?EQD:DefaultExpenseControl", "6110");
+  user.focus("?EQD:Description");
+  user.focus("?EQD:DefaultExpenseControl");
+  EXPECT_EQ(user.property("?EQD:DefaultExpenseControl", "value"), "6110");
+  EXPECT_EQ(form.descriptionCase(), CaseMode::Def);
+  // The menu marks the current mode; a new one is applied and stored.
+  port.queueMenu(3);
+  user.key("?EQD:Description", "Ctrl+Click");
+  EXPECT_NE(port.log().back().find("\u2022  small text"), std::string::npos) << port.log().back();
+  EXPECT_EQ(form.descriptionCase(), CaseMode::Upr);
+  EXPECT_EQ(suite::GETCASE(ctx, "000EQD:Description"), "UPR");
+  user.type("?EQD:Description", "pressure washing");
+  EXPECT_EQ(user.property("?EQD:Description", "value"), "PRESSURE WASHING");
+  user.close();
+
+  // The next form opens with the stored mode.
+  ctx.g.GlobalRequest = 1;
+  ASSERT_TRUE(desktop.call(ctx, "UpdateEQCode"));
+  EXPECT_EQ(static_cast<CategoryForm&>(*desktop.top()).descriptionCase(), CaseMode::Upr);
+  // No choice, or the same mode, stores nothing new.
+  port.queueMenu(0);
+  user.key("?EQD:Description", "Ctrl+Click");
+  EXPECT_EQ(suite::GETCASE(ctx, "000EQD:Description"), "UPR");
+  port.queueMenu("Capitalized Text");
+  user.key("?EQD:Description", "Ctrl+Click");
+  EXPECT_EQ(suite::GETCASE(ctx, "000EQD:Description"), "CAP");
+}
+
+}  // namespace
+}  // namespace koreq::equipment::test
