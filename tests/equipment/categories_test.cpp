@@ -311,5 +311,59 @@ TEST_F(CategoryTest, DescriptionCaseModeIsKeptPerField) {
   EXPECT_EQ(suite::GETCASE(ctx, "000EQD:Description"), "CAP");
 }
 
+TEST_F(CategoryTest, TrainingVideoSendToHelpAndTypeAhead) {
+  ASSERT_TRUE(desktop.call(ctx, "BrowseEQCode"));
+  EXPECT_EQ(shared.autoEntry.controls("BrowseEQCode"), std::vector<std::string>{"?CodeLocator"});
+
+  ctx.g.REPORTFILTER = "kept";
+  user.press("Play training video");
+  ASSERT_EQ(port.opened().size(), 1u);
+  EXPECT_EQ(std::filesystem::path(port.opened().front()),
+            suite::defaultHelpFolder() / "training" / "EQCatEnt.htm");
+  EXPECT_TRUE(std::filesystem::is_regular_file(port.opened().front()));
+  EXPECT_EQ(ctx.g.REPORTFILTER, "kept");
+  EXPECT_EQ(user.property("?CLOSE", "focus"), "1");  // Tab after the video
+
+  port.queueMenu("Copy to Clipboard");
+  user.press("Send List Contents To...");
+  EXPECT_EQ(port.clipboard().substr(0, 72),
+            "Equipment Maintenance Categories\nCategory ID\tDescription\nDEPREC\tDeprecia");
+  port.setClipboard("");
+  port.queueMenu("SendTo");
+  port.queueMenu("Copy to Clipboard");
+  user.key("?BROWSE:1", "RightClick");
+  EXPECT_NE(port.clipboard().find("UNDERCAR\tUndercarriage\n"), std::string::npos);
+
+  user.press("Help");
+  EXPECT_EQ(port.helpShown().back(), "html/EC_Cost_Categories.htm");
+
+  // The Insert key runs the form; its Help shows the form's topic.
+  user.key("?BROWSE:1", "Insert");
+  EXPECT_EQ(user.title(), "Adding a Cost Category");
+  user.press("Help");
+  EXPECT_EQ(port.helpShown().back(),
+            "html/EC_Cost_Categories.htm#ec_insert_or_change_a_cost_category");
+  EXPECT_EQ(shared.autoEntry.controls("UpdateEQCode"),
+            (std::vector<std::string>{"?EQD:CategoryID", "?EQD:DefaultExpenseControl",
+                                      "?EQD:DefaultUnit", "?EQD:Description"}));
+  // Cancel adds nothing.
+  user.press("Cancel");
+  EXPECT_EQ(user.property("?BROWSE:1", "rows"), "12");
+}
+
+TEST_F(CategoryTest, ADuplicateCategoryIsRefusedAndTheFormStaysOpen) {
+  ctx.g.GlobalRequest = 1;
+  ASSERT_TRUE(desktop.call(ctx, "UpdateEQCode"));
+  user.type("?EQD:CategoryID", "FUEL");
+  user.type("?EQD:Description", "Second fuel");
+  user.press("OK");
+  EXPECT_EQ(user.title(), "Adding a Cost Category");  // still open
+  ASSERT_TRUE(session.errors().last());
+  EXPECT_NE(session.errors().last()->message.find("Inserting EQCode"), std::string::npos);
+  user.press("Cancel");
+  EXPECT_EQ(ctx.g.GlobalResponse, 2);
+  EXPECT_EQ(records(data::EqCode::def()), 12);
+}
+
 }  // namespace
 }  // namespace koreq::equipment::test
