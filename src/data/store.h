@@ -69,7 +69,7 @@ class Store {
   virtual void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) = 0;
   virtual void remove(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) = 0;
-  virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& spec) = 0;
+  virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) = 0;
   virtual std::int64_t count(const FileDef& f, const ScanSpec* range = nullptr) = 0;
   virtual void clearFile(const FileDef& f) = 0;
   // Next number of an auto-numbered field: above every stored value and every number handed

@@ -345,17 +345,17 @@ std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) 
   return r;
 }
 
-std::string SqliteStore::whereFor(const FileDef& f, const ScanSpec& spec, std::vector<Value>* binds,
-                                  std::string* order) const {
-  const KeyDef& key = spec.key ? *spec.key : f.primaryKey();
-  bool up = spec.backward == key.descending;  // reading order ascending in SQL terms
+std::string SqliteStore::whereFor(const FileDef& f, const ScanSpec& range,
+                                  std::vector<Value>* binds, std::string* order) const {
+  const KeyDef& key = range.key ? *range.key : f.primaryKey();
+  bool up = range.backward == key.descending;  // reading order ascending in SQL terms
   const char* dir = up ? " ASC" : " DESC";
   std::vector<std::string> where;
-  size_t e = std::min(spec.equal.size(), key.fields.size());
+  size_t e = std::min(range.equal.size(), key.fields.size());
   for (size_t i = 0; i < e; ++i) {
     const FieldDef& fd = f.fields[key.fields[i]];
     where.push_back(quoted(fd.column) + " = ?");
-    binds->push_back(normalized(fd, spec.equal[i]));
+    binds->push_back(normalized(fd, range.equal[i]));
   }
   auto tuple = [&](size_t from, size_t n, bool withRowid) {
     std::string cols;
@@ -366,22 +366,22 @@ std::string SqliteStore::whereFor(const FileDef& f, const ScanSpec& spec, std::v
     for (size_t i = 0; i < n + (withRowid ? 1 : 0); ++i) marks += marks.empty() ? "?" : ", ?";
     return "(" + cols + ")" + std::string(up ? " > " : " < ") + "(" + marks + ")";
   };
-  if (spec.after) {
-    const auto& vals = spec.after->first;
+  if (range.after) {
+    const auto& vals = range.after->first;
     size_t n = key.fields.size() - e;
     std::string t = tuple(e, n, true);
     where.push_back(t);
     for (size_t i = e; i < key.fields.size(); ++i)
       binds->push_back(normalized(f.fields[key.fields[i]], i < vals.size() ? vals[i] : Value()));
-    binds->push_back(spec.after->second);
-  } else if (!spec.start.empty()) {
-    size_t n = std::min(spec.start.size(), key.fields.size() - e);
+    binds->push_back(range.after->second);
+  } else if (!range.start.empty()) {
+    size_t n = std::min(range.start.size(), key.fields.size() - e);
     if (n > 0) {
       std::string t = tuple(e, n, false);
       t.replace(t.find(up ? " > " : " < "), 3, up ? " >= " : " <= ");
       where.push_back(t);
       for (size_t i = 0; i < n; ++i)
-        binds->push_back(normalized(f.fields[key.fields[e + i]], spec.start[i]));
+        binds->push_back(normalized(f.fields[key.fields[e + i]], range.start[i]));
     }
   }
   std::string ord;
@@ -393,15 +393,15 @@ std::string SqliteStore::whereFor(const FileDef& f, const ScanSpec& spec, std::v
   return w;
 }
 
-std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& spec) {
+std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& range) {
   std::vector<Value> binds;
   std::string order;
-  std::string where = whereFor(f, spec, &binds, &order);
+  std::string where = whereFor(f, range, &binds, &order);
   std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
-                    order + (spec.limit > 0 ? " LIMIT ?" : "");
+                    order + (range.limit > 0 ? " LIMIT ?" : "");
   auto s = prepare(sql);
   for (const auto& b : binds) s->bind(b);
-  if (spec.limit > 0) s->bind(std::int64_t{spec.limit});
+  if (range.limit > 0) s->bind(std::int64_t{range.limit});
   std::vector<StoredRow> rows;
   while (s->step()) {
     StoredRow r;

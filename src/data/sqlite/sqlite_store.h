@@ -29,7 +29,7 @@ class SqliteStore final : public Store {
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   void remove(const FileDef& f, std::int64_t rowId) override;
   std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) override;
-  std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& spec) override;
+  std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) override;
   std::int64_t count(const FileDef& f, const ScanSpec* range) override;
   void clearFile(const FileDef& f) override;
   std::int64_t nextNumber(const FileDef& f, int field) override;
@@ -59,7 +59,7 @@ class SqliteStore final : public Store {
   Query prepareFor(Stmt*& slot, BuildSql build);
   void exec(const std::string& sql);
   [[noreturn]] void fail(const std::string& what);
-  std::string whereFor(const FileDef& f, const ScanSpec& spec, std::vector<Value>* binds,
+  std::string whereFor(const FileDef& f, const ScanSpec& range, std::vector<Value>* binds,
                        std::string* order) const;
 
   sqlite3* db_ = nullptr;
