@@ -352,6 +352,19 @@ const FileDef& CaseModeRecord::def() {
   return d;
 }
 
+const FileDef& AutoEntryRecord::def() {
+  static const FileDef d = [] {
+    using Self = AutoEntryRecord;
+    FileDef d =
+        makeFile<Self>("AUTOENTRY", "AutoEntry", "AUE", {KOREQ_AUTOENTRY_FIELDS(KOREQ_FIELDDEF)});
+    addKey(d, "KeyValue", {"Section", "Control", "Value"}, true);
+    addKey(d, "KeyRecordID", {"RecordID"}, true);
+    d.autoField = d.fieldIndex("RecordID");
+    return d;
+  }();
+  return d;
+}
+
 const FileDef& Images::def() {
   static const FileDef d = [] {
     using Self = Images;
@@ -507,6 +520,7 @@ const std::vector<const FileDef*>& allFiles() {
       &UserDef::def(),
       &DropList::def(),
       &CaseModeRecord::def(),
+      &AutoEntryRecord::def(),
       &Images::def(),
       &Notes::def(),
       &MemLimit::def(),

@@ -496,6 +496,17 @@ KOREQ_RECORD(DropList, KOREQ_DROPLIST_FIELDS)
   F(String, Mode, 3)
 KOREQ_RECORD(CaseModeRecord, KOREQ_CASEMODE_FIELDS)
 
+// AUTOENTRY: the values accepted in a type-ahead entry, per section (procedure name) and
+// control; Uses counts the acceptances, LastUsed is the day of the last one.
+#define KOREQ_AUTOENTRY_FIELDS(F) \
+  F(Long, RecordID, 0)            \
+  F(String, Section, 40)          \
+  F(String, Control, 40)          \
+  F(String, Value, 100)           \
+  F(Date, LastUsed, 0)            \
+  F(Long, Uses, 0)
+KOREQ_RECORD(AutoEntryRecord, KOREQ_AUTOENTRY_FIELDS)
+
 // IMAGES: photographs ("Equipment") and attachments ("EQHeader") of an owner. The stored file
 // itself lives in the image store, not in this record. Date is a day number and Time a time
 // value of the runtime, as the file-date services return them.
