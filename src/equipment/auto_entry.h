@@ -1,9 +1,12 @@
 #pragma once
 
 // Type-ahead completion of entry fields: one object per process, shared by every window. A
-// window registers its entry controls under a section named after its procedure; completion
-// offers the values entered before in that section and control, kept in the data file the
-// object was last initialised on. ToggleAutoEntryEQ switches it on or off.
+// window registers its entry controls under a section named after its procedure; while the
+// object is on, each value accepted in a registered entry is remembered in the company's
+// AUTOENTRY file, and completion offers the values remembered for that section and control,
+// most used first. The data file the object was last initialised on names the company whose
+// database holds them. ToggleAutoEntryEQ switches it on or off. As the desktop's auto-entry
+// service it is told of every accepted entry, so windows only register their controls.
 
 #include <filesystem>
 #include <map>
@@ -13,10 +16,11 @@
 
 #include "frame/context.h"
 #include "frame/registry.h"
+#include "ui/model/desktop.h"
 
 namespace koreq::equipment {
 
-class AutoEntry {
+class AutoEntry : public ui::AutoEntryService {
  public:
   // 0 is off, anything else on (the value of GLO:AutoEntry).
   void setStatus(int status) { status_ = status; }
@@ -33,6 +37,22 @@ class AutoEntry {
   void registerControl(std::string_view section, std::string_view control);
   // The controls of a section in the order registered (sections compare without case).
   std::vector<std::string> controls(std::string_view section) const;
+  bool registered(std::string_view section, std::string_view control) const;
+
+  // A value accepted in a control: counted once more when known, else added. Nothing is kept
+  // while off, for a control not registered in the section, or for a blank value; false then
+  // and when the write fails (reported through the context's error object).
+  bool remember(frame::Context& ctx, std::string_view section, std::string_view control,
+                std::string_view value);
+  // The remembered values of a section's control that start with `prefix` (without regard to
+  // case), most used first, then the latest used, then alphabetically. Nothing while off.
+  std::vector<std::string> completions(frame::Context& ctx, std::string_view section,
+                                       std::string_view control, std::string_view prefix) const;
+
+  // ui::AutoEntryService: the window's procedure name is the section.
+  void accepted(ui::Procedure& window, ui::Control& entry) override;
+  std::vector<std::string> completions(ui::Procedure& window, const ui::Control& entry,
+                                       std::string_view prefix) override;
 
  private:
   int status_ = 0;

@@ -30,6 +30,25 @@ class DesktopObserver {
   virtual void closed(Procedure&) {}
 };
 
+// Services every window gets from outside the window model; the desktop carries them.
+
+// F7: checks a text with the user. The corrected text, or nothing when nothing changed.
+class SpellCheckService {
+ public:
+  virtual ~SpellCheckService() = default;
+  virtual std::optional<std::string> checkText(Procedure& window, const std::string& text) = 0;
+};
+
+// Type-ahead completion: told of every entry a window accepted, asked for the values that
+// complete a prefix.
+class AutoEntryService {
+ public:
+  virtual ~AutoEntryService() = default;
+  virtual void accepted(Procedure& window, Control& entry) = 0;
+  virtual std::vector<std::string> completions(Procedure& window, const Control& entry,
+                                               std::string_view prefix) = 0;
+};
+
 class Desktop {
  public:
   Desktop(UserPort& port, const frame::ProcedureRegistry& registry);
@@ -58,6 +77,11 @@ class Desktop {
   void closeAll();
 
   void setObserver(DesktopObserver* o) { observer_ = o; }
+  // Not owned; nullptr switches the service off.
+  void setSpellChecker(SpellCheckService* s) { spellChecker_ = s; }
+  SpellCheckService* spellChecker() const { return spellChecker_; }
+  void setAutoEntry(AutoEntryService* a) { autoEntry_ = a; }
+  AutoEntryService* autoEntry() const { return autoEntry_; }
 
   // Field history: the value a form's control had in the record that form saved last.
   std::optional<data::Value> history(std::string_view form, std::string_view control) const;
@@ -90,6 +114,8 @@ class Desktop {
   bool settling_ = false;
   std::map<std::string, data::Value> history_;
   DesktopObserver* observer_ = nullptr;
+  SpellCheckService* spellChecker_ = nullptr;
+  AutoEntryService* autoEntry_ = nullptr;
 };
 
 using WindowFactory = std::function<std::unique_ptr<Procedure>(frame::Context&)>;

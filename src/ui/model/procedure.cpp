@@ -189,6 +189,10 @@ void Procedure::takeEvent(const Event& e) {
     case EventKind::CloseWindow:
       break;
   }
+  // Remembered whatever the hook did with it, so completion needs nothing from any window.
+  if (e.kind == EventKind::Accepted && e.control->kind() == ControlKind::Entry &&
+      desktop_ != nullptr && desktop_->autoEntry() != nullptr)
+    desktop_->autoEntry()->accepted(*this, *e.control);
   if (!cycle_) standardEvent(e);
 }
 
@@ -250,6 +254,9 @@ void Procedure::standardKey(Control& c, Key key) {
     case Key::CtrlK:
       calculator(c);
       return;
+    case Key::F7:
+      if (spellCheck(c)) return;
+      break;
     case Key::RightClick:
       editMenu(c);
       return;
@@ -403,6 +410,24 @@ void Procedure::calculator(Control& c) {
   c.edited_ = true;
   c.changed();
   commit(c);
+}
+
+// F7 checks the control with the focus; a window without a spell checker lets the key reach
+// a button bound to it.
+bool Procedure::spellCheck(Control& c) {
+  SpellCheckService* checker = desktop().spellChecker();
+  if (checker == nullptr) return false;
+  Control& target = window_->focus() != nullptr ? *window_->focus() : c;
+  if (target.kind() != ControlKind::Entry && target.kind() != ControlKind::Text &&
+      target.kind() != ControlKind::DropCombo)
+    return true;
+  std::optional<std::string> result = checker->checkText(*this, target.text_);
+  if (!result || target.readonly() || !target.usable()) return true;
+  target.text_ = *result;
+  target.edited_ = true;
+  target.changed();
+  commit(target);
+  return true;
 }
 
 // The runtime's edit menu. The window model keeps no text selection, so Copy and Cut are

@@ -191,6 +191,7 @@ class Procedure {
   void bindControls(bool final);
   void editMenu(Control& c);
   void calculator(Control& c);
+  bool spellCheck(Control& c);
   void calendar(Control& button);
   void requireUsable(Control& c, const char* what) const;
 
