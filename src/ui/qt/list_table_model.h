@@ -1,0 +1,62 @@
+#pragma once
+
+// A list control's rows as a Qt table model. The window model's list fetches its rows a page at
+// a time; this adapter passes canFetchMore()/fetchMore() through, so a view over a file of a
+// million records asks only for the pages it shows.
+//
+// The adapter counts the rows it has announced itself: the list tells it about new rows after
+// reading them, and Qt must hear of rows before it may ask for them.
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <functional>
+
+#include "ui/model/control.h"
+#include "ui/model/list_model.h"
+
+namespace koreq::ui::qt {
+
+class ListTableModel : public QAbstractTableModel, private ListObserver {
+  Q_OBJECT
+ public:
+  // `control` is the list control (headers, column pictures); its list model may be null.
+  explicit ListTableModel(const Control& control, QObject* parent = nullptr);
+  ~ListTableModel() override;
+
+  // Watches another list model (nullptr: none); the rows are reset.
+  void setList(ListModel* list);
+  ListModel* list() const { return list_; }
+  // Headers were renamed.
+  void headersChanged();
+  // Icons by name for icon columns and images ("~checkon.ico").
+  void setIconLookup(std::function<QIcon(const std::string&)> lookup) {
+    icons_ = std::move(lookup);
+  }
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
+
+ signals:
+  // The list's highlighted row changed (-1: none), by the procedure or by a reset.
+  void currentRowChanged(int row);
+  // Every row may have changed (a new order, a new filter).
+  void rowsReset();
+
+ private:
+  void reset() override;
+  void appended(std::int64_t first, std::int64_t last) override;
+  void currentChanged(std::int64_t row) override;
+
+  const Control& control_;
+  ListModel* list_ = nullptr;
+  int rows_ = 0;
+  bool changing_ = false;  // inside a begin/end pair: Qt must not ask for more rows now
+  std::function<QIcon(const std::string&)> icons_;
+};
+
+}  // namespace koreq::ui::qt

@@ -1,0 +1,1073 @@
+#include "ui/qt/qt_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <utility>
+
+#include "runtime/picture.h"
+#include "runtime/text.h"
+#include "ui/qt/list_table_model.h"
+#include "ui/qt/qt_desktop.h"
+
+namespace koreq::ui::qt {
+
+namespace {
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+bool isTextKind(ControlKind k) {
+  return k == ControlKind::Entry || k == ControlKind::Text || k == ControlKind::DropCombo;
+}
+
+// Controls that sit in a form row (a prompt beside them, or an empty label column).
+bool isFieldKind(ControlKind k) {
+  switch (k) {
+    case ControlKind::Entry:
+    case ControlKind::DropList:
+    case ControlKind::DropCombo:
+    case ControlKind::Check:
+    case ControlKind::Radio:
+    case ControlKind::Progress:
+    case ControlKind::String:
+    case ControlKind::Text:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool isDialogAction(StandardAction a) {
+  return a == StandardAction::Ok || a == StandardAction::Cancel || a == StandardAction::Close ||
+         a == StandardAction::Help;
+}
+
+bool sameName(const std::string& a, const std::string& b) {
+  return !a.empty() && upper(a) == upper(b);
+}
+
+// Characters an entry shows: its own width, else its picture's, else a sensible default.
+int charsShown(const Control& c) {
+  if (c.def().width > 0) return c.def().width;
+  PictureSpec spec = PictureSpec::parse(c.picture());
+  if (spec.kind == PictureSpec::Kind::Date && spec.width == 0) return 18;  // "September 30, 2015"
+  if (spec.width > 0) return spec.width;
+  return c.kind() == ControlKind::Text ? 40 : 20;
+}
+
+int charWidth(const QWidget* w) {
+  return w->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+}
+
+bool numeric(const Control& c) {
+  return PictureSpec::parse(c.picture()).kind == PictureSpec::Kind::Number;
+}
+
+// What an entry shows: numbers and dates without their padding, texts without trailing blanks.
+QString shownText(const Control& c) {
+  PictureSpec spec = PictureSpec::parse(c.picture());
+  if (spec.kind == PictureSpec::Kind::Text || spec.kind == PictureSpec::Kind::Unknown)
+    return qs(clipped(c.text()));
+  return qs(clipped(trimLeft(c.text())));
+}
+
+Key keyOf(const QKeyEvent* e) {
+  const bool ctrl = e->modifiers() & Qt::ControlModifier;
+  const int k = e->key();
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F12 && !ctrl)
+    return static_cast<Key>(static_cast<int>(Key::F1) + (k - Qt::Key_F1));
+  if (ctrl && k == Qt::Key_H) return Key::CtrlH;
+  if (ctrl && k == Qt::Key_K) return Key::CtrlK;
+  if (ctrl) return Key::None;
+  switch (k) {
+    case Qt::Key_Insert:
+      return Key::Insert;
+    case Qt::Key_Delete:
+      return Key::Delete;
+    case Qt::Key_Space:
+      return Key::Space;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return Key::Enter;
+    case Qt::Key_Escape:
+      return Key::Escape;
+    default:
+      return Key::None;
+  }
+}
+
+QColor qtColour(Colour c) {
+  return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
+}
+
+}  // namespace
+
+QIcon iconByName(const std::string& name) {
+  if (name.empty()) return {};
+  std::string bare = name[0] == '~' ? name.substr(1) : name;
+  QString path = QStringLiteral(":/koreq/icons/") + qs(bare);
+  if (QFile::exists(path)) return QIcon(path);
+  QStyle* style = QApplication::style();
+  std::string key = lower(bare);
+  if (key.rfind("checkon", 0) == 0) return style->standardIcon(QStyle::SP_DialogApplyButton);
+  if (key.rfind("checkoff", 0) == 0) return style->standardIcon(QStyle::SP_DialogCancelButton);
+  if (key.rfind("calendar", 0) == 0 || key.rfind("calndr", 0) == 0)
+    return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+  if (key.rfind("help", 0) == 0) return style->standardIcon(QStyle::SP_DialogHelpButton);
+  if (key.rfind("print", 0) == 0) return style->standardIcon(QStyle::SP_FileIcon);
+  return {};
+}
+
+QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
+    : QDialog(parent), desktop_(desktop), proc_(procedure) {
+  setObjectName(qs(procedure.name()));
+  setSizeGripEnabled(true);
+  auto* box = new QVBoxLayout(this);
+  std::vector<Control*> top;
+  for (Control* c : proc_.window().controls())
+    if (!c->parent()) top.push_back(c);
+  ++syncing_;
+  buildChildren(box, top, true);
+  --syncing_;
+  timer_ = new QTimer(this);
+  connect(timer_, &QTimer::timeout, this, [this] {
+    if (desktop_.clockTimers()) timerTick();
+  });
+  refreshAll();
+  proc_.window().setObserver(this);
+}
+
+QtWindow::~QtWindow() {
+  if (attached_) detach();
+}
+
+void QtWindow::detach() {
+  if (!attached_) return;
+  attached_ = false;
+  if (proc_.window().observer() == this) proc_.window().setObserver(nullptr);
+  for (auto& [c, item] : items_)
+    if (item.model) item.model->setList(nullptr);
+  timer_->stop();
+}
+
+// ---- Building -----------------------------------------------------------------------------------
+
+void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids, bool topLevel) {
+  QFormLayout* form = nullptr;
+  QHBoxLayout* fieldRow = nullptr;  // the row of the field just placed (for a button beside it)
+  Control* field = nullptr;
+  QHBoxLayout* buttons = nullptr;
+  QHBoxLayout* dialogButtons = nullptr;  // the right-hand part of a window's button row
+  QWidget* leading = nullptr;            // a button that goes in front of the next field
+  auto endForm = [&] {
+    form = nullptr;
+    fieldRow = nullptr;
+    field = nullptr;
+  };
+  auto ensureForm = [&] {
+    if (form) return;
+    form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    box->addLayout(form);
+  };
+
+  for (std::size_t i = 0; i < kids.size(); ++i) {
+    Control& c = *kids[i];
+    const ControlKind kind = c.kind();
+    if (kind == ControlKind::Prompt) {
+      bool placedLater = false;
+      for (std::size_t j = i + 1; j < kids.size() && !placedLater; ++j)
+        placedLater = kids[j]->prompt() == &c && isFieldKind(kids[j]->kind());
+      if (placedLater) continue;
+      buttons = nullptr;
+      ensureForm();
+      auto* label = new QLabel(qs(c.text()));
+      items_[&c] = Item{&c, label, nullptr, label};
+      byWidget_[label] = &c;
+      form->addRow(label);
+      continue;
+    }
+    if (kind == ControlKind::Button) {
+      const Control* next = i + 1 < kids.size() ? kids[i + 1] : nullptr;
+      bool linked = field && (sameName(field->def().lookup, c.name()) ||
+                              sameName(c.def().forControl, field->name()));
+      bool alone = field && !isDialogAction(c.def().action) &&
+                   (!next || next->kind() != ControlKind::Button) &&
+                   (field->kind() == ControlKind::Entry || field->kind() == ControlKind::DropList ||
+                    field->kind() == ControlKind::DropCombo);
+      if (fieldRow && (linked || alone) && !buttons) {
+        fieldRow->insertWidget(fieldRow->count() - 1, makeButton(c));
+        continue;
+      }
+      // A lone button just before an entry (a search button before its locator) leads the
+      // entry's row.
+      const Control* prev = i > 0 ? kids[i - 1] : nullptr;
+      if (!buttons && !isDialogAction(c.def().action) && next &&
+          (next->kind() == ControlKind::Entry || next->kind() == ControlKind::DropCombo) &&
+          (!prev || prev->kind() != ControlKind::Button)) {
+        leading = makeButton(c);
+        continue;
+      }
+      endForm();
+      if (!buttons) {
+        buttons = new QHBoxLayout;
+        box->addLayout(buttons);
+        bool trailing = true;
+        for (std::size_t j = i; j < kids.size(); ++j)
+          trailing = trailing && kids[j]->kind() == ControlKind::Button;
+        // The buttons that end a window form its button row: the window's own actions (OK,
+        // Cancel, Close, Help, Select) on the right, the others on the left.
+        if (trailing && topLevel) {
+          auto* left = new QHBoxLayout;
+          dialogButtons = new QHBoxLayout;
+          buttons->addLayout(left);
+          buttons->addStretch();
+          buttons->addLayout(dialogButtons);
+          buttons = left;
+        } else {
+          dialogButtons = nullptr;
+        }
+      }
+      const bool own = isDialogAction(c.def().action) || c.def().action == StandardAction::Select;
+      (dialogButtons && own ? dialogButtons : buttons)->addWidget(makeButton(c));
+      continue;
+    }
+    if (buttons) buttons->addStretch();
+    buttons = nullptr;
+
+    // A drop list without a prompt right after an entry is that entry's unit ("Every [9]
+    // [Miles]"): it shares the entry's row.
+    if (fieldRow && field && field->kind() == ControlKind::Entry && !c.prompt() &&
+        (kind == ControlKind::DropList || kind == ControlKind::DropCombo)) {
+      fieldRow->insertWidget(fieldRow->count() - 1, makeWidget(c));
+      continue;
+    }
+    const bool spansForm = kind == ControlKind::Text && !c.prompt();
+    if (isFieldKind(kind) && !spansForm) {
+      ensureForm();
+      QWidget* w = makeWidget(c);
+      auto* row = new QWidget;
+      row->setObjectName(qs(c.name() + ":row"));
+      auto* h = new QHBoxLayout(row);
+      h->setContentsMargins(0, 0, 0, 0);
+      if (leading) h->addWidget(std::exchange(leading, nullptr));
+      h->addWidget(w);
+      h->addStretch();
+      items_[&c].row = row;
+      if (Control* p = c.prompt(); p && p->parent() == c.parent()) {
+        auto* label = new QLabel(qs(p->text()));
+        label->setBuddy(w);
+        items_[p] = Item{p, label, nullptr, label};
+        byWidget_[label] = p;
+        form->addRow(label, row);
+      } else {
+        form->addRow(QString(), row);
+      }
+      // A text control grows with the window.
+      if (kind == ControlKind::Text) h->setStretch(0, 1);
+      if (kind == ControlKind::Entry && charsShown(c) >= 40) h->setStretch(0, 1);
+      fieldRow = h;
+      field = &c;
+      continue;
+    }
+    if (spansForm) {
+      ensureForm();
+      form->addRow(makeWidget(c));
+      field = nullptr;
+      fieldRow = nullptr;
+      continue;
+    }
+    endForm();
+    QWidget* w = makeWidget(c);
+    const bool grows = kind == ControlKind::List || kind == ControlKind::Sheet;
+    box->addWidget(w, grows ? 1 : 0);
+  }
+  if (buttons && !dialogButtons) buttons->addStretch();
+}
+
+void QtWindow::watch(QWidget* w, Control& c) {
+  w->setObjectName(qs(c.name()));
+  byWidget_[w] = &c;
+  w->installEventFilter(this);
+}
+
+QWidget* QtWindow::makeWidget(Control& c) {
+  Item& item = items_[&c];
+  item.control = &c;
+  QWidget* w = nullptr;
+  switch (c.kind()) {
+    case ControlKind::Entry: {
+      auto* le = new QLineEdit;
+      le->setMinimumWidth(charWidth(le) * std::min(charsShown(c) + 2, 60));
+      if (charsShown(c) < 40) le->setMaximumWidth(charWidth(le) * (charsShown(c) + 3));
+      connect(le, &QLineEdit::editingFinished, this, [this, &c] {
+        if (!syncing_) leave(c, false);
+      });
+      connect(le, &QLineEdit::textEdited, this, [le, &c](const QString& t) {
+        if (c.caseMode() == CaseMode::Def) return;
+        QString shown = qs(applyCase(t.toStdString(), c.caseMode()));
+        if (shown == t) return;
+        int at = le->cursorPosition();
+        le->setText(shown);
+        le->setCursorPosition(at);
+        le->setModified(true);
+      });
+      w = le;
+      break;
+    }
+    case ControlKind::Text: {
+      auto* te = new QPlainTextEdit;
+      int lines = c.def().lines > 0 ? c.def().lines : 4;
+      te->setMinimumHeight(te->fontMetrics().lineSpacing() * lines + 12);
+      te->setMinimumWidth(charWidth(te) * std::min(charsShown(c) + 2, 80));
+      te->setTabChangesFocus(true);
+      w = te;
+      break;
+    }
+    case ControlKind::DropList:
+    case ControlKind::DropCombo: {
+      auto* cb = new QComboBox;
+      cb->setEditable(c.kind() == ControlKind::DropCombo);
+      cb->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+      item.combo = cb;
+      fillCombo(item);
+      connect(cb, &QComboBox::activated, this, [this, &c](int index) {
+        if (!syncing_) chosen(c, index + 1);
+      });
+      if (QLineEdit* le = cb->lineEdit()) {
+        le->installEventFilter(this);
+        byWidget_[le] = &c;
+        connect(le, &QLineEdit::editingFinished, this, [this, &c] {
+          if (!syncing_) leave(c, false);
+        });
+      }
+      w = cb;
+      break;
+    }
+    case ControlKind::Check: {
+      auto* cb = new QCheckBox(qs(c.text()));
+      connect(cb, &QCheckBox::clicked, this, [this, &c](bool on) {
+        if (!syncing_) checkClicked(c, on);
+      });
+      w = cb;
+      break;
+    }
+    case ControlKind::Radio:
+      w = makeRadio(c);
+      break;
+    case ControlKind::List:
+      w = makeList(c);
+      break;
+    case ControlKind::Sheet:
+      w = makeSheet(c);
+      break;
+    case ControlKind::Group:
+      w = makeGroup(c);
+      break;
+    case ControlKind::Button:
+      return makeButton(c);
+    case ControlKind::Image: {
+      auto* label = new QLabel;
+      label->setFrameShape(QFrame::StyledPanel);
+      label->setAlignment(Qt::AlignCenter);
+      label->setMinimumSize(128, 96);
+      item.label = label;
+      w = label;
+      break;
+    }
+    case ControlKind::Progress: {
+      auto* bar = new QProgressBar;
+      bar->setRange(0, 100);
+      bar->setMinimumWidth(charWidth(bar) * 30);
+      w = bar;
+      break;
+    }
+    case ControlKind::String:
+    case ControlKind::Prompt: {
+      auto* label = new QLabel;
+      label->setWordWrap(c.def().use.empty() && c.text().size() > 60);
+      item.label = label;
+      w = label;
+      break;
+    }
+    case ControlKind::Tab:
+      return nullptr;  // pages are made by their sheet
+  }
+  item.widget = w;
+  watch(w, c);
+  return w;
+}
+
+QWidget* QtWindow::makeButton(Control& c) {
+  auto* b = new QPushButton(qs(c.text()));
+  b->setAutoDefault(false);
+  // A lookup button ("...") is as narrow as its caption.
+  if (plainCaption(c.text()).size() <= 3)
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(b->text()) + 24);
+  b->setDefault(c.def().isDefault);
+  connect(b, &QPushButton::clicked, this, [this, &c] {
+    if (!syncing_) press(c);
+  });
+  Item& item = items_[&c];
+  item.control = &c;
+  item.widget = b;
+  watch(b, c);
+  return b;
+}
+
+QWidget* QtWindow::makeList(Control& c) {
+  Item& item = items_[&c];
+  auto* view = new QTableView;
+  auto* model = new ListTableModel(c, view);
+  model->setIconLookup(&iconByName);
+  view->setModel(model);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setAlternatingRowColors(true);
+  view->setWordWrap(false);
+  view->verticalHeader()->hide();
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+  view->horizontalHeader()->setSectionsClickable(true);
+  view->horizontalHeader()->setHighlightSections(false);
+  view->horizontalHeader()->setStretchLastSection(true);
+  int total = 0;
+  const int cw = charWidth(view);
+  for (int i = 0; i < static_cast<int>(c.def().columns.size()); ++i) {
+    const ColumnDef& col = c.def().columns[static_cast<std::size_t>(i)];
+    int chars = col.width > 0 ? col.width : std::max(PictureSpec::parse(col.picture).width, 8);
+    int width = std::max(cw * std::min(chars, 50) + 12,
+                         view->fontMetrics().horizontalAdvance(qs(col.header)) + 24);
+    view->horizontalHeader()->resizeSection(i, width);
+    total += width;
+  }
+  view->setMinimumWidth(std::min(total + 24, 960));
+  view->setMinimumHeight(view->verticalHeader()->defaultSectionSize() * 8 + 30);
+  item.view = view;
+  item.model = model;
+  item.widget = view;
+  watch(view, c);
+  view->viewport()->installEventFilter(this);
+  byWidget_[view->viewport()] = &c;
+
+  connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this, &c](const QModelIndex& now) {
+            if (!syncing_ && now.isValid()) rowChosen(c, now.row());
+          });
+  connect(view, &QTableView::doubleClicked, this, [this, &c](const QModelIndex& index) {
+    if (!syncing_ && index.isValid()) rowActivated(c, index.row());
+  });
+  connect(view->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, &c](int column) {
+    if (!syncing_) headerClicked(c, column);
+  });
+  connect(model, &ListTableModel::currentRowChanged, this,
+          [this, &c](int) { syncCurrentRow(items_[&c]); });
+  connect(model, &ListTableModel::rowsReset, this, [this, &c] {
+    Item& it = items_[&c];
+    if (!it.model || !it.model->list()) return;
+    ListModel* list = it.model->list();
+    QHeaderView* header = it.view->horizontalHeader();
+    header->setSortIndicatorShown(list->sortColumn() >= 0);
+    if (list->sortColumn() >= 0)
+      header->setSortIndicator(list->sortColumn(),
+                               list->sortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    syncCurrentRow(it);
+  });
+  return view;
+}
+
+QWidget* QtWindow::makeSheet(Control& c) {
+  Item& item = items_[&c];
+  auto* tabs = new QTabWidget;
+  item.tabs = tabs;
+  item.widget = tabs;
+  watch(tabs, c);
+  for (Control* tab : c.children()) {
+    auto* page = new QWidget;
+    auto* box = new QVBoxLayout(page);
+    std::vector<Control*> kids(tab->children().begin(), tab->children().end());
+    buildChildren(box, kids, false);
+    box->addStretch();
+    int index = tabs->addTab(page, qs(tab->text()));
+    Item& t = items_[tab];
+    t.control = tab;
+    t.widget = page;
+    t.tabs = tabs;
+    t.tabIndex = index;
+    page->setObjectName(qs(tab->name()));
+    byWidget_[page] = tab;
+  }
+  connect(tabs, &QTabWidget::currentChanged, this, [this, &c](int index) {
+    if (!syncing_ && index >= 0) chosen(c, index + 1);
+  });
+  return tabs;
+}
+
+QWidget* QtWindow::makeGroup(Control& c) {
+  Item& item = items_[&c];
+  auto* group = new QGroupBox(qs(c.text()));
+  auto* box = new QVBoxLayout(group);
+  std::vector<Control*> kids(c.children().begin(), c.children().end());
+  buildChildren(box, kids, false);
+  item.widget = group;
+  watch(group, c);
+  return group;
+}
+
+QWidget* QtWindow::makeRadio(Control& c) {
+  Item& item = items_[&c];
+  auto* group = new QGroupBox(qs(c.text()));
+  item.radios = new QButtonGroup(group);
+  item.widget = group;
+  fillRadio(item);
+  connect(item.radios, &QButtonGroup::idClicked, this, [this, &c](int id) {
+    if (!syncing_) chosen(c, id);
+  });
+  watch(group, c);
+  return group;
+}
+
+void QtWindow::fillCombo(Item& item) {
+  QComboBox* cb = item.combo;
+  QStringList texts;
+  for (const ItemDef& i : item.control->items()) texts << qs(i.text);
+  QStringList now;
+  for (int i = 0; i < cb->count(); ++i) now << cb->itemText(i);
+  if (now == texts) return;
+  cb->clear();
+  cb->addItems(texts);
+}
+
+void QtWindow::fillRadio(Item& item) {
+  auto* group = static_cast<QGroupBox*>(item.widget);
+  const auto& items = item.control->items();
+  QList<QAbstractButton*> have = item.radios->buttons();
+  bool same = have.size() == static_cast<int>(items.size());
+  for (int i = 0; same && i < have.size(); ++i)
+    same = have[i]->text() == qs(items[static_cast<std::size_t>(i)].text);
+  if (same) return;
+  for (QAbstractButton* b : have) {
+    item.radios->removeButton(b);
+    delete b;
+  }
+  delete group->layout();
+  // Few short options read best side by side.
+  std::size_t length = 0;
+  for (const ItemDef& i : items) length += i.text.size();
+  QBoxLayout* box = items.size() <= 4 && length <= 48
+                        ? static_cast<QBoxLayout*>(new QHBoxLayout(group))
+                        : static_cast<QBoxLayout*>(new QVBoxLayout(group));
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    auto* b = new QRadioButton(qs(items[i].text));
+    b->setObjectName(qs(item.control->name() + ":" + std::to_string(i + 1)));
+    item.radios->addButton(b, static_cast<int>(i) + 1);
+    b->installEventFilter(this);
+    byWidget_[b] = item.control;
+    box->addWidget(b);
+  }
+  if (box->direction() == QBoxLayout::LeftToRight) box->addStretch();
+}
+
+// ---- Model to widgets ---------------------------------------------------------------------------
+
+void QtWindow::refreshAll() {
+  changed(nullptr);
+  for (Control* c : proc_.window().controls()) changed(c);
+  focusChanged(proc_.window().focus());
+  syncTimer();
+}
+
+void QtWindow::syncTimer() {
+  int ms = attached_ ? proc_.timerInterval() : 0;
+  if (ms <= 0) {
+    timer_->stop();
+  } else if (!timer_->isActive() || timer_->interval() != ms) {
+    timer_->start(ms);
+  }
+}
+
+void QtWindow::changed(Control* c) {
+  if (!c) {
+    const std::string& title = proc_.window().title();
+    setWindowTitle(qs(title.empty() ? proc_.name() : title));
+    QIcon i = iconByName(proc_.window().icon());
+    if (!i.isNull()) setWindowIcon(i);
+    return;
+  }
+  auto it = items_.find(c);
+  if (it == items_.end()) return;
+  Item& item = it->second;
+  ++syncing_;
+  struct Done {
+    int& n;
+    ~Done() { --n; }
+  } done{syncing_};
+
+  if (c->kind() == ControlKind::Tab) {
+    if (item.tabs && item.tabIndex >= 0) {
+      item.tabs->setTabText(item.tabIndex, qs(c->text()));
+      item.tabs->setTabVisible(item.tabIndex, c->visible());
+      item.tabs->setTabEnabled(item.tabIndex, c->enabled());
+      item.tabs->setTabToolTip(item.tabIndex, qs(c->tip()));
+    }
+    return;
+  }
+  QWidget* w = item.widget;
+  if (!w) return;
+  (item.row ? item.row : w)->setVisible(c->visible());
+  w->setVisible(c->visible());
+  w->setEnabled(c->enabled());
+  w->setToolTip(qs(c->tip()));
+  // Fonts and colours are set only where the procedure asked for them, so everything else
+  // keeps the style's (a disabled control still greys out).
+  if (c->fontStyle() != kNormal || w->testAttribute(Qt::WA_SetFont)) {
+    QFont f;
+    f.setBold(c->fontStyle() & kBold);
+    f.setItalic(c->fontStyle() & kItalic);
+    f.setUnderline(c->fontStyle() & kUnderline);
+    w->setFont(c->fontStyle() == kNormal ? QFont() : f);
+  }
+  if (c->colour()) {
+    QPalette pal;
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+      for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        pal.setColor(group, role, qtColour(*c->colour()));
+    w->setPalette(pal);
+  } else if (w->testAttribute(Qt::WA_SetPalette)) {
+    w->setPalette(QPalette());
+  }
+
+  switch (c->kind()) {
+    case ControlKind::Entry: {
+      auto* le = static_cast<QLineEdit*>(w);
+      le->setReadOnly(c->readonly());
+      le->setAlignment(numeric(*c) ? Qt::AlignRight : Qt::AlignLeft);
+      PictureSpec spec = PictureSpec::parse(c->picture());
+      le->setMaxLength(spec.kind == PictureSpec::Kind::Text && spec.width > 0 ? spec.width : 32767);
+      // Text being typed stays until the user leaves the entry.
+      if (le->isModified() && le->hasFocus() && !c->holdsEditedText()) break;
+      QString t = shownText(*c);
+      if (le->text() != t) le->setText(t);
+      le->setModified(false);
+      break;
+    }
+    case ControlKind::Text: {
+      auto* te = static_cast<QPlainTextEdit*>(w);
+      te->setReadOnly(c->readonly());
+      if (te->document()->isModified() && te->hasFocus()) break;
+      QString t = qs(clipped(c->text()));
+      if (te->toPlainText() != t) te->setPlainText(t);
+      te->document()->setModified(false);
+      break;
+    }
+    case ControlKind::DropList:
+    case ControlKind::DropCombo: {
+      fillCombo(item);
+      item.combo->setCurrentIndex(c->selectedItem() - 1);
+      if (c->kind() == ControlKind::DropCombo) {
+        if (QLineEdit* le = item.combo->lineEdit()) {
+          if (!(le->isModified() && le->hasFocus())) {
+            le->setText(shownText(*c));
+            le->setModified(false);
+          }
+          le->setReadOnly(c->readonly());
+        }
+      } else {
+        // A read-only drop list shows its choice but takes none.
+        item.combo->setAttribute(Qt::WA_TransparentForMouseEvents, c->readonly());
+        item.combo->setFocusPolicy(c->readonly() ? Qt::NoFocus : Qt::StrongFocus);
+      }
+      break;
+    }
+    case ControlKind::Check: {
+      auto* cb = static_cast<QCheckBox*>(w);
+      cb->setText(qs(c->text()));
+      cb->setChecked(c->checked());
+      cb->setAttribute(Qt::WA_TransparentForMouseEvents, c->readonly());
+      cb->setFocusPolicy(c->readonly() ? Qt::NoFocus : Qt::StrongFocus);
+      break;
+    }
+    case ControlKind::Radio: {
+      static_cast<QGroupBox*>(w)->setTitle(qs(c->text()));
+      fillRadio(item);
+      int chosen = c->selectedItem();
+      if (QAbstractButton* b = item.radios->button(chosen)) {
+        b->setChecked(true);
+      } else if (QAbstractButton* on = item.radios->checkedButton()) {
+        item.radios->setExclusive(false);
+        on->setChecked(false);
+        item.radios->setExclusive(true);
+      }
+      for (QAbstractButton* b : item.radios->buttons())
+        b->setAttribute(Qt::WA_TransparentForMouseEvents, c->readonly());
+      break;
+    }
+    case ControlKind::List:
+      if (item.model->list() != c->list()) item.model->setList(c->list());
+      item.model->headersChanged();
+      syncCurrentRow(item);
+      break;
+    case ControlKind::Sheet: {
+      std::int64_t n = 0;
+      data::detail::toInteger(c->value(), &n, nullptr);
+      if (n >= 1 && n <= item.tabs->count() && item.tabs->currentIndex() != n - 1)
+        item.tabs->setCurrentIndex(static_cast<int>(n - 1));
+      break;
+    }
+    case ControlKind::Group:
+      static_cast<QGroupBox*>(w)->setTitle(qs(c->text()));
+      break;
+    case ControlKind::Button: {
+      auto* b = static_cast<QPushButton*>(w);
+      b->setText(qs(c->text()));
+      b->setIcon(iconByName(c->icon()));
+      break;
+    }
+    case ControlKind::Image: {
+      QIcon i = iconByName(c->icon());
+      if (i.isNull()) {
+        item.label->setPixmap({});
+        item.label->setText(c->icon().empty() ? QStringLiteral("No image")
+                                              : QStringLiteral("(%1)").arg(qs(c->icon())));
+      } else {
+        item.label->setPixmap(i.pixmap(96, 96));
+      }
+      break;
+    }
+    case ControlKind::Progress: {
+      std::int64_t n = 0;
+      data::detail::toInteger(c->value(), &n, nullptr);
+      static_cast<QProgressBar*>(w)->setValue(
+          static_cast<int>(std::clamp<std::int64_t>(n, 0, 100)));
+      break;
+    }
+    case ControlKind::String:
+    case ControlKind::Prompt:
+      item.label->setText(c->kind() == ControlKind::String && !c->def().use.empty()
+                              ? shownText(*c)
+                              : qs(c->text()));
+      break;
+    case ControlKind::Tab:
+      break;
+  }
+}
+
+void QtWindow::syncCurrentRow(Item& item) {
+  if (!item.view || !item.model) return;
+  ListModel* list = item.model->list();
+  std::int64_t row = list ? list->current() : -1;
+  ++syncing_;
+  QItemSelectionModel* sel = item.view->selectionModel();
+  if (row < 0 || row >= item.model->rowCount()) {
+    sel->clear();
+  } else if (sel->currentIndex().row() != row || !sel->isRowSelected(static_cast<int>(row))) {
+    QModelIndex index = item.model->index(static_cast<int>(row), 0);
+    sel->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    item.view->scrollTo(index);
+  }
+  --syncing_;
+}
+
+void QtWindow::focusChanged(Control* c) {
+  if (!c) return;
+  auto it = items_.find(c);
+  if (it == items_.end() || !it->second.widget) return;
+  QWidget* w = it->second.widget;
+  if (c->kind() == ControlKind::Radio && it->second.radios) {
+    if (QAbstractButton* b = it->second.radios->checkedButton()) w = b;
+  }
+  ++syncing_;
+  if (!w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
+  if (auto* le = qobject_cast<QLineEdit*>(w)) le->selectAll();
+  --syncing_;
+}
+
+// ---- Widgets to model ---------------------------------------------------------------------------
+
+QWidget* QtWindow::widget(const Control& c) const {
+  auto it = items_.find(&c);
+  return it == items_.end() ? nullptr : it->second.widget;
+}
+
+Control* QtWindow::control(const QObject* w) const {
+  for (const QObject* o = w; o && o != this; o = o->parent()) {
+    auto it = byWidget_.find(o);
+    if (it != byWidget_.end()) return it->second;
+  }
+  return nullptr;
+}
+
+QTableView* QtWindow::table(const Control& list) const {
+  auto it = items_.find(&list);
+  return it == items_.end() ? nullptr : it->second.view;
+}
+
+ListTableModel* QtWindow::tableModel(const Control& list) const {
+  auto it = items_.find(&list);
+  return it == items_.end() ? nullptr : it->second.model;
+}
+
+QTabWidget* QtWindow::tabs(const Control& sheet) const {
+  auto it = items_.find(&sheet);
+  return it == items_.end() ? nullptr : it->second.tabs;
+}
+
+QButtonGroup* QtWindow::radioGroup(const Control& radio) const {
+  auto it = items_.find(&radio);
+  return it == items_.end() ? nullptr : it->second.radios;
+}
+
+template <typename F>
+bool QtWindow::act(F&& f) {
+  if (!attached_) return false;
+  return desktop_.act(proc_, std::forward<F>(f));
+}
+
+QString QtWindow::widgetText(const Item& item) const {
+  if (auto* le = qobject_cast<QLineEdit*>(item.widget)) return le->text();
+  if (auto* te = qobject_cast<QPlainTextEdit*>(item.widget)) return te->toPlainText();
+  if (item.combo) return item.combo->currentText();
+  return {};
+}
+
+bool QtWindow::textModified(const Item& item) const {
+  if (auto* le = qobject_cast<QLineEdit*>(item.widget)) return le->isModified();
+  if (auto* te = qobject_cast<QPlainTextEdit*>(item.widget)) return te->document()->isModified();
+  if (item.combo && item.combo->lineEdit()) return item.combo->lineEdit()->isModified();
+  return false;
+}
+
+void QtWindow::setTextModified(const Item& item, bool on) {
+  if (auto* le = qobject_cast<QLineEdit*>(item.widget)) le->setModified(on);
+  if (auto* te = qobject_cast<QPlainTextEdit*>(item.widget)) te->document()->setModified(on);
+  if (item.combo && item.combo->lineEdit()) item.combo->lineEdit()->setModified(on);
+}
+
+// Text typed into an entry that the user has not left yet (a button pressed by its access key
+// takes no focus) is committed first, as leaving the entry would.
+bool QtWindow::flushEdits(const Control* except) {
+  Control* c = control(QApplication::focusWidget());
+  if (!c || c == except || !isTextKind(c->kind())) return true;
+  auto it = items_.find(c);
+  if (it == items_.end() || !textModified(it->second)) return true;
+  return leave(*c, false) && attached_ && proc_.desktop().top() == &proc_;
+}
+
+bool QtWindow::leave(Control& c, bool always) {
+  auto it = items_.find(&c);
+  if (it == items_.end()) return false;
+  Item& item = it->second;
+  bool ok = false;
+  bool ran = true;
+  if (textModified(item)) {
+    std::string text = widgetText(item).toStdString();
+    setTextModified(item, false);
+    ran = act([&] { ok = proc_.userType(c, text); });
+  } else if (always) {
+    ran = act([&] { ok = proc_.userAccept(c); });
+  } else {
+    ok = true;
+  }
+  if (ran && !ok && attached_ && proc_.window().focus() == &c) {
+    // Refused: the focus stays in the entry, even when the user was moving it elsewhere.
+    holdFocus_ = &c;
+    QTimer::singleShot(0, this, [this] {
+      Control* c = std::exchange(holdFocus_, nullptr);
+      if (c && attached_) focusChanged(c);
+    });
+  }
+  return ok;
+}
+
+void QtWindow::focusIn(Control& c) {
+  if (holdFocus_ || proc_.window().focus() == &c || !c.usable()) return;
+  act([&] { proc_.userFocus(c); });
+}
+
+void QtWindow::press(Control& button) {
+  if (!flushEdits(&button)) return;
+  act([&] { proc_.userPress(button); });
+}
+
+void QtWindow::checkClicked(Control& check, bool on) {
+  if (flushEdits(&check)) act([&] { proc_.userCheck(check, on); });
+  // The box ticked itself; it shows what the model holds (a refused or ignored click).
+  changed(&check);
+}
+
+void QtWindow::chosen(Control& c, int item) {
+  if (flushEdits(&c)) act([&] { proc_.userChoose(c, item); });
+  // The model may have refused the choice: show what it holds.
+  changed(&c);
+}
+
+void QtWindow::rowChosen(Control& list, int row) {
+  act([&] { proc_.userSelectRow(list, row); });
+  syncCurrentRow(items_[&list]);
+}
+
+void QtWindow::rowActivated(Control& list, int row) {
+  act([&] { proc_.userActivateRow(list, row); });
+}
+
+void QtWindow::headerClicked(Control& list, int column) {
+  act([&] { proc_.userClickHeader(list, column); });
+}
+
+void QtWindow::key(Control& c, Key k) {
+  auto it = items_.find(&c);
+  if (it != items_.end() && isTextKind(c.kind()) && textModified(it->second) && !c.readonly()) {
+    std::string text = widgetText(it->second).toStdString();
+    setTextModified(it->second, false);
+    act([&] { proc_.userEdit(c, text); });
+  }
+  act([&] { proc_.userKey(c, k); });
+}
+
+void QtWindow::timerTick() {
+  act([&] { proc_.userTimer(); });
+}
+
+bool QtWindow::takesKey(const Control& c, Key k) const {
+  if (k == Key::None || !c.usable()) return false;
+  switch (k) {
+    case Key::Enter:
+      return c.kind() != ControlKind::Text;  // a new line there
+    case Key::Space:
+      return c.kind() == ControlKind::List;  // tags a row; elsewhere it types or ticks
+    case Key::Insert:
+    case Key::Delete: {
+      // Lists act on Insert and Delete; elsewhere they edit text unless a button takes them.
+      if (c.kind() == ControlKind::List) return true;
+      for (Control* b : proc_.window().controls())
+        if (b->kind() == ControlKind::Button && b->def().key == k && b->usable()) return true;
+      return false;
+    }
+    default:
+      return true;
+  }
+}
+
+bool QtWindow::handleKey(Control& c, QKeyEvent* e) {
+  Key k = keyOf(e);
+  if (!takesKey(c, k)) return false;
+  if (k == Key::Enter) {
+    if (c.kind() == ControlKind::Button) {
+      press(c);
+      return true;
+    }
+    if (isTextKind(c.kind()) && textModified(items_[&c])) {
+      // Enter commits the text, then presses the window's default button.
+      if (!leave(c, false) || !attached_ || proc_.desktop().top() != &proc_) return true;
+      for (Control* b : proc_.window().controls())
+        if (b->kind() == ControlKind::Button && b->def().isDefault && b->usable()) {
+          press(*b);
+          break;
+        }
+      return true;
+    }
+  }
+  key(c, k);
+  return true;
+}
+
+bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (!attached_ || syncing_) return QDialog::eventFilter(watched, event);
+  Control* c = control(watched);
+  if (!c) return QDialog::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (handleKey(*c, static_cast<QKeyEvent*>(event))) return true;
+      break;
+    case QEvent::FocusIn: {
+      auto reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) focusIn(*c);
+      break;
+    }
+    case QEvent::FocusOut:
+      if (c->kind() == ControlKind::Text &&
+          static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason &&
+          static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason)
+        leave(*c, false);
+      break;
+    case QEvent::ContextMenu:
+      if (c->usable()) {
+        key(*c, Key::RightClick);
+        return true;
+      }
+      break;
+    case QEvent::MouseButtonPress: {
+      auto* me = static_cast<QMouseEvent*>(event);
+      if (me->button() != Qt::LeftButton || !(me->modifiers() & Qt::ControlModifier) ||
+          !c->usable())
+        break;
+      if (c->kind() == ControlKind::List) {
+        QTableView* view = table(*c);
+        QModelIndex at = view ? view->indexAt(view->viewport()->mapFrom(
+                                    static_cast<QWidget*>(watched), me->position().toPoint()))
+                              : QModelIndex();
+        if (at.isValid() && (!c->list() || c->list()->current() != at.row()))
+          rowChosen(*c, at.row());
+      }
+      key(*c, Key::CtrlClick);
+      return true;
+    }
+    default:
+      break;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void QtWindow::keyPressEvent(QKeyEvent* e) {
+  Key k = keyOf(e);
+  if (k == Key::Escape) {
+    reject();
+    return;
+  }
+  if (k == Key::Enter) {
+    for (Control* b : proc_.window().controls())
+      if (b->kind() == ControlKind::Button && b->def().isDefault && b->usable()) {
+        press(*b);
+        return;
+      }
+    return;
+  }
+  QDialog::keyPressEvent(e);
+}
+
+void QtWindow::reject() {
+  // Escape and the close box ask the model; the window goes when the model closes it.
+  if (!flushEdits(nullptr)) return;
+  act([&] { proc_.userClose(); });
+}
+
+void QtWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (attached_) reject();
+}
+
+}  // namespace koreq::ui::qt
