@@ -78,6 +78,22 @@ const std::vector<Command>& commands() {
        2,
        2,
        &runDepreciation},
+      {"play",
+       "[--gui] SCENARIO",
+       "run a scenario file and print its transcript (--gui: through the real windows)",
+       {},
+       {"gui"},
+       1,
+       1,
+       &runPlay},
+      {"screenshot",
+       "PROCEDURE FILE.png [--request N]",
+       "open one window offscreen and save its picture",
+       {"request"},
+       {},
+       2,
+       2,
+       &runScreenshot},
   };
   return table;
 }
@@ -97,7 +113,8 @@ std::string commandLine(const Command& c) {
 std::string usageText() {
   std::ostringstream s;
   s << "Usage: koreq [--data DIR] [--user ID] [--today YYYY-MM-DD] COMMAND ...\n"
-    << "       koreq --help | --version\n\nCommands:\n";
+    << "       koreq --help | --version\n"
+    << "Without a command, koreq opens the desktop program (it needs a display).\n\nCommands:\n";
   for (const auto& c : commands()) {
     std::string head = std::string(c.name) + " " + std::string(c.usage);
     s << "  " << head;
@@ -250,7 +267,12 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
         opts.today = *d;
       }
     }
-    if (i == args.size()) throw UsageError("no command given");
+    if (i == args.size()) {
+      if (!desktopDisplayAvailable())
+        throw UsageError("no command given (and no display for the desktop program)");
+      Invocation inv(std::move(opts), out, err);
+      return runHost(inv);
+    }
     cmd = findCommand(args[i]);
     if (!cmd) throw UsageError("unknown command '" + args[i] + "'");
 

@@ -89,6 +89,12 @@ int runDump(Invocation& inv, const ParsedArgs& args);
 int runLoad(Invocation& inv, const ParsedArgs& args);
 int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
+int runPlay(Invocation& inv, const ParsedArgs& args);
+int runScreenshot(Invocation& inv, const ParsedArgs& args);
+// No command: the desktop program, where there is a display to show it on (X, Wayland, or a
+// Qt platform chosen that draws on a screen).
+int runHost(Invocation& inv);
+bool desktopDisplayAvailable();
 
 // Reads the records of the file named first on the command line, in the order of --key, that
 // pass --where; throws CommandError on a bad file, key, filter or read.

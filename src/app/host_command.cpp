@@ -1,0 +1,19 @@
+// koreq without a command: the desktop program.
+
+#include <QApplication>
+
+#include "app/commands.h"
+#include "app/host_window.h"
+#include "ui/qt/offscreen.h"
+
+namespace koreq::cli {
+
+int runHost(Invocation& inv) {
+  ui::qt::GuiApplication app;
+  LoadedModule module;
+  HostWindow window(inv, module, inv.options().data);
+  window.show();
+  return app.app().exec();
+}
+
+}  // namespace koreq::cli

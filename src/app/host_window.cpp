@@ -1,0 +1,385 @@
+#include "app/host_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+#include "app/commands.h"
+#include "data/company.h"
+#include "data/records.h"
+#include "runtime/text.h"
+#include "ui/model/desktop.h"
+#include "ui/qt/qt_desktop.h"
+
+namespace koreq::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+const char* kCompanyKey = "host/company";
+const char* kUserKey = "host/user";
+const char* kGeometryKey = "host/geometry";
+
+std::string text(const data::FileAccess& f, std::string_view field) {
+  return clipped(data::valueToText(f.get(field)));
+}
+
+}  // namespace
+
+struct HostWindow::Thread {
+  std::string procedure;
+  bool calling = false;
+  std::unique_ptr<frame::Context> ctx;
+  std::unique_ptr<ui::Desktop> desktop;
+  std::unique_ptr<ui::qt::QtDesktop> view;  // last: it goes before the desktop it shows
+};
+
+bool desktopDisplayAvailable() {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  if (set("QT_QPA_PLATFORM")) {
+    std::string p = std::getenv("QT_QPA_PLATFORM");
+    return p.rfind("offscreen", 0) != 0 && p.rfind("minimal", 0) != 0;
+  }
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optional<fs::path> company)
+    : inv_(inv), module_(module) {
+  setObjectName(QStringLiteral("KOREQ"));
+  setWindowTitle(QStringLiteral("KOREQ"));
+  module_.module().errors().setHandler([this](const data::ErrorObject::Error& e) {
+    port_.message(e.message, "File Error", ui::Icon::Exclamation, "&OK", 1);
+  });
+
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&Company"));
+  file->addAction(QStringLiteral("&Open Company..."), this, [this] { chooseCompany(); });
+  file->addAction(QStringLiteral("Make &Demo Company..."), this, [this] { makeDemoCompany(); });
+  file->addSeparator();
+  file->addAction(QStringLiteral("E&xit"), this, [this] { close(); });
+  buildMenus();
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(QStringLiteral("&About KOREQ"), this, [this] {
+    QMessageBox::about(this, QStringLiteral("About KOREQ"),
+                       QStringLiteral("KOREQ — equipment costing for contractors' job-cost "
+                                      "accounting."));
+  });
+
+  QToolBar* bar = addToolBar(QStringLiteral("Sign-on"));
+  bar->setObjectName(QStringLiteral("signOnBar"));
+  bar->setMovable(false);
+  bar->addWidget(new QLabel(QStringLiteral(" User: ")));
+  users_ = new QComboBox;
+  users_->setObjectName(QStringLiteral("users"));
+  users_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+  connect(users_, &QComboBox::activated, this, [this](int index) { userChosen(index); });
+  bar->addWidget(users_);
+
+  auto* central = new QWidget;
+  auto* box = new QVBoxLayout(central);
+  auto* title = new QLabel(QStringLiteral("Equipment Costing"));
+  QFont big = title->font();
+  big.setPointSizeF(big.pointSizeF() * 1.6);
+  big.setBold(true);
+  title->setFont(big);
+  box->addWidget(title);
+  auto* form = new QFormLayout;
+  companyName_ = new QLabel;
+  companyName_->setObjectName(QStringLiteral("companyName"));
+  companyFolder_ = new QLabel;
+  companyFolder_->setObjectName(QStringLiteral("companyFolder"));
+  companyFolder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  signedOn_ = new QLabel;
+  signedOn_->setObjectName(QStringLiteral("signedOn"));
+  form->addRow(QStringLiteral("Company:"), companyName_);
+  form->addRow(QStringLiteral("Data folder:"), companyFolder_);
+  form->addRow(QStringLiteral("Signed on:"), signedOn_);
+  form->addRow(QStringLiteral("Today:"), new QLabel(qs(inv.clock().today().toIso())));
+  box->addLayout(form);
+  hint_ = new QLabel;
+  hint_->setWordWrap(true);
+  box->addWidget(hint_);
+  auto* buttons = new QHBoxLayout;
+  auto* open = new QPushButton(QStringLiteral("&Open Company..."));
+  connect(open, &QPushButton::clicked, this, [this] { chooseCompany(); });
+  auto* demo = new QPushButton(QStringLiteral("Make &Demo Company..."));
+  connect(demo, &QPushButton::clicked, this, [this] { makeDemoCompany(); });
+  buttons->addWidget(open);
+  buttons->addWidget(demo);
+  buttons->addStretch();
+  box->addLayout(buttons);
+  box->addStretch();
+  setCentralWidget(central);
+
+  QSettings settings;
+  if (!restoreGeometry(settings.value(kGeometryKey).toByteArray())) resize(640, 360);
+
+  if (!company) {
+    QString last = settings.value(kCompanyKey).toString();
+    if (!last.isEmpty() && data::Company::exists(last.toStdString()))
+      company = fs::path(last.toStdString());
+    else if (fs::path d = inv.dataPath(); data::Company::exists(d))
+      company = d;
+  }
+  if (company) openCompany(*company);
+  updateState();
+}
+
+HostWindow::~HostWindow() {
+  threads_.clear();
+  module_.module().errors().setHandler({});
+}
+
+void HostWindow::buildMenus() {
+  std::vector<MenuEntry> available = availableMenuEntries(module_.registry());
+  for (const std::string& name : hostMenuNames()) {
+    QMenu* menu = menuBar()->addMenu(qs(name == "Usage Logs" ? "&Usage Logs" : "&" + name));
+    menu->setObjectName(qs(name));
+    procedureMenus_.push_back(menu);
+    std::map<std::string, QMenu*> submenus;
+    for (const MenuEntry& e : available) {
+      if (e.menu != name) continue;
+      QMenu* into = menu;
+      if (!e.submenu.empty()) {
+        QMenu*& sub = submenus[e.submenu];
+        if (!sub) sub = menu->addMenu(qs(e.submenu));
+        into = sub;
+      }
+      QAction* a = into->addAction(qs(e.text), this, [this, e] { run(e); });
+      a->setObjectName(qs(e.procedure));
+      a->setStatusTip(qs(e.procedure));
+    }
+    if (menu->actions().isEmpty())
+      menu->addAction(QStringLiteral("(none installed)"))->setEnabled(false);
+  }
+}
+
+void HostWindow::updateState() {
+  const bool open = session_ != nullptr;
+  const bool busy = !threads_.empty();
+  for (QMenu* m : procedureMenus_) m->setEnabled(open);
+  users_->setEnabled(open && !busy);
+  if (!open) {
+    companyName_->setText(QStringLiteral("(no company open)"));
+    companyFolder_->clear();
+    signedOn_->clear();
+    hint_->setText(
+        QStringLiteral("Open a company folder, or make the demo company to try the program."));
+    statusBar()->showMessage(QStringLiteral("No company open"));
+    setWindowTitle(QStringLiteral("KOREQ"));
+    return;
+  }
+  std::string name = clipped(session_->g.COMPANYNAME.str());
+  companyName_->setText(name.empty() ? QStringLiteral("(unnamed company)") : qs(name));
+  companyFolder_->setText(qs(session_->company().dataPath().string()));
+  signedOn_->setText(qs(session_->g.USERID.str()));
+  hint_->setText(busy ? QStringLiteral("%1 window(s) open.").arg(threads_.size())
+                      : QStringLiteral("Choose a list, a form or a report from the menus."));
+  setWindowTitle(
+      QStringLiteral("KOREQ — %1").arg(name.empty() ? companyFolder_->text() : qs(name)));
+  statusBar()->showMessage(
+      QStringLiteral("%1 — user %2").arg(companyName_->text(), qs(session_->g.USERID.str())));
+}
+
+bool HostWindow::openCompany(const fs::path& folder) {
+  if (!threads_.empty()) {
+    port_.message("Close the open windows before changing the company.", "Company",
+                  ui::Icon::Information, "&OK", 1);
+    return false;
+  }
+  if (!data::Company::exists(folder)) {
+    port_.message("There is no company in " + folder.string() + ".", "Open Company",
+                  ui::Icon::Exclamation, "&OK", 1);
+    return false;
+  }
+  std::unique_ptr<frame::Session> session;
+  try {
+    session = std::make_unique<frame::Session>(data::Company::open(folder), inv_.clock(),
+                                               inv_.options().user);
+  } catch (const std::exception& e) {
+    port_.message(std::string("The company cannot be opened:|") + e.what(), "Open Company",
+                  ui::Icon::Exclamation, "&OK", 1);
+    return false;
+  }
+  session_ = std::move(session);
+  module_.attach(*session_);
+  {
+    frame::Context ctx(*session_);
+    data::FileAccess& sys = ctx.file(data::Systems::def());
+    sys.set(sys.def().primaryKey());
+    if (sys.next() == data::kNoError) session_->g.COMPANYNAME = text(sys, "CompanyName");
+  }
+  QSettings().setValue(kCompanyKey, qs(fs::absolute(folder).string()));
+  fillUsers();
+  updateState();
+  return true;
+}
+
+void HostWindow::fillUsers() {
+  users_->clear();
+  if (!session_) return;
+  frame::Context ctx(*session_);
+  data::FileAccess& f = ctx.file(data::UserFile::def());
+  f.set(*f.def().key("KeyUserID"));
+  std::vector<std::string> ids;
+  while (f.next() == data::kNoError) {
+    std::string id = text(f, "UserID");
+    std::string name = clipped(text(f, "FirstName") + " " + text(f, "LastName"));
+    users_->addItem(qs(id + (name.empty() ? "" : "  " + name)), qs(id));
+    ids.push_back(upper(id));
+  }
+  // The user of the command line, unless it is only the default and a user was chosen before.
+  std::string user = inv_.options().user;
+  QString remembered = QSettings().value(kUserKey).toString();
+  if (user == GlobalOptions().user && !remembered.isEmpty() &&
+      std::count(ids.begin(), ids.end(), upper(remembered.toStdString())))
+    user = remembered.toStdString();
+  int at = users_->findData(qs(user), Qt::UserRole, Qt::MatchFixedString);
+  if (at < 0) {
+    users_->addItem(qs(user + "  (not in the user file)"), qs(user));
+    at = users_->count() - 1;
+  }
+  users_->setCurrentIndex(at);
+  session_->g.USERID = user;
+}
+
+void HostWindow::userChosen(int index) {
+  if (!session_ || index < 0 || !threads_.empty()) return;
+  std::string id = users_->itemData(index).toString().toStdString();
+  session_->g.USERID = id;
+  QSettings().setValue(kUserKey, qs(id));
+  updateState();
+}
+
+void HostWindow::chooseCompany() {
+  QString start = session_ ? qs(session_->company().dataPath().parent_path().string())
+                           : qs(inv_.dataPath().parent_path().string());
+  QString dir =
+      QFileDialog::getExistingDirectory(this, QStringLiteral("Open a Company Folder"), start);
+  if (!dir.isEmpty()) openCompany(dir.toStdString());
+}
+
+void HostWindow::makeDemoCompany() {
+  if (!threads_.empty()) {
+    port_.message("Close the open windows before changing the company.", "Company",
+                  ui::Icon::Information, "&OK", 1);
+    return;
+  }
+  QString dir = QFileDialog::getExistingDirectory(
+      this, QStringLiteral("Folder for the Demo Company (choose or make an empty one)"),
+      qs(inv_.dataPath().parent_path().string()));
+  if (dir.isEmpty()) return;
+  fs::path folder = dir.toStdString();
+  if (data::Company::exists(folder)) {
+    if (port_.message("That folder already holds a company.|Open it instead?", "Demo Company",
+                      ui::Icon::Question, "&Yes|&No", 1) == 1)
+      openCompany(folder);
+    return;
+  }
+  // The same work as `koreq init --demo`: made aside and moved into place when complete.
+  std::vector<std::string> args = {"--data", folder.string(), "--user", inv_.options().user};
+  if (inv_.options().today) {
+    args.push_back("--today");
+    args.push_back(inv_.options().today->toIso());
+  }
+  args.push_back("init");
+  args.push_back("--demo");
+  std::ostringstream out, err;
+  port_.setWaitCursor(true);
+  int rc = runCli(args, out, err);
+  port_.setWaitCursor(false);
+  if (rc != 0) {
+    port_.message("The demo company could not be made:|" + clipped(err.str()), "Demo Company",
+                  ui::Icon::Exclamation, "&OK", 1);
+    return;
+  }
+  openCompany(folder);
+}
+
+void HostWindow::run(const MenuEntry& entry) {
+  if (!session_) return;
+  auto t = std::make_unique<Thread>();
+  t->procedure = entry.procedure;
+  t->ctx = std::make_unique<frame::Context>(*session_);
+  t->desktop = std::make_unique<ui::Desktop>(port_, module_.registry());
+  t->view = std::make_unique<ui::qt::QtDesktop>(*t->desktop, this);
+  Thread* thread = t.get();
+  connect(t->view.get(), &ui::qt::QtDesktop::emptied, this, [this, thread] { endThread(thread); });
+  threads_.push_back(std::move(t));
+  updateState();
+
+  thread->ctx->g.GlobalRequest = entry.request;
+  thread->calling = true;
+  try {
+    if (!thread->desktop->call(*thread->ctx, entry.procedure))
+      port_.message("The procedure " + entry.procedure + " is not available.", "Missing Procedure",
+                    ui::Icon::Exclamation, "&OK", 1);
+  } catch (const std::exception& e) {
+    port_.message(e.what(), "Program Error", ui::Icon::Exclamation, "&OK", 1);
+  }
+  thread->calling = false;
+  if (thread->desktop->depth() == 0) {
+    statusBar()->showMessage(QStringLiteral("%1 finished").arg(qs(entry.procedure)), 5000);
+    endThread(thread);
+  }
+}
+
+// A thread ends when its last window has closed, later: never inside a call of its own.
+void HostWindow::endThread(Thread* thread) {
+  QTimer::singleShot(0, this, [this, thread] {
+    auto it = std::find_if(threads_.begin(), threads_.end(),
+                           [thread](const auto& t) { return t.get() == thread; });
+    if (it == threads_.end()) return;
+    if (thread->calling || thread->view->acting()) {
+      QTimer::singleShot(50, this, [this, thread] { endThread(thread); });
+      return;
+    }
+    if (thread->desktop->depth() > 0) return;
+    threads_.erase(it);
+    updateState();
+  });
+}
+
+bool HostWindow::closeAllThreads() {
+  for (const auto& t : threads_)
+    if (!t->calling && !t->view->acting()) t->desktop->closeAll();
+  std::erase_if(threads_, [](const auto& t) {
+    return !t->calling && !t->view->acting() && t->desktop->depth() == 0;
+  });
+  updateState();
+  return threads_.empty();
+}
+
+void HostWindow::closeEvent(QCloseEvent* event) {
+  if (!closeAllThreads()) {
+    event->ignore();
+    return;
+  }
+  QSettings().setValue(kGeometryKey, saveGeometry());
+  event->accept();
+}
+
+}  // namespace koreq::cli

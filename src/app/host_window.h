@@ -1,0 +1,79 @@
+#pragma once
+
+// The desktop program's main window: the company that is open, the user signed on, and the
+// menus that run the module's procedures. Every menu call runs on a thread of its own (a new
+// context and desktop on the session), so several lists and forms can be open side by side;
+// the windows a procedure calls are modal over it.
+
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/host_menus.h"
+#include "app/loaded_module.h"
+#include "runtime/date.h"
+#include "ui/qt/qt_user_port.h"
+
+class QComboBox;
+class QLabel;
+class QMenu;
+
+namespace koreq::ui {
+class Desktop;
+}
+namespace koreq::ui::qt {
+class QtDesktop;
+}
+
+namespace koreq::cli {
+
+class Invocation;
+
+class HostWindow : public QMainWindow {
+ public:
+  // `company`: the folder to open at once (none: the last one used, if it still exists). The
+  // module must outlive the window.
+  HostWindow(const Invocation& inv, LoadedModule& module,
+             std::optional<std::filesystem::path> company);
+  ~HostWindow() override;
+
+  // Signs on to the company in `folder`; false (and a message) when there is none.
+  bool openCompany(const std::filesystem::path& folder);
+  const frame::Session* session() const { return session_.get(); }
+  // Runs a procedure as its menu entry does: on a new thread, GlobalRequest from the entry.
+  void run(const MenuEntry& entry);
+  // Procedure threads with a window open.
+  std::size_t openThreads() const { return threads_.size(); }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Thread;
+
+  void buildMenus();
+  void updateState();
+  void chooseCompany();
+  void makeDemoCompany();
+  void fillUsers();
+  void userChosen(int index);
+  void endThread(Thread* thread);
+  bool closeAllThreads();
+
+  const Invocation& inv_;
+  LoadedModule& module_;
+  ui::qt::QtUserPort port_;
+  std::unique_ptr<frame::Session> session_;
+  std::vector<std::unique_ptr<Thread>> threads_;
+  std::vector<QMenu*> procedureMenus_;
+  QComboBox* users_ = nullptr;
+  QLabel* companyName_ = nullptr;
+  QLabel* companyFolder_ = nullptr;
+  QLabel* signedOn_ = nullptr;
+  QLabel* hint_ = nullptr;
+};
+
+}  // namespace koreq::cli

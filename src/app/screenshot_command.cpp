@@ -1,0 +1,82 @@
+// koreq screenshot PROCEDURE FILE.png: opens one window on the company, offscreen, and writes
+// its picture. A window whose procedure is not registered is shown as designed.
+
+#include <QApplication>
+#include <QImage>
+
+#include "app/commands.h"
+#include "app/loaded_module.h"
+#include "frame/context.h"
+#include "ui/model/desktop.h"
+#include "ui/qt/design_preview.h"
+#include "ui/qt/gui_scenario.h"
+#include "ui/qt/offscreen.h"
+#include "ui/qt/qt_desktop.h"
+#include "ui/qt/qt_window.h"
+
+namespace koreq::cli {
+
+namespace {
+
+int requestOption(const ParsedArgs& args) {
+  std::optional<std::string> r = args.value("request");
+  if (!r) return 0;
+  for (int known : {1, 2, 3, 4, 6})
+    if (*r == std::to_string(known)) return known;
+  throw UsageError("--request takes 1 (insert), 2 (change), 3 (delete), 4 (select) or 6 (view)");
+}
+
+bool hasWindowResource(const std::string& name) {
+  for (const std::string& n : ui::windowDefNames())
+    if (n == name) return true;
+  return false;
+}
+
+}  // namespace
+
+int runScreenshot(Invocation& inv, const ParsedArgs& args) {
+  const std::string& procedure = args.positional.at(0);
+  const std::string& file = args.positional.at(1);
+  int request = requestOption(args);
+  std::unique_ptr<frame::Session> session = inv.openSession();
+  LoadedModule module;
+  module.attach(*session);
+
+  ui::qt::GuiApplication app(true);
+  frame::Context ctx(*session);
+  // Nobody answers: a message box takes its first button, every other dialog is cancelled.
+  ui::ScriptedPort port;
+  port.setLogSink([&inv](const std::string& line) { inv.err() << "koreq: " << line << "\n"; });
+  ctx.errors().setHandler([&port](const data::ErrorObject::Error& e) {
+    port.message(e.message, "File Error", ui::Icon::Exclamation, "&OK", 1);
+  });
+  struct Unhook {
+    frame::Context& ctx;
+    ~Unhook() { ctx.errors().setHandler({}); }
+  } unhook{ctx};
+  ui::Desktop desktop(port, module.registry());
+  ui::qt::QtDesktop view(desktop);
+  view.setRememberGeometry(false);
+  view.setClockTimers(false);
+
+  ctx.g.GlobalRequest = request;
+  if (module.registry().has(procedure)) {
+    desktop.call(ctx, procedure);
+  } else if (hasWindowResource(procedure)) {
+    desktop.open(std::make_unique<ui::qt::DesignPreview>(ctx, ui::windowDef(procedure)));
+  } else {
+    throw CommandError("no procedure or window named " + procedure);
+  }
+  QApplication::processEvents();
+  ui::qt::QtWindow* window = view.top();
+  if (!window) throw CommandError(procedure + " opened no window");
+  std::string why;
+  if (!ui::qt::saveWindowImage(*window, QString::fromStdString(file), &why))
+    throw CommandError(why);
+  inv.out() << "Wrote " << file << " (" << window->width() << "x" << window->height() << ", "
+            << window->windowTitle().toStdString() << ")\n";
+  desktop.closeAll();
+  return 0;
+}
+
+}  // namespace koreq::cli

@@ -1,0 +1,199 @@
+// The desktop program: company and user, menus of the registered procedures, one thread per
+// menu call.
+
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <algorithm>
+#include <set>
+#include <sstream>
+
+#include "app/cli.h"
+#include "app/commands.h"
+#include "app/host_menus.h"
+#include "app/host_window.h"
+#include "demo/demo_company.h"
+#include "qt_fixture.h"
+
+namespace koreq::ui::qt::test {
+namespace {
+
+TEST(HostMenus, EveryExportedProcedureOnceAndOnlyWhatIsRegistered) {
+  const char* exported[] = {"BrowseEQHeader",
+                            "BrowseEQHeaderAlias",
+                            "UpdateEQHeader",
+                            "ToggleAutoEntryEQ",
+                            "BrowseEQCost",
+                            "UpdateEQCost",
+                            "BrowseEQCode",
+                            "UpdateEQCode",
+                            "FixedAssetGraph",
+                            "PrintFixedAssets",
+                            "PrintFixedAssetGraphs",
+                            "BrowseEQLog",
+                            "UpdateEQBatch",
+                            "PrintEQLogBProof",
+                            "ExportEQLog",
+                            "ImportEQLog",
+                            "BrowseEQAnalysisLimits",
+                            "BrowseEQDetailLimits",
+                            "BrowseEQListingLimits",
+                            "BrowseEQCategoryListLimits",
+                            "PrintEQAnalysis",
+                            "PrintEQAnalysis1",
+                            "PrintEQDetail",
+                            "PrintEQListing",
+                            "PrintEQListing1",
+                            "PrintEQCategoryList",
+                            "PrintEQCategoryList1",
+                            "PrintEQMaintenance",
+                            "PrintEQAnalysisServer",
+                            "PrintEQListingServer",
+                            "PrintEQCategoryListServer",
+                            "PrintUsageLogFM",
+                            "PrintEQCategoryFM",
+                            "PrintEquipmentDetailFM",
+                            "PrintEquipmentListFM",
+                            "PrintEQAnalysisFM"};
+  std::multiset<std::string> listed;
+  std::set<std::string> menus(cli::hostMenuNames().begin(), cli::hostMenuNames().end());
+  for (const cli::MenuEntry& e : cli::allMenuEntries()) {
+    listed.insert(e.procedure);
+    EXPECT_TRUE(menus.count(e.menu)) << e.menu;
+    EXPECT_FALSE(e.text.empty());
+  }
+  EXPECT_EQ(listed.size(), std::size(exported));
+  for (const char* name : exported) EXPECT_EQ(listed.count(name), 1u) << name;
+
+  frame::ProcedureRegistry registry;
+  EXPECT_TRUE(cli::availableMenuEntries(registry).empty());
+  registry.add("BrowseEQCode", [](frame::Context&) {});
+  registry.add("NotOnAnyMenu", [](frame::Context&) {});
+  std::vector<cli::MenuEntry> available = cli::availableMenuEntries(registry);
+  ASSERT_EQ(available.size(), 1u);
+  EXPECT_EQ(available[0].procedure, "BrowseEQCode");
+  EXPECT_EQ(available[0].menu, "Equipment");
+}
+
+const WindowDef& codesDef() {
+  static const WindowDef d = parseWindowDef(R"({
+    "name": "HostCodes", "title": "Cost Categories",
+    "controls": [
+      {"kind": "prompt", "text": "&Note:"},
+      {"kind": "entry", "name": "?NOTE", "use": "KORFIELD", "picture": "@s10"},
+      {"kind": "button", "name": "?CLOSE", "text": "&Close", "action": "close"}]})",
+                                            "HostCodes.json");
+  return d;
+}
+
+class HostWindowTest : public ::testing::Test {
+ protected:
+  HostWindowTest() {
+    std::ostringstream out, err;
+    cli::setDemoMaker(&demo::makeDemoCompany);
+    EXPECT_EQ(cli::runCli(
+                  {"--data", (tmp.path / "co").string(), "--today", "2024-06-14", "init", "--demo"},
+                  out, err),
+              0)
+        << err.str();
+    cli::setDemoMaker({});
+    cli::GlobalOptions opts;
+    opts.today = Date::fromYmd(2024, 6, 14);
+    inv = std::make_unique<cli::Invocation>(opts, out_, err_);
+    // A window procedure under an exported name, so that its menu entry appears.
+    auto open = [](frame::Context& ctx) {
+      return std::make_unique<Procedure>(ctx, "HostCodes", codesDef());
+    };
+    auto run = [open](frame::Context& ctx) { Desktop::current()->open(open(ctx)); };
+    if (!module.registry().replace("BrowseEQCode", run)) module.registry().add("BrowseEQCode", run);
+  }
+
+  TempFolder tmp;
+  std::ostringstream out_, err_;
+  std::unique_ptr<cli::Invocation> inv;
+  cli::LoadedModule module;
+};
+
+TEST_F(HostWindowTest, OpensTheCompanyAndRunsEachMenuCallOnAThreadOfItsOwn) {
+  cli::HostWindow host(*inv, module, tmp.path / "co");
+  host.show();
+  settle();
+  ASSERT_NE(host.session(), nullptr);
+  EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "Demo Contracting Co.");
+  EXPECT_TRUE(host.windowTitle().contains("Demo Contracting Co."));
+  // The users of the company's user file to sign on as; the command line's user first.
+  auto* users = host.findChild<QComboBox*>("users");
+  ASSERT_NE(users, nullptr);
+  EXPECT_GT(users->count(), 1);
+  EXPECT_EQ(users->currentData().toString(), "ADM");
+  int other = users->currentIndex() == 0 ? 1 : 0;
+  emit users->activated(other);
+  EXPECT_EQ(host.session()->g.USERID.str(), users->itemData(other).toString().toStdString());
+
+  // The menus hold the registered procedures, and only those.
+  std::vector<cli::MenuEntry> available = cli::availableMenuEntries(module.registry());
+  for (const std::string& name : cli::hostMenuNames()) {
+    auto* menu = host.menuBar()->findChild<QMenu*>(QString::fromStdString(name));
+    ASSERT_NE(menu, nullptr) << name;
+    std::set<std::string> shown, expected;
+    for (QAction* a : menu->findChildren<QAction*>())
+      if (!a->objectName().isEmpty()) shown.insert(a->objectName().toStdString());
+    for (const cli::MenuEntry& e : available)
+      if (e.menu == name) expected.insert(e.procedure);
+    EXPECT_EQ(shown, expected) << name;
+    if (expected.empty()) {
+      ASSERT_EQ(menu->actions().size(), 1) << name;
+      EXPECT_FALSE(menu->actions().front()->isEnabled());  // "(none installed)"
+    }
+  }
+  EXPECT_EQ(std::count_if(available.begin(), available.end(),
+                          [](const cli::MenuEntry& e) { return e.procedure == "BrowseEQCode"; }),
+            1);
+
+  // Two menu calls: two windows side by side, each with its own context.
+  cli::MenuEntry entry;
+  for (const cli::MenuEntry& e : available)
+    if (e.procedure == "BrowseEQCode") entry = e;
+  host.run(entry);
+  host.run(entry);
+  settle();
+  EXPECT_EQ(host.openThreads(), 2u);
+  std::vector<QtWindow*> windows;
+  for (QtWindow* w : host.findChildren<QtWindow*>())
+    if (w->isVisible()) windows.push_back(w);
+  ASSERT_EQ(windows.size(), 2u);
+  EXPECT_NE(&windows[0]->procedure().ctx(), &windows[1]->procedure().ctx());
+  EXPECT_EQ(windows[0]->windowModality(), Qt::NonModal);
+  // A thread's globals are its own.
+  windows[0]->procedure().ctx().g.KORFIELD = "ONE";
+  EXPECT_EQ(windows[1]->procedure().ctx().g.KORFIELD.str(), "");
+  // The user cannot change while windows are open.
+  EXPECT_FALSE(users->isEnabled());
+
+  windows[0]->findChild<QPushButton*>("?CLOSE")->click();
+  settle();
+  EXPECT_EQ(host.openThreads(), 1u);
+  host.close();  // closes the other window first
+  settle();
+  EXPECT_EQ(host.openThreads(), 0u);
+}
+
+TEST_F(HostWindowTest, WithoutACompanyTheMenusWait) {
+  QSettings().remove("host/company");
+  cli::GlobalOptions opts;
+  opts.data = tmp.path / "nothing-here";
+  std::ostringstream o, e;
+  cli::Invocation none(opts, o, e);
+  cli::HostWindow host(none, module, std::nullopt);
+  EXPECT_EQ(host.session(), nullptr);
+  EXPECT_FALSE(host.menuBar()->findChild<QMenu*>("Equipment")->isEnabled());
+  EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "(no company open)");
+  EXPECT_TRUE(host.openCompany(tmp.path / "co"));
+  EXPECT_TRUE(host.menuBar()->findChild<QMenu*>("Equipment")->isEnabled());
+}
+
+}  // namespace
+}  // namespace koreq::ui::qt::test

@@ -1,0 +1,64 @@
+#pragma once
+
+// What the renderer's tests start from: one QApplication for the whole run (offscreen), user
+// settings in a folder of their own, and a fresh company with a context and a desktop whose
+// questions a script answers.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "data/company.h"
+#include "data/records.h"
+#include "frame/context.h"
+#include "frame/registry.h"
+#include "ui/model/desktop.h"
+#include "ui/model/window_def.h"
+#include "ui/qt/qt_desktop.h"
+#include "ui/qt/qt_window.h"
+
+namespace koreq::ui::qt::test {
+
+struct TempFolder {
+  std::filesystem::path path;
+  TempFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-qt-XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+};
+
+// Processes pending events, deferred deletes included.
+void settle();
+
+// Equipment records straight into the file.
+void addEquipment(frame::Context& ctx, const std::string& id, const std::string& description);
+
+class RendererTest : public ::testing::Test {
+ protected:
+  RendererTest()
+      : clock(*Date::fromYmd(2024, 3, 15)),
+        session(data::Company::create(folder.path / "co"), clock, "ABC"),
+        ctx(session),
+        desktop(port, registry) {}
+  ~RendererTest() override { settle(); }
+
+  TempFolder folder;
+  FixedClock clock;
+  frame::Session session;
+  frame::Context ctx;
+  ScriptedPort port;
+  frame::ProcedureRegistry registry;
+  Desktop desktop;
+};
+
+}  // namespace koreq::ui::qt::test

@@ -1,0 +1,112 @@
+// Every window resource opens in the renderer, draws and closes; `koreq screenshot` writes its
+// picture.
+
+#include <QFile>
+#include <QImage>
+#include <QLayout>
+#include <QPointer>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/cli.h"
+#include "qt_fixture.h"
+#include "ui/qt/design_preview.h"
+#include "ui/qt/gui_scenario.h"
+
+namespace koreq::ui::qt::test {
+namespace {
+
+class Smoke : public RendererTest {};
+
+TEST_F(Smoke, EveryWindowResourceOpensDrawsAndCloses) {
+  std::vector<std::string> names = windowDefNames();
+  ASSERT_FALSE(names.empty());
+  QtDesktop view(desktop);
+  view.setRememberGeometry(false);
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const WindowDef& def = windowDef(name);
+    desktop.open(std::make_unique<DesignPreview>(ctx, def));
+    QtWindow* w = view.top();
+    ASSERT_NE(w, nullptr);
+    EXPECT_FALSE(w->windowTitle().isEmpty());
+    // Every control but a tab's own page and the prompts placed beside their control has a
+    // widget of its name.
+    for (Control* c : desktop.top()->window().controls()) {
+      if (c->kind() == ControlKind::Prompt || c->kind() == ControlKind::Tab || c->name().empty())
+        continue;
+      EXPECT_NE(w->widget(*c), nullptr) << c->name();
+    }
+    w->layout()->activate();
+    QImage image = w->grab().toImage();
+    EXPECT_GT(image.width(), 100);
+    EXPECT_GT(image.height(), 50);
+    QPointer<QtWindow> gone = w;
+    desktop.closeAll();
+    settle();
+    EXPECT_EQ(desktop.depth(), 0u);
+    EXPECT_TRUE(gone.isNull());
+  }
+}
+
+struct Ran {
+  int rc = -1;
+  std::string out, err;
+};
+
+Ran cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  Ran r;
+  r.rc = cli::runCli(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+TEST(ScreenshotCommand, WritesThePictureOfOneWindow) {
+  TempFolder tmp;
+  const std::string data = (tmp.path / "co").string();
+  ASSERT_EQ(cli({"--data", data, "init"}).rc, 0);
+  const std::string png = (tmp.path / "x.png").string();
+  Ran r = cli({"--data", data, "screenshot", "SearchEquipment", png});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_NE(r.out.find("Wrote " + png), std::string::npos);
+  QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  EXPECT_GT(image.width(), 200);
+  EXPECT_GT(image.height(), 100);
+  std::ifstream f(png, std::ios::binary);
+  char magic[8] = {};
+  f.read(magic, 8);
+  EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+
+  r = cli({"--data", data, "screenshot", "NoSuchWindow", png});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("no procedure or window named NoSuchWindow"), std::string::npos);
+  r = cli({"--data", data, "screenshot", "SearchEquipment", (tmp.path / "no/dir/x.png").string()});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("cannot write"), std::string::npos);
+  r = cli({"--data", data, "screenshot", "SearchEquipment", png, "--request", "5"});
+  EXPECT_EQ(r.rc, 2);
+  r = cli({"--data", (tmp.path / "none").string(), "screenshot", "SearchEquipment", png});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("no company in"), std::string::npos);
+}
+
+TEST(ScreenshotCommand, TheProgramWritesAPngWithoutADisplay) {
+  TempFolder tmp;
+  const std::string data = "'" + (tmp.path / "co").string() + "'";
+  const std::string png = (tmp.path / "x.png").string();
+  std::string bin = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '") +
+                    KOREQ_BINARY + "' --data " + data;
+  ASSERT_EQ(std::system((bin + " init >/dev/null").c_str()), 0);
+  ASSERT_EQ(
+      std::system((bin + " screenshot SearchEquipment '" + png + "' >/dev/null 2>&1").c_str()), 0);
+  EXPECT_FALSE(QImage(QString::fromStdString(png)).isNull());
+  // Without a command and without a display there is no desktop program: the usage, status 2.
+  EXPECT_EQ(WEXITSTATUS(std::system((bin + " >/dev/null 2>&1").c_str())), 2);
+}
+
+}  // namespace
+}  // namespace koreq::ui::qt::test

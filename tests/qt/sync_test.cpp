@@ -1,0 +1,344 @@
+// Widgets and the window model in step, both ways: what the user does to a widget becomes the
+// model's input and the procedure's events; what the procedure sets shows in the widgets.
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include "qt_fixture.h"
+#include "ui/qt/list_table_model.h"
+
+namespace koreq::ui::qt::test {
+namespace {
+
+const WindowDef& syncDef() {
+  static const WindowDef def = parseWindowDef(R"({
+    "name": "SyncForm", "title": "Sync",
+    "controls": [
+      {"kind": "prompt", "text": "&Name:"},
+      {"kind": "entry", "name": "?NAME", "use": "LOC:Name", "picture": "@s20", "case": "upper",
+       "lookup": "?LOOKUP"},
+      {"kind": "button", "name": "?LOOKUP", "text": "..."},
+      {"kind": "prompt", "text": "&Amount:"},
+      {"kind": "entry", "name": "?AMOUNT", "use": "LOC:Amount", "picture": "@n-12.2"},
+      {"kind": "check", "name": "?ACTIVE", "text": "&Active", "use": "LOC:Active"},
+      {"kind": "prompt", "text": "&Kind:"},
+      {"kind": "droplist", "name": "?KIND", "use": "LOC:Kind",
+       "items": ["Owned", "Rented", "Leased"]},
+      {"kind": "radio", "name": "?METER", "text": "Meter", "use": "LOC:Meter",
+       "items": [{"text": "Miles", "value": 1}, {"text": "Hours", "value": 2}]},
+      {"kind": "sheet", "name": "?SHEET", "controls": [
+        {"kind": "tab", "name": "?TAB1", "text": "General", "controls": [
+          {"kind": "prompt", "text": "Note:"},
+          {"kind": "text", "name": "?NOTE", "use": "LOC:Note", "lines": 3}]},
+        {"kind": "tab", "name": "?TAB2", "text": "More", "controls": [
+          {"kind": "string", "name": "?SHOWN", "use": "LOC:Amount", "picture": "@n-12.2"}]}]},
+      {"kind": "list", "name": "?LIST", "columns": [
+        {"header": "Item", "use": "ITEM", "picture": "@s10", "width": 10}]},
+      {"kind": "button", "name": "?DISABLE", "text": "&Disable Name"},
+      {"kind": "button", "name": "?CALL", "text": "Ca&ll"},
+      {"kind": "button", "name": "?GO", "text": "&Go", "default": true},
+      {"kind": "button", "name": "?CLOSE", "text": "&Close", "action": "close"}
+    ]})",
+                                              "SyncForm.json");
+  return def;
+}
+
+class SyncForm : public Procedure {
+ public:
+  explicit SyncForm(frame::Context& ctx) : Procedure(ctx, "SyncForm", syncDef()) {}
+  void init() override {
+    bindLocal("LOC:Name", name);
+    bindLocal("LOC:Amount", amount);
+    bindLocal("LOC:Active", active);
+    bindLocal("LOC:Kind", kind);
+    bindLocal("LOC:Meter", meter);
+    bindLocal("LOC:Note", note);
+    std::vector<QueueListModel::Row> items;
+    for (const char* t : {"Bolt", "Nut", "Washer", "Gasket"}) items.push_back({{std::string(t)}});
+    rows.setRows(std::move(items));
+    control("?LIST").setList(&rows);
+  }
+  void accepted(Control& c) override {
+    log.push_back("accepted " + c.name() + (keyCode() == Key::DoubleClick ? " double" : ""));
+    if (c.is("?LOOKUP")) {
+      name = "LOOKED UP";
+      display();
+    }
+    if (c.is("?DISABLE")) control("?NAME").disable();
+    if (c.is("?CALL"))
+      call("Child", [this](Response r) { log.push_back("child " + std::to_string(int(r))); });
+  }
+  void newSelection(Control& c) override { log.push_back("new selection " + c.name()); }
+  void alertKey(Control& c, Key k) override {
+    log.push_back(std::string("key ") + keyName(k) + " " + c.name());
+  }
+
+  std::string name, kind, note;
+  Decimal amount;
+  bool active = false;
+  int meter = 1;
+  QueueListModel rows{syncDef().controls[10].columns};
+  std::vector<std::string> log;
+};
+
+const WindowDef& childDef() {
+  static const WindowDef def = parseWindowDef(R"({
+    "name": "Child", "title": "Child window", "controls": [
+      {"kind": "button", "name": "?OK", "text": "&OK", "action": "ok"}]})",
+                                              "Child.json");
+  return def;
+}
+
+class Sync : public RendererTest {
+ protected:
+  Sync() {
+    registerWindow(registry, "Child", [](frame::Context& c) {
+      return std::make_unique<Procedure>(c, "Child", childDef());
+    });
+    form = static_cast<SyncForm*>(&desktop.open(std::make_unique<SyncForm>(ctx)));
+    window = view.top();
+    window->activateWindow();
+    (void)::QTest::qWaitForWindowActive(window);
+  }
+  template <typename W>
+  W* find(const char* name) {
+    W* w = window->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
+  QtDesktop view{desktop};
+  SyncForm* form = nullptr;
+  QtWindow* window = nullptr;
+};
+
+TEST_F(Sync, TypingIntoAnEntryReachesTheModel) {
+  ASSERT_NE(window, nullptr);
+  auto* name = find<QLineEdit>("?NAME");
+  name->setFocus();
+  settle();
+  ::QTest::keyClicks(name, "bolt set");
+  EXPECT_EQ(name->text(), "BOLT SET");  // upper case as it is typed
+  EXPECT_EQ(form->name, "");            // nothing committed yet
+  // Enter commits the text, then presses the default button.
+  ::QTest::keyClick(name, Qt::Key_Return);
+  settle();
+  EXPECT_EQ(form->name, "BOLT SET");
+  EXPECT_EQ(form->control("?NAME").value(), data::Value(std::string("BOLT SET")));
+  ASSERT_GE(form->log.size(), 2u);
+  EXPECT_EQ(form->log[form->log.size() - 2], "accepted ?NAME");
+  EXPECT_EQ(form->log.back(), "accepted ?GO");
+
+  // A number the entry cannot read is refused: the message, the text stays, the value does not.
+  auto* amount = find<QLineEdit>("?AMOUNT");
+  amount->setFocus();
+  settle();
+  amount->selectAll();
+  ::QTest::keyClicks(amount, "12x");
+  name->setFocus();  // leaving the entry commits it
+  settle();
+  ASSERT_FALSE(port.shown().empty());
+  EXPECT_EQ(port.shown().back().caption, "Invalid Entry");
+  EXPECT_EQ(form->amount, Decimal());
+  EXPECT_EQ(amount->text(), "12x");
+  EXPECT_EQ(form->window().focus(), &form->control("?AMOUNT"));
+
+  amount->selectAll();
+  ::QTest::keyClicks(amount, "1234.5");
+  ::QTest::keyClick(amount, Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(form->amount, *Decimal::parse("1234.50"));
+  EXPECT_EQ(amount->text(), "1,234.50");  // shown through its picture
+  EXPECT_EQ(find<QLabel>("?SHOWN")->text(), "1,234.50");
+}
+
+TEST_F(Sync, WhatTheProcedureSetsShowsInTheWidgets) {
+  ASSERT_NE(window, nullptr);
+  Control& name = form->control("?NAME");
+  auto* edit = find<QLineEdit>("?NAME");
+  name.setValue(std::string("FROM MODEL"));
+  EXPECT_EQ(edit->text(), "FROM MODEL");
+  name.disable();
+  EXPECT_FALSE(edit->isEnabled());
+  name.enable();
+  EXPECT_TRUE(edit->isEnabled());
+  name.setReadonly(true);
+  EXPECT_TRUE(edit->isReadOnly());
+  name.setColour(0x0000FF);
+  EXPECT_EQ(edit->palette().color(QPalette::Active, QPalette::Text), QColor(0, 0, 255));
+  name.setTip("Who it is");
+  EXPECT_EQ(edit->toolTip(), "Who it is");
+  name.hide();
+  EXPECT_TRUE(edit->isHidden());
+  name.show();
+  EXPECT_FALSE(edit->isHidden());
+
+  form->control("?ACTIVE").setChecked(true);
+  EXPECT_TRUE(find<QCheckBox>("?ACTIVE")->isChecked());
+  form->control("?KIND").setValue(std::string("Rented"));
+  EXPECT_EQ(find<QComboBox>("?KIND")->currentIndex(), 1);
+  form->control("?METER").setValue(std::int64_t{2});
+  EXPECT_TRUE(window->radioGroup(form->control("?METER"))->button(2)->isChecked());
+  form->control("?ACTIVE").setText("&Working");
+  EXPECT_EQ(find<QCheckBox>("?ACTIVE")->text(), "&Working");
+  form->control("?KIND").setItems({{"Owned", std::string("Owned")}, {"Sold", std::string("Sold")}});
+  EXPECT_EQ(find<QComboBox>("?KIND")->count(), 2);
+
+  form->control("?SHEET").setValue(std::int64_t{2});
+  EXPECT_EQ(find<QTabWidget>("?SHEET")->currentIndex(), 1);
+  form->control("?TAB1").hide();
+  EXPECT_FALSE(find<QTabWidget>("?SHEET")->isTabVisible(0));
+
+  form->rows.setCurrent(2);
+  QTableView* table = find<QTableView>("?LIST");
+  EXPECT_EQ(table->selectionModel()->currentIndex().row(), 2);
+  form->rows.append({{std::string("Spring")}});
+  EXPECT_EQ(table->model()->rowCount(), 5);
+  form->control("?LIST").setHeader(0, "Part");
+  EXPECT_EQ(table->model()->headerData(0, Qt::Horizontal).toString(), "Part");
+
+  form->setTitle("A New Title");
+  EXPECT_EQ(window->windowTitle(), "A New Title");
+  // A procedure's own button press goes through the model too.
+  find<QPushButton>("?DISABLE")->click();
+  EXPECT_FALSE(edit->isEnabled());
+  EXPECT_FALSE(form->control("?NAME").enabled());
+}
+
+TEST_F(Sync, ChoicesClicksAndRowsBecomeEvents) {
+  ASSERT_NE(window, nullptr);
+  find<QCheckBox>("?ACTIVE")->click();
+  EXPECT_TRUE(form->active);
+  EXPECT_EQ(form->log.back(), "accepted ?ACTIVE");
+
+  auto* kind = find<QComboBox>("?KIND");
+  kind->setCurrentIndex(2);
+  emit kind->activated(2);
+  EXPECT_EQ(form->kind, "Leased");
+  EXPECT_EQ(form->log.back(), "accepted ?KIND");
+
+  window->radioGroup(form->control("?METER"))->button(2)->click();
+  EXPECT_EQ(form->meter, 2);
+
+  find<QTabWidget>("?SHEET")->setCurrentIndex(1);
+  EXPECT_EQ(form->control("?SHEET").value(), data::Value(std::int64_t{2}));
+  EXPECT_EQ(form->log.back(), "new selection ?SHEET");
+
+  QTableView* table = find<QTableView>("?LIST");
+  QModelIndex third = table->model()->index(2, 0);
+  ::QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(third).center());
+  EXPECT_EQ(form->rows.current(), 2);
+  EXPECT_EQ(form->log.back(), "new selection ?LIST");
+  ::QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(third).center());
+  EXPECT_EQ(form->log.back(), "accepted ?LIST double");
+  // Keys in a list go to the model: Insert, and Space for a tag column.
+  ::QTest::keyClick(table, Qt::Key_Space);
+  EXPECT_EQ(form->log.back(), "key Space ?LIST");
+
+  // A text control commits when the user leaves it.
+  find<QTabWidget>("?SHEET")->setCurrentIndex(0);
+  auto* note = find<QPlainTextEdit>("?NOTE");
+  note->setFocus();
+  settle();
+  ::QTest::keyClicks(note, "two");
+  ::QTest::keyClick(note, Qt::Key_Return);  // a new line, not the default button
+  ::QTest::keyClicks(note, "lines");
+  find<QLineEdit>("?NAME")->setFocus();
+  settle();
+  EXPECT_EQ(form->note, "two\nlines");
+}
+
+TEST_F(Sync, AlertKeysGoToTheModelWithTheTextTypedSoFar) {
+  ASSERT_NE(window, nullptr);
+  auto* name = find<QLineEdit>("?NAME");
+  ::QTest::keyClick(name, Qt::Key_F2);  // the entry's lookup button
+  settle();
+  EXPECT_EQ(form->name, "LOOKED UP");
+  EXPECT_EQ(name->text(), "LOOKED UP");
+  EXPECT_EQ(form->log.back(), "accepted ?LOOKUP");
+
+  // The calculator starts from what is typed, even before the entry is left.
+  auto* amount = find<QLineEdit>("?AMOUNT");
+  amount->setFocus();
+  settle();
+  amount->selectAll();
+  ::QTest::keyClicks(amount, "6");
+  port.queueCalculation("42");
+  ::QTest::keyClick(amount, Qt::Key_K, Qt::ControlModifier);
+  settle();
+  ASSERT_FALSE(port.log().empty());
+  EXPECT_EQ(port.log().back(), "calculator \"6.00\" -> \"42\"");
+  EXPECT_EQ(form->amount, Decimal(42));
+  EXPECT_EQ(amount->text(), "42.00");
+
+  // Delete in an entry edits its text; F7 and F1 are the window's.
+  ::QTest::keyClick(amount, Qt::Key_Delete);
+  EXPECT_NE(form->log.back(), "key Delete ?AMOUNT");
+  ::QTest::keyClick(amount, Qt::Key_F7);
+  EXPECT_EQ(form->log.back(), "key F7 ?AMOUNT");
+
+  // The edit menu of an entry is the model's.
+  port.setClipboard("pasted");
+  port.queueMenu("Paste");
+  QPoint at = name->rect().center();
+  QContextMenuEvent menu(QContextMenuEvent::Mouse, at, name->mapToGlobal(at));
+  QApplication::sendEvent(name, &menu);
+  settle();
+  EXPECT_EQ(name->text(), "LOOKED UPPASTED");
+}
+
+TEST_F(Sync, CalledWindowsAreModalAndCloseBackToTheirCaller) {
+  ASSERT_NE(window, nullptr);
+  find<QPushButton>("?CALL")->click();
+  settle();
+  QtWindow* child = view.top();
+  ASSERT_NE(child, nullptr);
+  ASSERT_NE(child, window);
+  EXPECT_EQ(child->windowTitle(), "Child window");
+  EXPECT_EQ(child->parentWidget(), window);
+  EXPECT_EQ(child->windowModality(), Qt::WindowModal);
+  EXPECT_EQ(window->windowModality(), Qt::NonModal);
+  // The caller takes no input while the child is open.
+  find<QCheckBox>("?ACTIVE")->click();
+  EXPECT_FALSE(form->active);
+
+  QPointer<QtWindow> gone = child;
+  child->findChild<QPushButton*>("?OK")->click();
+  settle();
+  EXPECT_TRUE(gone.isNull());
+  EXPECT_EQ(view.top(), window);
+  EXPECT_EQ(form->log.back(), "child 1");
+
+  // The close box asks the model, which closes the window.
+  QPointer<QtWindow> self = window;
+  window->close();
+  settle();
+  EXPECT_EQ(desktop.depth(), 0u);
+  EXPECT_TRUE(self.isNull());
+}
+
+TEST_F(Sync, AWindowReopensAtTheSizeItWasClosedAt) {
+  ASSERT_NE(window, nullptr);
+  window->resize(900, 700);
+  settle();
+  find<QPushButton>("?CLOSE")->click();
+  settle();
+  EXPECT_TRUE(QSettings().contains("windows/SYNCFORM/geometry"));
+  desktop.open(std::make_unique<SyncForm>(ctx));
+  QtWindow* again = view.top();
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->size(), QSize(900, 700));
+}
+
+}  // namespace
+}  // namespace koreq::ui::qt::test
