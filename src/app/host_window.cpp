@@ -325,6 +325,7 @@ void HostWindow::run(const MenuEntry& entry) {
   t->procedure = entry.procedure;
   t->ctx = std::make_unique<frame::Context>(*session_);
   t->desktop = std::make_unique<ui::Desktop>(port_, module_.registry());
+  module_.equip(*t->desktop);
   t->view = std::make_unique<ui::qt::QtDesktop>(*t->desktop, this);
   Thread* thread = t.get();
   connect(t->view.get(), &ui::qt::QtDesktop::emptied, this, [this, thread] { endThread(thread); });

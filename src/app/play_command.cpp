@@ -13,6 +13,24 @@
 
 namespace koreq::cli {
 
+namespace {
+
+// The scenario's desktop gets the services of the module, as the desktop program's do.
+template <typename Driver>
+class Equipped : public Driver {
+ public:
+  explicit Equipped(LoadedModule& module) : module_(module) {}
+  std::unique_ptr<ui::headless::ScriptedUser> user(ui::Desktop& desktop) override {
+    module_.equip(desktop);
+    return Driver::user(desktop);
+  }
+
+ private:
+  LoadedModule& module_;
+};
+
+}  // namespace
+
 int runPlay(Invocation& inv, const ParsedArgs& args) {
   const std::string& file = args.positional.at(0);
   std::ifstream script(file);
@@ -23,10 +41,11 @@ int runPlay(Invocation& inv, const ParsedArgs& args) {
   int rc = 0;
   if (args.flag("gui")) {
     ui::qt::GuiApplication app;
-    ui::qt::GuiScenarioDriver driver;
+    Equipped<ui::qt::GuiScenarioDriver> driver(module);
     rc = ui::headless::runScenario(*session, module.registry(), script, inv.out(), &driver);
   } else {
-    rc = ui::headless::runScenario(*session, module.registry(), script, inv.out());
+    Equipped<ui::headless::ScenarioDriver> driver(module);
+    rc = ui::headless::runScenario(*session, module.registry(), script, inv.out(), &driver);
   }
   inv.out().flush();
   switch (rc) {

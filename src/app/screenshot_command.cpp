@@ -55,6 +55,7 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
     ~Unhook() { ctx.errors().setHandler({}); }
   } unhook{ctx};
   ui::Desktop desktop(port, module.registry());
+  module.equip(desktop);
   ui::qt::QtDesktop view(desktop);
   view.setRememberGeometry(false);
   view.setClockTimers(false);

@@ -1,9 +1,11 @@
 // Widgets and the window model in step, both ways: what the user does to a widget becomes the
 // model's input and the procedure's events; what the procedure sets shows in the widgets.
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -295,6 +297,54 @@ TEST_F(Sync, AlertKeysGoToTheModelWithTheTextTypedSoFar) {
   QApplication::sendEvent(name, &menu);
   settle();
   EXPECT_EQ(name->text(), "LOOKED UPPASTED");
+}
+
+// Values remembered for the name entry only.
+class Remembered : public AutoEntryService {
+ public:
+  void accepted(Procedure&, Control& entry) override { accepted_.push_back(entry.name()); }
+  std::vector<std::string> completions(Procedure& window, const Control& entry,
+                                       std::string_view prefix) override {
+    asked.push_back(window.name() + " " + entry.name() + " " + std::string(prefix));
+    if (!entry.is("?NAME")) return {};
+    std::vector<std::string> out;
+    for (const char* v : {"ALPHA", "ALPINE", "BETA"})
+      if (upper(v).rfind(upper(prefix), 0) == 0) out.emplace_back(v);
+    return out;
+  }
+  std::vector<std::string> asked, accepted_;
+};
+
+TEST_F(Sync, TypeAheadOffersTheRememberedValues) {
+  ASSERT_NE(window, nullptr);
+  Remembered remembered;
+  desktop.setAutoEntry(&remembered);
+  auto* name = find<QLineEdit>("?NAME");
+  name->setFocus();
+  settle();
+  ::QTest::keyClicks(name, "al");
+  ASSERT_FALSE(remembered.asked.empty());
+  EXPECT_EQ(remembered.asked.back(), "SyncForm ?NAME AL");  // as typed, upper-cased
+  auto* completer = window->findChild<QCompleter*>();
+  ASSERT_NE(completer, nullptr);
+  QAbstractItemView* popup = completer->popup();
+  EXPECT_TRUE(popup->isVisible());
+  ASSERT_EQ(popup->model()->rowCount(), 2);
+  EXPECT_EQ(popup->model()->index(1, 0).data().toString(), "ALPINE");
+  // Choosing one fills the entry; leaving it commits it.
+  ::QTest::keyClick(popup, Qt::Key_Down);
+  ::QTest::keyClick(popup, Qt::Key_Down);
+  ::QTest::keyClick(popup, Qt::Key_Return);
+  EXPECT_EQ(name->text(), "ALPINE");
+  window->leave(form->control("?NAME"), false);
+  EXPECT_EQ(form->name, "ALPINE");
+  EXPECT_EQ(remembered.accepted_.back(), "?NAME");
+  // An entry with nothing remembered offers nothing.
+  auto* amount = find<QLineEdit>("?AMOUNT");
+  amount->setFocus();
+  ::QTest::keyClicks(amount, "1");
+  EXPECT_FALSE(popup->isVisible());
+  desktop.setAutoEntry(nullptr);
 }
 
 TEST_F(Sync, CalledWindowsAreModalAndCloseBackToTheirCaller) {

@@ -1,10 +1,12 @@
 #include "ui/qt/qt_window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFormLayout>
@@ -18,6 +20,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringListModel>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
@@ -28,6 +31,7 @@
 
 #include "runtime/picture.h"
 #include "runtime/text.h"
+#include "ui/model/desktop.h"
 #include "ui/qt/list_table_model.h"
 #include "ui/qt/qt_desktop.h"
 
@@ -327,14 +331,16 @@ QWidget* QtWindow::makeWidget(Control& c) {
       connect(le, &QLineEdit::editingFinished, this, [this, &c] {
         if (!syncing_) leave(c, false);
       });
-      connect(le, &QLineEdit::textEdited, this, [le, &c](const QString& t) {
-        if (c.caseMode() == CaseMode::Def) return;
-        QString shown = qs(applyCase(t.toStdString(), c.caseMode()));
-        if (shown == t) return;
-        int at = le->cursorPosition();
-        le->setText(shown);
-        le->setCursorPosition(at);
-        le->setModified(true);
+      connect(le, &QLineEdit::textEdited, this, [this, le, &c](const QString& t) {
+        QString shown =
+            c.caseMode() == CaseMode::Def ? t : qs(applyCase(t.toStdString(), c.caseMode()));
+        if (shown != t) {
+          int at = le->cursorPosition();
+          le->setText(shown);
+          le->setCursorPosition(at);
+          le->setModified(true);
+        }
+        offerCompletions(c, *le);
       });
       w = le;
       break;
@@ -590,6 +596,42 @@ void QtWindow::fillRadio(Item& item) {
     box->addWidget(b);
   }
   if (box->direction() == QBoxLayout::LeftToRight) box->addStretch();
+}
+
+// Type-ahead: the values the desktop's completion service remembers for this entry, offered
+// in a pop-up list under it as the user types.
+void QtWindow::offerCompletions(Control& c, QLineEdit& edit) {
+  AutoEntryService* service = attached_ ? proc_.desktop().autoEntry() : nullptr;
+  std::vector<std::string> values;
+  if (service && !edit.text().isEmpty()) {
+    try {
+      values = service->completions(proc_, c, edit.text().toStdString());
+    } catch (const std::exception& e) {
+      qWarning("koreq: completions of %s: %s", c.name().c_str(), e.what());
+    }
+  }
+  if (values.empty()) {
+    if (completer_ && completer_->widget() == &edit) completer_->popup()->hide();
+    return;
+  }
+  if (!completer_) {
+    completer_ = new QCompleter(this);
+    completer_->setModel(new QStringListModel(completer_));
+    completer_->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    completer_->setCaseSensitivity(Qt::CaseInsensitive);
+    completer_->popup()->setObjectName(QStringLiteral("completions"));
+  }
+  completer_->disconnect(this);
+  connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
+          [&edit](const QString& text) {
+            edit.setText(text);
+            edit.setModified(true);
+          });
+  QStringList list;
+  for (const std::string& v : values) list << qs(v);
+  static_cast<QStringListModel*>(completer_->model())->setStringList(list);
+  completer_->setWidget(&edit);
+  completer_->complete();
 }
 
 // ---- Model to widgets ---------------------------------------------------------------------------

@@ -24,6 +24,8 @@
 class QBoxLayout;
 class QButtonGroup;
 class QComboBox;
+class QCompleter;
+class QLineEdit;
 class QFormLayout;
 class QHBoxLayout;
 class QLabel;
@@ -127,13 +129,14 @@ class QtWindow : public QDialog, private WindowObserver {
   void setTextModified(const Item& item, bool on);
   bool handleKey(Control& c, QKeyEvent* event);
   void syncCurrentRow(Item& item);
-  QIcon icon(const std::string& name) const;
+  void offerCompletions(Control& c, QLineEdit& edit);
 
   QtDesktop& desktop_;
   Procedure& proc_;
   std::map<const Control*, Item> items_;
   std::map<const QObject*, Control*> byWidget_;
   QTimer* timer_ = nullptr;
+  QCompleter* completer_ = nullptr;  // one for the window, moved to the entry being typed in
   bool attached_ = true;
   // An entry that refused its text keeps the focus: where the focus was going is ignored.
   Control* holdFocus_ = nullptr;
