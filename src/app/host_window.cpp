@@ -23,6 +23,7 @@
 #include "app/commands.h"
 #include "data/company.h"
 #include "data/records.h"
+#include "runtime/picture.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
 #include "ui/qt/qt_desktop.h"
@@ -117,7 +118,7 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
   form->addRow(QStringLiteral("Company:"), companyName_);
   form->addRow(QStringLiteral("Data folder:"), companyFolder_);
   form->addRow(QStringLiteral("Signed on:"), signedOn_);
-  form->addRow(QStringLiteral("Today:"), new QLabel(qs(inv.clock().today().toIso())));
+  form->addRow(QStringLiteral("Today:"), new QLabel(qs(formatPicture("@d4", inv.clock().today()))));
   box->addLayout(form);
   hint_ = new QLabel;
   hint_->setWordWrap(true);
@@ -195,7 +196,8 @@ void HostWindow::updateState() {
   std::string name = clipped(session_->g.COMPANYNAME.str());
   companyName_->setText(name.empty() ? QStringLiteral("(unnamed company)") : qs(name));
   companyFolder_->setText(qs(session_->company().dataPath().string()));
-  signedOn_->setText(qs(session_->g.USERID.str()));
+  signedOn_->setText(users_->currentIndex() >= 0 ? users_->currentText()
+                                                 : qs(session_->g.USERID.str()));
   hint_->setText(busy ? QStringLiteral("%1 window(s) open.").arg(threads_.size())
                       : QStringLiteral("Choose a list, a form or a report from the menus."));
   setWindowTitle(

@@ -130,8 +130,12 @@ TEST_F(HostWindowTest, OpensTheCompanyAndRunsEachMenuCallOnAThreadOfItsOwn) {
   EXPECT_GT(users->count(), 1);
   EXPECT_EQ(users->currentData().toString(), "ADM");
   int other = users->currentIndex() == 0 ? 1 : 0;
+  users->setCurrentIndex(other);
   emit users->activated(other);
-  EXPECT_EQ(host.session()->g.USERID.str(), users->itemData(other).toString().toStdString());
+  const std::string id = users->itemData(other).toString().toStdString();
+  EXPECT_EQ(host.session()->g.USERID.str(), id);
+  EXPECT_TRUE(host.findChild<QLabel*>("signedOn")->text().startsWith(QString::fromStdString(id)));
+  EXPECT_EQ(QSettings().value("host/user").toString().toStdString(), id);
 
   // The menus hold the registered procedures, and only those.
   std::vector<cli::MenuEntry> available = cli::availableMenuEntries(module.registry());

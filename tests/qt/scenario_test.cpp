@@ -2,10 +2,13 @@
 // (`koreq play --gui`). Both give the same transcript, a failure included.
 
 #include <QImage>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "app/cli.h"
+#include "app/loaded_module.h"
+#include "demo/demo_company.h"
 #include "qt_fixture.h"
 #include "ui/headless/scenario.h"
 #include "ui/model/browse_procedure.h"
@@ -220,6 +223,57 @@ check "Show Inactive" 1
   EXPECT_EQ(c, headless::kScenarioFailed);
   EXPECT_EQ(d, headless::kScenarioFailed);
   EXPECT_EQ(gh, hh);
+}
+
+// The module's own windows, through every scenario their tests play: the widgets must give the
+// headless transcript, line for line, whether the scenario passes or not.
+TEST(PlayTheModule, EveryEquipmentScenarioGivesTheSameTranscriptThroughTheWidgets) {
+  TempFolder tmp;
+  FixedClock clock(*Date::fromYmd(2024, 3, 15));
+  {
+    frame::Session s(data::Company::create(tmp.path / "demo"), clock, "ADM");
+    std::ostringstream quiet;
+    demo::makeDemoCompany(s, quiet);
+  }
+  cli::LoadedModule module;
+  std::vector<std::filesystem::path> scenarios;
+  for (const auto& e : std::filesystem::directory_iterator(KOREQ_SCENARIO_DIR))
+    if (e.path().extension() == ".scenario") scenarios.push_back(e.path());
+  std::sort(scenarios.begin(), scenarios.end());
+  ASSERT_FALSE(scenarios.empty());
+  int run = 0;
+  auto play = [&](const std::filesystem::path& file, bool gui) {
+    // A copy of the company and a settings folder of its own for every run.
+    std::filesystem::path dir = tmp.path / ("run" + std::to_string(++run));
+    std::filesystem::create_directories(dir);
+    std::filesystem::copy(tmp.path / "demo", dir / "co");
+    frame::Session s(data::Company::open(dir / "co"), clock, "ADM");
+    s.g.INIPATH = (dir / "settings").string();
+    module.attach(s);
+    std::ifstream in(file);
+    std::ostringstream out;
+    struct Equipped : GuiScenarioDriver {
+      explicit Equipped(cli::LoadedModule& m) : m_(m) {}
+      std::unique_ptr<headless::ScriptedUser> user(Desktop& d) override {
+        m_.equip(d);
+        return gui ? GuiScenarioDriver::user(d) : headless::ScenarioDriver().user(d);
+      }
+      UserPort& port(ScriptedPort& script) override {
+        return gui ? GuiScenarioDriver::port(script) : script;
+      }
+      cli::LoadedModule& m_;
+      bool gui = false;
+    } driver(module);
+    driver.gui = gui;
+    headless::runScenario(s, module.registry(), in, out, &driver);
+    return out.str();
+  };
+  for (const auto& file : scenarios) {
+    SCOPED_TRACE(file.filename().string());
+    std::string headless = play(file, false);
+    EXPECT_NE(headless.find("call "), std::string::npos) << headless;
+    EXPECT_EQ(play(file, true), headless);
+  }
 }
 
 struct Ran {

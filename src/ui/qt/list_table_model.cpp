@@ -29,7 +29,7 @@ bool numericPicture(const std::string& picture) {
 }  // namespace
 
 ListTableModel::ListTableModel(const Control& control, QObject* parent)
-    : QAbstractTableModel(parent), control_(control) {
+    : QAbstractTableModel(parent), control_(&control) {
   setList(control.list());
 }
 
@@ -47,6 +47,15 @@ void ListTableModel::setList(ListModel* list) {
   emit rowsReset();
 }
 
+void ListTableModel::release() {
+  beginResetModel();
+  if (list_) list_->setObserver(nullptr);
+  list_ = nullptr;
+  control_ = nullptr;
+  rows_ = 0;
+  endResetModel();
+}
+
 void ListTableModel::headersChanged() {
   if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
@@ -56,15 +65,16 @@ int ListTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ListTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : control_.columnCount();
+  return parent.isValid() || !control_ ? 0 : control_->columnCount();
 }
 
 QVariant ListTableModel::data(const QModelIndex& index, int role) const {
-  if (!list_ || !index.isValid() || index.row() >= rows_ || index.column() >= list_->columnCount())
+  if (!list_ || !control_ || !index.isValid() || index.row() >= rows_ ||
+      index.column() >= list_->columnCount())
     return {};
   const std::int64_t row = index.row();
   const int column = index.column();
-  const auto& columns = control_.def().columns;
+  const auto& columns = control_->def().columns;
   const ColumnDef* def = column < static_cast<int>(columns.size())
                              ? &columns[static_cast<std::size_t>(column)]
                              : nullptr;
@@ -107,20 +117,21 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= control_.columnCount())
+  if (!control_ || orientation != Qt::Horizontal || section < 0 ||
+      section >= control_->columnCount())
     return QAbstractTableModel::headerData(section, orientation, role);
-  const auto& columns = control_.def().columns;
+  const auto& columns = control_->def().columns;
   const ColumnDef* def = section < static_cast<int>(columns.size())
                              ? &columns[static_cast<std::size_t>(section)]
                              : nullptr;
   switch (role) {
     case Qt::DisplayRole:
-      return QString::fromStdString(control_.header(section));
+      return QString::fromStdString(control_->header(section));
     case Qt::ToolTipRole:
       // Column groups have no row of their own in a Qt header: the group names the column.
       if (def && !def->group.empty())
-        return QString::fromStdString(def->group + ": " + control_.header(section));
-      return QString::fromStdString(control_.header(section));
+        return QString::fromStdString(def->group + ": " + control_->header(section));
+      return QString::fromStdString(control_->header(section));
     case Qt::TextAlignmentRole:
       if (def && (def->right || numericPicture(def->picture)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -25,6 +25,9 @@ class ListTableModel : public QAbstractTableModel, private ListObserver {
 
   // Watches another list model (nullptr: none); the rows are reset.
   void setList(ListModel* list);
+  // The window closed: the control and its list may go at any time now, and a view that still
+  // draws (a window waiting to be deleted) must find nothing.
+  void release();
   ListModel* list() const { return list_; }
   // Headers were renamed.
   void headersChanged();
@@ -52,7 +55,7 @@ class ListTableModel : public QAbstractTableModel, private ListObserver {
   void appended(std::int64_t first, std::int64_t last) override;
   void currentChanged(std::int64_t row) override;
 
-  const Control& control_;
+  const Control* control_;
   ListModel* list_ = nullptr;
   int rows_ = 0;
   bool changing_ = false;  // inside a begin/end pair: Qt must not ask for more rows now

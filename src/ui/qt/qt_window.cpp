@@ -166,6 +166,12 @@ QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
 
 QtWindow::~QtWindow() {
   if (attached_) detach();
+  // Deleting the widgets moves the focus and hides them, which makes them send signals and
+  // events: none may reach this object, half gone, any more.
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+    child->removeEventFilter(this);
+  }
 }
 
 void QtWindow::detach() {
@@ -173,8 +179,9 @@ void QtWindow::detach() {
   attached_ = false;
   if (proc_.window().observer() == this) proc_.window().setObserver(nullptr);
   for (auto& [c, item] : items_)
-    if (item.model) item.model->setList(nullptr);
+    if (item.model) item.model->release();
   timer_->stop();
+  if (completer_) completer_->popup()->hide();
 }
 
 // ---- Building -----------------------------------------------------------------------------------
@@ -332,6 +339,7 @@ QWidget* QtWindow::makeWidget(Control& c) {
         if (!syncing_) leave(c, false);
       });
       connect(le, &QLineEdit::textEdited, this, [this, le, &c](const QString& t) {
+        if (!attached_) return;
         QString shown =
             c.caseMode() == CaseMode::Def ? t : qs(applyCase(t.toStdString(), c.caseMode()));
         if (shown != t) {
