@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "app/cli.h"
+#include "app/loaded_module.h"
+#include "demo/demo_company.h"
 #include "qt_fixture.h"
 #include "ui/qt/design_preview.h"
 #include "ui/qt/gui_scenario.h"
@@ -48,6 +50,44 @@ TEST_F(Smoke, EveryWindowResourceOpensDrawsAndCloses) {
     EXPECT_EQ(desktop.depth(), 0u);
     EXPECT_TRUE(gone.isNull());
   }
+}
+
+// The module's own windows, each opened by its procedure on the demo company.
+TEST(SmokeModule, EveryRegisteredWindowOpensOnTheDemoCompanyDrawsAndCloses) {
+  TempFolder tmp;
+  FixedClock clock(*Date::fromYmd(2024, 3, 15));
+  frame::Session session(data::Company::create(tmp.path / "co"), clock, "ADM");
+  std::ostringstream quiet;
+  demo::makeDemoCompany(session, quiet);
+  session.g.INIPATH = (tmp.path / "settings").string();
+  cli::LoadedModule module;
+  module.attach(session);
+  frame::Context ctx(session);
+  ScriptedPort port;
+  Desktop desktop(port, module.registry());
+  module.equip(desktop);
+  QtDesktop view(desktop);
+  view.setRememberGeometry(false);
+  int opened = 0;
+  for (const std::string& name : windowDefNames()) {
+    if (!module.registry().has(name)) continue;
+    SCOPED_TRACE(name);
+    ctx.g.GlobalRequest = 0;
+    ASSERT_TRUE(desktop.call(ctx, name));
+    ASSERT_GE(desktop.depth(), 1u);
+    QtWindow* w = view.top();
+    ASSERT_NE(w, nullptr);
+    w->layout()->activate();
+    QImage image = w->grab().toImage();
+    EXPECT_GT(image.width(), 100);
+    EXPECT_GT(image.height(), 50);
+    ++opened;
+    desktop.closeAll();
+    settle();
+    EXPECT_EQ(desktop.depth(), 0u);
+  }
+  EXPECT_GE(opened, 5);
+  EXPECT_TRUE(port.problems().empty());
 }
 
 struct Ran {

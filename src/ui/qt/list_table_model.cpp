@@ -22,8 +22,8 @@ QColor qtColour(Colour c) {
 }
 
 bool numericPicture(const std::string& picture) {
-  PictureSpec spec = PictureSpec::parse(picture);
-  return spec.kind == PictureSpec::Kind::Number;
+  PictureSpec pic = PictureSpec::parse(picture);
+  return pic.kind == PictureSpec::Kind::Number;
 }
 
 }  // namespace

@@ -76,9 +76,9 @@ bool sameName(const std::string& a, const std::string& b) {
 // Characters an entry shows: its own width, else its picture's, else a sensible default.
 int charsShown(const Control& c) {
   if (c.def().width > 0) return c.def().width;
-  PictureSpec spec = PictureSpec::parse(c.picture());
-  if (spec.kind == PictureSpec::Kind::Date && spec.width == 0) return 18;  // "September 30, 2015"
-  if (spec.width > 0) return spec.width;
+  PictureSpec pic = PictureSpec::parse(c.picture());
+  if (pic.kind == PictureSpec::Kind::Date && pic.width == 0) return 18;  // "September 30, 2015"
+  if (pic.width > 0) return pic.width;
   return c.kind() == ControlKind::Text ? 40 : 20;
 }
 
@@ -92,8 +92,8 @@ bool numeric(const Control& c) {
 
 // What an entry shows: numbers and dates without their padding, texts without trailing blanks.
 QString shownText(const Control& c) {
-  PictureSpec spec = PictureSpec::parse(c.picture());
-  if (spec.kind == PictureSpec::Kind::Text || spec.kind == PictureSpec::Kind::Unknown)
+  PictureSpec pic = PictureSpec::parse(c.picture());
+  if (pic.kind == PictureSpec::Kind::Text || pic.kind == PictureSpec::Kind::Unknown)
     return qs(clipped(c.text()));
   return qs(clipped(trimLeft(c.text())));
 }
@@ -716,8 +716,8 @@ void QtWindow::changed(Control* c) {
       auto* le = static_cast<QLineEdit*>(w);
       le->setReadOnly(c->readonly());
       le->setAlignment(numeric(*c) ? Qt::AlignRight : Qt::AlignLeft);
-      PictureSpec spec = PictureSpec::parse(c->picture());
-      le->setMaxLength(spec.kind == PictureSpec::Kind::Text && spec.width > 0 ? spec.width : 32767);
+      PictureSpec pic = PictureSpec::parse(c->picture());
+      le->setMaxLength(pic.kind == PictureSpec::Kind::Text && pic.width > 0 ? pic.width : 32767);
       // Text being typed stays until the user leaves the entry.
       if (le->isModified() && le->hasFocus() && !c->holdsEditedText()) break;
       QString t = shownText(*c);
