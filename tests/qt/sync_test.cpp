@@ -377,6 +377,30 @@ TEST_F(Sync, CalledWindowsAreModalAndCloseBackToTheirCaller) {
   EXPECT_TRUE(self.isNull());
 }
 
+TEST_F(Sync, AProceduresTimerRunsByTheClock) {
+  ASSERT_NE(window, nullptr);
+  struct Ticking : Procedure {
+    explicit Ticking(frame::Context& c) : Procedure(c, "Child", childDef()) {}
+    void init() override { setTimer(5); }
+    void timer() override {
+      if (++ticks == 3) setTimer(0);
+    }
+    int ticks = 0;
+  };
+  auto& t = static_cast<Ticking&>(desktop.open(std::make_unique<Ticking>(ctx)));
+  EXPECT_TRUE(::QTest::qWaitFor([&] { return t.ticks >= 3; }, 10000));
+  settle();
+  EXPECT_EQ(t.ticks, 3);  // stopped by the procedure
+  // A scripted run ticks only when the script says so.
+  view.setClockTimers(false);
+  t.setTimer(5);
+  view.top()->syncTimer();
+  ::QTest::qWait(30);
+  EXPECT_EQ(t.ticks, 3);
+  view.top()->timerTick();
+  EXPECT_EQ(t.ticks, 4);
+}
+
 TEST_F(Sync, AWindowReopensAtTheSizeItWasClosedAt) {
   ASSERT_NE(window, nullptr);
   window->resize(900, 700);

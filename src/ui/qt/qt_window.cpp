@@ -1033,11 +1033,7 @@ bool QtWindow::handleKey(Control& c, QKeyEvent* e) {
     if (isTextKind(c.kind()) && textModified(items_[&c])) {
       // Enter commits the text, then presses the window's default button.
       if (!leave(c, false) || !attached_ || proc_.desktop().top() != &proc_) return true;
-      for (Control* b : proc_.window().controls())
-        if (b->kind() == ControlKind::Button && b->def().isDefault && b->usable()) {
-          press(*b);
-          break;
-        }
+      pressDefault();
       return true;
     }
   }
@@ -1099,14 +1095,18 @@ void QtWindow::keyPressEvent(QKeyEvent* e) {
     return;
   }
   if (k == Key::Enter) {
-    for (Control* b : proc_.window().controls())
-      if (b->kind() == ControlKind::Button && b->def().isDefault && b->usable()) {
-        press(*b);
-        return;
-      }
+    pressDefault();
     return;
   }
   QDialog::keyPressEvent(e);
+}
+
+void QtWindow::pressDefault() {
+  for (Control* b : proc_.window().controls())
+    if (b->kind() == ControlKind::Button && b->def().isDefault && b->usable()) {
+      press(*b);
+      return;
+    }
 }
 
 void QtWindow::reject() {

@@ -128,6 +128,7 @@ class QtWindow : public QDialog, private WindowObserver {
   bool textModified(const Item& item) const;
   void setTextModified(const Item& item, bool on);
   bool handleKey(Control& c, QKeyEvent* event);
+  void pressDefault();
   void syncCurrentRow(Item& item);
   void offerCompletions(Control& c, QLineEdit& edit);
 
