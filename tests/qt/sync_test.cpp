@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
@@ -399,6 +400,44 @@ TEST_F(Sync, AProceduresTimerRunsByTheClock) {
   EXPECT_EQ(t.ticks, 3);
   view.top()->timerTick();
   EXPECT_EQ(t.ticks, 4);
+}
+
+TEST_F(Sync, TheSessionPlacesNewWindowsAndChoosesTheirFont) {
+  ASSERT_NE(window, nullptr);
+  view.setRememberGeometry(false);
+  session.g.STARTX = 40;
+  session.g.STARTY = 30;
+  session.g.OPENMAX = 1;
+  session.g.MAXHEIGHT = 480;
+  session.g.FontName = "DejaVu Serif";
+  session.g.FontSize = 12;
+  session.g.FontStyle = kItalic;
+  session.g.FontColor = 0x800000;
+  find<QPushButton>("?CALL")->click();
+  settle();
+  QtWindow* child = view.top();
+  ASSERT_NE(child, window);
+  EXPECT_EQ(child->pos(), QPoint(40, 30));
+  EXPECT_EQ(child->height(), 480);
+  EXPECT_EQ(child->font().family(), "DejaVu Serif");
+  EXPECT_EQ(child->font().pointSize(), 12);
+  EXPECT_TRUE(child->font().italic());
+  EXPECT_EQ(child->palette().color(QPalette::Active, QPalette::WindowText), QColor(0x80, 0, 0));
+  EXPECT_TRUE(child->findChild<QPushButton*>("?OK")->font().italic());  // the window's controls
+  child->findChild<QPushButton*>("?OK")->click();
+  settle();
+
+  // A start beyond the screen is brought back inside it; the font can be switched off.
+  session.g.STARTX = 100000;
+  session.g.FontDisable = 1;
+  find<QPushButton>("?CALL")->click();
+  settle();
+  child = view.top();
+  ASSERT_NE(child, window);
+  QRect screen = child->screen()->availableGeometry();
+  EXPECT_LE(child->frameGeometry().right(), screen.right());
+  EXPECT_GE(child->x(), screen.left());
+  EXPECT_NE(child->font().family(), "DejaVu Serif");
 }
 
 TEST_F(Sync, AWindowReopensAtTheSizeItWasClosedAt) {

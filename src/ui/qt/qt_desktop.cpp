@@ -6,6 +6,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "frame/context.h"
 #include "ui/qt/qt_window.h"
 
 namespace koreq::ui::qt {
@@ -94,13 +95,13 @@ void QtDesktop::showWindows() {
     QtWindow* w = window(*p);
     if (!w && p->isOpen() && !p->closing()) {
       w = new QtWindow(*this, *p, below);
-      if (below) w->setWindowFlag(Qt::Window);
       // The first window of a desktop stands beside the host's other windows; every window it
       // calls is modal over its caller.
       w->setWindowModality(first ? Qt::NonModal : Qt::WindowModal);
       windows_[p] = w;
       place(*w);
       w->show();
+      keepOnScreen(*w);
       if (QGuiApplication::platformName() != QStringLiteral("offscreen")) w->raise();
       w->activateWindow();
       w->refreshAll();
@@ -111,22 +112,48 @@ void QtDesktop::showWindows() {
   }
 }
 
+// A window reopens where it was closed; else at the session's start position (STARTX,
+// STARTY), else over its caller. OPENMAX asks for the height MAXHEIGHT. Wherever it goes, it
+// is kept inside the screen (keepOnScreen).
 void QtDesktop::place(QtWindow& w) {
   w.layout()->activate();
   w.adjustSize();
+  const frame::SessionGlobals& g = w.procedure().ctx().session().g;
+  bool restored = false;
   if (rememberGeometry_) {
     QSettings settings;
     QByteArray saved = settings.value(geometryKey(w.procedure())).toByteArray();
-    if (!saved.isEmpty() && w.restoreGeometry(saved)) return;
+    restored = !saved.isEmpty() && w.restoreGeometry(saved);
   }
-  QWidget* over = w.parentWidget();
-  QRect area =
-      over ? over->frameGeometry()
-           : (QApplication::primaryScreen() ? QApplication::primaryScreen()->availableGeometry()
-                                            : QRect(0, 0, 1024, 768));
-  QRect r(QPoint(0, 0), w.size());
-  r.moveCenter(area.center());
-  w.move(r.topLeft());
+  if (!restored) {
+    if (g.OPENMAX == 1 && g.MAXHEIGHT > 0)
+      w.resize(w.width(), static_cast<int>(std::min<std::int64_t>(g.MAXHEIGHT, 4000)));
+    if (g.STARTX > 0 || g.STARTY > 0) {
+      w.move(static_cast<int>(g.STARTX), static_cast<int>(g.STARTY));
+    } else {
+      QWidget* over = w.parentWidget();
+      QScreen* screen = QApplication::primaryScreen();
+      QRect area = over     ? over->frameGeometry()
+                   : screen ? screen->availableGeometry()
+                            : QRect(0, 0, 1024, 768);
+      QRect r(QPoint(0, 0), w.size());
+      r.moveCenter(area.center());
+      w.move(r.topLeft());
+    }
+  }
+}
+
+// After the window is shown, when its frame is known.
+void QtDesktop::keepOnScreen(QtWindow& w) {
+  if (QScreen* screen = w.screen()) {
+    QRect visible = screen->availableGeometry();
+    QRect r = w.frameGeometry();
+    if (r.right() > visible.right()) r.moveRight(visible.right());
+    if (r.bottom() > visible.bottom()) r.moveBottom(visible.bottom());
+    if (r.left() < visible.left()) r.moveLeft(visible.left());
+    if (r.top() < visible.top()) r.moveTop(visible.top());
+    if (r.topLeft() != w.frameGeometry().topLeft()) w.move(r.topLeft());
+  }
 }
 
 void QtDesktop::saveGeometry(QtWindow& w) {

@@ -62,6 +62,7 @@ class QtDesktop : public QObject, private DesktopObserver {
   void showWindows();
   void afterAction();
   void place(QtWindow& w);
+  void keepOnScreen(QtWindow& w);
   void saveGeometry(QtWindow& w);
 
   Desktop& desktop_;

@@ -149,6 +149,7 @@ QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
     : QDialog(parent), desktop_(desktop), proc_(procedure) {
   setObjectName(qs(procedure.name()));
   setSizeGripEnabled(true);
+  applyUserFont();
   auto* box = new QVBoxLayout(this);
   std::vector<Control*> top;
   for (Control* c : proc_.window().controls())
@@ -182,6 +183,30 @@ void QtWindow::detach() {
     if (item.model) item.model->release();
   timer_->stop();
   if (completer_) completer_->popup()->hide();
+}
+
+// The font the user chose for every window (AnyFont:FontName and the others), unless it is
+// switched off (AnyFont:Disable). Size in points; colour 0xRRGGBB; style bold 1, italic 2,
+// underline 4, as controls' font styles.
+void QtWindow::applyUserFont() {
+  const frame::SessionGlobals& g = proc_.ctx().session().g;
+  std::string family = clipped(g.FontName.str());
+  if (g.FontDisable || family.empty()) return;
+  QFont f = font();
+  f.setFamily(qs(family));
+  if (g.FontSize > 0 && g.FontSize < 200) f.setPointSize(static_cast<int>(g.FontSize));
+  f.setBold(g.FontStyle & kBold);
+  f.setItalic(g.FontStyle & kItalic);
+  f.setUnderline(g.FontStyle & kUnderline);
+  setFont(f);
+  if (g.FontColor > 0) {
+    QPalette pal = palette();
+    QColor colour = qtColour(static_cast<Colour>(g.FontColor));
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+      for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        pal.setColor(group, role, colour);
+    setPalette(pal);
+  }
 }
 
 // ---- Building -----------------------------------------------------------------------------------

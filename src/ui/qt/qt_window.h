@@ -109,6 +109,7 @@ class QtWindow : public QDialog, private WindowObserver {
   void focusChanged(Control* c) override;
 
   // Building.
+  void applyUserFont();
   void buildChildren(QBoxLayout* box, const std::vector<Control*>& kids, bool topLevel);
   QWidget* makeWidget(Control& c);
   QWidget* makeButton(Control& c);
