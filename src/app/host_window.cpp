@@ -293,13 +293,16 @@ void HostWindow::makeDemoCompany() {
   QString dir = QFileDialog::getExistingDirectory(
       this, QStringLiteral("Folder for the Demo Company (choose or make an empty one)"),
       qs(inv_.dataPath().parent_path().string()));
-  if (dir.isEmpty()) return;
-  fs::path folder = dir.toStdString();
+  if (!dir.isEmpty()) makeDemoCompanyIn(dir.toStdString());
+}
+
+bool HostWindow::makeDemoCompanyIn(const fs::path& folder) {
+  if (!threads_.empty()) return false;
   if (data::Company::exists(folder)) {
     if (port_.message("That folder already holds a company.|Open it instead?", "Demo Company",
                       ui::Icon::Question, "&Yes|&No", 1) == 1)
-      openCompany(folder);
-    return;
+      return openCompany(folder);
+    return false;
   }
   // The same work as `koreq init --demo`: made aside and moved into place when complete.
   std::vector<std::string> args = {"--data", folder.string(), "--user", inv_.options().user};
@@ -316,9 +319,9 @@ void HostWindow::makeDemoCompany() {
   if (rc != 0) {
     port_.message("The demo company could not be made:|" + clipped(err.str()), "Demo Company",
                   ui::Icon::Exclamation, "&OK", 1);
-    return;
+    return false;
   }
-  openCompany(folder);
+  return openCompany(folder);
 }
 
 void HostWindow::run(const MenuEntry& entry) {

@@ -43,6 +43,11 @@ class HostWindow : public QMainWindow {
   // Signs on to the company in `folder`; false (and a message) when there is none.
   bool openCompany(const std::filesystem::path& folder);
   const frame::Session* session() const { return session_.get(); }
+  // Makes the demo company in `folder` as `koreq init --demo` does and opens it; a folder that
+  // holds a company already is opened when the user says so. False when nothing was opened.
+  bool makeDemoCompanyIn(const std::filesystem::path& folder);
+  // The dialogs the window shows (a test may have a script answer them).
+  ui::qt::QtUserPort& port() { return port_; }
   // Runs a procedure as its menu entry does: on a new thread, GlobalRequest from the entry.
   void run(const MenuEntry& entry);
   // Procedure threads with a window open.

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -76,6 +78,37 @@ TEST(HostMenus, EveryExportedProcedureOnceAndOnlyWhatIsRegistered) {
   ASSERT_EQ(available.size(), 1u);
   EXPECT_EQ(available[0].procedure, "BrowseEQCode");
   EXPECT_EQ(available[0].menu, "Equipment");
+}
+
+// Which environments show the desktop program when koreq is run without a command.
+TEST(HostDisplay, ADisplayOrAScreenPlatformIsNeeded) {
+  struct Saved {
+    std::string name;
+    std::optional<std::string> value;
+  };
+  std::vector<Saved> saved;
+  for (const char* n : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+    const char* v = std::getenv(n);
+    saved.push_back({n, v ? std::optional<std::string>(v) : std::nullopt});
+    ::unsetenv(n);
+  }
+  EXPECT_FALSE(cli::desktopDisplayAvailable());
+  ::setenv("DISPLAY", ":0", 1);
+  EXPECT_TRUE(cli::desktopDisplayAvailable());
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // chosen, and it draws nowhere
+  EXPECT_FALSE(cli::desktopDisplayAvailable());
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  ::unsetenv("DISPLAY");
+  EXPECT_TRUE(cli::desktopDisplayAvailable());
+  ::unsetenv("QT_QPA_PLATFORM");
+  ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+  EXPECT_TRUE(cli::desktopDisplayAvailable());
+  for (const Saved& s : saved) {
+    if (s.value)
+      ::setenv(s.name.c_str(), s.value->c_str(), 1);
+    else
+      ::unsetenv(s.name.c_str());
+  }
 }
 
 const WindowDef& codesDef() {
@@ -197,6 +230,28 @@ TEST_F(HostWindowTest, WithoutACompanyTheMenusWait) {
   EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "(no company open)");
   EXPECT_TRUE(host.openCompany(tmp.path / "co"));
   EXPECT_TRUE(host.menuBar()->findChild<QMenu*>("Equipment")->isEnabled());
+
+  // The demo company, made where the user says; a folder with a company in it is opened only
+  // when the user says so; a failure says why and opens nothing.
+  ScriptedPort script;
+  host.port().setScript(&script);
+  auto folderShown = [&host] { return host.findChild<QLabel*>("companyFolder")->text(); };
+  cli::setDemoMaker(&demo::makeDemoCompany);
+  EXPECT_TRUE(host.makeDemoCompanyIn(tmp.path / "demo2"));
+  EXPECT_EQ(folderShown(), QString::fromStdString((tmp.path / "demo2").string()));
+  EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "Demo Contracting Co.");
+  script.queueAnswer("No");
+  EXPECT_FALSE(host.makeDemoCompanyIn(tmp.path / "co"));
+  EXPECT_EQ(folderShown(), QString::fromStdString((tmp.path / "demo2").string()));
+  script.queueAnswer("Yes");
+  EXPECT_TRUE(host.makeDemoCompanyIn(tmp.path / "co"));
+  EXPECT_EQ(folderShown(), QString::fromStdString((tmp.path / "co").string()));
+  cli::setDemoMaker({});
+  EXPECT_FALSE(host.makeDemoCompanyIn(tmp.path / "demo3"));
+  ASSERT_FALSE(script.shown().empty());
+  EXPECT_EQ(script.shown().back().caption, "Demo Company");
+  EXPECT_FALSE(std::filesystem::exists(tmp.path / "demo3" / "company.db"));
+  EXPECT_TRUE(script.problems().empty());
 }
 
 }  // namespace

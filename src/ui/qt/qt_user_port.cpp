@@ -291,8 +291,11 @@ void QtUserPort::showHelp(const std::string& topic) {
     script_->showHelp(topic);
     return;
   }
+  // A topic may name a place in its page: "html/EC_Cost_Categories.htm#ec_insert".
+  QString file = qs(topic).section(QLatin1Char('#'), 0, 0);
+  QString anchor = qs(topic).section(QLatin1Char('#'), 1);
   QString folder = helpFolder();
-  QString page = folder.isEmpty() ? QString() : QDir(folder).filePath(qs(topic));
+  QString page = folder.isEmpty() || file.isEmpty() ? QString() : QDir(folder).filePath(file);
   if (page.isEmpty() || !QFileInfo(page).isFile()) {
     QMessageBox::information(dialogParent(), QStringLiteral("Help"),
                              QStringLiteral("The help page %1 is not installed.").arg(qs(topic)));
@@ -303,7 +306,9 @@ void QtUserPort::showHelp(const std::string& topic) {
   auto* layout = new QVBoxLayout(&dialog);
   auto* browser = new QTextBrowser(&dialog);
   browser->setSearchPaths({folder});
-  browser->setSource(QUrl::fromLocalFile(page));
+  QUrl url = QUrl::fromLocalFile(page);
+  if (!anchor.isEmpty()) url.setFragment(anchor);
+  browser->setSource(url);
   layout->addWidget(browser);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
   QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
