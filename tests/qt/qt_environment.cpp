@@ -1,6 +1,10 @@
 // One QApplication for the test run, offscreen, with the user's settings in a folder of its own.
 
 #include "qt_fixture.h"
+
+#include <sstream>
+
+#include "app/cli.h"
 #include "ui/qt/offscreen.h"
 
 namespace koreq::ui::qt::test {
@@ -34,6 +38,15 @@ void settle() {
     QApplication::processEvents();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
+}
+
+CliRun cli(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  CliRun r;
+  r.rc = cli::runCli(args, out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
 }
 
 void addEquipment(frame::Context& ctx, const std::string& id, const std::string& description) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "../ui/ui_fixture.h"
 #include "data/company.h"
 #include "data/records.h"
 #include "frame/context.h"
@@ -23,22 +24,17 @@
 
 namespace koreq::ui::qt::test {
 
-struct TempFolder {
-  std::filesystem::path path;
-  TempFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-qt-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-};
+using koreq::ui::test::TempFolder;
 
 // Processes pending events, deferred deletes included.
 void settle();
+
+// A command line run in this process, as the program would run it.
+struct CliRun {
+  int rc = -1;
+  std::string out, err;
+};
+CliRun cli(const std::vector<std::string>& args);
 
 // Equipment records straight into the file.
 void addEquipment(frame::Context& ctx, const std::string& id, const std::string& description);

@@ -187,42 +187,29 @@ TEST_F(Play, TheSameScenarioGivesTheSameTranscriptThroughTheWidgets) {
 }
 
 TEST_F(Play, AFailureIsTheSameFailureThroughTheWidgets) {
-  const std::string script = R"(call PlayBrowse
-press Change
-type "Purchase Value" 100
-check Active 1
-expect ?EQH:Active checked 0
-)";
-  auto [headlessRc, headless] = run(script, false);
-  EXPECT_EQ(headlessRc, headless::kScenarioFailed);
-  EXPECT_NE(headless.find("FAILED at line 5: expected ?EQH:Active checked \"0\", got \"1\""),
-            std::string::npos)
-      << headless;
-  auto [guiRc, gui] = run(script, true);
-  EXPECT_EQ(guiRc, headless::kScenarioFailed);
-  EXPECT_EQ(gui, headless);
-
-  // An action the window refuses fails in the same words: an entry that will not take a
-  // text, a control of a window that is not the topmost.
-  const std::string refused = R"(call PlayBrowse
-press Insert
-type "Purchase Value" 12x
-)";
-  auto [a, ha] = run(refused, false);
-  auto [b, ga] = run(refused, true);
-  EXPECT_EQ(a, headless::kScenarioFailed);
-  EXPECT_EQ(b, headless::kScenarioFailed);
-  EXPECT_NE(ha.find("message exclamation \"Invalid Entry\""), std::string::npos) << ha;
-  EXPECT_EQ(ga, ha);
-  const std::string hidden = R"(call PlayBrowse
-press Insert
-check "Show Inactive" 1
-)";
-  auto [c, hh] = run(hidden, false);
-  auto [d, gh] = run(hidden, true);
-  EXPECT_EQ(c, headless::kScenarioFailed);
-  EXPECT_EQ(d, headless::kScenarioFailed);
-  EXPECT_EQ(gh, hh);
+  struct Case {
+    const char* script;
+    const char* says;
+  } cases[] = {
+      // An expectation that does not hold.
+      {"call PlayBrowse\npress Change\ntype \"Purchase Value\" 100\ncheck Active 1\n"
+       "expect ?EQH:Active checked 0\n",
+       "FAILED at line 5: expected ?EQH:Active checked \"0\", got \"1\""},
+      // An entry that will not take a text.
+      {"call PlayBrowse\npress Insert\ntype \"Purchase Value\" 12x\n",
+       "message exclamation \"Invalid Entry\""},
+      // A control of a window that is not the topmost one.
+      {"call PlayBrowse\npress Insert\ncheck \"Show Inactive\" 1\n", "FAILED at line 3: "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.script);
+    auto [headlessRc, headless] = run(c.script, false);
+    EXPECT_EQ(headlessRc, headless::kScenarioFailed);
+    EXPECT_NE(headless.find(c.says), std::string::npos) << headless;
+    auto [guiRc, gui] = run(c.script, true);
+    EXPECT_EQ(guiRc, headless::kScenarioFailed);
+    EXPECT_EQ(gui, headless);
+  }
 }
 
 // The module's own windows, through every scenario their tests play: the widgets must give the
@@ -276,20 +263,6 @@ TEST(PlayTheModule, EveryEquipmentScenarioGivesTheSameTranscriptThroughTheWidget
   }
 }
 
-struct Ran {
-  int rc = -1;
-  std::string out, err;
-};
-
-Ran cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  Ran r;
-  r.rc = cli::runCli(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
-
 TEST(PlayCommand, RunsAScenarioFileHeadlessAndThroughTheWindows) {
   TempFolder tmp;
   const std::string data = (tmp.path / "co").string();
@@ -300,15 +273,15 @@ TEST(PlayCommand, RunsAScenarioFileHeadlessAndThroughTheWindows) {
   };
   // A dispatcher with no format in use prints nothing and opens no window.
   std::string ok = write("ok.play", "request 0\ncall PrintEQListingServer\nexpect top none\n");
-  Ran headless = cli({"--data", data, "play", ok});
+  CliRun headless = cli({"--data", data, "play", ok});
   EXPECT_EQ(headless.rc, 0) << headless.err;
   EXPECT_NE(headless.out.find("passed (3 commands)"), std::string::npos) << headless.out;
-  Ran gui = cli({"--data", data, "play", "--gui", ok});
+  CliRun gui = cli({"--data", data, "play", "--gui", ok});
   EXPECT_EQ(gui.rc, 0) << gui.err;
   EXPECT_EQ(gui.out, headless.out);
 
   std::string failing = write("fail.play", "expect global GlobalRequest 7\n");
-  Ran r = cli({"--data", data, "play", failing});
+  CliRun r = cli({"--data", data, "play", failing});
   EXPECT_EQ(r.rc, 1);
   EXPECT_NE(r.out.find("FAILED at line 1"), std::string::npos);
   EXPECT_NE(r.err.find("failed"), std::string::npos);

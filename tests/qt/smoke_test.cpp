@@ -90,26 +90,12 @@ TEST(SmokeModule, EveryRegisteredWindowOpensOnTheDemoCompanyDrawsAndCloses) {
   EXPECT_TRUE(port.problems().empty());
 }
 
-struct Ran {
-  int rc = -1;
-  std::string out, err;
-};
-
-Ran cli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  Ran r;
-  r.rc = cli::runCli(args, out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
-
 TEST(ScreenshotCommand, WritesThePictureOfOneWindow) {
   TempFolder tmp;
   const std::string data = (tmp.path / "co").string();
   ASSERT_EQ(cli({"--data", data, "init"}).rc, 0);
   const std::string png = (tmp.path / "x.png").string();
-  Ran r = cli({"--data", data, "screenshot", "SearchEquipment", png});
+  CliRun r = cli({"--data", data, "screenshot", "SearchEquipment", png});
   ASSERT_EQ(r.rc, 0) << r.err;
   EXPECT_NE(r.out.find("Wrote " + png), std::string::npos);
   QImage image(QString::fromStdString(png));
