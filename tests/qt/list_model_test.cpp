@@ -143,7 +143,7 @@ TEST_F(ViewListTableModel, OverAFileOfThousandsOfRecordsWithSortingAndRanges) {
     for (int i = 0; i < 3000; ++i) {
       char id[16];
       std::snprintf(id, sizeof id, "EQ-%04d", i);
-      addEquipment(ctx, id, "Unit " + std::to_string(2999 - i));
+      putEquipment(ctx, id, "Unit " + std::to_string(2999 - i));
     }
     t.commit();
   }

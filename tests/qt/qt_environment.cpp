@@ -49,7 +49,7 @@ CliRun cli(const std::vector<std::string>& args) {
   return r;
 }
 
-void addEquipment(frame::Context& ctx, const std::string& id, const std::string& description) {
+void putEquipment(frame::Context& ctx, const std::string& id, const std::string& description) {
   data::FileAccess& f = ctx.file(data::EqHeader::def());
   f.prime();
   f.put("EQH:EquipmentID", id);

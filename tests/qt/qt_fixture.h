@@ -37,24 +37,13 @@ struct CliRun {
 CliRun cli(const std::vector<std::string>& args);
 
 // Equipment records straight into the file.
-void addEquipment(frame::Context& ctx, const std::string& id, const std::string& description);
+void putEquipment(frame::Context& ctx, const std::string& id, const std::string& description);
 
-class RendererTest : public ::testing::Test {
+// A fresh company, a context on it and a desktop whose questions a script answers; the events
+// the windows leave behind are handled before it goes.
+class RendererTest : public koreq::ui::test::UiTest {
  protected:
-  RendererTest()
-      : clock(*Date::fromYmd(2024, 3, 15)),
-        session(data::Company::create(folder.path / "co"), clock, "ABC"),
-        ctx(session),
-        desktop(port, registry) {}
   ~RendererTest() override { settle(); }
-
-  TempFolder folder;
-  FixedClock clock;
-  frame::Session session;
-  frame::Context ctx;
-  ScriptedPort port;
-  frame::ProcedureRegistry registry;
-  Desktop desktop;
 };
 
 }  // namespace koreq::ui::qt::test

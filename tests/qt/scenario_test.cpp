@@ -134,13 +134,13 @@ class Play : public RendererTest {
     registerWindow<PlayForm>(registry, "PlayForm");
   }
   void addSample(frame::Context& c) {
-    addEquipment(c, "DT-201", "Dump truck");
-    addEquipment(c, "DT-202", "Tri-axle dump");
-    addEquipment(c, "EX-301", "Excavator");
-    addEquipment(c, "EX-302", "Mini excavator");
-    addEquipment(c, "PU-101", "Pickup");
-    addEquipment(c, "PU-102", "Crew cab pickup");
-    addEquipment(c, "SAW-01", "Slab saw");
+    putEquipment(c, "DT-201", "Dump truck");
+    putEquipment(c, "DT-202", "Tri-axle dump");
+    putEquipment(c, "EX-301", "Excavator");
+    putEquipment(c, "EX-302", "Mini excavator");
+    putEquipment(c, "PU-101", "Pickup");
+    putEquipment(c, "PU-102", "Crew cab pickup");
+    putEquipment(c, "SAW-01", "Slab saw");
     data::FileAccess& f = c.file(data::EqHeader::def());
     ASSERT_EQ(f.fetch("KeyEquipmentID", {std::string("EX-301")}), data::kNoError);
     f.put("EQH:Active", std::int64_t{0});
