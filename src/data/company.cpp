@@ -6,15 +6,18 @@ namespace koreq::data {
 
 namespace fs = std::filesystem;
 
-bool Company::exists(const fs::path& dir) { return fs::exists(dir / kDatabaseName); }
+bool Company::exists(const fs::path& dir) {
+  return fs::exists(dir / kDatabaseName);
+}
 
 std::unique_ptr<Company> Company::create(const fs::path& dir) {
   if (exists(dir))
-    throw StoreError(kDuplicateKey, "A company already exists in " + dir.string() +
-                                        "; nothing was changed.");
+    throw StoreError(kDuplicateKey,
+                     "A company already exists in " + dir.string() + "; nothing was changed.");
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) throw StoreError(kDriverError, "Cannot create folder " + dir.string() + ": " + ec.message());
+  if (ec)
+    throw StoreError(kDriverError, "Cannot create folder " + dir.string() + ": " + ec.message());
   auto store = std::make_unique<SqliteStore>((dir / kDatabaseName).string(), true);
   store->ensureSchema(allFiles());
   return std::unique_ptr<Company>(new Company(dir, std::move(store)));
@@ -22,8 +25,8 @@ std::unique_ptr<Company> Company::create(const fs::path& dir) {
 
 std::unique_ptr<Company> Company::open(const fs::path& dir) {
   if (!exists(dir))
-    throw StoreError(kRecordNotFound, "No company in " + dir.string() +
-                                          " (make one with: koreq --data DIR init)");
+    throw StoreError(kRecordNotFound,
+                     "No company in " + dir.string() + " (make one with: koreq --data DIR init)");
   auto store = std::make_unique<SqliteStore>((dir / kDatabaseName).string(), false);
   store->ensureSchema(allFiles());
   return std::unique_ptr<Company>(new Company(dir, std::move(store)));

@@ -44,10 +44,10 @@ struct FieldDef {
 };
 
 struct KeyDef {
-  std::string name;          // with prefix: "EQH:KeyEquipmentID"
-  std::vector<int> fields;   // field indices, most significant first
+  std::string name;         // with prefix: "EQH:KeyEquipmentID"
+  std::vector<int> fields;  // field indices, most significant first
   bool unique = false;
-  bool descending = false;   // every component descending ("newest first")
+  bool descending = false;  // every component descending ("newest first")
 };
 
 class FileDef {
@@ -67,7 +67,7 @@ class FileDef {
   int fieldIndex(std::string_view name) const;  // with or without prefix; -1 when unknown
   const FieldDef* field(std::string_view name) const;
   const KeyDef* key(std::string_view name) const;  // with or without prefix
-  const KeyDef& primaryKey() const;  // the first key
+  const KeyDef& primaryKey() const;                // the first key
 };
 
 // All files, in a fixed order.
@@ -177,14 +177,12 @@ FileDef makeFile(const char* name, const char* label, const char* prefix,
   for (auto& f : fields) f.name = std::string(prefix) + ":" + f.column;
   d.fields = std::move(fields);
   d.create = [] { return std::static_pointer_cast<void>(std::make_shared<R>()); };
-  d.copy = [](void* dst, const void* src) {
-    *static_cast<R*>(dst) = *static_cast<const R*>(src);
-  };
+  d.copy = [](void* dst, const void* src) { *static_cast<R*>(dst) = *static_cast<const R*>(src); };
   return d;
 }
 
-void addKey(FileDef& d, const char* name, std::initializer_list<const char*> columns,
-            bool unique, bool descending = false);
+void addKey(FileDef& d, const char* name, std::initializer_list<const char*> columns, bool unique,
+            bool descending = false);
 
 }  // namespace detail
 }  // namespace koreq::data
@@ -226,13 +224,13 @@ void addKey(FileDef& d, const char* name, std::initializer_list<const char*> col
 // In a record struct: one member per field.
 #define KOREQ_MEMBER(type, name, len) KOREQ_CTYPE_##type(len) name{};
 // In a record's def(): one FieldDef per field (needs `using Self = <record>;`).
-#define KOREQ_FIELDDEF(type, name, len)                                             \
-  ::koreq::data::detail::makeField<&Self::name, (len), KOREQ_PLACES_##type>(        \
+#define KOREQ_FIELDDEF(type, name, len)                                      \
+  ::koreq::data::detail::makeField<&Self::name, (len), KOREQ_PLACES_##type>( \
       #name, ::koreq::data::FieldType::KOREQ_FTYPE_##type, (len)),
 
 // Declares a record struct from its field list macro.
-#define KOREQ_RECORD(Struct, FIELDS)          \
-  struct Struct {                             \
-    FIELDS(KOREQ_MEMBER)                      \
+#define KOREQ_RECORD(Struct, FIELDS)            \
+  struct Struct {                               \
+    FIELDS(KOREQ_MEMBER)                        \
     static const ::koreq::data::FileDef& def(); \
   };

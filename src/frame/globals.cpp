@@ -2,8 +2,8 @@
 
 namespace koreq::frame {
 
-#define KOREQ_GDEF(kind, member, len, name)                  \
-  GlobalDef{name, &data::detail::getField<&Self::member>,    \
+#define KOREQ_GDEF(kind, member, len, name)               \
+  GlobalDef{name, &data::detail::getField<&Self::member>, \
             &data::detail::setField<&Self::member, ((len) ? (len) : 15), 2>},
 
 const std::vector<GlobalDef>& SessionGlobals::defs() {

@@ -14,46 +14,46 @@
 namespace koreq::frame {
 
 // F(kind, member, length, "NAME"): kind is Long, String (length in characters), Decimal or Byte.
-#define KOREQ_SESSION_GLOBALS(F)                       \
-  F(String, DATAPATH, 260, "DATAPATH")                 \
-  F(String, INIPATH, 260, "INIPATH")                   \
-  F(String, CONTROLPATH, 260, "CONTROLPATH")           \
-  F(String, USERID, 3, "USERID")                       \
-  F(String, COMPANYID, 5, "COMPANYID")                 \
-  F(String, COMPANYNAME, 50, "COMPANYNAME")            \
+#define KOREQ_SESSION_GLOBALS(F)                         \
+  F(String, DATAPATH, 260, "DATAPATH")                   \
+  F(String, INIPATH, 260, "INIPATH")                     \
+  F(String, CONTROLPATH, 260, "CONTROLPATH")             \
+  F(String, USERID, 3, "USERID")                         \
+  F(String, COMPANYID, 5, "COMPANYID")                   \
+  F(String, COMPANYNAME, 50, "COMPANYNAME")              \
   F(Long, CURRENTFISCALPERIOD, 0, "CURRENTFISCALPERIOD") \
-  F(Long, COSTCODELEN, 0, "COSTCODELEN")               \
-  F(String, HELPNAME, 260, "HELPNAME")                 \
-  F(Byte, LogUserActivity, 0, "GLO:LogUserActivity")   \
-  F(Byte, AutoEntry, 0, "GLO:AutoEntry")               \
-  F(Byte, PrintPreview, 0, "GLO:PrintPreview")         \
-  F(Long, PreviewZoom, 0, "GLO:PreviewZoom")           \
-  F(Long, STARTX, 0, "STARTX")                         \
-  F(Long, STARTY, 0, "STARTY")                         \
-  F(Byte, OPENMAX, 0, "OPENMAX")                       \
-  F(Long, MAXHEIGHT, 0, "MAXHEIGHT")                   \
-  F(Byte, FontDisable, 0, "AnyFont:Disable")           \
-  F(String, FontName, 31, "AnyFont:FontName")          \
-  F(Long, FontSize, 0, "AnyFont:FontSize")             \
-  F(Long, FontColor, 0, "AnyFont:FontColor")           \
-  F(Long, FontCharset, 0, "AnyFont:FontCharset")       \
+  F(Long, COSTCODELEN, 0, "COSTCODELEN")                 \
+  F(String, HELPNAME, 260, "HELPNAME")                   \
+  F(Byte, LogUserActivity, 0, "GLO:LogUserActivity")     \
+  F(Byte, AutoEntry, 0, "GLO:AutoEntry")                 \
+  F(Byte, PrintPreview, 0, "GLO:PrintPreview")           \
+  F(Long, PreviewZoom, 0, "GLO:PreviewZoom")             \
+  F(Long, STARTX, 0, "STARTX")                           \
+  F(Long, STARTY, 0, "STARTY")                           \
+  F(Byte, OPENMAX, 0, "OPENMAX")                         \
+  F(Long, MAXHEIGHT, 0, "MAXHEIGHT")                     \
+  F(Byte, FontDisable, 0, "AnyFont:Disable")             \
+  F(String, FontName, 31, "AnyFont:FontName")            \
+  F(Long, FontSize, 0, "AnyFont:FontSize")               \
+  F(Long, FontColor, 0, "AnyFont:FontColor")             \
+  F(Long, FontCharset, 0, "AnyFont:FontCharset")         \
   F(Long, FontStyle, 0, "AnyFont:FontStyle")
 
-#define KOREQ_THREAD_GLOBALS(F)                            \
-  F(Long, GlobalRequest, 0, "GlobalRequest")               \
-  F(Long, GlobalResponse, 0, "GlobalResponse")             \
-  F(String, REPORTFILTER, 3000, "REPORTFILTER")            \
-  F(String, EQUIPFIELD, 20, "EQUIPFIELD")                  \
-  F(String, KORFIELD, 10, "KORFIELD")                      \
-  F(Long, GLOBALREPORTLIMIT, 0, "GLOBALREPORTLIMIT")       \
-  F(Decimal, DECIMALVARIABLE, 15, "DECIMALVARIABLE")       \
-  F(String, PDFFILENAME, 260, "PDFFILENAME")               \
-  F(Byte, POSTTYPE, 0, "POSTTYPE")                         \
-  F(Long, Increment, 0, "GLO:Increment")                   \
-  F(Long, ImageX, 0, "GLO:ImageX")                         \
-  F(Long, ImageY, 0, "GLO:ImageY")                         \
-  F(Long, ImageWidth, 0, "GLO:ImageWidth")                 \
-  F(Long, ImageHeight, 0, "GLO:ImageHeight")               \
+#define KOREQ_THREAD_GLOBALS(F)                      \
+  F(Long, GlobalRequest, 0, "GlobalRequest")         \
+  F(Long, GlobalResponse, 0, "GlobalResponse")       \
+  F(String, REPORTFILTER, 3000, "REPORTFILTER")      \
+  F(String, EQUIPFIELD, 20, "EQUIPFIELD")            \
+  F(String, KORFIELD, 10, "KORFIELD")                \
+  F(Long, GLOBALREPORTLIMIT, 0, "GLOBALREPORTLIMIT") \
+  F(Decimal, DECIMALVARIABLE, 15, "DECIMALVARIABLE") \
+  F(String, PDFFILENAME, 260, "PDFFILENAME")         \
+  F(Byte, POSTTYPE, 0, "POSTTYPE")                   \
+  F(Long, Increment, 0, "GLO:Increment")             \
+  F(Long, ImageX, 0, "GLO:ImageX")                   \
+  F(Long, ImageY, 0, "GLO:ImageY")                   \
+  F(Long, ImageWidth, 0, "GLO:ImageWidth")           \
+  F(Long, ImageHeight, 0, "GLO:ImageHeight")         \
   F(String, GCALCReturnField, 1000, "GCALCReturnField")
 
 #define KOREQ_GCTYPE_Long(n) std::int64_t

@@ -38,9 +38,13 @@ constexpr std::int64_t kEpoch = daysFromCivil(1800, 12, 28);
 static_assert(daysFromCivil(1801, 1, 1) - kEpoch == Date::kFirstDay);
 const std::int32_t kLastDay = static_cast<std::int32_t>(daysFromCivil(9999, 12, 31) - kEpoch);
 
-Ymd ymdOf(std::int32_t day) { return civilFromDays(day + kEpoch); }
+Ymd ymdOf(std::int32_t day) {
+  return civilFromDays(day + kEpoch);
+}
 
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeap(int y) {
+  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 }  // namespace
 
@@ -57,9 +61,13 @@ std::optional<Date> Date::fromYmd(int year, int month, int day) {
   return Date(static_cast<std::int32_t>(daysFromCivil(year, month, day) - kEpoch));
 }
 
-Date Date::lastValid() { return Date(kLastDay); }
+Date Date::lastValid() {
+  return Date(kLastDay);
+}
 
-bool Date::isValid() const { return day_ >= kFirstDay && day_ <= kLastDay; }
+bool Date::isValid() const {
+  return day_ >= kFirstDay && day_ <= kLastDay;
+}
 
 std::optional<Date> Date::fromIso(const std::string& t) {
   if (t.empty()) return Date();
@@ -71,9 +79,15 @@ std::optional<Date> Date::fromIso(const std::string& t) {
   return fromYmd(y, m, d);
 }
 
-int Date::year() const { return isEmpty() ? 0 : ymdOf(day_).y; }
-int Date::month() const { return isEmpty() ? 0 : ymdOf(day_).m; }
-int Date::dayOfMonth() const { return isEmpty() ? 0 : ymdOf(day_).d; }
+int Date::year() const {
+  return isEmpty() ? 0 : ymdOf(day_).y;
+}
+int Date::month() const {
+  return isEmpty() ? 0 : ymdOf(day_).m;
+}
+int Date::dayOfMonth() const {
+  return isEmpty() ? 0 : ymdOf(day_).d;
+}
 int Date::dayOfWeek() const {
   // Day 0 (28 December 1800) was a Sunday.
   return ((day_ % 7) + 7) % 7;

@@ -5,7 +5,9 @@
 namespace koreq {
 namespace {
 
-Decimal d(const char* s) { return *Decimal::parse(s); }
+Decimal d(const char* s) {
+  return *Decimal::parse(s);
+}
 
 TEST(Decimal, ParsesAndRoundsHalfAwayFromZero) {
   EXPECT_EQ(d("12.345").cents(), 1235);
@@ -58,7 +60,8 @@ TEST(Decimal, Text) {
   EXPECT_EQ(d("-0.05").toString(), "-0.05");
   EXPECT_EQ(d("12.50").toPlainString(), "12.5");
   EXPECT_EQ(d("12.00").toPlainString(), "12");
-  EXPECT_EQ(Decimal::fromDouble(2.675).cents(), 268);  // 2.675 is 2.67499.. in binary: rounds on the scaled value
+  EXPECT_EQ(Decimal::fromDouble(2.675).cents(),
+            268);  // 2.675 is 2.67499.. in binary: rounds on the scaled value
   EXPECT_EQ(Decimal::fromDouble(-0.125).cents(), -13);
 }
 
