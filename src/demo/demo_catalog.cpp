@@ -59,7 +59,7 @@ const Period* Company::periodOf(Date d) const {
   return nullptr;
 }
 
-const EquipmentSpec& Company::spec(std::string_view equipmentId) const {
+const EquipmentModel& Company::model(std::string_view equipmentId) const {
   for (const auto& s : equipmentSpecs())
     if (equipmentId == s.id) return s;
   throw std::logic_error("demo company: no equipment " + std::string(equipmentId));

@@ -126,7 +126,7 @@ void addBatches(Company& c) {
   // Operators and employees are those of the equipment where an entry names none.
   for (auto& e : c.batchEntries)
     if (e.EmployeeID == 0)
-      e.EmployeeID = static_cast<std::uint16_t>(c.spec(e.EquipmentID.str()).operatorId);
+      e.EmployeeID = static_cast<std::uint16_t>(c.model(e.EquipmentID.str()).operatorId);
 }
 
 void addNotes(Company& c) {

@@ -19,7 +19,7 @@ enum class Detail { Job, Account, Equipment, Maintenance };
 
 // One piece of equipment while its history is made.
 struct Run {
-  const EquipmentSpec* spec = nullptr;
+  const EquipmentModel* model = nullptr;
   std::size_t index = 0;
   Date from, to;  // the days it can be used (from > to: never in the history)
   Decimal meter;
@@ -38,7 +38,7 @@ struct Run {
 };
 
 // 0 small, 1 medium, 2 large: what its services and repairs cost.
-int sizeClass(const EquipmentSpec& s) {
+int sizeClass(const EquipmentModel& s) {
   switch (s.kind) {
     case Kind::Loader:
     case Kind::Dozer:
@@ -160,10 +160,10 @@ void setRuns(Company& c, std::vector<Run>& runs) {
   const Date thisMonth = firstOfMonth(c.today);
   const auto& specs = equipmentSpecs();
   for (std::size_t i = 0; i < specs.size(); ++i) {
-    const EquipmentSpec& s = specs[i];
+    const EquipmentModel& s = specs[i];
     const data::EqHeader& h = c.equipment[i];
     Run r;
-    r.spec = &s;
+    r.model = &s;
     r.index = i;
     r.rng = Rng(0xDE30C0FFEEULL + i * 7919);
     const bool boughtInside = h.PurchaseDate >= c.historyStart;
@@ -198,7 +198,7 @@ const JobSpec& pickJob(const Company& c, Date d, Rng& rng) {
   return *open[static_cast<std::size_t>(rng.range(0, static_cast<int>(open.size()) - 1))];
 }
 
-Detail pickDetail(const EquipmentSpec& s, Rng& rng) {
+Detail pickDetail(const EquipmentModel& s, Rng& rng) {
   const int r = rng.range(0, 99);
   switch (s.kind) {
     case Kind::ServiceTruck:
@@ -215,7 +215,7 @@ Detail pickDetail(const EquipmentSpec& s, Rng& rng) {
   }
 }
 
-std::string overheadAccount(const EquipmentSpec& s, Date d, Rng& rng) {
+std::string overheadAccount(const EquipmentModel& s, Date d, Rng& rng) {
   const bool winter = d.month() == 12 || d.month() <= 2;
   if (winter && (s.kind == Kind::Loader || s.kind == Kind::SkidSteer || s.kind == Kind::Pickup) &&
       rng.chance(60))
@@ -228,7 +228,7 @@ std::string overheadAccount(const EquipmentSpec& s, Date d, Rng& rng) {
 
 // One usage entry of a run on day d, charged as posting charges it.
 void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
-  const EquipmentSpec& s = *r.spec;
+  const EquipmentModel& s = *r.model;
   Rng& rng = r.rng;
   Detail detail = pickDetail(s, rng);
   data::EqLog e;
@@ -244,7 +244,7 @@ void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
     targetCategory = s.kind == Kind::FuelTruck ? "PM-A" : "REPAIR";
     std::vector<const Run*> candidates;
     for (const auto& o : runs)
-      if (&o != &r && o.alive(d) && c.cost(o.spec->id, targetCategory) && !o.spec->miles)
+      if (&o != &r && o.alive(d) && c.cost(o.model->id, targetCategory) && !o.model->miles)
         candidates.push_back(&o);
     if (candidates.empty())
       detail = Detail::Job;
@@ -303,12 +303,12 @@ void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
       break;
     }
     case Detail::Equipment: {
-      const data::EqCost& k = costOf(c, target->spec->id, targetCategory);
+      const data::EqCost& k = costOf(c, target->model->id, targetCategory);
       setText(e.DetailType, "Equipment");
-      setText(e.EquipmentIDCharged, target->spec->id);
+      setText(e.EquipmentIDCharged, target->model->id);
       e.Category = k.CostCategory;
       e.GLAccount = k.ControlDebit;
-      e.Comments = cutToChars(target->spec->description, 20);
+      e.Comments = cutToChars(target->model->description, 20);
       setText(e.Location, "SHOP");
       if (s.kind == Kind::ServiceTruck)
         e.EmployeeID = static_cast<std::uint16_t>(rng.chance(50) ? 108 : 109);
@@ -339,7 +339,7 @@ void addUsage(Company& c, std::vector<Run>& runs) {
   std::vector<Next> due;
   for (auto& r : runs)
     if (r.from <= r.to)
-      due.push_back({r.from.addDays(r.rng.range(0, r.spec->everyDays - 1)), r.index});
+      due.push_back({r.from.addDays(r.rng.range(0, r.model->everyDays - 1)), r.index});
   while (!due.empty()) {
     auto it = std::min_element(due.begin(), due.end(), [](const Next& a, const Next& b) {
       return std::tie(a.day, a.run) < std::tie(b.day, b.run);
@@ -351,7 +351,7 @@ void addUsage(Company& c, std::vector<Run>& runs) {
       continue;
     }
     addEntry(c, runs, r, d);
-    const int every = r.spec->everyDays;
+    const int every = r.model->everyDays;
     it->day = d.addDays(r.rng.range(std::max(1, every * 2 / 3), every * 4 / 3 + 1));
   }
 }
@@ -372,7 +372,7 @@ Date timeDue(const Service& s) {
 // The cost of one service of a category, posted as the shop or its vendor would bill it.
 void postService(Company& c, Run& r, const std::string& cat, Date d, Decimal meter,
                  std::map<int, std::vector<std::pair<std::size_t, Decimal>>>& oilByMonth) {
-  const EquipmentSpec& s = *r.spec;
+  const EquipmentModel& s = *r.model;
   Rng& rng = r.rng;
   const int sz = sizeClass(s);
   const std::string what = std::string(s.id) + " ";
@@ -442,7 +442,7 @@ void postService(Company& c, Run& r, const std::string& cat, Date d, Decimal met
 void addServices(Company& c, std::vector<Run>& runs) {
   std::map<int, std::vector<std::pair<std::size_t, Decimal>>> oilByMonth;
   for (auto& r : runs) {
-    const EquipmentSpec& s = *r.spec;
+    const EquipmentModel& s = *r.model;
     Rng& rng = r.rng;
     const data::EqHeader& h = c.equipment[r.index];
     const bool boughtInside = h.PurchaseDate >= c.historyStart;
@@ -575,9 +575,9 @@ void addServices(Company& c, std::vector<Run>& runs) {
 
   // A warranty credit from the repair shop, so that the reports show a cost credit.
   for (const auto& r : runs) {
-    if (std::string_view(r.spec->id) != "EX-302" || r.from > r.to) continue;
+    if (std::string_view(r.model->id) != "EX-302" || r.from > r.to) continue;
     const Date d = workday(r.from.addDays((r.to.day() - r.from.day()) / 2));
-    payable(c, 1003, d, r.spec->id, "REPAIR", Decimal(), -dollars(640),
+    payable(c, 1003, d, r.model->id, "REPAIR", Decimal(), -dollars(640),
             "EX-302 warranty credit, swing motor seals");
   }
 
@@ -595,7 +595,7 @@ void addServices(Company& c, std::vector<Run>& runs) {
     setText(j.invoice.Description, "Fuel and oil, " + monthYear(m));
     Decimal total;
     for (const auto& r : runs) {
-      const EquipmentSpec& s = *r.spec;
+      const EquipmentModel& s = *r.model;
       if (!c.cost(s.id, "FUEL")) continue;
       Decimal units;
       for (const auto& e : c.usage)
@@ -611,7 +611,7 @@ void addServices(Company& c, std::vector<Run>& runs) {
       total += amount;
     }
     for (const auto& [run, quarts] : oilByMonth[key]) {
-      const EquipmentSpec& s = *runs[run].spec;
+      const EquipmentModel& s = *runs[run].model;
       const Decimal amount = quarts * kOilPerQuart;
       data::GlTrans t = categoryLine(costOf(c, s.id, "OIL"), "D", quarts, amount, date,
                                      std::string(s.id) + " engine oil at PM-A service");
@@ -886,15 +886,15 @@ void finishEquipment(Company& c, const std::vector<Run>& runs) {
     if (!first.isEmpty())
       h.UnitsPerDay =
           first == last ? Decimal(total) : Decimal(total) / Decimal(last.day() - first.day());
-    if (r.spec->life == Life::Sold)
+    if (r.model->life == Life::Sold)
       h.Location = "";
-    else if (r.spec->life == Life::Retired)
+    else if (r.model->life == Life::Retired)
       setText(h.Location, "BONEYARD");
     else if (!lastJob.empty() && lastJobDay >= c.lastPosted.addDays(-30))
       setText(h.Location, lastJob);
     else
       setText(h.Location,
-              r.spec->kind == Kind::ServiceTruck || r.spec->life == Life::Idle ? "SHOP" : "YARD");
+              r.model->kind == Kind::ServiceTruck || r.model->life == Life::Idle ? "SHOP" : "YARD");
   }
 }
 

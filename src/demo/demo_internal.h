@@ -70,7 +70,7 @@ enum class Kind {
 enum class AssetGroup { Vehicle, Heavy, Small, Trailer };
 enum class Life { Active, Sold, Retired, Idle };
 
-struct EquipmentSpec {
+struct EquipmentModel {
   const char* id;
   const char* description;
   const char* physical;
@@ -144,22 +144,22 @@ struct CostCodeSpec {
   const char* description;
 };
 
-const std::vector<EquipmentSpec>& equipmentSpecs();
+const std::vector<EquipmentModel>& equipmentSpecs();
 const std::vector<CategorySpec>& categorySpecs();
 const std::vector<JobSpec>& jobSpecs();
 const std::vector<CostCodeSpec>& costCodeSpecs();
 // The cost categories a piece of equipment carries, in code order.
-std::vector<std::string> categoriesOf(const EquipmentSpec& e);
+std::vector<std::string> categoriesOf(const EquipmentModel& e);
 // Its schedule for a category: the category's default unless this kind of equipment needs
 // another (trucks measure in miles, annual inspections for road equipment).
-Schedule scheduleOf(const EquipmentSpec& e, const CategorySpec& c);
+Schedule scheduleOf(const EquipmentModel& e, const CategorySpec& c);
 const CategorySpec& categorySpec(std::string_view id);
-std::string usageUnit(const EquipmentSpec& e);
-std::string internalIncomeAccount(const EquipmentSpec& e);
-std::string assetAccount(const EquipmentSpec& e);
-std::string accumulatedDepreciationAccount(const EquipmentSpec& e);
+std::string usageUnit(const EquipmentModel& e);
+std::string internalIncomeAccount(const EquipmentModel& e);
+std::string assetAccount(const EquipmentModel& e);
+std::string accumulatedDepreciationAccount(const EquipmentModel& e);
 // The job cost code an entry of this equipment is charged to.
-std::string costCodeFor(const EquipmentSpec& e, Rng& rng);
+std::string costCodeFor(const EquipmentModel& e, Rng& rng);
 
 // The fixed names of the demo.
 inline constexpr const char* kCompanyName = "Demo Contracting Co.";
@@ -233,7 +233,7 @@ struct Company {
   std::vector<data::LimList> limitLists;
 
   const Period* periodOf(Date d) const;
-  const EquipmentSpec& spec(std::string_view equipmentId) const;
+  const EquipmentModel& model(std::string_view equipmentId) const;
   data::EqHeader& header(std::string_view equipmentId);
   data::EqCost* cost(std::string_view equipmentId, std::string_view category);
   const data::JcCost* costCode(std::string_view jobId, std::string_view entryMask) const;

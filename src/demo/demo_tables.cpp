@@ -11,9 +11,9 @@ using L = Life;
 
 }  // namespace
 
-const std::vector<EquipmentSpec>& equipmentSpecs() {
+const std::vector<EquipmentModel>& equipmentSpecs() {
   // Rates in cents per unit; purchase values in dollars; the meter is in miles where `miles`.
-  static const std::vector<EquipmentSpec> specs = {
+  static const std::vector<EquipmentModel> specs = {
       // clang-format off
       {.id = "PU-101", .description = "2021 Ford F-150 XLT SuperCrew 4x4",
        .physical = "Oxford White, 5.5 ft bed, tow package, company decals",
@@ -309,7 +309,7 @@ const std::vector<CostCodeSpec>& costCodeSpecs() {
   return specs;
 }
 
-std::vector<std::string> categoriesOf(const EquipmentSpec& e) {
+std::vector<std::string> categoriesOf(const EquipmentModel& e) {
   std::vector<std::string> c = {"DEPREC", "INSUR", "REPAIR"};
   auto add = [&c](std::initializer_list<const char*> ids) {
     c.insert(c.end(), ids.begin(), ids.end());
@@ -353,7 +353,7 @@ std::vector<std::string> categoriesOf(const EquipmentSpec& e) {
   return c;
 }
 
-Schedule scheduleOf(const EquipmentSpec& e, const CategorySpec& c) {
+Schedule scheduleOf(const EquipmentModel& e, const CategorySpec& c) {
   Schedule s{c.scheduleType, c.meterName, c.meter, c.intervalName, c.interval};
   const std::string id = c.id;
   if (!e.miles && s.meterName == "Miles") {
@@ -379,12 +379,12 @@ const CategorySpec& categorySpec(std::string_view id) {
   throw std::logic_error("demo company: no cost category " + std::string(id));
 }
 
-std::string usageUnit(const EquipmentSpec& e) {
+std::string usageUnit(const EquipmentModel& e) {
   return e.miles ? "Miles" : "Hours";
 }
 
 namespace {
-AssetGroup groupOf(const EquipmentSpec& e) {
+AssetGroup groupOf(const EquipmentModel& e) {
   switch (e.kind) {
     case Kind::Pickup:
     case Kind::Dump:
@@ -403,11 +403,11 @@ AssetGroup groupOf(const EquipmentSpec& e) {
 }
 }  // namespace
 
-std::string internalIncomeAccount(const EquipmentSpec& e) {
+std::string internalIncomeAccount(const EquipmentModel& e) {
   return groupOf(e) == AssetGroup::Vehicle ? "4610" : "4600";
 }
 
-std::string assetAccount(const EquipmentSpec& e) {
+std::string assetAccount(const EquipmentModel& e) {
   switch (groupOf(e)) {
     case AssetGroup::Vehicle:
       return "1510";
@@ -421,7 +421,7 @@ std::string assetAccount(const EquipmentSpec& e) {
   return "1520";
 }
 
-std::string accumulatedDepreciationAccount(const EquipmentSpec& e) {
+std::string accumulatedDepreciationAccount(const EquipmentModel& e) {
   switch (groupOf(e)) {
     case AssetGroup::Vehicle:
       return "1610";
@@ -435,7 +435,7 @@ std::string accumulatedDepreciationAccount(const EquipmentSpec& e) {
   return "1620";
 }
 
-std::string costCodeFor(const EquipmentSpec& e, Rng& rng) {
+std::string costCodeFor(const EquipmentModel& e, Rng& rng) {
   switch (e.kind) {
     case Kind::Pickup:
       return "01-300";

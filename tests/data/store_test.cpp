@@ -284,11 +284,11 @@ TEST(SqliteStore, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
   EXPECT_EQ(std::get<std::string>(got->values[1]), "PUMP");
   EXPECT_EQ(std::get<std::int64_t>(got->values[8]), 12);
   EXPECT_EQ(std::get<std::string>(got->values[2]), "");  // unset: empty, not NULL
-  ScanSpec spec;
-  spec.key = def.key("KeyRecordID");
-  spec.equal = {std::string("41")};
-  EXPECT_EQ(s.scan(def, spec).size(), 1u);
-  EXPECT_EQ(s.count(def, &spec), 1);
+  ScanSpec range;
+  range.key = def.key("KeyRecordID");
+  range.equal = {std::string("41")};
+  EXPECT_EQ(s.scan(def, range).size(), 1u);
+  EXPECT_EQ(s.count(def, &range), 1);
   v[0] = std::string("forty-two");
   try {
     s.insert(def, v);

@@ -73,10 +73,10 @@ struct Made {
 
   // Every stored field of every record of a file, in key order.
   std::string dump(const FileDef& def) {
-    ScanSpec spec;
-    spec.key = &def.primaryKey();
+    ScanSpec range;
+    range.key = &def.primaryKey();
     std::string s;
-    for (const auto& row : session->store().scan(def, spec)) {
+    for (const auto& row : session->store().scan(def, range)) {
       for (const auto& v : row.values) s += valueToText(v) + "|";
       s += "\n";
     }

@@ -70,9 +70,9 @@ class FaultyStore final : public data::Store {
   std::optional<data::StoredRow> get(const data::FileDef& f, std::int64_t row) override {
     return s_.get(f, row);
   }
-  std::vector<data::StoredRow> scan(const data::FileDef& f, const data::ScanSpec& spec) override {
+  std::vector<data::StoredRow> scan(const data::FileDef& f, const data::ScanSpec& range) override {
     if (failScan) fault(data::kDriverError);
-    return s_.scan(f, spec);
+    return s_.scan(f, range);
   }
   std::int64_t count(const data::FileDef& f, const data::ScanSpec* range) override {
     return s_.count(f, range);

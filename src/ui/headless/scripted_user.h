@@ -5,7 +5,7 @@
 // close the window) and reads what that person would see. Procedure tests and `koreq play` run
 // through it.
 //
-// Controls are found by their spec name ("?EQH:EquipmentID", case-insensitive) or by what the
+// Controls are found by their control name ("?EQH:EquipmentID", case-insensitive) or by what the
 // user sees: a button's, check box's, radio group's or tab's caption, with or without its "&",
 // or the prompt of an entry ("Equipment ID", a trailing ":" and "*" marks ignored). Visible
 // controls on the tab shown are tried first, then every visible control; a name that fits none

@@ -309,14 +309,14 @@ std::string Control::format(const data::Value& v) const {
 
 std::optional<data::Value> Control::parse(const std::string& raw, std::string* why) const {
   std::string text = applyCase(raw, caseMode_);
-  PictureSpec spec = PictureSpec::parse(picture_);
+  PictureSpec pic = PictureSpec::parse(picture_);
   data::FieldType type = binding_ ? binding_.type : data::FieldType::String;
   auto bad = [&](const char* what) -> std::optional<data::Value> {
     if (why) *why = "\"" + trimmed(raw) + "\" is not a valid " + what;
     return std::nullopt;
   };
   auto number = [&]() -> std::optional<data::Value> {
-    std::optional<Decimal> d = spec.kind == PictureSpec::Kind::Number
+    std::optional<Decimal> d = pic.kind == PictureSpec::Kind::Number
                                    ? parseNumberPicture(picture_, text)
                                    : (trimmed(text).empty() ? std::optional<Decimal>(Decimal())
                                                             : Decimal::parse(trimmed(text), true));
@@ -325,16 +325,16 @@ std::optional<data::Value> Control::parse(const std::string& raw, std::string* w
     return *d;
   };
   auto date = [&]() -> std::optional<data::Value> {
-    auto d = parseDatePicture(spec.kind == PictureSpec::Kind::Date ? picture_ : "@d17", text);
+    auto d = parseDatePicture(pic.kind == PictureSpec::Kind::Date ? picture_ : "@d17", text);
     if (!d) return bad("date");
     return *d;
   };
   auto time = [&]() -> std::optional<data::Value> {
-    auto t = parseTimePicture(spec.kind == PictureSpec::Kind::Time ? picture_ : "@t7", text);
+    auto t = parseTimePicture(pic.kind == PictureSpec::Kind::Time ? picture_ : "@t7", text);
     if (!t) return bad("time");
     return *t;
   };
-  switch (spec.kind) {
+  switch (pic.kind) {
     case PictureSpec::Kind::Number:
       return number();
     case PictureSpec::Kind::Date:
@@ -344,7 +344,7 @@ std::optional<data::Value> Control::parse(const std::string& raw, std::string* w
     case PictureSpec::Kind::Text:
       if (type == data::FieldType::String) {
         std::string t = clipped(text);
-        if (spec.width > 0) t = cutToChars(t, static_cast<std::size_t>(spec.width));
+        if (pic.width > 0) t = cutToChars(t, static_cast<std::size_t>(pic.width));
         return t;
       }
       break;

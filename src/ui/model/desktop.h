@@ -5,7 +5,7 @@
 //
 // The procedure registry runs a procedure with nothing but its context, so a window procedure
 // finds the place to open in as the desktop of its thread: a Desktop makes itself this thread's
-// desktop for its lifetime (the spec's threads own their windows). Nothing else is reached that
+// desktop for its lifetime (each thread owns its windows). Nothing else is reached that
 // way.
 
 #include <functional>

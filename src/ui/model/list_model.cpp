@@ -29,8 +29,8 @@ int compareValues(const data::Value& a, const data::Value& b) {
 }
 
 std::string formatValue(std::string_view picture, const data::Value& v) {
-  PictureSpec spec = PictureSpec::parse(picture);
-  switch (spec.kind) {
+  PictureSpec pic = PictureSpec::parse(picture);
+  switch (pic.kind) {
     case PictureSpec::Kind::Number:
       if (auto d = std::get_if<Decimal>(&v)) return formatPicture(picture, *d);
       if (auto n = std::get_if<std::int64_t>(&v)) return formatPicture(picture, *n);

@@ -508,9 +508,9 @@ bool Procedure::userType(Control& c, const std::string& text) {
     std::string t = applyCase(text, c.caseMode());
     if (c.picture().size() > 2 && (c.picture()[1] == 's' || c.picture()[1] == 'S')) {
       // An entry takes no more characters than its picture shows.
-      PictureSpec spec = PictureSpec::parse(c.picture());
-      if (spec.kind == PictureSpec::Kind::Text && spec.width > 0)
-        t = cutToChars(t, static_cast<std::size_t>(spec.width));
+      PictureSpec pic = PictureSpec::parse(c.picture());
+      if (pic.kind == PictureSpec::Kind::Text && pic.width > 0)
+        t = cutToChars(t, static_cast<std::size_t>(pic.width));
     }
     c.text_ = t;
     c.edited_ = true;

@@ -36,7 +36,7 @@ class Window {
 
   // Every control in window order (depth first).
   const std::vector<Control*>& controls() const { return order_; }
-  // By spec name, case-insensitive; nullptr when there is none.
+  // By control name, case-insensitive; nullptr when there is none.
   Control* find(std::string_view name) const;
   // The same; throws UiError naming the window when there is none.
   Control& control(std::string_view name) const;
