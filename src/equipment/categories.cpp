@@ -212,23 +212,7 @@ void CategoryBrowse::search() {
 
 // The row of that category among the rows the list holds, reading on as far as needed.
 void CategoryBrowse::selectCategory(const std::string& id) {
-  ui::ViewListModel& m = list();
-  auto holds = [&](std::int64_t r) { return clipped(data::valueToText(m.cellValue(r, 0))) == id; };
-  std::int64_t found = -1;
-  for (std::int64_t r = 0; r < m.rowCount() && found < 0; ++r)
-    if (holds(r)) found = r;
-  if (found < 0 && m.sortColumn() < 0) {
-    std::int64_t r = m.locate(id);
-    if (r >= 0 && holds(r)) found = r;
-  }
-  for (std::int64_t r = m.rowCount(); found < 0 && m.ensureRow(r); ++r)
-    if (holds(r)) found = r;
-  if (found < 0) return;
-  if (found != m.current()) {
-    m.setCurrent(found);
-    post(ui::EventKind::NewSelection, &listControl());
-  }
-  select(listControl());
+  selectRowWithId(id);
 }
 
 void CategoryBrowse::sendTo() {

@@ -159,24 +159,7 @@ void EquipmentBrowse::search() {
 // The row of that equipment among the rows listed; a piece the filter leaves out is not
 // listed, and the highlight stays where it was.
 void EquipmentBrowse::selectEquipment(const std::string& id) {
-  ui::ViewListModel& m = list();
-  auto holds = [&](std::int64_t r) { return clipped(data::valueToText(m.cellValue(r, 0))) == id; };
-  std::int64_t found = -1;
-  for (std::int64_t r = 0; r < m.rowCount() && found < 0; ++r)
-    if (holds(r)) found = r;
-  if (found < 0 && m.sortColumn() < 0) {
-    // In key order the locator reads only as far as the ID.
-    std::int64_t r = m.locate(id);
-    if (r >= 0 && holds(r)) found = r;
-  }
-  for (std::int64_t r = m.rowCount(); found < 0 && m.ensureRow(r); ++r)
-    if (holds(r)) found = r;
-  if (found < 0) return;
-  if (found != m.current()) {
-    m.setCurrent(found);
-    post(ui::EventKind::NewSelection, &listControl());
-  }
-  select(listControl());
+  selectRowWithId(id);
 }
 
 void EquipmentBrowse::sendTo() {

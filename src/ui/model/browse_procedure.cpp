@@ -216,4 +216,26 @@ void BrowseProcedure::rowActivated(Control& list) {
   }
 }
 
+bool BrowseProcedure::selectRowWithId(const std::string& id) {
+  ViewListModel& m = list();
+  auto holds = [&](std::int64_t r) { return clipped(data::valueToText(m.cellValue(r, 0))) == id; };
+  std::int64_t found = -1;
+  for (std::int64_t r = 0; r < m.rowCount() && found < 0; ++r)
+    if (holds(r)) found = r;
+  if (found < 0 && m.sortColumn() < 0) {
+    // In key order the locator reads only as far as the ID.
+    std::int64_t r = m.locate(id);
+    if (r >= 0 && holds(r)) found = r;
+  }
+  for (std::int64_t r = m.rowCount(); found < 0 && m.ensureRow(r); ++r)
+    if (holds(r)) found = r;
+  if (found < 0) return false;
+  if (found != m.current()) {
+    m.setCurrent(found);
+    post(EventKind::NewSelection, &listControl());
+  }
+  select(listControl());
+  return true;
+}
+
 }  // namespace koreq::ui

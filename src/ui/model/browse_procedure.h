@@ -58,6 +58,9 @@ class BrowseProcedure : public Procedure {
   virtual bool confirmDelete();
 
  protected:
+  // Highlights the row whose first column holds `id` (found among the rows read, then by the
+  // locator in key order, then by reading on); false, and the highlight kept, when no row does.
+  bool selectRowWithId(const std::string& id);
   void ready() override;
   void standardEvent(const Event& e) override;
   void standardAction(Control& button, StandardAction action) override;
