@@ -1,7 +1,12 @@
 #include "app/loaded_module.h"
 
 #include "equipment/categories.h"
+#include "equipment/cost_form.h"
+#include "equipment/equipment_form.h"
+#include "suite/ui/droplist_form.h"
+#include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
+#include "suite/ui/notes_forms.h"
 #include "ui/model/desktop.h"
 
 namespace koreq::cli {
@@ -14,6 +19,11 @@ LoadedModule::LoadedModule(frame::ModuleSetup setup)
   suite::registerSuiteLookups(registry_);
   equipment::registerEquipmentProcedures(registry_, equipment_);
   equipment::registerCategoryProcedures(registry_, equipment_);
+  equipment::registerEquipmentForm(registry_, equipment_);
+  equipment::registerCostProcedures(registry_, equipment_);
+  suite::registerNotesForms(registry_);
+  suite::registerGlDeprForm(registry_);
+  suite::registerDropListForms(registry_);
 }
 
 LoadedModule::~LoadedModule() {

@@ -166,6 +166,9 @@ class Runner {
     } else if (cmd == "sort") {
       need(l, 3, "sort CONTROL COLUMN");
       user_.sort(w[1], w[2]);
+    } else if (cmd == "drop") {
+      if (w.size() < 3) throw BadCommand("usage: drop CONTROL FILE...");
+      user_.drop(w[1], std::vector<std::string>(w.begin() + 2, w.end()));
     } else if (cmd == "close") {
       need(l, 1, "close");
       user_.close();

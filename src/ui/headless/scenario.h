@@ -17,6 +17,7 @@
 //   key CONTROL KEY             F2, Insert, Delete, Space, Enter, Ctrl+H, Ctrl+K, Ctrl+Click,
 //                               F7, F1, Escape, RightClick, DoubleClick
 //   sort CONTROL COLUMN         click a column header (number from 1 or header text)
+//   drop CONTROL FILE…          drop files onto a control (a tab, a list, a picture)
 //   close                       close the topmost window (as its close box does)
 //   tick                        one timer event for the topmost window
 //   answer BUTTON               the answer to the next message box ("&Yes", "No" or a number)

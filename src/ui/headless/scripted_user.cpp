@@ -113,6 +113,11 @@ void ScriptedUser::press(std::string_view control) {
   top().userPress(c);
 }
 
+void ScriptedUser::drop(std::string_view control, const std::vector<std::string>& files) {
+  Control& c = find(control);
+  top().userDrop(c, files);
+}
+
 void ScriptedUser::check(std::string_view control, bool on) {
   Control& c = find(control);
   top().userCheck(c, on);
@@ -209,6 +214,7 @@ std::string ScriptedUser::property(std::string_view control, std::string_view pr
   if (p == "focus") return flag(c.window().focus() == &c);
   if (p == "tip") return c.tip();
   if (p == "icon") return c.icon();
+  if (p == "tabs") return flag(c.tabsVisible());
   if (p == "color" || p == "colour") {
     if (!c.colour()) return {};
     char buf[8];

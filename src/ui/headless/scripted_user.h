@@ -13,6 +13,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/model/desktop.h"
 
@@ -49,6 +50,8 @@ class ScriptedUser {
   virtual void key(std::string_view control, std::string_view keyName);
   // A click on a column header: by number from 1 or by header text.
   virtual void sort(std::string_view control, const std::string& column);
+  // Files dropped onto a control (a tab, a list, a picture).
+  virtual void drop(std::string_view control, const std::vector<std::string>& files);
   virtual void close();
   virtual void tick();
 

@@ -181,6 +181,11 @@ void Control::setTip(std::string tip) {
   changed();
 }
 
+void Control::setTabsVisible(bool on) {
+  tabsVisible_ = on;
+  changed();
+}
+
 void Control::setIcon(std::string icon) {
   icon_ = std::move(icon);
   changed();

@@ -99,6 +99,10 @@ class Control {
   const std::string& picture() const { return picture_; }
   void setPicture(std::string picture);
 
+  // Sheets: whether the tab headers are shown (a wizard drives the sheet by its steps instead).
+  bool tabsVisible() const { return tabsVisible_; }
+  void setTabsVisible(bool on);
+
   // Drop lists, drop combos and radio groups.
   const std::vector<ItemDef>& items() const { return items_; }
   void setItems(std::vector<ItemDef> items);
@@ -166,6 +170,7 @@ class Control {
   std::vector<std::string> headers_;
   Binding binding_;
   bool edited_ = false;
+  bool tabsVisible_ = true;
 };
 
 // Text without "&", the required-entry mark "*", surrounding blanks and a trailing colon: how a

@@ -550,7 +550,8 @@ bool Procedure::userAccept(Control& c) {
 void Procedure::userPress(Control& button) {
   input(&button, [&] {
     requireUsable(button, "press");
-    if (button.kind() != ControlKind::Button)
+    // A named picture is pressed by a click on it (opening the file it shows).
+    if (button.kind() != ControlKind::Button && button.kind() != ControlKind::Image)
       throw UiError("cannot press " + button.label() + ": it is a " + kindName(button.kind()));
     press(button);
   });
@@ -654,6 +655,13 @@ void Procedure::userClickHeader(Control& list, int column) {
 
 void Procedure::userClose() {
   input(nullptr, [&] { post(EventKind::CloseWindow); });
+}
+
+void Procedure::userDrop(Control& c, const std::vector<std::string>& files) {
+  input(&c, [&] {
+    requireUsable(c, "drop files on");
+    if (!files.empty()) filesDropped(c, files);
+  });
 }
 
 void Procedure::userTimer() {

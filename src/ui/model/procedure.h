@@ -148,6 +148,8 @@ class Procedure {
   void userActivateRow(Control& list, std::int64_t row);  // double click
   void userKey(Control& c, Key key);
   void userClickHeader(Control& list, int column);  // from 0
+  // Files dropped onto a control (a tab, a list, an image): full paths.
+  void userDrop(Control& c, const std::vector<std::string>& files);
   void userClose();
   void userTimer();
 
@@ -163,6 +165,8 @@ class Procedure {
   virtual void afterEvent() {}
   // A list row was activated (double click, Enter).
   virtual void rowActivated(Control&) {}
+  // Files were dropped onto a control; a window that takes no files ignores them.
+  virtual void filesDropped(Control&, const std::vector<std::string>&) {}
   // Extra items for the edit pop-up menu of a control ("" none) and the choice of one of them
   // (numbered from 1 among the extras).
   virtual std::string editMenuExtras(Control&) { return {}; }

@@ -93,8 +93,7 @@ class Parser {
     w.help = str(j, "help");
     w.icon = str(j, "icon");
     if (!j.contains("controls") || !j["controls"].is_array()) fail("\"controls\" must be a list");
-    int n = 0;
-    for (const json& c : j["controls"]) w.controls.push_back(control(c, nullptr, ++n));
+    controlsInto(j["controls"], nullptr, w.controls);
     checkLinks(w);
     return w;
   }
@@ -147,6 +146,45 @@ class Parser {
     }
     if (v.is_string()) return v.get<std::string>();
     fail(what + " must be a number, a text, true or false");
+  }
+
+  // The controls of a list; {"include": "Name"} stands for the controls of the embedded
+  // resource of that name, so that a large window can be kept in several files.
+  void controlsInto(const json& list, const ControlDef* parent, std::vector<ControlDef>& out) {
+    int n = 0;
+    for (const json& c : list) {
+      if (!c.is_object() || !c.contains("include")) {
+        out.push_back(control(c, parent, ++n));
+        continue;
+      }
+      ++n;
+      if (c.size() != 1 || !c["include"].is_string()) fail("an include holds only \"include\"");
+      const std::string name = c["include"].get<std::string>();
+      if (++depth_ > 4) fail("includes nest too deep at " + name);
+      const char* text = embeddedText(name);
+      if (!text) fail("\"include\" names no window resource: " + name);
+      json inc;
+      try {
+        inc = json::parse(text);
+      } catch (const json::parse_error& e) {
+        fail("resources/windows/" + name + ".json: not valid JSON: " + e.what());
+      }
+      if (!inc.is_object() || !inc.contains("controls") || !inc["controls"].is_array())
+        fail("resources/windows/" + name + ".json: \"controls\" must be a list");
+      std::string_view savedFile = file_;
+      std::string fileName = "resources/windows/" + name + ".json";
+      file_ = fileName;
+      controlsInto(inc["controls"], parent, out);
+      file_ = savedFile;
+      --depth_;
+    }
+  }
+
+  static const char* embeddedText(const std::string& name) {
+    for (std::size_t i = 0; i < detail::kEmbeddedWindowCount; ++i)
+      if (upper(detail::kEmbeddedWindows[i].name) == upper(name))
+        return detail::kEmbeddedWindows[i].text;
+    return nullptr;
   }
 
   ControlDef control(const json& j, const ControlDef* parent, int position) {
@@ -293,8 +331,7 @@ class Parser {
           c.kind != ControlKind::Group)
         fail("only sheets, tabs and groups hold \"controls\"");
       if (!j["controls"].is_array()) fail("\"controls\" must be a list");
-      int n = 0;
-      for (const json& child : j["controls"]) c.children.push_back(control(child, &c, ++n));
+      controlsInto(j["controls"], &c, c.children);
     }
     if (c.kind == ControlKind::Sheet && c.children.empty()) fail("a sheet needs tabs");
     where_ = saved;
@@ -313,6 +350,7 @@ class Parser {
   }
 
   std::string_view file_;
+  int depth_ = 0;
   std::string where_;
   std::set<std::string> names_;
 };

@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,15 +18,18 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringListModel>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -434,6 +439,9 @@ QWidget* QtWindow::makeWidget(Control& c) {
       label->setFrameShape(QFrame::StyledPanel);
       label->setAlignment(Qt::AlignCenter);
       label->setMinimumSize(128, 96);
+      label->setAcceptDrops(true);
+      // A named picture opens its file when clicked.
+      if (!c.name().empty()) label->setCursor(Qt::PointingHandCursor);
       item.label = label;
       w = label;
       break;
@@ -558,6 +566,8 @@ QWidget* QtWindow::makeSheet(Control& c) {
     t.tabs = tabs;
     t.tabIndex = index;
     page->setObjectName(qs(tab->name()));
+    page->setAcceptDrops(true);
+    page->installEventFilter(this);
     byWidget_[page] = tab;
   }
   connect(tabs, &QTabWidget::currentChanged, this, [this, &c](int index) {
@@ -811,6 +821,7 @@ void QtWindow::changed(Control* c) {
       data::detail::toInteger(c->value(), &n, nullptr);
       if (n >= 1 && n <= item.tabs->count() && item.tabs->currentIndex() != n - 1)
         item.tabs->setCurrentIndex(static_cast<int>(n - 1));
+      item.tabs->tabBar()->setVisible(c->tabsVisible());
       break;
     }
     case ControlKind::Group:
@@ -824,7 +835,15 @@ void QtWindow::changed(Control* c) {
     }
     case ControlKind::Image: {
       QIcon i = iconByName(c->icon());
-      if (i.isNull()) {
+      QPixmap file;
+      if (i.isNull() && !c->icon().empty() && c->icon()[0] != '~') file.load(qs(c->icon()));
+      if (!file.isNull()) {
+        // A picture file is shown whole, shrunk to the box but never enlarged.
+        QSize box = item.label->size().expandedTo(QSize(320, 240));
+        item.label->setPixmap(file.width() > box.width() || file.height() > box.height()
+                                  ? file.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                  : file);
+      } else if (i.isNull()) {
         item.label->setPixmap({});
         item.label->setText(c->icon().empty() ? QStringLiteral("No image")
                                               : QStringLiteral("(%1)").arg(qs(c->icon())));
@@ -1091,8 +1110,33 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       break;
+    case QEvent::DragEnter: {
+      auto* de = static_cast<QDragEnterEvent*>(event);
+      if (de->mimeData()->hasUrls() && c->usable()) {
+        de->acceptProposedAction();
+        return true;
+      }
+      break;
+    }
+    case QEvent::Drop: {
+      auto* de = static_cast<QDropEvent*>(event);
+      std::vector<std::string> files;
+      for (const QUrl& u : de->mimeData()->urls())
+        if (u.isLocalFile()) files.push_back(u.toLocalFile().toStdString());
+      if (files.empty() || !c->usable()) break;
+      de->acceptProposedAction();
+      Control& target = *c;
+      act([&] { proc_.userDrop(target, files); });
+      return true;
+    }
     case QEvent::MouseButtonPress: {
       auto* me = static_cast<QMouseEvent*>(event);
+      if (c->kind() == ControlKind::Image && !c->name().empty() && me->button() == Qt::LeftButton &&
+          !(me->modifiers() & Qt::ControlModifier) && c->usable()) {
+        Control& target = *c;
+        act([&] { proc_.userPress(target); });
+        return true;
+      }
       if (me->button() != Qt::LeftButton || !(me->modifiers() & Qt::ControlModifier) ||
           !c->usable())
         break;

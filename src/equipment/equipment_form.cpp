@@ -1,0 +1,533 @@
+#include "equipment/equipment_form.h"
+
+#include "frame/activity_log.h"
+#include "runtime/ini.h"
+#include "suite/casemode.h"
+#include "suite/droplist.h"
+#include "ui/model/desktop.h"
+
+namespace koreq::equipment {
+
+namespace {
+
+// The save waits this long for other writers before it goes on without a transaction.
+constexpr std::chrono::seconds kSaveTimeout{5};
+
+constexpr const char* kClassCodeList = "EQH Class Code";
+constexpr const char* kLicenseCodeList = "EQH License Code";
+
+// Fields whose case mode is applied at open; the user may change those marked.
+struct CaseField {
+  const char* field;
+  bool userMayChange;
+};
+constexpr CaseField kCaseFields[] = {
+    {"EQH:Description", false}, {"EQH:VehicleLicense", true}, {"EQH:ClassCode", false},
+    {"EQH:LicenseCode", false}, {"EQH:Location", false},
+};
+
+const char* const kCaseMenuTexts[] = {"small text", "Capitalized Text", "ALL CAPS"};
+constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::Upr};
+
+const char* const kHelpTopics[] = {
+    "html/EC_Equipment.htm#ec_insert_or_change_an_equipment_record_screen",
+    "html/EC_Equipment.htm#ec_general_tab_fixed_asset_information_defined",
+    "html/EC_Equipment.htm#ec_maintenace_categories_tab",
+    "html/EC_Equipment.htm#ec_eq_service_schedule__tab_",
+    "html/EC_Equipment.htm#ec_photograph_tab",
+    "html/EC_Equipment.htm#user_defined_tab",
+};
+
+std::string text(const data::FileAccess& f, std::string_view field) {
+  return clipped(data::valueToText(f.get(field)));
+}
+
+std::string withoutAmpersand(const std::string& s) {
+  std::string out = s;
+  if (std::size_t at = out.find('&'); at != std::string::npos) out.erase(at, 1);
+  return out;
+}
+
+}  // namespace
+
+// The code lookups of the form: an entry, its lookup button, and the list that selects it.
+struct EquipmentForm::Lookup {
+  const char* entry;
+  const char* button;
+  const char* field;  // the EQH field
+  const char* procedure;
+  const data::FileDef& (*file)();
+  const char* key;
+  const char* code;  // the looked-up file's code field
+};
+
+namespace {
+const data::FileDef& certFile() {
+  return data::PrCert::def();
+}
+const data::FileDef& glFile() {
+  return data::GlMaster::def();
+}
+}  // namespace
+
+const EquipmentForm::Lookup EquipmentForm::kLookups[] = {
+    {"?EQH:CertifiedID", "?LOOKUPCERTIFIED", "EQH:CertifiedID", "BROWSEPRCERT", &certFile,
+     "KeyCertifiedID", "PRC:CertifiedID"},
+    {"?EQH:AssetAccount", "?LOOKUPASSET", "EQH:AssetAccount", "BROWSEGLMASTER", &glFile,
+     "KeyAccount", "GLM:Account"},
+    {"?EQH:DestinationAccount", "?LOOKUPDESTACCOUNT", "EQH:DestinationAccount", "BROWSEGLMASTER",
+     &glFile, "KeyAccount", "GLM:Account"},
+};
+
+std::optional<Decimal> averageUnitsPerDay(frame::Context& ctx, const std::string& equipmentId) {
+  data::FileAccess log(ctx.store(), data::EqLog::def(), ctx.errors());
+  const data::KeyDef& key = *data::EqLog::def().key("KeyEquipmentID");
+  log.setRange(key, {data::Value(clipped(equipmentId))});
+  std::int64_t count = 0;
+  Date first, last;
+  // The total keeps its decimals: a whole-number total would lose part units.
+  Decimal total;
+  while (log.next() == data::kNoError) {
+    ++count;
+    const Date d = std::get<Date>(log.get("EQL:Date"));
+    if (first.isEmpty() || first > d) first = d;
+    if (last.isEmpty() || last < d) last = d;
+    total = total + std::get<Decimal>(log.get("EQL:Units"));
+  }
+  if (count == 0) return std::nullopt;
+  if (first == last) return total;
+  return total / static_cast<std::int64_t>(last.day() - first.day());
+}
+
+EquipmentForm::EquipmentForm(frame::Context& ctx, EquipmentShared& shared)
+    : ui::FormProcedure(ctx, "UpdateEQHeader", data::EqHeader::def()), shared_(shared) {
+  bindLocal("LOC:Wizard", wizard_);
+  bindLocal("LOC:TabTitle", tabTitle_);
+  bindLocal("LOC:EditPrompts", editPrompts_);
+  if (clipped(ctx.g.EQUIPFIELD.str()) == "GL") {
+    fixedAsset_ = true;
+    ctx.g.EQUIPFIELD = "";
+  }
+  parts_.push_back(makeDepreciationGroup(*this));
+  parts_.push_back(makeCostCategoriesTab(*this));
+  parts_.push_back(makeServiceScheduleTab(*this));
+  parts_.push_back(makePhotographTab(*this));
+  parts_.push_back(makeNotesGroup(*this));
+  parts_.push_back(makeAttachmentsTab(*this));
+}
+
+EquipmentForm::~EquipmentForm() = default;
+
+data::EqHeader& EquipmentForm::record() const {
+  return ctx().rec<data::EqHeader>();
+}
+
+std::string EquipmentForm::equipmentId() const {
+  return text(primary(), "EQH:EquipmentID");
+}
+
+int EquipmentForm::currentTab() const {
+  std::int64_t n = 1;
+  data::detail::toInteger(control("?SHEET").value(), &n, nullptr);
+  return static_cast<int>(n);
+}
+
+// ---- Opening ------------------------------------------------------------------------------------
+
+void EquipmentForm::init() {
+  if (request() == ui::Request::Insert) primary().put("EQH:Active", std::int64_t{1});
+  setTitles();
+  if (fixedAsset_) window().setIcon("~gl.ico");
+  if (ctx().hasGlobal("GNAME") &&
+      clipped(data::valueToText(ctx().global("GNAME"))) == "Pellham Accounting")
+    window().setIcon("~eqpellham.ico");
+  opened_ = record();
+
+  // Tab titles without their access keys, for the wizard's title panel.
+  int i = 0;
+  for (ui::Control* tab : control("?SHEET").children())
+    if (i < kTabCount) tabTitles_[i++] = withoutAmpersand(tab->text());
+  IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
+  const std::string flag = ini.get(kSettingsSection, kWizardEntry, "1");
+  wizard_ = clipped(flag) == "0" ? 0 : 1;
+  control("?SHEET").setValue(std::int64_t{1});
+  applyWizard();
+
+  applyCaseModes();
+  readUserDef();
+  if (request() == ui::Request::Change) control("?EQH:EquipmentID").disable();
+  fillDropList(true);
+  fillDropList(false);
+  showDestination();
+  editPrompts(false);
+  for (auto& p : parts_) p->init();
+  display();
+}
+
+void EquipmentForm::setTitles() {
+  const char* what = fixedAsset_ ? "a Fixed Asset Record" : "an Equipment Record";
+  std::string title;
+  switch (request()) {
+    case ui::Request::View:
+      title = std::string("Viewing ") + what;
+      break;
+    case ui::Request::Insert:
+      title = std::string("Adding ") + what + "  (New)";
+      break;
+    default:
+      title = std::string("Changing ") + what + "  (" + text(primary(), "EQH:Description") + ")";
+      break;
+  }
+  setTitle(title);
+}
+
+void EquipmentForm::fillDropList(bool classCodes) {
+  std::vector<ui::ItemDef> items;
+  for (const std::string& v :
+       suite::dropListValues(ctx(), classCodes ? kClassCodeList : kLicenseCodeList))
+    items.push_back({v, data::Value(v)});
+  control(classCodes ? "?EQH:ClassCode" : "?EQH:LicenseCode").setItems(std::move(items));
+}
+
+// ---- The wizard ---------------------------------------------------------------------------------
+
+void EquipmentForm::applyWizard() {
+  const bool on = wizard();
+  control("?SHEET").setTabsVisible(!on);
+  for (const char* c : {"?TABTITLEPANEL", "?BACK", "?NEXT", "?REQMARK1", "?REQMARK2", "?REQLEGEND"})
+    control(c).setVisible(on);
+  control("?OK").setText(on ? "&Finish" : "&OK");
+  if (on) {
+    step_ = 1;
+    showStep();
+  } else {
+    control("?OK").enable();
+  }
+}
+
+void EquipmentForm::moveStep(int by) {
+  step_ = std::clamp(step_ + by, 1, kTabCount);
+  showStep();
+}
+
+void EquipmentForm::showStep() {
+  tabTitle_ = tabTitles_[step_ - 1];
+  control("?OK").setEnabled(step_ == kTabCount);
+  control("?BACK").setEnabled(step_ > 1);
+  control("?NEXT").setEnabled(step_ < kTabCount);
+  ui::Control& sheet = control("?SHEET");
+  if (currentTab() != step_) {
+    sheet.setValue(std::int64_t{step_});
+    for (auto& p : parts_) p->tabShown(step_);
+  }
+  display();
+}
+
+// ---- Case modes ---------------------------------------------------------------------------------
+
+void EquipmentForm::applyCaseModes() {
+  caseModes_.clear();
+  auto apply = [&](const std::string& field) {
+    ui::Control& c = control("?" + field);
+    std::optional<CaseMode> stored =
+        caseModeFromText(clipped(suite::GETCASE(ctx(), "000" + field)));
+    CaseMode mode = stored ? *stored : c.def().caseMode;
+    c.setCaseMode(mode);
+    caseModes_.emplace_back(field, mode);
+  };
+  for (const CaseField& f : kCaseFields) apply(f.field);
+  for (int i = 1; i <= 15; ++i) apply("EQH:UD" + std::to_string(i));
+}
+
+void EquipmentForm::chooseCaseMode(ui::Control& c) {
+  auto it = std::find_if(caseModes_.begin(), caseModes_.end(),
+                         [&](const auto& m) { return c.is("?" + m.first); });
+  if (it == caseModes_.end()) return;
+  std::string items;
+  for (int i = 0; i < 3; ++i) {
+    if (i) items += "|";
+    items += (kCaseMenuModes[i] == it->second ? "\u2022  " : "   ");
+    items += kCaseMenuTexts[i];
+  }
+  int chosen = port().popupMenu(items);
+  if (chosen < 1 || chosen > 3) return;
+  CaseMode mode = kCaseMenuModes[chosen - 1];
+  c.setCaseMode(mode);
+  if (mode == it->second) return;
+  it->second = mode;
+  suite::GETCASE(ctx(), caseModeText(mode) + it->first);
+}
+
+// ---- User-defined prompts -----------------------------------------------------------------------
+
+void EquipmentForm::readUserDef() {
+  data::FileAccess& u = ctx().file(data::UserDef::def());
+  int rc = u.fetch("KeyFile", {data::Value(std::string("EQHeader"))});
+  if (rc == data::kNoError) return;
+  if (rc != data::kRecordNotFound) {
+    ctx().errors().report(rc, u.lastErrorText() + " Getting UserDef.");
+    return;
+  }
+  if (u.prime() != data::kNoError) {
+    message("Error Priming UserDef", "Error", ui::Icon::Exclamation);
+    return;
+  }
+  u.put("USD:File", std::string("EQHeader"));
+  if (u.tryInsert() != data::kNoError)
+    message("Error Adding UserDef", "Error", ui::Icon::Exclamation);
+}
+
+bool EquipmentForm::writeUserDef() {
+  data::FileAccess& u = ctx().file(data::UserDef::def());
+  if (clipped(data::valueToText(u.get("USD:File"))) != "EQHeader") return true;
+  return u.update() == data::kNoError;
+}
+
+void EquipmentForm::editPrompts(bool on) {
+  for (int i = 1; i <= 15; ++i) {
+    const std::string n = std::to_string(i);
+    control("?USDPROMPT" + n).setVisible(!on);
+    control("?USD:U" + n).setVisible(on);
+  }
+}
+
+// ---- Charge destination, defaults, recalculation ------------------------------------------------
+
+void EquipmentForm::showDestination() {
+  const std::string type = text(primary(), "EQH:DestinationType");
+  const bool account = type == "G/L Account", category = type == "Category";
+  for (const char* c : {"?DESTACCOUNTPROMPT", "?EQH:DestinationAccount", "?LOOKUPDESTACCOUNT"})
+    control(c).setVisible(account);
+  for (const char* c : {"?DESTCATEGORYPROMPT", "?EQH:DestinationCategory"})
+    control(c).setVisible(category);
+  if (!category) return;
+  // The categories this equipment carries, each with its description.
+  data::FileAccess cost(ctx().store(), data::EqCost::def(), ctx().errors());
+  data::FileAccess code(ctx().store(), data::EqCode::def(), ctx().errors());
+  cost.setRange(*data::EqCost::def().key("KeyEquipmentID"), {data::Value(equipmentId())});
+  std::vector<ui::ItemDef> items;
+  while (cost.next() == data::kNoError) {
+    const std::string cat = text(cost, "EQC:CostCategory");
+    std::string shown = padRight(cat, 10);
+    if (code.fetch("KeyCategoryID", {data::Value(cat)}) == data::kNoError)
+      shown += "  " + text(code, "EQD:Description");
+    items.push_back({clipped(shown), data::Value(cat)});
+  }
+  control("?EQH:DestinationCategory").setItems(std::move(items));
+}
+
+void EquipmentForm::defaultIncomeAccount(ui::Control& c) {
+  const bool rental = c.is("?EQH:RentalIncomeControl");
+  const char* field = rental ? "EQH:RentalIncomeControl" : "EQH:InternalIncomeControl";
+  if (c.readonly() || !text(primary(), field).empty()) return;
+  data::FileAccess systems(ctx().store(), data::Systems::def(), ctx().errors());
+  systems.set(data::Systems::def().primaryKey());
+  if (systems.next() != data::kNoError) return;
+  const std::string account =
+      text(systems, rental ? "SYS:DefaultRentalIncomeAccount" : "SYS:DefaultInternalIncomeAccount");
+  primary().put(field, cutToChars(account, 10));
+  display();
+}
+
+void EquipmentForm::recalculate() {
+  std::optional<Decimal> average = averageUnitsPerDay(ctx(), equipmentId());
+  if (!average) {
+    message(kNoUsageMessage, "Unable to Recalculate Average", ui::Icon::Information);
+    return;
+  }
+  primary().put("EQH:UnitsPerDay", *average);
+  display();
+}
+
+// ---- Lookups ------------------------------------------------------------------------------------
+
+const EquipmentForm::Lookup* EquipmentForm::lookupFor(const ui::Control& c) const {
+  for (const Lookup& l : kLookups)
+    if (c.is(l.entry) || c.is(l.button)) return &l;
+  return nullptr;
+}
+
+void EquipmentForm::validate(const Lookup& l, ui::Control& entry) {
+  const std::string code = text(primary(), l.field);
+  if (code.empty() && !entry.required()) return;
+  data::FileAccess f(ctx().store(), l.file(), ctx().errors());
+  if (f.fetch(l.key, {data::Value(code)}) == data::kNoError) return;
+  runLookup(l, true);
+}
+
+void EquipmentForm::runLookup(const Lookup& l, bool refocusOnCancel) {
+  if (std::string_view(l.entry) == "?EQH:DestinationAccount") ctx().g.KORFIELD = equipmentId();
+  // The list opens on the code typed, or the nearest one after it.
+  ctx().file(l.file()).put(l.code, primary().get(l.field));
+  call(l.procedure, ui::Request::Select, [this, &l, refocusOnCancel](ui::Response r) {
+    if (r == ui::Response::Completed) {
+      primary().put(l.field, ctx().file(l.file()).get(l.code));
+    } else if (refocusOnCancel) {
+      select(l.entry);
+    }
+    display();
+  });
+}
+
+// ---- Events -------------------------------------------------------------------------------------
+
+void EquipmentForm::accepted(ui::Control& c) {
+  if (const Lookup* l = lookupFor(c)) {
+    if (c.is(l->button))
+      runLookup(*l, false);
+    else if (!acceptingAll())
+      validate(*l, c);
+    return;
+  }
+  if (c.is("?ENTRYWIZARD")) {
+    applyWizard();
+  } else if (c.is("?BACK")) {
+    moveStep(-1);
+  } else if (c.is("?NEXT")) {
+    moveStep(1);
+  } else if (c.is("?RECALCULATE")) {
+    recalculate();
+  } else if (c.is("?EDITPROMPTS")) {
+    editPrompts(editPrompts_ != 0);
+  } else if (c.is("?HELP")) {
+    help();
+  } else if (c.is("?EQH:DestinationType")) {
+    showDestination();
+  } else if (c.is("?EDITCLASSCODES") || c.is("?EDITLICENSECODES")) {
+    const bool cls = c.is("?EDITCLASSCODES");
+    ctx().g.REPORTFILTER = cls ? kClassCodeList : kLicenseCodeList;
+    call("UPDATEDROPLIST", ui::Request::Change, [this, cls](ui::Response) {
+      fillDropList(cls);
+      display();
+    });
+  } else {
+    for (auto& p : parts_)
+      if (p->accepted(c)) return;
+  }
+}
+
+void EquipmentForm::newSelection(ui::Control& c) {
+  if (c.is("?EQH:DestinationType")) {
+    showDestination();
+    return;
+  }
+  if (c.is("?SHEET")) {
+    // Outside the wizard the user moves freely; the wizard's step follows the tab shown.
+    if (wizard()) step_ = currentTab();
+    for (auto& p : parts_) p->tabShown(currentTab());
+    display();
+    return;
+  }
+  for (auto& p : parts_)
+    if (p->newSelection(c)) return;
+}
+
+void EquipmentForm::selected(ui::Control& c) {
+  if (c.is("?EQH:RentalIncomeControl") || c.is("?EQH:InternalIncomeControl")) {
+    defaultIncomeAccount(c);
+  } else if (c.is("?EQH:ClassCode")) {
+    ctx().g.REPORTFILTER = kClassCodeList;
+  } else if (c.is("?EQH:LicenseCode")) {
+    ctx().g.REPORTFILTER = kLicenseCodeList;
+  } else if (c.is("?EQH:DestinationAccount")) {
+    ctx().g.KORFIELD = equipmentId();
+  } else {
+    for (auto& p : parts_)
+      if (p->selected(c)) return;
+  }
+}
+
+void EquipmentForm::alertKey(ui::Control& c, ui::Key key) {
+  if (key == ui::Key::CtrlClick && !c.readonly()) {
+    const bool mayChange = c.is("?EQH:VehicleLicense") || c.name().rfind("?EQH:UD", 0) == 0;
+    if (mayChange) {
+      cycle();
+      chooseCaseMode(c);
+      return;
+    }
+  }
+  for (auto& p : parts_)
+    if (p->alertKey(c, key)) return;
+}
+
+void EquipmentForm::rowActivated(ui::Control& c) {
+  for (auto& p : parts_)
+    if (p->rowActivated(c)) return;
+}
+
+void EquipmentForm::filesDropped(ui::Control& c, const std::vector<std::string>& files) {
+  for (auto& p : parts_)
+    if (p->filesDropped(c, files)) return;
+}
+
+void EquipmentForm::help() {
+  const int tab = currentTab();
+  if (tab >= 1 && tab <= 6) window().setHelpTopic(kHelpTopics[tab - 1]);
+  port().showHelp(window().helpTopic());
+}
+
+void EquipmentForm::kill() {
+  for (auto& p : parts_) p->kill();
+  IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
+  ini.set(kSettingsSection, kWizardEntry, wizard() ? "1" : "0");
+}
+
+// ---- Saving -------------------------------------------------------------------------------------
+
+void EquipmentForm::completed() {
+  if (text(primary(), "EQH:Description").empty() || equipmentId().empty()) {
+    const bool description = text(primary(), "EQH:Description").empty();
+    cycle();
+    message(description ? "Description is Required" : "Equipment ID is Required", "Required Field",
+            ui::Icon::Information);
+    if (wizard()) {
+      step_ = 1;
+      showStep();
+    }
+    select(description ? "?EQH:Description" : "?EQH:EquipmentID");
+  }
+}
+
+bool EquipmentForm::logChange() {
+  const std::string what = "(" + equipmentId() + ") " + text(primary(), "EQH:Description");
+  if (request() == ui::Request::Insert) {
+    frame::logActivity(ctx(), "EQ Equipment Setup", "Added equipment " + what);
+    return true;
+  }
+  data::FileAccess& f = primary();
+  const data::FileDef& def = f.def();
+  bool changed = false;
+  for (std::size_t i = 0; i < def.fields.size() && !changed; ++i)
+    changed = def.fields[i].get(&opened_) != def.fields[i].get(f.buffer());
+  if (changed) frame::logActivity(ctx(), "EQ Equipment Setup", "Changed equipment " + what);
+  return true;
+}
+
+bool EquipmentForm::save() {
+  if (request() != ui::Request::Insert && request() != ui::Request::Change)
+    return ui::FormProcedure::save();
+  // The record and everything that belongs with it (the prompts, the log entry, the parts'
+  // records) are written together: a save the file refuses leaves none of them behind.
+  data::Transaction t(ctx().store(), kSaveTimeout);
+  if (!ui::FormProcedure::save()) return false;
+  bool ok = writeUserDef();
+  if (ok) logChange();
+  for (auto& p : parts_) ok = ok && p->saving();
+  if (!t.begun()) return ok;
+  if (!ok) return false;  // rolled back by the transaction
+  try {
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(e.code(), std::string(e.what()) + " Saving EQHeader");
+    return false;
+  }
+  return true;
+}
+
+void registerEquipmentForm(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
+  ui::registerWindow(registry, "UpdateEQHeader", [&shared](frame::Context& ctx) {
+    return std::make_unique<EquipmentForm>(ctx, shared);
+  });
+}
+
+}  // namespace koreq::equipment

@@ -1,0 +1,7 @@
+#include "suite/ui/droplist_form.h"
+
+namespace koreq::suite {
+
+void registerDropListForms(frame::ProcedureRegistry&) {}
+
+}  // namespace koreq::suite

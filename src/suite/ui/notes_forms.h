@@ -1,0 +1,9 @@
+#pragma once
+
+#include "frame/registry.h"
+
+namespace koreq::suite {
+
+void registerNotesForms(frame::ProcedureRegistry& registry);
+
+}  // namespace koreq::suite
