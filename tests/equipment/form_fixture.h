@@ -1,0 +1,132 @@
+#pragma once
+
+// The demo company with every procedure of the program registered, as the desktop program has
+// them, for tests of the equipment form and the windows it calls. Scenario files of this folder
+// run against it.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/records.h"
+#include "demo/demo_company.h"
+#include "equipment/categories.h"
+#include "equipment/cost_form.h"
+#include "equipment/equipment_browse.h"
+#include "equipment/equipment_form.h"
+#include "frame/context.h"
+#include "runtime/ini.h"
+#include "suite/ui/droplist_form.h"
+#include "suite/ui/gldepr_form.h"
+#include "suite/ui/lookups.h"
+#include "suite/ui/notes_forms.h"
+#include "ui/headless/scenario.h"
+#include "ui/headless/scripted_user.h"
+#include "ui/model/desktop.h"
+
+namespace koreq::equipment::test {
+
+struct FormTempFolder {
+  std::filesystem::path path;
+  FormTempFolder() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-form-XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~FormTempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
+  }
+};
+
+// Registers what the program registers (the host's list, without the report dispatchers).
+inline void registerAll(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
+  suite::registerSuiteLookups(registry);
+  registerEquipmentProcedures(registry, shared);
+  registerCategoryProcedures(registry, shared);
+  registerEquipmentForm(registry, shared);
+  registerCostProcedures(registry, shared);
+  suite::registerNotesForms(registry);
+  suite::registerGlDeprForm(registry);
+  suite::registerDropListForms(registry);
+}
+
+class FormTest : public ::testing::Test {
+ protected:
+  FormTest()
+      : clock(*Date::fromYmd(2024, 3, 15)),
+        session(data::Company::create(folder.path / "co"), clock, "ADM"),
+        ctx(session),
+        desktop(port, registry) {
+    std::ostringstream quiet;
+    demo::makeDemoCompany(session, quiet);
+    session.g.INIPATH = (folder.path / "settings").string();
+    session.g.LogUserActivity = 2;
+    registerAll(registry, shared);
+  }
+
+  // Runs tests/equipment/NAME; the transcript is kept for the failure message.
+  int runScenario(const std::string& name) {
+    std::ifstream in(std::string(KOREQ_EQUIPMENT_TEST_DIR) + "/" + name);
+    if (!in) {
+      transcript << "scenario file " << name << " is missing\n";
+      return ui::headless::kScenarioBadScript;
+    }
+    return ui::headless::runScenario(session, registry, in, transcript);
+  }
+  bool said(const std::string& text) const {
+    return transcript.str().find(text) != std::string::npos;
+  }
+
+  // Opens the equipment form on a stored record (change, view, delete) or a new one (insert).
+  void openForm(ui::Request request, const std::string& id = {}) {
+    if (!id.empty()) {
+      ASSERT_EQ(ctx.file(data::EqHeader::def()).fetch("KeyEquipmentID", {data::Value(id)}),
+                data::kNoError)
+          << id;
+    }
+    ctx.g.GlobalRequest = static_cast<int>(request);
+    ASSERT_TRUE(desktop.call(ctx, "UpdateEQHeader"));
+  }
+  // Starts the form without the wizard (the ini entry the form reads).
+  void wizardOff() {
+    IniFile(folder.path / "settings" / kTsSetupFile).set(kSettingsSection, kWizardEntry, "0");
+  }
+  EquipmentForm& form() { return dynamic_cast<EquipmentForm&>(*desktop.top()); }
+
+  // Records of a file whose field holds the value.
+  int count(const data::FileDef& file, const std::string& field, const data::Value& v) {
+    data::FileAccess f(session.store(), file, session.errors());
+    f.set(file.primaryKey());
+    int n = 0;
+    while (f.next() == data::kNoError)
+      if (f.get(field) == v) ++n;
+    return n;
+  }
+  std::vector<std::string> activityLog() {
+    data::FileAccess f(session.store(), data::UserLog::def(), session.errors());
+    f.set(data::UserLog::def().primaryKey());
+    std::vector<std::string> out;
+    while (f.next() == data::kNoError)
+      out.push_back(data::valueToText(f.get("USL:Area")) + "|" +
+                    data::valueToText(f.get("USL:Text")));
+    return out;
+  }
+
+  FormTempFolder folder;
+  FixedClock clock;
+  frame::Session session;
+  frame::Context ctx;
+  ui::ScriptedPort port;
+  frame::ProcedureRegistry registry;
+  EquipmentShared shared;
+  ui::Desktop desktop;
+  ui::headless::ScriptedUser user{desktop};
+  std::ostringstream transcript;
+};
+
+}  // namespace koreq::equipment::test
