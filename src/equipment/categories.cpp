@@ -32,23 +32,33 @@ const ScheduleType& scheduleByLetter(const std::string& letter) {
   return kScheduleTypes[0];
 }
 
-// The defaults a category hands to the EQCOST records made from it.
-struct CategoryDefaults {
-  std::string id;
-  data::Value unit, debit, credit, type, meterName, meter, intervalName, interval;
+// What a category hands to the EQCOST records made from it: EQC field, EQD field.
+constexpr std::pair<const char*, const char*> kDefaultFields[] = {
+    {"EQC:UnitName", "EQD:DefaultUnit"},
+    {"EQC:ControlDebit", "EQD:DefaultExpenseControl"},
+    {"EQC:ControlCredit", "EQD:DefaultContraExpenseControl"},
+    {"EQC:ScheduleType", "EQD:ScheduleType"},
+    {"EQC:MeterName", "EQD:MeterName"},
+    {"EQC:Meter", "EQD:Meter"},
+    {"EQC:IntervalName", "EQD:IntervalName"},
+    {"EQC:Interval", "EQD:Interval"},
 };
 
-std::vector<CategoryDefaults> readCategories(frame::Context& ctx) {
+// Every category record, in file order.
+std::vector<std::vector<data::Value>> readCategories(frame::Context& ctx) {
   data::FileAccess f(ctx.store(), data::EqCode::def(), ctx.errors());
   f.set(data::EqCode::def().primaryKey());
-  std::vector<CategoryDefaults> out;
-  while (f.next() == data::kNoError)
-    out.push_back({text(f, "EQD:CategoryID"), f.get("EQD:DefaultUnit"),
-                   f.get("EQD:DefaultExpenseControl"), f.get("EQD:DefaultContraExpenseControl"),
-                   f.get("EQD:ScheduleType"), f.get("EQD:MeterName"), f.get("EQD:Meter"),
-                   f.get("EQD:IntervalName"), f.get("EQD:Interval")});
+  std::vector<std::vector<data::Value>> out;
+  while (f.next() == data::kNoError) out.push_back(f.values());
   return out;
 }
+
+constexpr CodeLookup kExpenseAccount = {"?EQD:DefaultExpenseControl",
+                                        "EQD:DefaultExpenseControl",
+                                        &data::GlMaster::def,
+                                        "KeyAccount",
+                                        "GLM:Account",
+                                        "BROWSEGLMASTER"};
 
 const char* const kCaseMenuTexts[] = {"small text", "Capitalized Text", "ALL CAPS"};
 constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::Upr};
@@ -59,18 +69,21 @@ constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::U
 
 ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::milliseconds timeout) {
   ApplyToAllResult r;
-  const std::vector<CategoryDefaults> categories = readCategories(ctx);
+  const std::vector<std::vector<data::Value>> categories = readCategories(ctx);
   data::Transaction t(ctx.store(), timeout);
   r.inTransaction = t.begun();
 
   data::FileAccess equipment(ctx.store(), data::EqHeader::def(), ctx.errors());
   data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
+  data::FileAccess code(ctx.store(), data::EqCode::def(), ctx.errors());
   equipment.set(data::EqHeader::def().primaryKey());
   while (equipment.next() == data::kNoError) {
     const std::string id = text(equipment, "EQH:EquipmentID");
     bool updated = false;
-    for (const CategoryDefaults& c : categories) {
-      const std::string key = padRight(id, 10) + c.id;
+    for (const std::vector<data::Value>& c : categories) {
+      code.assign(c);
+      const std::string category = text(code, "EQD:CategoryID");
+      const std::string key = costRecordId(id, category);
       if (cost.fetch("KeyRecordID", {data::Value(key)}) == data::kNoError) continue;
       if (cost.prime() != data::kNoError) {
         ++r.failed;
@@ -78,15 +91,8 @@ ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::millisec
       }
       cost.put("EQC:RecordID", key);
       cost.put("EQC:EquipmentID", id);
-      cost.put("EQC:CostCategory", c.id);
-      cost.put("EQC:UnitName", c.unit);
-      cost.put("EQC:ControlDebit", c.debit);
-      cost.put("EQC:ControlCredit", c.credit);
-      cost.put("EQC:ScheduleType", c.type);
-      cost.put("EQC:MeterName", c.meterName);
-      cost.put("EQC:Meter", c.meter);
-      cost.put("EQC:IntervalName", c.intervalName);
-      cost.put("EQC:Interval", c.interval);
+      cost.put("EQC:CostCategory", category);
+      copyCategoryDefaults(code, cost);
       if (cost.insert() != data::kNoError) {
         ++r.failed;
         continue;
@@ -140,6 +146,54 @@ std::string scheduleLetter(const std::string& shown) {
 
 std::string scheduleShown(const std::string& letter) {
   return scheduleByLetter(letter).shown;
+}
+
+void showScheduleFields(ui::Procedure& p, const std::string& letter, const std::string& prefix) {
+  const ScheduleType& t = scheduleByLetter(letter);
+  for (const std::string& c :
+       {std::string("?METERPROMPT"), "?" + prefix + ":Meter", "?" + prefix + ":MeterName"})
+    p.control(c).setVisible(t.meter);
+  for (const std::string& c :
+       {std::string("?INTERVALPROMPT"), "?" + prefix + ":Interval", "?" + prefix + ":IntervalName"})
+    p.control(c).setVisible(t.interval);
+}
+
+std::string costRecordId(const std::string& equipmentId, const std::string& category) {
+  return padRight(cutToChars(clipped(equipmentId), 10), 10) + clipped(category);
+}
+
+void copyCategoryDefaults(const data::FileAccess& code, data::FileAccess& cost) {
+  for (const auto& [to, from] : kDefaultFields) cost.put(to, code.get(from));
+}
+
+// ---- Code entries checked against another file --------------------------------------------------
+
+void validateCode(ui::FormProcedure& form, const CodeLookup& l, ui::Control& entry,
+                  std::function<void()> chosen) {
+  const std::string code = text(form.primary(), l.field);
+  if (code.empty() && !entry.required()) return;
+  data::FileAccess& f = form.ctx().file(l.file());
+  if (f.fetch(l.key, {data::Value(code)}) != data::kNoError) {
+    lookupCode(form, l, true, std::move(chosen));
+    return;
+  }
+  if (chosen) chosen();
+}
+
+void lookupCode(ui::FormProcedure& form, const CodeLookup& l, bool refocusOnCancel,
+                std::function<void()> chosen) {
+  // The list opens on the code typed, or the nearest one after it.
+  form.ctx().file(l.file()).put(l.code, form.primary().get(l.field));
+  form.call(l.procedure, ui::Request::Select,
+            [&form, &l, refocusOnCancel, chosen = std::move(chosen)](ui::Response r) {
+              if (r == ui::Response::Completed) {
+                form.primary().put(l.field, form.ctx().file(l.file()).get(l.code));
+                if (chosen) chosen();
+                form.display();
+              } else if (refocusOnCancel) {
+                form.select(l.entry);
+              }
+            });
 }
 
 // ---- BrowseEQCode -----------------------------------------------------------------------------
@@ -268,11 +322,7 @@ void CategoryForm::init() {
 }
 
 void CategoryForm::showSchedule() {
-  const ScheduleType& t = scheduleByLetter(scheduleLetter(scheduleType_.str()));
-  for (const char* c : {"?METERPROMPT", "?EQD:Meter", "?EQD:MeterName"})
-    control(c).setVisible(t.meter);
-  for (const char* c : {"?INTERVALPROMPT", "?EQD:Interval", "?EQD:IntervalName"})
-    control(c).setVisible(t.interval);
+  showScheduleFields(*this, scheduleLetter(scheduleType_.str()), "EQD");
 }
 
 void CategoryForm::newSelection(ui::Control& c) {
@@ -335,25 +385,11 @@ void CategoryForm::chooseCaseMode() {
 // ---- The expense account ----------------------------------------------------------------------
 
 void CategoryForm::validateAccount(ui::Control& c) {
-  const std::string account = text(primary(), "EQD:DefaultExpenseControl");
-  if (account.empty() && !c.required()) return;
-  data::FileAccess gl(ctx().store(), data::GlMaster::def(), ctx().errors());
-  if (gl.fetch("KeyAccount", {data::Value(account)}) == data::kNoError) return;
-  lookupAccount(true);
+  validateCode(*this, kExpenseAccount, c);
 }
 
 void CategoryForm::lookupAccount(bool refocusOnCancel) {
-  // The list opens on the account typed, or the nearest one after it.
-  ctx().file(data::GlMaster::def()).put("GLM:Account", primary().get("EQD:DefaultExpenseControl"));
-  call("BROWSEGLMASTER", ui::Request::Select, [this, refocusOnCancel](ui::Response r) {
-    if (r == ui::Response::Completed) {
-      primary().put("EQD:DefaultExpenseControl",
-                    ctx().file(data::GlMaster::def()).get("GLM:Account"));
-      display();
-    } else if (refocusOnCancel) {
-      select("?EQD:DefaultExpenseControl");
-    }
-  });
+  lookupCode(*this, kExpenseAccount, refocusOnCancel);
 }
 
 bool CategoryForm::save() {

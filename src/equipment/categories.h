@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,40 @@ bool categoryInUse(frame::Context& ctx, const std::string& categoryId);
 // The schedule-type letter for a drop-list text and back; anything unknown is "N" / "None".
 std::string scheduleLetter(const std::string& shown);
 std::string scheduleShown(const std::string& letter);
+
+// Shows the meter controls (?METERPROMPT, ?<prefix>:Meter, ?<prefix>:MeterName) and the interval
+// controls (?INTERVALPROMPT, ?<prefix>:Interval, ?<prefix>:IntervalName) the type letter uses.
+void showScheduleFields(ui::Procedure& p, const std::string& letter, const std::string& prefix);
+
+// The EQCOST record ID of a category of a piece of equipment: the ID padded to 10, the category.
+std::string costRecordId(const std::string& equipmentId, const std::string& category);
+
+// Copies a category's defaults from an EQCODE buffer into an EQCOST buffer, replacing what it
+// held: the unit, the expense and contra accounts and the five schedule fields.
+void copyCategoryDefaults(const data::FileAccess& code, data::FileAccess& cost);
+
+// ---- Code entries checked against another file --------------------------------------------------
+
+// An entry of a form whose code must exist in another file, and the list that selects one.
+struct CodeLookup {
+  const char* entry;  // "?EQD:DefaultExpenseControl"
+  const char* field;  // the form's field the entry edits
+  const data::FileDef& (*file)();
+  const char* key;        // the looked-up file's key on the code
+  const char* code;       // the looked-up file's code field
+  const char* procedure;  // the select list
+};
+
+// The entry was accepted: a blank code is left alone unless the entry is required; a known one
+// is fetched into the context's buffer of the file; an unknown one opens the select list
+// (lookupCode with the focus put back on a cancel). `chosen` runs once the field holds a known
+// code, with its record in that buffer.
+void validateCode(ui::FormProcedure& form, const CodeLookup& l, ui::Control& entry,
+                  std::function<void()> chosen = {});
+// Runs the select list at once, opened on the field's code; a selected code is copied into the
+// field and `chosen` runs. A cancel puts the focus back on the entry when asked to.
+void lookupCode(ui::FormProcedure& form, const CodeLookup& l, bool refocusOnCancel,
+                std::function<void()> chosen = {});
 
 // ---- BrowseEQCode -----------------------------------------------------------------------------
 

@@ -1,7 +1,316 @@
 #include "equipment/cost_form.h"
 
+#include <algorithm>
+
+#include "data/records.h"
+#include "equipment/categories.h"
+#include "suite/ui/list_tools.h"
+#include "ui/model/desktop.h"
+
 namespace koreq::equipment {
 
-void registerCostProcedures(frame::ProcedureRegistry&, EquipmentShared&) {}
+namespace {
+
+constexpr int kScheduleTextLength = 60;
+
+std::string text(const data::FileAccess& f, std::string_view field) {
+  return clipped(data::valueToText(f.get(field)));
+}
+
+std::int64_t whole(const data::Value& v) {
+  std::int64_t n = 0;
+  data::detail::toInteger(v, &n, nullptr);
+  return n;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return s;
+}
+
+constexpr CodeLookup kCategory = {"?EQC:CostCategory", "EQC:CostCategory", &data::EqCode::def,
+                                  "KeyCategoryID",     "EQD:CategoryID",   "BrowseEQCode"};
+constexpr CodeLookup kExpenseAccount = {"?EQC:ControlDebit",  "EQC:ControlDebit",
+                                        &data::GlMaster::def, "KeyAccount",
+                                        "GLM:Account",        "BROWSEGLMASTER"};
+
+}  // namespace
+
+// ---- Schedule text and rows ---------------------------------------------------------------------
+
+std::string scheduleText(const std::string& type, const std::string& meterName, std::int64_t meter,
+                         const std::string& intervalName, std::int64_t interval) {
+  const std::string t = clipped(type);
+  const std::string byMeter = std::to_string(meter) + " " + clipped(meterName);
+  const std::string byTime = std::to_string(interval) + " " + clipped(intervalName);
+  std::string out;
+  if (t == "M")
+    out = "Every " + byMeter;
+  else if (t == "E")
+    out = "Every " + byTime;
+  else if (t == "B")
+    out = "Every " + byTime + " or " + byMeter;
+  else
+    out = "None";
+  return cutToChars(out, kScheduleTextLength);
+}
+
+std::string scheduleText(const data::FileAccess& cost) {
+  return scheduleText(text(cost, "EQC:ScheduleType"), text(cost, "EQC:MeterName"),
+                      whole(cost.get("EQC:Meter")), text(cost, "EQC:IntervalName"),
+                      whole(cost.get("EQC:Interval")));
+}
+
+std::vector<CostRow> readCostRows(frame::Context& ctx, const std::string& equipmentId) {
+  data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
+  data::FileAccess code(ctx.store(), data::EqCode::def(), ctx.errors());
+  cost.setRange(*data::EqCost::def().key("KeyEquipmentID"),
+                {data::Value(clipped(cutToChars(equipmentId, 10)))});
+  std::vector<CostRow> rows;
+  while (cost.next() == data::kNoError) {
+    CostRow r;
+    r.position = cost.position();
+    r.values = cost.values();
+    if (code.fetch("KeyCategoryID", {cost.get("EQC:CostCategory")}) == data::kNoError)
+      r.description = text(code, "EQD:Description");
+    r.schedule = scheduleText(cost);
+    rows.push_back(std::move(r));
+  }
+  return rows;
+}
+
+data::Value costField(const CostRow& row, std::string_view field) {
+  const int i = data::EqCost::def().fieldIndex(field);
+  if (i < 0 || static_cast<std::size_t>(i) >= row.values.size()) return {};
+  return row.values[static_cast<std::size_t>(i)];
+}
+
+bool loadCost(frame::Context& ctx, std::int64_t position) {
+  if (position == 0) return false;
+  data::FileAccess& f = ctx.file(data::EqCost::def());
+  f.setPosition(position);
+  return f.reget() == data::kNoError;
+}
+
+CostListModel::CostListModel(std::vector<ui::ColumnDef> columns) : ui::QueueListModel(columns) {
+  for (const ui::ColumnDef& c : columns) uses_.push_back(c.use);
+}
+
+void CostListModel::fill(
+    const std::vector<CostRow>& rows,
+    const std::function<data::Value(const CostRow&, const std::string&)>& cells,
+    std::int64_t keep) {
+  const std::int64_t was = current();
+  std::vector<Row> out;
+  positions_.clear();
+  categories_.clear();
+  for (const CostRow& r : rows) {
+    Row row;
+    for (const std::string& use : uses_) row.cells.push_back(cells(r, use));
+    out.push_back(std::move(row));
+    positions_.push_back(r.position);
+    categories_.push_back(upper(clipped(data::valueToText(costField(r, "EQC:CostCategory")))));
+  }
+  setRows(std::move(out));
+  std::int64_t at = -1;
+  for (std::size_t i = 0; keep && i < positions_.size() && at < 0; ++i)
+    if (positions_[i] == keep) at = static_cast<std::int64_t>(i);
+  if (at < 0 && rowCount() > 0) at = std::clamp<std::int64_t>(was, 0, rowCount() - 1);
+  setCurrent(at);
+}
+
+std::int64_t CostListModel::position(std::int64_t row) const {
+  if (row < 0 || row >= static_cast<std::int64_t>(positions_.size())) return 0;
+  return positions_[static_cast<std::size_t>(row)];
+}
+
+std::int64_t CostListModel::locateCategory(const std::string& text) const {
+  if (categories_.empty()) return -1;
+  const std::string wanted = upper(clipped(text));
+  for (std::size_t i = 0; i < categories_.size(); ++i)
+    if (categories_[i] >= wanted) return static_cast<std::int64_t>(i);
+  return static_cast<std::int64_t>(categories_.size()) - 1;
+}
+
+// ---- UpdateEQCost -----------------------------------------------------------------------------
+
+CostForm::CostForm(frame::Context& ctx, EquipmentShared& shared)
+    : ui::FormProcedure(ctx, "UpdateEQCost", data::EqCost::def()), shared_(shared) {
+  bindLocal("LOC:ScheduleType", scheduleType_);
+}
+
+void CostForm::prepare() {
+  const data::Value equipment = primary().get("EQC:EquipmentID");
+  ui::FormProcedure::prepare();
+  if (request() == ui::Request::Insert) primary().put("EQC:EquipmentID", equipment);
+}
+
+void CostForm::init() {
+  setTitleByRequest("Adding a Maintenance Code", "Changing a Maintenance Code", "View Record");
+  for (const char* c : {"?EQC:ControlDebit", "?EQC:CostCategory", "?EQC:UnitName"})
+    shared_.autoEntry.registerControl(name(), c);
+  // A type that is none of the four is shown as "None" and kept as "N".
+  scheduleType_ = scheduleShown(text(primary(), "EQC:ScheduleType"));
+  primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
+  showSchedule();
+  if (request() == ui::Request::View)
+    for (const char* c : {"?LOOKUPCATEGORY", "?LOOKUPDEBIT", "?CALLASTSERVICE"})
+      control(c).disable();
+}
+
+void CostForm::showSchedule() {
+  showScheduleFields(*this, scheduleLetter(scheduleType_.str()), "EQC");
+}
+
+// The category's defaults replace what the record held, whatever the user had changed.
+void CostForm::categoryChosen() {
+  display();
+  copyCategoryDefaults(ctx().file(data::EqCode::def()), primary());
+  scheduleType_ = scheduleShown(text(primary(), "EQC:ScheduleType"));
+  primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
+  showSchedule();
+  display();
+}
+
+void CostForm::accepted(ui::Control& c) {
+  if (c.is("?EQC:CostCategory")) {
+    if (!acceptingAll()) validateCode(*this, kCategory, c, [this] { categoryChosen(); });
+  } else if (c.is("?LOOKUPCATEGORY")) {
+    lookupCode(*this, kCategory, false, [this] { categoryChosen(); });
+  } else if (c.is("?EQC:ControlDebit")) {
+    if (!acceptingAll()) validateCode(*this, kExpenseAccount, c);
+  } else if (c.is("?LOOKUPDEBIT")) {
+    lookupCode(*this, kExpenseAccount, false);
+  } else if (c.is("?LOC:ScheduleType")) {
+    newSelection(c);
+  } else if (c.is("?HELP")) {
+    help();
+  }
+}
+
+void CostForm::newSelection(ui::Control& c) {
+  if (!c.is("?LOC:ScheduleType")) return;
+  // The hidden fields keep their values: only the type changes.
+  primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
+  showSchedule();
+}
+
+void CostForm::completed() {
+  primary().put("EQC:RecordID", costRecordId(text(primary(), "EQC:EquipmentID"),
+                                             text(primary(), "EQC:CostCategory")));
+}
+
+void CostForm::help() {
+  // The topic lives in the help file HELPNAME names.
+  const std::string file = clipped(ctx().session().g.HELPNAME.str());
+  port().showHelp(file.empty() ? kCostHelpTopic : file + "#" + kCostHelpTopic);
+}
+
+// ---- BrowseEQCost -------------------------------------------------------------------------------
+
+CostBrowse::CostBrowse(frame::Context& ctx)
+    : ui::Procedure(ctx, "BrowseEQCostEquipField", ui::windowDef("BrowseEQCost")) {}
+
+CostBrowse::~CostBrowse() = default;
+
+void CostBrowse::init() {
+  equipmentId_ = clipped(cutToChars(ctx().g.EQUIPFIELD.str(), 10));
+  ui::Control& l = control("?BROWSE:1");
+  list_ = std::make_unique<CostListModel>(l.def().columns);
+  list_->refill = [this] { fill(); };
+  l.setList(list_.get());
+  control("?SELECT").setVisible(selectMode());
+  if (selectMode()) setResponse(ui::Response::Cancelled);
+  fill();
+  select(l);
+}
+
+void CostBrowse::fill(std::int64_t keep) {
+  // Every row names the same equipment: its description is read once.
+  std::string description;
+  data::FileAccess equipment(ctx().store(), data::EqHeader::def(), ctx().errors());
+  if (equipment.fetch("KeyEquipmentID", {data::Value(equipmentId_)}) == data::kNoError)
+    description = text(equipment, "EQH:Description");
+  list_->fill(
+      readCostRows(ctx(), equipmentId_),
+      [&description](const CostRow& r, const std::string& use) -> data::Value {
+        if (use == "EQH:Description") return description;
+        if (use == "EQD:Description") return r.description;
+        return costField(r, use);
+      },
+      keep);
+  updateButtons();
+}
+
+void CostBrowse::updateButtons() {
+  const bool rows = list_->rowCount() > 0;
+  for (const char* c : {"?SELECT", "?CHANGE", "?DELETE", "?SENDTO"}) control(c).setEnabled(rows);
+}
+
+void CostBrowse::accepted(ui::Control& c) {
+  if (c.is("?SELECT"))
+    choose();
+  else if (c.is("?INSERT"))
+    ask(ui::Request::Insert);
+  else if (c.is("?CHANGE"))
+    ask(ui::Request::Change);
+  else if (c.is("?DELETE"))
+    ask(ui::Request::Delete);
+  else if (c.is("?SENDTO"))
+    sendTo();
+}
+
+void CostBrowse::alertKey(ui::Control& c, ui::Key key) {
+  if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
+  cycle();
+  if (port().popupMenu(list_->rowCount() > 0 ? "SendTo" : "~SendTo") == 1) sendTo();
+}
+
+void CostBrowse::rowActivated(ui::Control& c) {
+  if (!c.is("?BROWSE:1")) return;
+  if (selectMode())
+    choose();
+  else
+    ask(ui::Request::Change);
+}
+
+void CostBrowse::choose() {
+  if (!selectMode() || !loadCost(ctx(), list_->currentPosition())) return;
+  setResponse(ui::Response::Completed);
+  close();
+}
+
+void CostBrowse::ask(ui::Request request) {
+  data::FileAccess& cost = ctx().file(data::EqCost::def());
+  if (request == ui::Request::Insert) {
+    cost.clear();
+    cost.put("EQC:EquipmentID", equipmentId_);
+  } else {
+    if (!loadCost(ctx(), list_->currentPosition())) return;
+    if (request == ui::Request::Delete &&
+        message(kConfirmDelete, "Confirm Delete", ui::Icon::Question, "&Yes|&No", 2) != 1)
+      return;
+  }
+  call("UpdateEQCost", request, [this](ui::Response) {
+    fill(ctx().file(data::EqCost::def()).position());
+    select(control("?BROWSE:1"));
+  });
+}
+
+void CostBrowse::sendTo() {
+  if (list_->rowCount() == 0) return;
+  suite::sendListContents(port(), control("?BROWSE:1"), window().title());
+}
+
+// ---- Registration -----------------------------------------------------------------------------
+
+void registerCostProcedures(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
+  ui::registerWindow(registry, "UpdateEQCost", [&shared](frame::Context& ctx) {
+    return std::make_unique<CostForm>(ctx, shared);
+  });
+  ui::registerWindow(registry, "BrowseEQCost",
+                     [](frame::Context& ctx) { return std::make_unique<CostBrowse>(ctx); });
+}
 
 }  // namespace koreq::equipment

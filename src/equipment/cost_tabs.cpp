@@ -1,13 +1,416 @@
+// The equipment form's "Cost Categories" tab (what each category cost, cumulative, for a fiscal
+// year and a fiscal month, against the equipment's income) and its "Service Schedule" tab (the
+// categories' schedules and last services). Both list the equipment's EQCOST records and run
+// UpdateEQCost on them; after it closes both lists are read again.
+
+#include <map>
+
+#include "data/records.h"
+#include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
+#include "runtime/picture.h"
+#include "suite/ui/list_tools.h"
 
 namespace koreq::equipment {
 
+namespace {
+
+constexpr int kCostTab = 3;
+constexpr int kServiceTab = 4;
+constexpr ui::Colour kRed = 0xFF0000;
+
+constexpr const char* kCostPosted =
+    "Costs have been posted to this cost category.  It cannot be |deleted at this time.";
+
+std::string text(const data::FileAccess& f, std::string_view field) {
+  return clipped(data::valueToText(f.get(field)));
+}
+
+Decimal decimal(const data::Value& v) {
+  if (const Decimal* d = std::get_if<Decimal>(&v)) return *d;
+  if (const std::int64_t* n = std::get_if<std::int64_t>(&v)) return Decimal(*n);
+  return Decimal();
+}
+
+Decimal decimal(const data::FileAccess& f, std::string_view field) {
+  return decimal(f.get(field));
+}
+
+// Every list of the equipment's categories on the form, read again.
+void refillCostLists(EquipmentForm& form) {
+  for (const char* name : {"?CATEGORYLIST", "?LIST:2"})
+    if (ui::Control* c = form.findControl(name))
+      if (auto* m = dynamic_cast<CostListModel*>(c->list()); m && m->refill) m->refill();
+}
+
+// Runs UpdateEQCost on the highlighted row of a tab's list, or on a new record of the equipment
+// (which need not be saved yet: its categories are keyed by its ID alone).
+void runCostForm(EquipmentForm& form, const CostListModel& list, ui::Request request) {
+  data::FileAccess& cost = form.ctx().file(data::EqCost::def());
+  if (request == ui::Request::Insert) {
+    cost.clear();
+    cost.put("EQC:EquipmentID", form.equipmentId());
+  } else {
+    if (!loadCost(form.ctx(), list.currentPosition())) return;
+    if (request == ui::Request::Delete &&
+        form.message(kConfirmDelete, "Confirm Delete", ui::Icon::Question, "&Yes|&No", 2) != 1)
+      return;
+  }
+  form.call("UpdateEQCost", request, [&form](ui::Response) { refillCostLists(form); });
+}
+
+std::string listTitle(EquipmentForm& form, const std::string& what) {
+  return what + " for Equipment: " + form.equipmentId() + " - " +
+         text(form.primary(), "EQH:Description");
+}
+
+// What the two tabs share: a list of the equipment's categories with Insert, Change, Delete and
+// Send List Contents buttons, refilled whenever its tab is shown.
+class CostListPart : public FormPart {
+ public:
+  struct Names {
+    const char* list;
+    const char* insert;
+    const char* change;
+    const char* remove;
+    const char* sendTo;
+    int tab;
+    const char* title;  // of the rows sent
+  };
+
+  CostListPart(EquipmentForm& form, const Names& names) : FormPart(form), names_(names) {}
+
+  void init() override {
+    ui::Control& l = form().control(names_.list);
+    list_ = std::make_unique<CostListModel>(l.def().columns);
+    list_->refill = [this] { fill(); };
+    l.setList(list_.get());
+    fill();
+  }
+
+  bool accepted(ui::Control& c) override {
+    if (c.is(names_.insert)) {
+      runCostForm(form(), *list_, ui::Request::Insert);
+    } else if (c.is(names_.change)) {
+      runCostForm(form(), *list_, ui::Request::Change);
+    } else if (c.is(names_.remove)) {
+      remove();
+    } else if (c.is(names_.sendTo)) {
+      if (list_->rowCount() > 0)
+        suite::sendListContents(form().port(), form().control(names_.list),
+                                listTitle(form(), names_.title));
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  bool rowActivated(ui::Control& c) override {
+    if (!c.is(names_.list)) return false;
+    if (form().request() != ui::Request::View) runCostForm(form(), *list_, ui::Request::Change);
+    return true;
+  }
+
+  void tabShown(int tab) override {
+    if (tab == names_.tab) fill();
+  }
+
+ protected:
+  CostListModel& list() const { return *list_; }
+  const Names& names() const { return names_; }
+
+  // The rows read again, the highlight kept on the record the form left in the buffer.
+  virtual void fill() {
+    list_->fill(
+        readCostRows(form().ctx(), form().equipmentId()),
+        [this](const CostRow& r, const std::string& use) { return cell(r, use); },
+        form().ctx().file(data::EqCost::def()).position());
+    updateButtons();
+  }
+  virtual data::Value cell(const CostRow& r, const std::string& use) const {
+    if (use == "EQD:Description") return r.description;
+    return costField(r, use);
+  }
+  virtual void remove() { runCostForm(form(), *list_, ui::Request::Delete); }
+
+ private:
+  void updateButtons() {
+    // A record shown only for viewing has its categories shown only for viewing too.
+    const bool edit = form().request() != ui::Request::View;
+    const bool rows = list_->rowCount() > 0;
+    form().control(names_.insert).setEnabled(edit);
+    form().control(names_.change).setEnabled(edit && rows);
+    form().control(names_.remove).setEnabled(edit && rows);
+    form().control(names_.sendTo).setEnabled(rows);
+  }
+
+  Names names_;
+  std::unique_ptr<CostListModel> list_;
+};
+
+// ---- Service Schedule -------------------------------------------------------------------------
+
+constexpr CostListPart::Names kServiceNames = {
+    "?LIST:2",        "?SERVICEINSERT", "?SERVICECHANGE",  "?SERVICEDELETE",
+    "?SERVICESENDTO", kServiceTab,      "Service Schedule"};
+
+class ServiceScheduleTab final : public CostListPart {
+ public:
+  explicit ServiceScheduleTab(EquipmentForm& form) : CostListPart(form, kServiceNames) {}
+
+  bool accepted(ui::Control& c) override {
+    if (!c.is("?SERVICELOCATOR")) return CostListPart::accepted(c);
+    const std::int64_t row = list().locateCategory(trimLeft(c.text()));
+    if (row >= 0 && row != list().current()) {
+      list().setCurrent(row);
+      form().post(ui::EventKind::NewSelection, &form().control(names().list));
+    }
+    return true;
+  }
+
+ protected:
+  data::Value cell(const CostRow& r, const std::string& use) const override {
+    if (use == "Schedule") return r.schedule;
+    return CostListPart::cell(r, use);
+  }
+};
+
+// ---- Cost Categories ----------------------------------------------------------------------------
+
+constexpr CostListPart::Names kCostNames = {"?CATEGORYLIST",  "?COSTINSERT", "?COSTCHANGE",
+                                            "?COSTDELETE",    "?COSTSENDTO", kCostTab,
+                                            "Cost Categories"};
+
+class CostCategoriesTab final : public CostListPart {
+ public:
+  explicit CostCategoriesTab(EquipmentForm& form) : CostListPart(form, kCostNames) {
+    form.bindLocal("LOC:FiscalPeriodDescription", periodDescription_);
+    form.bindLocal("LOC:TotalCumulative", totalCumulative_);
+    form.bindLocal("LOC:TotalYTD", totalYtd_);
+    form.bindLocal("LOC:TotalMTD", totalMtd_);
+    form.bindLocal("LOC:TotalIncomeCumQty", incomeCumQty_);
+    form.bindLocal("LOC:TotalIncomeCumAmt", incomeCumAmt_);
+    form.bindLocal("LOC:TotalIncomeYTDQty", incomeYtdQty_);
+    form.bindLocal("LOC:TotalIncomeYTDAmt", incomeYtdAmt_);
+    form.bindLocal("LOC:TotalIncomeMTDQty", incomeMtdQty_);
+    form.bindLocal("LOC:TotalIncomeMTDAmt", incomeMtdAmt_);
+    form.bindLocal("LOC:CumProfit", cumProfit_);
+    form.bindLocal("LOC:YTDProfit", ytdProfit_);
+    form.bindLocal("LOC:MTDProfit", mtdProfit_);
+  }
+
+  void init() override {
+    readPeriods();
+    period_ = form().ctx().session().g.CURRENTFISCALPERIOD;
+    if (period_ == 0) period_ = companyPeriod();
+    readPeriod();
+    incomeTotals();
+    readPriorIncome();
+    CostListPart::init();
+  }
+
+  bool accepted(ui::Control& c) override {
+    if (c.is("?LOC:FiscalPeriodDescription")) {
+      newSelection(c);
+      return true;
+    }
+    return CostListPart::accepted(c);
+  }
+
+  bool newSelection(ui::Control& c) override {
+    if (!c.is("?LOC:FiscalPeriodDescription")) return false;
+    const int item = c.selectedItem();
+    if (item < 1 || item > static_cast<int>(periods_.size())) return true;
+    const Period& p = periods_[static_cast<std::size_t>(item - 1)];
+    if (p.number == period_) return true;
+    period_ = p.number;
+    year_ = p.date.isEmpty() ? 0 : p.date.year();
+    periodDescription_ = p.description;
+    showHeaders(p.date);
+    readPriorIncome();
+    fill();
+    form().display();
+    return true;
+  }
+
+  std::int64_t period() const { return period_; }
+  int year() const { return year_; }
+
+ protected:
+  void fill() override {
+    form().port().setWaitCursor(true);
+    figures_.clear();
+    totalCumulative_ = totalYtd_ = totalMtd_ = Decimal();
+    data::FileAccess year(form().ctx().store(), data::EqPriorC::def(), form().ctx().errors());
+    data::FileAccess month(form().ctx().store(), data::EqPriorCM::def(), form().ctx().errors());
+    const std::vector<CostRow> rows = readCostRows(form().ctx(), form().equipmentId());
+    for (const CostRow& r : rows) {
+      const data::Value id = costField(r, "EQC:EquipmentID");
+      const data::Value category = costField(r, "EQC:CostCategory");
+      Figures f;
+      if (year.fetch("KeyEquipmentCategoryYear",
+                     {id, category, data::Value(std::int64_t{year_})}) == data::kNoError) {
+        f.yearUnits = decimal(year, "EQPC:Units");
+        f.yearAmount = decimal(year, "EQPC:Amount");
+      }
+      if (month.fetch("KeyEquipmentCategoryYearPeriod",
+                      {id, category, data::Value(std::int64_t{year_}), data::Value(period_)}) ==
+          data::kNoError) {
+        f.monthUnits = decimal(month, "EQPCM:Units");
+        f.monthAmount = decimal(month, "EQPCM:Amount");
+      }
+      totalCumulative_ += decimal(costField(r, "EQC:CumulativeAmount"));
+      totalYtd_ += f.yearAmount;
+      totalMtd_ += f.monthAmount;
+      figures_[r.position] = f;
+    }
+    cumProfit_ = incomeCumAmt_ - totalCumulative_;
+    ytdProfit_ = incomeYtdAmt_ - totalYtd_;
+    mtdProfit_ = incomeMtdAmt_ - totalMtd_;
+    for (auto [name, profit] :
+         {std::pair{"?LOC:CumProfit", cumProfit_}, std::pair{"?LOC:YTDProfit", ytdProfit_},
+          std::pair{"?LOC:MTDProfit", mtdProfit_}})
+      form().control(name).setColour(profit.isNegative() ? std::optional<ui::Colour>(kRed)
+                                                         : std::nullopt);
+    CostListPart::fill();
+    form().port().setWaitCursor(false);
+    form().display();
+  }
+
+  data::Value cell(const CostRow& r, const std::string& use) const override {
+    auto it = figures_.find(r.position);
+    const Figures f = it == figures_.end() ? Figures{} : it->second;
+    if (use == "LOC:YearUnits") return f.yearUnits;
+    if (use == "LOC:YearAmount") return f.yearAmount;
+    if (use == "LOC:MonthUnits") return f.monthUnits;
+    if (use == "LOC:MonthAmount") return f.monthAmount;
+    return CostListPart::cell(r, use);
+  }
+
+  // Posted costs keep their category.
+  void remove() override {
+    if (!loadCost(form().ctx(), list().currentPosition())) return;
+    if (!decimal(form().ctx().file(data::EqCost::def()), "EQC:CumulativeAmount").isZero()) {
+      form().port().beep();
+      form().message(kCostPosted, "Cannot Delete", ui::Icon::Exclamation);
+      return;
+    }
+    CostListPart::remove();
+  }
+
+ private:
+  struct Period {
+    std::int64_t number = 0;
+    std::string description;
+    Date date;
+  };
+  struct Figures {
+    Decimal yearUnits, yearAmount, monthUnits, monthAmount;
+  };
+
+  void readPeriods() {
+    data::FileAccess f(form().ctx().store(), data::GlFiscal::def(), form().ctx().errors());
+    f.set(*data::GlFiscal::def().key("KeyFiscalPeriodDown"));
+    std::vector<ui::ItemDef> items;
+    while (f.next() == data::kNoError) {
+      Period p{std::get<std::int64_t>(f.get("GLF:FiscalPeriod")), text(f, "GLF:Description"),
+               std::get<Date>(f.get("GLF:PeriodDate"))};
+      items.push_back({p.description, data::Value(p.description)});
+      periods_.push_back(std::move(p));
+    }
+    form().control("?LOC:FiscalPeriodDescription").setItems(std::move(items));
+  }
+
+  // The suite's current period, for a host that has not put it in CURRENTFISCALPERIOD.
+  std::int64_t companyPeriod() const {
+    data::FileAccess f(form().ctx().store(), data::Control::def(), form().ctx().errors());
+    f.set(data::Control::def().primaryKey());
+    if (f.next() != data::kNoError) return 0;
+    return std::get<std::int64_t>(f.get("CTRL:CurrentFiscalPeriod"));
+  }
+
+  void readPeriod() {
+    data::FileAccess f(form().ctx().store(), data::GlFiscal::def(), form().ctx().errors());
+    if (f.fetch("KeyFiscalPeriodUp", {data::Value(period_)}) != data::kNoError) {
+      periodDescription_ = "";
+      year_ = 0;
+      return;
+    }
+    periodDescription_ = text(f, "GLF:Description");
+    const Date d = std::get<Date>(f.get("GLF:PeriodDate"));
+    year_ = d.isEmpty() ? 0 : d.year();
+  }
+
+  // The equipment's own income totals: taken once, from the record as it opened.
+  void incomeTotals() {
+    const data::FileAccess& h = form().primary();
+    auto sum = [&h](std::initializer_list<const char*> fields) {
+      Decimal s;
+      for (const char* f : fields) s += decimal(h, f);
+      return s;
+    };
+    incomeCumQty_ = sum({"EQH:CumulativeInternalUnits", "EQH:CumulativeRentalUnits",
+                         "EQH:CumulativeNonProductiveUnits"});
+    incomeCumAmt_ = sum({"EQH:CumulativeInternalIncome", "EQH:CumulativeRentalIncome"});
+    incomeYtdQty_ =
+        sum({"EQH:YearInternalUnits", "EQH:YearRentalUnits", "EQH:YearNonProductiveUnits"});
+    incomeYtdAmt_ = sum({"EQH:YearInternalIncome", "EQH:YearRentalIncome"});
+    incomeMtdQty_ =
+        sum({"EQH:MonthInternalUnits", "EQH:MonthRentalUnits", "EQH:MonthNonProductiveUnits"});
+    incomeMtdAmt_ = sum({"EQH:MonthInternalIncome", "EQH:MonthRentalIncome"});
+  }
+
+  // The equipment's prior-period income of the selected year and period; a missing record shows
+  // as zeros. The period record is read under the selected year too: the same period number
+  // cannot belong to two years, and the key starts with the year.
+  void readPriorIncome() {
+    frame::Context& ctx = form().ctx();
+    const data::Value id(form().equipmentId());
+    data::FileAccess& y = ctx.file(data::EqPrior::def());
+    if (y.fetch("KeyEquipmentYear", {id, data::Value(std::int64_t{year_})}) != data::kNoError)
+      y.clear();
+    data::FileAccess& m = ctx.file(data::EqPriorM::def());
+    if (m.fetch("KeyEquipmentYearPeriod",
+                {id, data::Value(std::int64_t{year_}), data::Value(period_)}) != data::kNoError)
+      m.clear();
+  }
+
+  // The year-to-date columns are headed by the year, the month-to-date ones by the month.
+  void showHeaders(Date date) {
+    std::string month = formatPicture("@d4", date);
+    if (std::size_t blank = month.find(' '); blank != std::string::npos) month.resize(blank);
+    const std::string year = date.isEmpty() ? std::string() : std::to_string(date.year());
+    ui::Control& l = form().control(names().list);
+    const auto& columns = l.def().columns;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const std::string& group = columns[i].group;
+      const std::string& by = group == "Year to Date"    ? year
+                              : group == "Month to Date" ? month
+                                                         : group;
+      if (by != group)
+        l.setHeader(static_cast<int>(i),
+                    by.empty() ? columns[i].header : by + " " + columns[i].header);
+    }
+  }
+
+  std::vector<Period> periods_;
+  std::int64_t period_ = 0;
+  int year_ = 0;
+  std::map<std::int64_t, Figures> figures_;  // by record position
+  Str<15> periodDescription_;
+  Decimal totalCumulative_, totalYtd_, totalMtd_;
+  Decimal incomeCumQty_, incomeCumAmt_, incomeYtdQty_, incomeYtdAmt_, incomeMtdQty_, incomeMtdAmt_;
+  Decimal cumProfit_, ytdProfit_, mtdProfit_;
+};
+
+}  // namespace
+
 std::unique_ptr<FormPart> makeCostCategoriesTab(EquipmentForm& form) {
-  return std::make_unique<FormPart>(form);
+  return std::make_unique<CostCategoriesTab>(form);
 }
 
 std::unique_ptr<FormPart> makeServiceScheduleTab(EquipmentForm& form) {
-  return std::make_unique<FormPart>(form);
+  return std::make_unique<ServiceScheduleTab>(form);
 }
 
 }  // namespace koreq::equipment
