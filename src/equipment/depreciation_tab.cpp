@@ -50,6 +50,10 @@ class DepreciationGroup final : public FormPart {
     form().control("?DEPRMONTHLIST").setList(&months_);
     form().control("?DEPRYEARLIST").setList(&years_);
     saleSeen_ = form().record().SaleDate;
+    // Viewing writes nothing: the months can only be looked at.
+    if (viewing())
+      for (const char* c : {"?CALCULATE", "?DEPRINSERT", "?DEPRDELETE"})
+        form().control(c).disable();
     showMethod();
     // Built afresh, so the summary is always this equipment's, never the one shown last.
     refreshYearSummary();
@@ -69,7 +73,7 @@ class DepreciationGroup final : public FormPart {
     } else if (c.is("?DEPRINSERT")) {
       editRow(ui::Request::Insert);
     } else if (c.is("?DEPRCHANGE")) {
-      editRow(ui::Request::Change);
+      editRow(viewing() ? ui::Request::View : ui::Request::Change);
     } else if (c.is("?DEPRDELETE")) {
       editRow(ui::Request::Delete);
     } else if (c.is("?EQH:SaleDate")) {
@@ -96,12 +100,13 @@ class DepreciationGroup final : public FormPart {
 
   bool rowActivated(ui::Control& c) override {
     if (!c.is("?DEPRMONTHLIST")) return false;
-    editRow(ui::Request::Change);
+    editRow(viewing() ? ui::Request::View : ui::Request::Change);
     return true;
   }
 
  private:
   int method() const { return form().record().DepreciationMethod; }
+  bool viewing() const { return form().request() == ui::Request::View; }
 
   void saleDateAccepted() {
     const Date now = form().record().SaleDate;

@@ -346,6 +346,25 @@ TEST_F(DepreciationTabTest, NoLifeWritesNothingAndKeepsWhatIsStored) {
   EXPECT_TRUE(port.shown().empty());
 }
 
+TEST_F(DepreciationTabTest, ViewingShowsTheMonthsAndWritesNothing) {
+  openOnTab2("AC-801");
+  user.press("?CALCULATE");
+  user.press("?CANCEL");
+  wizardOff();
+  openForm(ui::Request::View, "AC-801");
+  user.choose("?SHEET", "2");
+  EXPECT_EQ(monthRows(), 60);
+  for (const char* c : {"?CALCULATE", "?DEPRINSERT", "?DEPRDELETE"})
+    EXPECT_EQ(user.property(c, "enabled"), "0") << c;
+  user.activate("?DEPRMONTHLIST", "2");
+  ASSERT_EQ(desktop.top()->name(), "UPDATEGLDEPR");
+  EXPECT_EQ(user.title(), "Viewing a Depreciation Month");
+  EXPECT_EQ(user.property("?GLDP:ActualAmount", "readonly"), "1");
+  user.press("?OK");
+  EXPECT_EQ(desktop.top()->name(), "UpdateEQHeader");
+  EXPECT_EQ(stored("AC-801"), 60);
+}
+
 TEST_F(DepreciationTabTest, TheScenarioPlaysTheGroup) {
   EXPECT_EQ(runScenario("depr_schedule.scenario"), ui::headless::kScenarioPassed)
       << transcript.str();
