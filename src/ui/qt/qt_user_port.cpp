@@ -26,6 +26,7 @@
 
 #include "runtime/expr.h"
 #include "runtime/text.h"
+#include "ui/qt/help_pages.h"
 
 namespace koreq::ui::qt {
 
@@ -291,12 +292,14 @@ void QtUserPort::showHelp(const std::string& topic) {
     script_->showHelp(topic);
     return;
   }
-  // A topic may name a place in its page: "html/EC_Cost_Categories.htm#ec_insert".
-  QString file = qs(topic).section(QLatin1Char('#'), 0, 0);
-  QString anchor = qs(topic).section(QLatin1Char('#'), 1);
-  QString folder = helpFolder();
-  QString page = folder.isEmpty() || file.isEmpty() ? QString() : QDir(folder).filePath(file);
-  if (page.isEmpty() || !QFileInfo(page).isFile()) {
+  const QString folder = helpFolder();
+  std::optional<HelpPlace> place;
+  if (!folder.isEmpty()) {
+    place = resolveHelpTopic(folder.toStdString(), topic);
+    // A topic no page has yet still gets the user somewhere useful: the contents.
+    if (!place) place = resolveHelpTopic(folder.toStdString(), "");
+  }
+  if (!place) {
     QMessageBox::information(dialogParent(), QStringLiteral("Help"),
                              QStringLiteral("The help page %1 is not installed.").arg(qs(topic)));
     return;
@@ -305,15 +308,16 @@ void QtUserPort::showHelp(const std::string& topic) {
   dialog.setWindowTitle(QStringLiteral("KOREQ Help"));
   auto* layout = new QVBoxLayout(&dialog);
   auto* browser = new QTextBrowser(&dialog);
+  browser->setObjectName(QStringLiteral("help"));
   browser->setSearchPaths({folder});
-  QUrl url = QUrl::fromLocalFile(page);
-  if (!anchor.isEmpty()) url.setFragment(anchor);
+  QUrl url = QUrl::fromLocalFile(QString::fromStdString(place->page.string()));
+  if (!place->anchor.empty()) url.setFragment(QString::fromStdString(place->anchor));
   browser->setSource(url);
   layout->addWidget(browser);
   auto* box = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
   QObject::connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   layout->addWidget(box);
-  dialog.resize(640, 480);
+  dialog.resize(720, 540);
   dialog.exec();
 }
 

@@ -135,19 +135,17 @@ QColor qtColour(Colour c) {
 }  // namespace
 
 QIcon iconByName(const std::string& name) {
-  if (name.empty()) return {};
-  std::string bare = name[0] == '~' ? name.substr(1) : name;
-  QString path = QStringLiteral(":/koreq/icons/") + qs(bare);
-  if (QFile::exists(path)) return QIcon(path);
-  QStyle* style = QApplication::style();
-  std::string key = lower(bare);
-  if (key.rfind("checkon", 0) == 0) return style->standardIcon(QStyle::SP_DialogApplyButton);
-  if (key.rfind("checkoff", 0) == 0) return style->standardIcon(QStyle::SP_DialogCancelButton);
-  if (key.rfind("calendar", 0) == 0 || key.rfind("calndr", 0) == 0)
-    return style->standardIcon(QStyle::SP_FileDialogDetailedView);
-  if (key.rfind("help", 0) == 0) return style->standardIcon(QStyle::SP_DialogHelpButton);
-  if (key.rfind("print", 0) == 0) return style->standardIcon(QStyle::SP_FileIcon);
-  return {};
+  // The compiled-in pictures are named by base name in lower case: "~Checkon.ico",
+  // "checkon.gif" and "icons\\checkon" all find checkon.png.
+  std::string bare = name;
+  if (std::size_t slash = bare.find_last_of("/\\"); slash != std::string::npos)
+    bare = bare.substr(slash + 1);
+  if (!bare.empty() && bare[0] == '~') bare = bare.substr(1);
+  if (std::size_t dot = bare.rfind('.'); dot != std::string::npos && dot > 0)
+    bare = bare.substr(0, dot);
+  if (bare.empty()) return {};
+  QString path = QStringLiteral(":/koreq/icons/") + qs(lower(bare)) + QStringLiteral(".png");
+  return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
 QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
