@@ -87,9 +87,10 @@ const std::vector<Command>& commands() {
        1,
        &runPlay},
       {"screenshot",
-       "PROCEDURE FILE.png [--request N]",
-       "open one window offscreen and save its picture",
-       {"request"},
+       "PROCEDURE FILE.png [--request N] [--equipment ID] [--tab N]",
+       "open one window offscreen and save its picture (--equipment: that record in the "
+       "EQHEADER buffer, the first one for UpdateEQHeader; --tab: the tab shown)",
+       {"request", "equipment", "tab"},
        {},
        2,
        2,

@@ -6,6 +6,7 @@
 
 #include "app/commands.h"
 #include "app/loaded_module.h"
+#include "data/records.h"
 #include "frame/context.h"
 #include "ui/model/desktop.h"
 #include "ui/qt/design_preview.h"
@@ -60,6 +61,18 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
   view.setRememberGeometry(false);
   view.setClockTimers(false);
 
+  // A form shows a record: the one asked for, or for the equipment form the first one on file.
+  std::optional<std::string> equipment = args.value("equipment");
+  if (!equipment && procedure == "UpdateEQHeader") {
+    data::FileAccess f(session->store(), data::EqHeader::def(), session->errors());
+    f.set(data::EqHeader::def().primaryKey());
+    if (f.next() == data::kNoError) equipment = data::valueToText(f.get("EQH:EquipmentID"));
+    if (equipment && request == 0) request = 2;
+  }
+  if (equipment &&
+      ctx.file(data::EqHeader::def()).fetch("KeyEquipmentID", {data::Value(*equipment)}) !=
+          data::kNoError)
+    throw CommandError("no equipment with ID " + *equipment);
   ctx.g.GlobalRequest = request;
   if (module.registry().has(procedure)) {
     desktop.call(ctx, procedure);
@@ -71,6 +84,16 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
   QApplication::processEvents();
   ui::qt::QtWindow* window = view.top();
   if (!window) throw CommandError(procedure + " opened no window");
+  if (std::optional<std::string> tab = args.value("tab")) {
+    ui::Control* sheet = nullptr;
+    for (ui::Control* c : desktop.top()->window().controls())
+      if (!sheet && c->kind() == ui::ControlKind::Sheet) sheet = c;
+    const int n = std::atoi(tab->c_str());
+    if (!sheet || n < 1 || n > static_cast<int>(sheet->children().size()))
+      throw CommandError(procedure + " has no tab " + *tab);
+    desktop.top()->userChoose(*sheet, n);
+    QApplication::processEvents();
+  }
   std::string why;
   if (!ui::qt::saveWindowImage(*window, QString::fromStdString(file), &why))
     throw CommandError(why);

@@ -284,10 +284,13 @@ bool EquipmentForm::writeUserDef() {
 }
 
 void EquipmentForm::editPrompts(bool on) {
+  data::FileAccess& u = ctx().file(data::UserDef::def());
   for (int i = 1; i <= 15; ++i) {
     const std::string n = std::to_string(i);
-    control("?USDPROMPT" + n).setVisible(!on);
+    // While the prompts are edited, each entry stands on its own row above its field.
+    control("?USDLABEL" + n).setVisible(on);
     control("?USD:U" + n).setVisible(on);
+    control("?USDPROMPT" + n).setText(on ? "" : text(u, "USD:U" + n));
   }
 }
 
@@ -412,9 +415,12 @@ void EquipmentForm::newSelection(ui::Control& c) {
     return;
   }
   if (c.is("?SHEET")) {
-    // Outside the wizard the user moves freely; the wizard's step follows the tab shown.
-    if (wizard()) step_ = currentTab();
     for (auto& p : parts_) p->tabShown(currentTab());
+    // The wizard's step follows a tab chosen by other means than its buttons.
+    if (wizard()) {
+      step_ = currentTab();
+      showStep();
+    }
     display();
     return;
   }

@@ -175,11 +175,12 @@ TEST_F(EquipmentFormTest, PromptsAreEditedInPlaceAndTheUserDefRecordIsMadeWhenMi
   }
   openForm(ui::Request::Change, "DT-201");
   EXPECT_EQ(count(data::UserDef::def(), "USD:File", data::Value(std::string("EQHeader"))), 1);
-  EXPECT_TRUE(visible("?USDPROMPT3"));
   EXPECT_FALSE(visible("?USD:U3"));
+  EXPECT_FALSE(visible("?USDLABEL3"));
   user.choose("?SHEET", "6");
   user.check("?EDITPROMPTS", true);
-  EXPECT_FALSE(visible("?USDPROMPT3"));
+  EXPECT_TRUE(visible("?USD:U3"));
+  EXPECT_EQ(user.property("?USDPROMPT3", "text"), "");
   user.type("?USD:U3", "Fuel type");
   user.check("?EDITPROMPTS", false);
   EXPECT_EQ(user.property("?USDPROMPT3", "text"), "Fuel type");

@@ -202,10 +202,10 @@ class Parser {
     if (!known) fail("unknown kind \"" + kind + "\"");
     c.name = str(j, "name");
     if (!c.name.empty()) where_ = c.name;
-    allow(j, {"kind",     "name",     "text",   "use",     "picture", "required", "hidden",
-              "disabled", "readonly", "case",   "lookup",  "for",     "on",       "off",
-              "items",    "columns",  "action", "key",     "default", "history",  "width",
-              "lines",    "tip",      "icon",   "controls"});
+    allow(j, {"kind",     "name",     "text",   "use",      "picture", "required", "hidden",
+              "disabled", "readonly", "case",   "lookup",   "for",     "on",       "off",
+              "items",    "columns",  "action", "key",      "default", "history",  "width",
+              "lines",    "tip",      "icon",   "controls", "across"});
 
     bool nameless = c.kind == ControlKind::Prompt || c.kind == ControlKind::String ||
                     c.kind == ControlKind::Group || c.kind == ControlKind::Image;
@@ -228,6 +228,8 @@ class Parser {
     c.disabled = flag(j, "disabled");
     c.readonly = flag(j, "readonly");
     c.history = flag(j, "history");
+    c.across = flag(j, "across");
+    if (c.across && c.kind != ControlKind::Group) fail("only groups lay their controls across");
     c.isDefault = flag(j, "default");
     c.width = number(j, "width");
     c.lines = number(j, "lines");

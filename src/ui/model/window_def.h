@@ -119,6 +119,7 @@ struct ControlDef {
   Key key = Key::None;     // a button pressed by this key anywhere in the window
   bool isDefault = false;  // the button Enter presses
   bool history = false;    // entries: Ctrl+H restores the value last saved (forms)
+  bool across = false;     // groups: inner groups side by side instead of one under another
   int width = 0;           // characters shown
   int lines = 0;           // text controls
   std::string tip;

@@ -305,6 +305,11 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids,
       fieldRow->insertWidget(fieldRow->count() - 1, makeWidget(c));
       continue;
     }
+    // A short string without a prompt right after a field is its mark ("*"): it shares the row.
+    if (fieldRow && field && kind == ControlKind::String && !c.prompt() && c.text().size() <= 3) {
+      fieldRow->insertWidget(fieldRow->count() - 1, makeWidget(c));
+      continue;
+    }
     const bool spansForm = kind == ControlKind::Text && !c.prompt();
     if (isFieldKind(kind) && !spansForm) {
       ensureForm();
@@ -385,6 +390,9 @@ QWidget* QtWindow::makeWidget(Control& c) {
       auto* te = new QPlainTextEdit;
       int lines = c.def().lines > 0 ? c.def().lines : 4;
       te->setMinimumHeight(te->fontMetrics().lineSpacing() * lines + 12);
+      // A text of a few lines keeps that height; longer ones grow with the window.
+      if (c.def().lines > 0 && c.def().lines <= 3)
+        te->setMaximumHeight(te->fontMetrics().lineSpacing() * lines + 12);
       te->setMinimumWidth(charWidth(te) * std::min(charsShown(c) + 2, 80));
       te->setTabChangesFocus(true);
       w = te;
@@ -576,10 +584,31 @@ QWidget* QtWindow::makeSheet(Control& c) {
 
 QWidget* QtWindow::makeGroup(Control& c) {
   Item& item = items_[&c];
-  auto* group = new QGroupBox(qs(c.text()));
-  auto* box = new QVBoxLayout(group);
+  // A group without a caption that lays its controls across is no box, only an arrangement.
+  QWidget* group = c.def().across && c.text().empty() ? new QWidget : new QGroupBox(qs(c.text()));
   std::vector<Control*> kids(c.children().begin(), c.children().end());
-  buildChildren(box, kids, false);
+  if (!c.def().across) {
+    buildChildren(new QVBoxLayout(group), kids, false);
+  } else {
+    // Each inner group starts a column, and the controls after it go below it; controls before
+    // the first group make a column of their own.
+    auto* across = new QHBoxLayout(group);
+    if (c.text().empty()) across->setContentsMargins(0, 0, 0, 0);
+    std::vector<Control*> column;
+    auto flush = [&] {
+      if (column.empty()) return;
+      auto* col = new QVBoxLayout;
+      buildChildren(col, column, false);
+      col->addStretch();
+      across->addLayout(col, 1);
+      column.clear();
+    };
+    for (Control* k : kids) {
+      if (k->kind() == ControlKind::Group) flush();
+      column.push_back(k);
+    }
+    flush();
+  }
   item.widget = group;
   watch(group, c);
   return group;
@@ -823,7 +852,7 @@ void QtWindow::changed(Control* c) {
       break;
     }
     case ControlKind::Group:
-      static_cast<QGroupBox*>(w)->setTitle(qs(c->text()));
+      if (auto* box = qobject_cast<QGroupBox*>(w)) box->setTitle(qs(c->text()));
       break;
     case ControlKind::Button: {
       auto* b = static_cast<QPushButton*>(w);
