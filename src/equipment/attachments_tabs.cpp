@@ -336,11 +336,9 @@ class PhotographTab final : public FormPart {
     }
     // The file errors are reported as they happen; none of them keeps the equipment unsaved.
     if (rc != data::kNoError) return true;
-    // A photograph whose name was cleared keeps no stored copy to come back from.
-    if (name.empty())
-      suite::REMOVEIMAGEFILE(ctx);
-    else
-      suite::STOREIMAGEFILE(ctx);
+    // A photograph whose name was cleared, or whose new file cannot be stored, keeps no copy of
+    // the file it had before.
+    if (name.empty() || !suite::STOREIMAGEFILE(ctx)) suite::REMOVEIMAGEFILE(ctx);
     return true;
   }
 

@@ -269,6 +269,28 @@ TEST_F(AttachmentsTest, OkWithoutAChangeLeavesTheStoredPhotographAlone) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].FileName.str(), other);
   EXPECT_EQ(stored(rows[0].RecordID)->size(), fs::file_size(other));
+
+  // A name whose file is not there keeps no copy of the file before.
+  openForm(ui::Request::Change, "WL-401");
+  user.type("?PhotoFile", file("gone.bmp"));
+  EXPECT_EQ(prop("?IMAGE1", "icon"), file("gone.bmp"));
+  EXPECT_EQ(placed("LOC:Photo"), (PictureRect{8, 8, 320, 240}));  // not measurable: the box
+  user.press("?OK");
+  EXPECT_EQ(images(kPhotoImageType, "WL-401").at(0).FileName.str(), file("gone.bmp"));
+  EXPECT_FALSE(stored(rows[0].RecordID));
+  openForm(ui::Request::Change, "WL-401");
+  EXPECT_EQ(prop("?IMAGE1", "icon"), kMissingPictureIcon);
+
+  // Nor does a cleared name.
+  user.type("?PhotoFile", other);
+  user.press("?OK");
+  ASSERT_TRUE(stored(rows[0].RecordID));
+  openForm(ui::Request::Change, "WL-401");
+  user.type("?PhotoFile", "");
+  EXPECT_EQ(prop("?IMAGE1", "icon"), kNoPhotoIcon);
+  user.press("?OK");
+  EXPECT_EQ(images(kPhotoImageType, "WL-401").at(0).FileName.str(), "");
+  EXPECT_FALSE(stored(rows[0].RecordID));
 }
 
 TEST_F(AttachmentsTest, AMissingPhotographFileIsShownFromTheStoreOrAsMissing) {

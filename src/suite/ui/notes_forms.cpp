@@ -128,8 +128,10 @@ bool ImagesForm::save() {
   }
   if (!ui::FormProcedure::save()) return false;
   // The stored copy follows the file the record names; an unchanged name keeps the copy it
-  // has, which may be all that is left of a file since moved or deleted.
-  if (request() == ui::Request::Insert || img.FileName.str() != openedFile_) STOREIMAGEFILE(ctx());
+  // has, which may be all that is left of a file since moved or deleted. A new name whose file
+  // cannot be stored drops the old copy: it is another file's.
+  if (request() == ui::Request::Insert || img.FileName.str() != openedFile_)
+    if (!STOREIMAGEFILE(ctx())) REMOVEIMAGEFILE(ctx());
   return true;
 }
 
