@@ -75,7 +75,8 @@ class CostListPart : public FormPart {
     const char* remove;
     const char* sendTo;
     int tab;
-    const char* title;  // of the rows sent
+    const char* title;    // of the rows sent
+    const char* chooser;  // the control that picks what the list shows
   };
 
   CostListPart(EquipmentForm& form, const Names& names) : FormPart(form), names_(names) {}
@@ -112,7 +113,11 @@ class CostListPart : public FormPart {
   }
 
   void tabShown(int tab) override {
-    if (tab == names_.tab) fill();
+    if (tab != names_.tab) return;
+    // Choosing what to look at is no change of the record: it stays open in a view too.
+    if (ui::Control* c = names_.chooser ? form().findControl(names_.chooser) : nullptr)
+      c->setReadonly(false);
+    fill();
   }
 
  protected:
@@ -151,8 +156,8 @@ class CostListPart : public FormPart {
 // ---- Service Schedule -------------------------------------------------------------------------
 
 constexpr CostListPart::Names kServiceNames = {
-    "?LIST:2",        "?SERVICEINSERT", "?SERVICECHANGE",  "?SERVICEDELETE",
-    "?SERVICESENDTO", kServiceTab,      "Service Schedule"};
+    "?LIST:2",        "?SERVICEINSERT", "?SERVICECHANGE",   "?SERVICEDELETE",
+    "?SERVICESENDTO", kServiceTab,      "Service Schedule", "?SERVICELOCATOR"};
 
 class ServiceScheduleTab final : public CostListPart {
  public:
@@ -177,9 +182,9 @@ class ServiceScheduleTab final : public CostListPart {
 
 // ---- Cost Categories ----------------------------------------------------------------------------
 
-constexpr CostListPart::Names kCostNames = {"?CATEGORYLIST",  "?COSTINSERT", "?COSTCHANGE",
-                                            "?COSTDELETE",    "?COSTSENDTO", kCostTab,
-                                            "Cost Categories"};
+constexpr CostListPart::Names kCostNames = {
+    "?CATEGORYLIST", "?COSTINSERT", "?COSTCHANGE",     "?COSTDELETE",
+    "?COSTSENDTO",   kCostTab,      "Cost Categories", "?LOC:FiscalPeriodDescription"};
 
 class CostCategoriesTab final : public CostListPart {
  public:
