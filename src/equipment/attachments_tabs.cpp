@@ -215,6 +215,14 @@ bool isFile(const std::string& name) {
   return !name.empty() && fs::is_regular_file(name, ec);
 }
 
+// Attachments and notes hang on the equipment ID and are written at once: without an ID they
+// would belong to nothing.
+bool haveEquipmentId(EquipmentForm& form) {
+  if (!form.equipmentId().empty()) return true;
+  form.message(kNeedEquipmentId, "Equipment ID is Required", ui::Icon::Information);
+  return false;
+}
+
 // Fetches an IMAGES record into the context's buffer (where the image store works) by number.
 bool fetchImage(frame::Context& ctx, std::int32_t recordId) {
   return ctx.file(data::Images::def())
@@ -505,6 +513,7 @@ class NotesGroup final : public FormPart {
     frame::Context& ctx = form().ctx();
     data::FileAccess& file = ctx.file(data::Notes::def());
     if (request == ui::Request::Insert) {
+      if (!haveEquipmentId(form())) return;
       ctx.g.KORFIELD = "";
       file.clear();
       data::Notes& n = ctx.rec<data::Notes>();
@@ -660,6 +669,7 @@ class AttachmentsTab final : public FormPart {
   }
 
   void attach(const std::vector<std::string>& files) {
+    if (!haveEquipmentId(form())) return;
     frame::Context& ctx = form().ctx();
     IniFile ini(settingsFolder(ctx) / kTsSetupFile);
     const std::string caption = ini.get(kSettingsSection, kAttachmentCaptionEntry, "F");

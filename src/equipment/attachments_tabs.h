@@ -35,6 +35,9 @@ inline constexpr const char* kAttachDialogFilter =
 inline constexpr const char* kDeleteAttachmentQuestion =
     "Are you sure you want to delete the highlighted attachment?";
 
+inline constexpr const char* kNeedEquipmentId =
+    "Enter the Equipment ID first: attachments and notes are kept under it.";
+
 struct PictureSize {
   int width = 0, height = 0;
   bool operator==(const PictureSize&) const = default;

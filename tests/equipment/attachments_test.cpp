@@ -534,6 +534,23 @@ TEST_F(AttachmentsTest, APictureAttachmentWhoseFileIsGoneShowsItsStoredCopy) {
   user.press("?CANCEL");
 }
 
+TEST_F(AttachmentsTest, NewEquipmentNeedsItsIdBeforeAttachmentsAndNotes) {
+  openForm(ui::Request::Insert);
+  port.queueAnswer("&Yes");
+  user.drop("?TAB7", {text("early.txt")});
+  EXPECT_EQ(lastMessage().text, kNeedEquipmentId);
+  user.press("?INSERTNOTE");
+  EXPECT_EQ(lastMessage().text, kNeedEquipmentId);
+  EXPECT_EQ(desktop.top()->name(), "UpdateEQHeader");
+  EXPECT_TRUE(images(kAttachmentImageType, "").empty());
+
+  user.type("?EQH:EquipmentID", "NEW-1");
+  port.queueAnswer("&Yes");
+  user.drop("?TAB7", {file("early.txt")});
+  EXPECT_EQ(images(kAttachmentImageType, "NEW-1").size(), 1u);
+  user.press("?CANCEL");
+}
+
 TEST_F(AttachmentsTest, ViewingChangesNothing) {
   openForm(ui::Request::View, "EX-301");
   for (const char* b :
