@@ -362,6 +362,13 @@ TEST_F(CostTest, NewEquipmentTakesCategoriesBeforeItIsSaved) {
   EXPECT_EQ(prop("?SERVICEINSERT", "enabled"), "0");
   EXPECT_EQ(prop("?SERVICEDELETE", "enabled"), "0");
   EXPECT_EQ(prop("?SERVICESENDTO", "enabled"), "1");
+  EXPECT_EQ(prop("?SERVICELOCATOR", "readonly"), "0");
+  // Its figures can still be looked at for another period.
+  user.choose("?SHEET", "3");
+  EXPECT_EQ(prop("?COSTINSERT", "enabled"), "0");
+  user.choose("?LOC:FiscalPeriodDescription", "June 2023");
+  EXPECT_EQ(prop("?CATEGORYLIST", "header", "5"), "2023 Quantity");
+  EXPECT_EQ(prop("?EQH:Description", "readonly"), "1");
 }
 
 }  // namespace
