@@ -215,6 +215,34 @@ bool isFile(const std::string& name) {
   return !name.empty() && fs::is_regular_file(name, ec);
 }
 
+// The rows of a list over records: each row carries its record's number in a cell after the
+// shown columns, so a user's sort by a column header does not lose which record is which.
+template <typename R>
+void showRecords(ui::QueueListModel& model, const std::vector<R>& records,
+                 std::vector<ui::QueueListModel::Row> rows, std::int32_t keep) {
+  const std::int64_t was = model.current();
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    rows[i].cells.push_back(data::Value(std::int64_t{records[i].RecordID}));
+  model.setRows(std::move(rows));
+  const std::int64_t n = model.rowCount();
+  if (n == 0) return;
+  // The kept record, else the row that was highlighted (the last, when the list got shorter).
+  std::int64_t at = std::clamp<std::int64_t>(was, 0, n - 1);
+  for (std::int64_t r = 0; r < n && keep != 0; ++r)
+    if (model.row(r).cells.back() == data::Value(std::int64_t{keep})) at = r;
+  model.setCurrent(at);
+}
+
+template <typename R>
+const R* highlightedRecord(const ui::QueueListModel& model, const std::vector<R>& records) {
+  const std::int64_t at = model.current();
+  if (at < 0 || at >= model.rowCount()) return nullptr;
+  const data::Value id = model.row(at).cells.back();
+  for (const R& r : records)
+    if (data::Value(std::int64_t{r.RecordID}) == id) return &r;
+  return nullptr;
+}
+
 // Attachments and notes hang on the equipment ID and are written at once: without an ID they
 // would belong to nothing.
 bool haveEquipmentId(EquipmentForm& form) {
@@ -467,30 +495,19 @@ class NotesGroup final : public FormPart {
     return r;
   }
 
-  // Reloads the rows, highlighting note `keep` when it is there, else the row that was
-  // highlighted (or the last one, when the list got shorter).
+  // Reloads the rows, highlighting note `keep` when it is there.
   void load(std::int32_t keep) {
-    std::int64_t at = model_->current();
     notes_ = suite::equipmentNotes(form().ctx(), form().equipmentId());
     std::vector<ui::QueueListModel::Row> rows;
-    for (std::size_t i = 0; i < notes_.size(); ++i) {
-      rows.push_back(row(notes_[i]));
-      if (keep != 0 && notes_[i].RecordID == keep) at = static_cast<std::int64_t>(i);
-    }
-    model_->setRows(std::move(rows));
-    const auto n = static_cast<std::int64_t>(notes_.size());
-    if (n > 0) model_->setCurrent(std::clamp<std::int64_t>(at, 0, n - 1));
-    const bool any = n > 0;
+    for (const data::Notes& n : notes_) rows.push_back(row(n));
+    showRecords(*model_, notes_, std::move(rows), keep);
+    const bool any = !notes_.empty();
     for (const char* b : {"?TAGNOTE", "?TAGALL", "?SENDNOTES"}) form().control(b).setEnabled(any);
     if (form().request() != ui::Request::View)
       for (const char* b : {"?CHANGENOTE", "?DELETENOTE"}) form().control(b).setEnabled(any);
   }
 
-  const data::Notes* highlighted() const {
-    const std::int64_t at = model_->current();
-    if (at < 0 || at >= static_cast<std::int64_t>(notes_.size())) return nullptr;
-    return &notes_[static_cast<std::size_t>(at)];
-  }
+  const data::Notes* highlighted() const { return highlightedRecord(*model_, notes_); }
 
   void toggleTag() {
     const data::Notes* n = highlighted();
@@ -555,7 +572,7 @@ class AttachmentsTab final : public FormPart {
     if (form().request() == ui::Request::View)
       for (const char* b : {"?INSERTATTACHMENT", "?CHANGEATTACHMENT", "?DELETEATTACHMENT"})
         form().control(b).disable();
-    load(0, false);
+    load(0);
     preview();
   }
 
@@ -603,7 +620,7 @@ class AttachmentsTab final : public FormPart {
   }
 
  private:
-  void load(std::int32_t keep, bool selectLast) {
+  void load(std::int32_t keep) {
     frame::Context& ctx = form().ctx();
     data::Access<data::Images> a(ctx.store(), ctx.errors());
     a.setRange(*data::Images::def().key("KeyTypeStringID"),
@@ -614,29 +631,19 @@ class AttachmentsTab final : public FormPart {
     // In the order they were attached, so the newest is the last row.
     std::sort(records_.begin(), records_.end(),
               [](const data::Images& x, const data::Images& y) { return x.RecordID < y.RecordID; });
-    std::int64_t at = model_->current();
     std::vector<ui::QueueListModel::Row> rows;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
+    for (const data::Images& img : records_) {
       ui::QueueListModel::Row r;
-      r.cells = {data::Value(records_[i].Description.str()),
-                 data::Value(records_[i].FileType.str())};
+      r.cells = {data::Value(img.Description.str()), data::Value(img.FileType.str())};
       rows.push_back(std::move(r));
-      if (keep != 0 && records_[i].RecordID == keep) at = static_cast<std::int64_t>(i);
     }
-    model_->setRows(std::move(rows));
-    const auto n = static_cast<std::int64_t>(records_.size());
-    if (selectLast) at = n - 1;
-    if (n > 0) model_->setCurrent(std::clamp<std::int64_t>(at, 0, n - 1));
+    showRecords(*model_, records_, std::move(rows), keep);
     if (form().request() != ui::Request::View)
       for (const char* b : {"?CHANGEATTACHMENT", "?DELETEATTACHMENT"})
-        form().control(b).setEnabled(n > 0);
+        form().control(b).setEnabled(!records_.empty());
   }
 
-  const data::Images* highlighted() const {
-    const std::int64_t at = model_->current();
-    if (at < 0 || at >= static_cast<std::int64_t>(records_.size())) return nullptr;
-    return &records_[static_cast<std::size_t>(at)];
-  }
+  const data::Images* highlighted() const { return highlightedRecord(*model_, records_); }
 
   void preview() {
     ui::Control& image = form().control("?IMAGE");
@@ -676,6 +683,7 @@ class AttachmentsTab final : public FormPart {
     const std::string id = form().equipmentId();
     const std::string description = form().record().Description.str();
     data::FileAccess& images = ctx.file(data::Images::def());
+    std::int32_t newest = 0;
     form().port().setWaitCursor(true);
     for (const std::string& file : files) {
       if (images.prime() != data::kNoError) continue;
@@ -694,10 +702,12 @@ class AttachmentsTab final : public FormPart {
         form().message("Error Inserting Images", "Error", ui::Icon::Exclamation);
         continue;
       }
+      newest = img.RecordID;
       suite::STOREIMAGEFILE(ctx);
     }
     form().port().setWaitCursor(false);
-    load(0, true);
+    // The last one attached: the last row, unless the user sorted the list.
+    load(newest);
     preview();
     form().display();
   }
@@ -707,12 +717,12 @@ class AttachmentsTab final : public FormPart {
     if (!rec || !form().control("?CHANGEATTACHMENT").usable()) return;
     const std::int32_t id = rec->RecordID;
     if (!fetchImage(form().ctx(), id)) {
-      load(0, false);
+      load(0);
       preview();
       return;
     }
     form().call("UPDATEIMAGES", ui::Request::Change, [this, id](ui::Response) {
-      load(id, false);
+      load(id);
       preview();
       form().display();
     });
@@ -729,7 +739,7 @@ class AttachmentsTab final : public FormPart {
       suite::REMOVEIMAGEFILE(ctx);
       ctx.file(data::Images::def()).remove();
     }
-    load(0, false);
+    load(0);
     preview();
     form().display();
   }

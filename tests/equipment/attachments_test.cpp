@@ -602,6 +602,17 @@ TEST_F(NotesTest, TagAllThenTagOneLeavesTheOthersTagged) {
   user.key("?LIST", "Space");
   EXPECT_EQ(ctx.g.TAGQUE2, std::vector<std::int32_t>{n[1].RecordID});
 
+  // Sorted by the heading, newest heading first, the rows still name their own notes.
+  user.sort("?LIST", "Heading");
+  user.sort("?LIST", "Heading");
+  EXPECT_NE(prop("?LIST", "row", "1").find("Track tension"), std::string::npos);
+  user.select("?LIST", "1");
+  user.press("?TAGNOTE");
+  EXPECT_TRUE(ctx.g.TAGQUE2.empty());
+  user.press("?CHANGENOTE");
+  EXPECT_EQ(prop("?NOTE:Heading", "value"), "Track tension");
+  user.press("?CANCEL");
+
   user.press("?CANCEL");
   EXPECT_TRUE(ctx.g.TAGQUE2.empty()) << "emptied at close";
 }
