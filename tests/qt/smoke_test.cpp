@@ -73,6 +73,10 @@ TEST(SmokeModule, EveryRegisteredWindowOpensOnTheDemoCompanyDrawsAndCloses) {
     if (!module.registry().has(name)) continue;
     SCOPED_TRACE(name);
     ctx.g.GlobalRequest = 0;
+    // The arguments the suite's limit list and drop-list editor need to open.
+    ctx.g.REPORTFILTER = name == "BROWSELIMLISTUD" ? "EQHeaderUD" : "EQH Class Code";
+    ctx.g.KORFIELD = "EQLimits";
+    ctx.g.DECIMALVARIABLE = Decimal(std::int64_t{1});
     ASSERT_TRUE(desktop.call(ctx, name));
     ASSERT_GE(desktop.depth(), 1u);
     QtWindow* w = view.top();
