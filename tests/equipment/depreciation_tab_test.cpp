@@ -346,6 +346,21 @@ TEST_F(DepreciationTabTest, NoLifeWritesNothingAndKeepsWhatIsStored) {
   EXPECT_TRUE(port.shown().empty());
 }
 
+TEST_F(DepreciationTabTest, ABaseTooLargeToHoldIsReportedAndWritesNothing) {
+  openOnTab2("DT-201");
+  typeSmallAsset();
+  // The entries take no more than 999,999,999,999.99; a record stored by other means may hold
+  // up to 13 whole digits, and twice that is more than a value holds.
+  form().record().PurchaseValue = *Decimal::parse("9999999999999.99");
+  form().record().SalvageValue = *Decimal::parse("-9999999999999.99");
+  user.press("?CALCULATE");
+  ASSERT_EQ(port.shown().size(), 1u);
+  EXPECT_EQ(port.shown().back().caption, "Depreciation Schedule");
+  EXPECT_FALSE(port.waitCursor());
+  EXPECT_EQ(stored("DT-201"), 0);
+  EXPECT_EQ(desktop.top()->name(), "UpdateEQHeader");
+}
+
 TEST_F(DepreciationTabTest, ViewingShowsTheMonthsAndWritesNothing) {
   openOnTab2("AC-801");
   user.press("?CALCULATE");
