@@ -159,17 +159,17 @@ class DepreciationGroup final : public FormPart {
   }
 
   void refreshYearSummary() {
-    summary_.clear();
+    summary().clear();
     if (!form().equipmentId().empty()) {
       try {
-        summary_ = depreciation::refreshYearSummary(form().ctx(), form().record());
+        summary() = depreciation::refreshYearSummary(form().ctx(), form().record());
       } catch (const data::StoreError& e) {
         reportReadError(e);
       }
     }
     yearMethod_ = yearListMethod(method(), yearMethod_);
     std::vector<ui::QueueListModel::Row> rows;
-    for (const auto& y : summary_) {
+    for (const auto& y : summary()) {
       const YearColumns p = shownYearColumns(y, yearMethod_);
       rows.push_back({{std::int64_t{y.year}, p.beginValue, p.annualCharge}, {}, {}});
     }
@@ -228,7 +228,10 @@ class DepreciationGroup final : public FormPart {
 
   MonthListModel months_;
   ui::QueueListModel years_;
-  std::vector<depreciation::YearSummaryEntry> summary_;
+  // Module-wide, so that the graph windows draw the equipment on screen.
+  std::vector<depreciation::YearSummaryEntry>& summary() const {
+    return form().shared().yearSummary;
+  }
   int yearMethod_ = kStraightLine;
   Date saleSeen_;
   bool calendarPending_ = false;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "depreciation/store_schedule.h"
 #include "equipment/auto_entry.h"
 #include "equipment/search_equipment.h"
 #include "ui/model/browse_procedure.h"
@@ -20,6 +21,8 @@ namespace koreq::equipment {
 struct EquipmentShared {
   SearchGlobals search;
   AutoEntry autoEntry;
+  // The year summary of the depreciation schedule on screen: what the graphs draw.
+  std::vector<depreciation::YearSummaryEntry> yearSummary;
 };
 
 // The settings file and entry the show check boxes are kept in.
