@@ -389,12 +389,11 @@ class CostCategoriesTab final : public CostListPart {
     const auto& columns = l.def().columns;
     for (std::size_t i = 0; i < columns.size(); ++i) {
       const std::string& group = columns[i].group;
-      const std::string& by = group == "Year to Date"    ? year
-                              : group == "Month to Date" ? month
-                                                         : group;
-      if (by != group)
-        l.setHeader(static_cast<int>(i),
-                    by.empty() ? columns[i].header : by + " " + columns[i].header);
+      if (!l.startsGroup(static_cast<int>(i))) continue;
+      if (group == "Year to Date" && !year.empty())
+        l.setGroupHeader(static_cast<int>(i), year);
+      else if (group == "Month to Date" && !month.empty())
+        l.setGroupHeader(static_cast<int>(i), month);
     }
   }
 

@@ -288,6 +288,7 @@ TEST_F(CostTest, TheHostsCurrentPeriodIsShownFirstWithTheDesignHeaders) {
   openTab("DT-201", 3);
   EXPECT_EQ(prop("?LOC:FiscalPeriodDescription", "value"), "June 2023");
   EXPECT_EQ(prop("?CATEGORYLIST", "header", "5"), "Quantity");
+  EXPECT_EQ(prop("?CATEGORYLIST", "group", "5"), "Year to Date");
   EXPECT_EQ(prop("?CATEGORYLIST", "row", "2"),
             "FUEL|Fuel|4,149.00|14,662.39|3,447.00|12,189.19|310.50|1,102.28");
   EXPECT_EQ(prop("?EQP:InternalIncome", "text"), "50,227.40");
@@ -367,7 +368,7 @@ TEST_F(CostTest, NewEquipmentTakesCategoriesBeforeItIsSaved) {
   user.choose("?SHEET", "3");
   EXPECT_EQ(prop("?COSTINSERT", "enabled"), "0");
   user.choose("?LOC:FiscalPeriodDescription", "June 2023");
-  EXPECT_EQ(prop("?CATEGORYLIST", "header", "5"), "2023 Quantity");
+  EXPECT_EQ(prop("?CATEGORYLIST", "group", "5"), "2023");
   EXPECT_EQ(prop("?EQH:Description", "readonly"), "1");
 }
 

@@ -63,7 +63,7 @@ std::string trimmed(std::string_view s) {
 
 bool propertyTakesArgument(std::string_view property) {
   std::string p = lower(property);
-  return p == "row" || p == "header";
+  return p == "row" || p == "header" || p == "group";
 }
 
 Procedure& ScriptedUser::top() const {
@@ -226,11 +226,11 @@ std::string ScriptedUser::property(std::string_view control, std::string_view pr
     for (std::size_t i = 0; i < c.items().size(); ++i) out += (i ? "|" : "") + c.items()[i].text;
     return out;
   }
-  if (p == "header") {
-    if (!allDigits(argument)) throw UiError("header needs a column number");
+  if (p == "header" || p == "group") {
+    if (!allDigits(argument)) throw UiError(std::string(p) + " needs a column number");
     int n = std::stoi(argument);
     if (n < 1 || n > c.columnCount()) throw UiError(c.label() + " has no column " + argument);
-    return c.header(n - 1);
+    return p == "group" ? c.groupHeader(n - 1) : c.header(n - 1);
   }
   if (p == "rows" || p == "loaded" || p == "current" || p == "row") {
     if (c.kind() != ControlKind::List || !c.list()) throw UiError(c.label() + " is no list");

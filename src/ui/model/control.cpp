@@ -58,7 +58,10 @@ Control::Control(Window& window, const ControlDef& def, Control* parent)
       caseMode_(def.caseMode),
       items_(def.items) {
   if (parent_) parent_->children_.push_back(this);
-  for (const ColumnDef& c : def.columns) headers_.push_back(c.header);
+  for (const ColumnDef& c : def.columns) {
+    headers_.push_back(c.header);
+    groups_.push_back(c.group);
+  }
   switch (def.kind) {
     case ControlKind::Check:
       value_ = def.offValue;
@@ -221,6 +224,26 @@ void Control::setList(ListModel* model) {
 
 const std::string& Control::header(int column) const {
   return headers_.at(static_cast<std::size_t>(column));
+}
+
+const std::string& Control::groupHeader(int column) const {
+  return groups_.at(static_cast<std::size_t>(column));
+}
+
+bool Control::startsGroup(int column) const {
+  const auto i = static_cast<std::size_t>(column);
+  const std::string& g = def_.columns.at(i).group;
+  return !g.empty() && (i == 0 || def_.columns[i - 1].group != g);
+}
+
+void Control::setGroupHeader(int column, std::string text) {
+  // Columns belong to a group by the name the window gave it, so renaming keeps them together.
+  const std::string& designed = def_.columns.at(static_cast<std::size_t>(column)).group;
+  if (designed.empty()) return;
+  std::size_t i = static_cast<std::size_t>(column);
+  while (i > 0 && def_.columns[i - 1].group == designed) --i;
+  for (; i < def_.columns.size() && def_.columns[i].group == designed; ++i) groups_[i] = text;
+  changed();
 }
 
 void Control::setHeader(int column, std::string text) {

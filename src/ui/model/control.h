@@ -115,6 +115,13 @@ class Control {
   int columnCount() const { return static_cast<int>(headers_.size()); }
   const std::string& header(int column) const;  // from 0
   void setHeader(int column, std::string text);
+  // The header of the column group a column belongs to ("" none); setting it renames the
+  // group for every column in it.
+  const std::string& groupHeader(int column) const;
+  void setGroupHeader(int column, std::string text);
+  // Whether the column starts its group (the first column, or one whose group differs from the
+  // column before it).
+  bool startsGroup(int column) const;
   // Row `row` (from 0) as the user reads it: the columns' texts without surrounding blanks,
   // joined by "|".
   std::string rowText(std::int64_t row) const;
@@ -168,6 +175,7 @@ class Control {
   std::vector<ItemDef> items_;
   ListModel* list_ = nullptr;
   std::vector<std::string> headers_;
+  std::vector<std::string> groups_;
   Binding binding_;
   bool edited_ = false;
   bool tabsVisible_ = true;

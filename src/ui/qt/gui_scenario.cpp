@@ -337,12 +337,16 @@ class GuiUser : public headless::ScriptedUser {
       } else {
         shown = std::to_string(view->model()->rowCount());
       }
-    } else if (p == "header" && w->table(c) && allDigits(argument)) {
-      shown = w->table(c)
-                  ->model()
-                  ->headerData(std::stoi(argument) - 1, Qt::Horizontal)
-                  .toString()
-                  .toStdString();
+    } else if ((p == "header" || p == "group") && w->table(c) && allDigits(argument)) {
+      // A header with column groups reads "group\ncolumn"; the group stands over its first column.
+      const int column = std::stoi(argument) - 1;
+      std::string text =
+          w->table(c)->model()->headerData(column, Qt::Horizontal).toString().toStdString();
+      std::size_t nl = text.find('\n');
+      if (p == "header")
+        shown = nl == std::string::npos ? text : text.substr(nl + 1);
+      else if (c.startsGroup(column))
+        shown = nl == std::string::npos ? std::string() : text.substr(0, nl);
     }
     if (shown && *shown != value)
       throw UiError("the window shows " + ui::quoted(*shown) + " for " + std::string(name) + " " +

@@ -125,12 +125,21 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
                              ? &columns[static_cast<std::size_t>(section)]
                              : nullptr;
   switch (role) {
-    case Qt::DisplayRole:
-      return QString::fromStdString(control_->header(section));
+    case Qt::DisplayRole: {
+      // A Qt header has one row: a group's name stands above the first of its columns, and
+      // every column of a list with groups gets two lines so that they line up.
+      const std::string& group = control_->groupHeader(section);
+      bool anyGroup = false;
+      for (int i = 0; i < control_->columnCount(); ++i)
+        anyGroup = anyGroup || !control_->groupHeader(i).empty();
+      std::string text = control_->header(section);
+      if (anyGroup) text = (control_->startsGroup(section) ? group : std::string()) + "\n" + text;
+      return QString::fromStdString(text);
+    }
     case Qt::ToolTipRole:
-      // Column groups have no row of their own in a Qt header: the group names the column.
-      if (def && !def->group.empty())
-        return QString::fromStdString(def->group + ": " + control_->header(section));
+      if (def && !control_->groupHeader(section).empty())
+        return QString::fromStdString(control_->groupHeader(section) + ": " +
+                                      control_->header(section));
       return QString::fromStdString(control_->header(section));
     case Qt::TextAlignmentRole:
       if (def && (def->right || numericPicture(def->picture)))

@@ -247,6 +247,25 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids,
       auto* label = new QLabel(qs(c.text()));
       items_[&c] = Item{&c, label, nullptr, label};
       byWidget_[label] = &c;
+      // A prompt before figures (strings that show a variable) labels them all, on one row.
+      std::size_t j = i + 1;
+      while (j < kids.size() && kids[j]->kind() == ControlKind::String &&
+             !kids[j]->def().use.empty() && !kids[j]->prompt())
+        ++j;
+      if (j > i + 1) {
+        auto* row = new QWidget;
+        auto* h = new QHBoxLayout(row);
+        h->setContentsMargins(0, 0, 0, 0);
+        for (std::size_t k = i + 1; k < j; ++k) {
+          QWidget* w = makeWidget(*kids[k]);
+          w->setMinimumWidth(charWidth(w) * 14);
+          h->addWidget(w);
+        }
+        h->addStretch();
+        form->addRow(label, row);
+        i = j - 1;
+        continue;
+      }
       form->addRow(label);
       continue;
     }
@@ -463,6 +482,10 @@ QWidget* QtWindow::makeWidget(Control& c) {
     case ControlKind::Prompt: {
       auto* label = new QLabel;
       label->setWordWrap(c.def().use.empty() && c.text().size() > 60);
+      // Figures line up on the right, as in an entry.
+      if (!c.def().picture.empty() &&
+          PictureSpec::parse(c.def().picture).kind == PictureSpec::Kind::Number)
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
       item.label = label;
       w = label;
       break;
