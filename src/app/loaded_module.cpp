@@ -1,5 +1,6 @@
 #include "app/loaded_module.h"
 
+#include "data/records.h"
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
@@ -33,6 +34,16 @@ LoadedModule::~LoadedModule() {
 void LoadedModule::attach(frame::Session& session) {
   module_.attach(session);
   frame::Context ctx(session);
+  // The company's own settings the windows read as globals.
+  data::FileAccess control(session.store(), data::Control::def(), session.errors());
+  control.set(data::Control::def().primaryKey());
+  if (control.next() == data::kNoError) {
+    if (session.g.CURRENTFISCALPERIOD == 0)
+      session.g.CURRENTFISCALPERIOD =
+          std::get<std::int64_t>(control.get("CTRL:CurrentFiscalPeriod"));
+    session.g.LogUserActivity =
+        static_cast<std::uint8_t>(std::get<std::int64_t>(control.get("CTRL:LogUserActivity")));
+  }
   equipment::toggleAutoEntry(ctx, equipment_.autoEntry);
 }
 
