@@ -148,6 +148,13 @@ void CostForm::prepare() {
 
 void CostForm::init() {
   setTitleByRequest("Adding a Maintenance Code", "Changing a Maintenance Code", "View Record");
+  // A category belongs to a piece of equipment: without one (the form opened from the menu)
+  // the record would belong to nothing.
+  if (request() == ui::Request::Insert && text(primary(), "EQC:EquipmentID").empty()) {
+    message(kNoEquipmentForCost, "Cost Category", ui::Icon::Information);
+    close();
+    return;
+  }
   for (const char* c : {"?EQC:ControlDebit", "?EQC:CostCategory", "?EQC:UnitName"})
     shared_.autoEntry.registerControl(name(), c);
   // A type that is none of the four is shown as "None" and kept as "N".
@@ -224,6 +231,18 @@ void CostBrowse::init() {
   if (selectMode()) setResponse(ui::Response::Cancelled);
   fill();
   select(l);
+  if (!equipmentId_.empty() || selectMode()) return;
+  // Opened from the menu, with no equipment named: the user picks it first.
+  call("BrowseEQHeaderAlias", ui::Request::Select, [this](ui::Response r) {
+    if (r != ui::Response::Completed) {
+      close();
+      return;
+    }
+    equipmentId_ = text(ctx().file(data::eqHeaderAliasDef()), "EQH1:EquipmentID");
+    ctx().g.EQUIPFIELD = equipmentId_;
+    fill();
+    display();
+  });
 }
 
 void CostBrowse::fill(std::int64_t keep) {

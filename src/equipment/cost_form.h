@@ -16,6 +16,10 @@
 
 namespace koreq::equipment {
 
+inline constexpr const char* kNoEquipmentForCost =
+    "A cost category belongs to a piece of equipment. Add it from the equipment's Cost "
+    "Categories or Service Schedule tab, or from the cost categories of the equipment.";
+
 inline constexpr const char* kConfirmDelete =
     "Are you sure you want to delete the highlighted record?";
 inline constexpr const char* kCostHelpTopic = "~EC_Insert_or_Change_a_Maintenance_Category_Screen";

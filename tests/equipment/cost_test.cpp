@@ -81,6 +81,12 @@ TEST_F(CostTest, ServiceScheduleScenario) {
   EXPECT_EQ(cost("DT-201", "TIRES", "EQC:LastServiceMeter"), "5100");
 }
 
+TEST_F(CostTest, FromTheMenuTheEquipmentIsChosenFirstAndNoOrphanIsWritten) {
+  const int before = count(data::EqCost::def(), "EQC:EquipmentID", data::Value(std::string()));
+  ASSERT_EQ(runScenario("cost_menu.scenario"), kScenarioPassed) << transcript.str();
+  EXPECT_EQ(count(data::EqCost::def(), "EQC:EquipmentID", data::Value(std::string())), before);
+}
+
 TEST_F(CostTest, CostFiguresScenario) {
   ASSERT_EQ(runScenario("cost_figures.scenario"), kScenarioPassed) << transcript.str();
   EXPECT_EQ(cost("DT-201", "HYDR", "EQC:RecordID"), "(missing)");
