@@ -258,6 +258,8 @@ class EveryWindow : public ::testing::Test {
     ctx->g.EQUIPFIELD =
         clipped(data::valueToText(ctx->file(data::EqHeader::def()).get("EQH:EquipmentID")));
     loadFirst(data::EqLimits::def());
+    // A new cost category is added to a piece of equipment, as the equipment's tabs do.
+    ctx->file(data::EqCost::def()).put("EQC:EquipmentID", ctx->g.EQUIPFIELD.str());
   }
 
   // Calls the procedure with the request; when it opened a window, draws it and closes
