@@ -324,3 +324,17 @@ TEST_F(EquipmentFormTest, FieldHistoryRecallsTheValuesOfTheRecordSavedLast) {
 
 }  // namespace
 }  // namespace koreq::equipment::test
+
+namespace koreq::equipment::test {
+namespace {
+
+TEST_F(EquipmentFormTest, ScenariosOfTheWizardAndTheEditMenu) {
+  EXPECT_EQ(runScenario("form_wizard.scenario"), ui::headless::kScenarioPassed) << transcript.str();
+  EXPECT_EQ(stored("LD-700", "EQH:Description"), "Wheel loader");
+  EXPECT_EQ(stored("LD-700", "EQH:CertifiedID"), "OE1");
+  EXPECT_EQ(runScenario("form_edit_menu.scenario"), ui::headless::kScenarioPassed)
+      << transcript.str();
+}
+
+}  // namespace
+}  // namespace koreq::equipment::test

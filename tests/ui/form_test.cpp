@@ -308,6 +308,28 @@ TEST_F(FormTest, CalculatorDropListAndPaste) {
   EXPECT_EQ(f.control("?EQH:EquipmentID").text(), "AB-1");
   EXPECT_TRUE(f.userAccept(f.control("?EQH:EquipmentID")));
   EXPECT_EQ(f.primary().get("EQH:EquipmentID"), data::Value(std::string("AB-1")));
+
+  // With a selection: Copy takes it, Cut takes and removes it, Paste replaces it or goes in at
+  // the cursor, which then stands after the change.
+  ui::Control& id = f.control("?EQH:EquipmentID");
+  id.setSelection(0, 2);
+  port.queueMenu("Copy");
+  f.userKey(id, Key::RightClick);
+  EXPECT_EQ(port.log().back(), "menu \"&Copy|Cu&t|&Paste\" -> \"Copy\"");
+  EXPECT_EQ(port.clipboard(), "AB");
+  id.setSelection(2, 2);
+  port.queueMenu("Cut");
+  f.userKey(id, Key::RightClick);
+  EXPECT_EQ(port.clipboard(), "-1");
+  EXPECT_EQ(clipped(id.text()), "AB");
+  id.setSelection(1, 0);
+  port.queueMenu("Paste");
+  f.userKey(id, Key::RightClick);
+  EXPECT_EQ(clipped(id.text()), "A-1B");
+  EXPECT_EQ(id.selectionStart(), 3u);
+  // A selection beyond the text is cut back to it.
+  id.setSelection(10, 5);
+  EXPECT_EQ(id.selectedText(), "");
   f.userClose();
 }
 

@@ -166,6 +166,11 @@ class Runner {
     } else if (cmd == "sort") {
       need(l, 3, "sort CONTROL COLUMN");
       user_.sort(w[1], w[2]);
+    } else if (cmd == "mark") {
+      need(l, 4, "mark CONTROL FROM LENGTH");
+      if (!allDigits(w[2]) || !allDigits(w[3]) || w[2] == "0")
+        throw BadCommand("mark takes a position from 1 and a length");
+      user_.mark(w[1], std::stoul(w[2]) - 1, std::stoul(w[3]));
     } else if (cmd == "drop") {
       if (w.size() < 3) throw BadCommand("usage: drop CONTROL FILE...");
       user_.drop(w[1], std::vector<std::string>(w.begin() + 2, w.end()));

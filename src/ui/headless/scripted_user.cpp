@@ -113,6 +113,10 @@ void ScriptedUser::press(std::string_view control) {
   top().userPress(c);
 }
 
+void ScriptedUser::mark(std::string_view control, std::size_t from, std::size_t length) {
+  find(control).setSelection(from, length);
+}
+
 void ScriptedUser::drop(std::string_view control, const std::vector<std::string>& files) {
   Control& c = find(control);
   top().userDrop(c, files);

@@ -50,6 +50,8 @@ class ScriptedUser {
   virtual void key(std::string_view control, std::string_view keyName);
   // A click on a column header: by number from 1 or by header text.
   virtual void sort(std::string_view control, const std::string& column);
+  // Selects part of an entry's text (bytes from 0), as a mouse drag would; no event.
+  virtual void mark(std::string_view control, std::size_t from, std::size_t length);
   // Files dropped onto a control (a tab, a list, a picture).
   virtual void drop(std::string_view control, const std::vector<std::string>& files);
   virtual void close();

@@ -184,6 +184,24 @@ void Control::setTip(std::string tip) {
   changed();
 }
 
+void Control::setSelection(std::size_t start, std::size_t length) {
+  selStart_ = start;
+  selLength_ = length;
+}
+
+std::size_t Control::selectionStart() const {
+  return std::min(selStart_, text_.size());
+}
+
+std::size_t Control::selectionLength() const {
+  const std::size_t start = selectionStart();
+  return std::min(selLength_, text_.size() - start);
+}
+
+std::string Control::selectedText() const {
+  return text_.substr(selectionStart(), selectionLength());
+}
+
 void Control::setTabsVisible(bool on) {
   tabsVisible_ = on;
   changed();

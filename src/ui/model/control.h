@@ -134,6 +134,14 @@ class Control {
   // Text typed (or pasted) but not committed, or refused as invalid: it stays on screen, and
   // display() leaves it alone, until the user commits a valid text.
   bool holdsEditedText() const { return edited_; }
+  // The selected part of the text shown, in bytes of its UTF-8 text: `length` bytes from
+  // `start`; with no length, `start` is the cursor. The renderer (or the scripted user) sets it
+  // before the edit menu opens; the edit menu leaves the cursor after its change. The default
+  // is no selection with the cursor at the end.
+  void setSelection(std::size_t start, std::size_t length);
+  std::size_t selectionStart() const;
+  std::size_t selectionLength() const;
+  std::string selectedText() const;
 
   // The prompt that labels this control, if any.
   Control* prompt() const { return prompt_; }
@@ -179,6 +187,7 @@ class Control {
   Binding binding_;
   bool edited_ = false;
   bool tabsVisible_ = true;
+  std::size_t selStart_ = std::string::npos, selLength_ = 0;
 };
 
 // Text without "&", the required-entry mark "*", surrounding blanks and a trailing colon: how a

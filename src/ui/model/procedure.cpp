@@ -436,20 +436,32 @@ void Procedure::editMenu(Control& c) {
   if (c.kind() != ControlKind::Entry && c.kind() != ControlKind::Text &&
       c.kind() != ControlKind::DropCombo)
     return;
-  std::string clip = port().clipboard();
-  std::string extras = editMenuExtras(c);
-  if (clip.empty() && extras.empty()) return;
-  std::string items = "~&Copy|~Cu&t|" + std::string(clip.empty() ? "~&Paste" : "&Paste");
+  const std::string clip = port().clipboard();
+  const std::string extras = editMenuExtras(c);
+  // Without a cursor from the renderer, text goes in after what the entry shows, not after
+  // the blanks its picture pads it with.
+  if (c.selStart_ == std::string::npos) c.text_ = clipped(trimLeft(c.text_));
+  const std::string selected = c.selectedText();
+  if (selected.empty() && clip.empty() && extras.empty()) return;
+  std::string items = std::string(selected.empty() ? "~" : "") + "&Copy|" +
+                      (selected.empty() || c.readonly() ? "~" : "") + "Cu&t|" +
+                      (clip.empty() || c.readonly() ? "~" : "") + "&Paste";
   if (!extras.empty()) items += "|-|" + extras;
-  int choice = port().popupMenu(items);
-  if (choice == 3 && !c.readonly()) {
-    std::string add = c.caseMode() == CaseMode::Upr ? upper(clip) : clip;
-    c.text_ = clipped(trimLeft(c.text_)) + add;
-    c.edited_ = true;
-    c.changed();
-  } else if (choice > 3) {
+  const int choice = port().popupMenu(items);
+  if (choice > 3) {
     editMenuChosen(c, choice - 3);
+    return;
   }
+  if (choice < 1) return;
+  if (choice == 1 || choice == 2) port().setClipboard(selected);
+  if (choice == 1 || c.readonly()) return;
+  // Cut removes the selection; Paste replaces it, or goes in at the cursor.
+  const std::size_t at = c.selectionStart();
+  const std::string add = choice == 3 ? (c.caseMode() == CaseMode::Upr ? upper(clip) : clip) : "";
+  c.text_.replace(at, c.selectionLength(), add);
+  c.setSelection(at + add.size(), 0);
+  c.edited_ = true;
+  c.changed();
 }
 
 // ---- User input -----------------------------------------------------------------------------

@@ -236,6 +236,24 @@ class GuiUser : public headless::ScriptedUser {
     done();
   }
 
+  void mark(std::string_view name, std::size_t from, std::size_t length) override {
+    Control& c = find(name);
+    QWidget* w = widgetOf(c);
+    if (auto* cb = qobject_cast<QComboBox*>(w); cb && cb->lineEdit()) w = cb->lineEdit();
+    auto* le = qobject_cast<QLineEdit*>(w);
+    if (!le) return ScriptedUser::mark(name, from, length);
+    // Byte positions of the model's text, as characters of the widget's.
+    const std::string text = le->text().toStdString();
+    auto chars = [&](std::size_t bytes) {
+      return static_cast<int>(
+          QString::fromStdString(text.substr(0, std::min(bytes, text.size()))).size());
+    };
+    if (length == 0)
+      le->setCursorPosition(chars(from));
+    else
+      le->setSelection(chars(from), chars(from + length) - chars(from));
+  }
+
   void key(std::string_view name, std::string_view keyName) override {
     Control& c = find(name);
     Key k = keyFromName(keyName);

@@ -28,6 +28,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -126,6 +127,14 @@ Key keyOf(const QKeyEvent* e) {
     default:
       return Key::None;
   }
+}
+
+// Qt counts positions in UTF-16 units; the model in bytes of the UTF-8 text.
+std::size_t utf8Offset(const QString& text, int position) {
+  return static_cast<std::size_t>(text.left(position).toUtf8().size());
+}
+int qtOffset(const std::string& text, std::size_t bytes) {
+  return static_cast<int>(QString::fromUtf8(text.substr(0, std::min(bytes, text.size()))).size());
 }
 
 QColor qtColour(Colour c) {
@@ -806,7 +815,11 @@ void QtWindow::changed(Control* c) {
       // Text being typed stays until the user leaves the entry.
       if (le->isModified() && le->hasFocus() && !c->holdsEditedText()) break;
       QString t = shownText(*c);
-      if (le->text() != t) le->setText(t);
+      if (le->text() != t) {
+        le->setText(t);
+        // After the edit menu changed the text, the cursor stands after the change.
+        if (c->holdsEditedText()) le->setCursorPosition(qtOffset(c->text(), c->selectionStart()));
+      }
       le->setModified(false);
       break;
     }
@@ -991,6 +1004,25 @@ bool QtWindow::act(F&& f) {
   return desktop_.act(proc_, std::forward<F>(f));
 }
 
+void QtWindow::takeSelection(Control& c, QObject* widget) {
+  if (auto* le = qobject_cast<QLineEdit*>(widget)) {
+    // The edit menu works on the text as it stands on screen, typed or not.
+    const QString t = le->text();
+    if (le->hasSelectedText())
+      c.setSelection(utf8Offset(t, le->selectionStart()),
+                     static_cast<std::size_t>(le->selectedText().toUtf8().size()));
+    else
+      c.setSelection(utf8Offset(t, le->cursorPosition()), 0);
+  } else if (auto* te = qobject_cast<QPlainTextEdit*>(widget)) {
+    const QTextCursor cur = te->textCursor();
+    const QString t = te->toPlainText();
+    c.setSelection(utf8Offset(t, cur.selectionStart()),
+                   utf8Offset(t, cur.selectionEnd()) - utf8Offset(t, cur.selectionStart()));
+  } else if (auto* cb = qobject_cast<QComboBox*>(widget); cb && cb->lineEdit()) {
+    takeSelection(c, cb->lineEdit());
+  }
+}
+
 QString QtWindow::widgetText(const Item& item) const {
   if (auto* le = qobject_cast<QLineEdit*>(item.widget)) return le->text();
   if (auto* te = qobject_cast<QPlainTextEdit*>(item.widget)) return te->toPlainText();
@@ -1156,6 +1188,7 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::ContextMenu:
       if (c->usable()) {
+        takeSelection(*c, watched);
         key(*c, Key::RightClick);
         return true;
       }

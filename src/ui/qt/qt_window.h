@@ -89,6 +89,8 @@ class QtWindow : public QDialog, private WindowObserver {
   void reject() override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Tells the control what part of its widget's text is selected (before the edit menu).
+  void takeSelection(Control& c, QObject* widget);
 
  private:
   struct Item {
