@@ -461,7 +461,7 @@ class NotesGroup final : public FormPart {
 
   bool alertKey(ui::Control& c, ui::Key key) override {
     if (!c.is("?LIST")) return false;
-    if (key == ui::Key::Space) {
+    if (key == ui::Key::Space || (key == ui::Key::CellClick && c.clickedColumn() == 0)) {
       form().cycle();
       toggleTag();
       return true;

@@ -166,6 +166,9 @@ class Runner {
     } else if (cmd == "sort") {
       need(l, 3, "sort CONTROL COLUMN");
       user_.sort(w[1], w[2]);
+    } else if (cmd == "click") {
+      need(l, 4, "click CONTROL ROW COLUMN");
+      user_.click(w[1], w[2], w[3]);
     } else if (cmd == "mark") {
       need(l, 4, "mark CONTROL FROM LENGTH");
       if (!allDigits(w[2]) || !allDigits(w[3]) || w[2] == "0")

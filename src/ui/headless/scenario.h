@@ -17,6 +17,8 @@
 //   key CONTROL KEY             F2, Insert, Delete, Space, Enter, Ctrl+H, Ctrl+K, Ctrl+Click,
 //                               F7, F1, Escape, RightClick, DoubleClick
 //   sort CONTROL COLUMN         click a column header (number from 1 or header text)
+//   click CONTROL ROW COLUMN    click a list cell (row: number from 1 or a column's text;
+//                               column: number from 1 or header)
 //   mark CONTROL FROM LENGTH    select LENGTH characters of an entry's text from FROM (from 1;
 //                               length 0: the cursor) for the edit menu (key … RightClick)
 //   drop CONTROL FILE…          drop files onto a control (a tab, a list, a picture)

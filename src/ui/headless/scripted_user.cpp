@@ -113,6 +113,22 @@ void ScriptedUser::press(std::string_view control) {
   top().userPress(c);
 }
 
+int ScriptedUser::columnIndex(Control& c, const std::string& column) const {
+  if (c.kind() != ControlKind::List) throw UiError(c.label() + " is no list");
+  for (int i = 0; i < c.columnCount(); ++i)
+    if (plain(c.header(i)) == plain(column)) return i;
+  if (allDigits(column) && std::stoi(column) >= 1 && std::stoi(column) <= c.columnCount())
+    return std::stoi(column) - 1;
+  throw UiError(c.label() + " has no column " + column);
+}
+
+void ScriptedUser::click(std::string_view control, const std::string& row,
+                         const std::string& column) {
+  Control& c = find(control);
+  const int col = columnIndex(c, column);
+  top().userClickCell(c, rowIndex(c, row), col);
+}
+
 void ScriptedUser::mark(std::string_view control, std::size_t from, std::size_t length) {
   find(control).setSelection(from, length);
 }

@@ -50,6 +50,9 @@ class ScriptedUser {
   virtual void key(std::string_view control, std::string_view keyName);
   // A click on a column header: by number from 1 or by header text.
   virtual void sort(std::string_view control, const std::string& column);
+  // A click on a list cell: the row by number from 1 or a column's text, the column by number
+  // from 1 or header.
+  virtual void click(std::string_view control, const std::string& row, const std::string& column);
   // Selects part of an entry's text (bytes from 0), as a mouse drag would; no event.
   virtual void mark(std::string_view control, std::size_t from, std::size_t length);
   // Files dropped onto a control (a tab, a list, a picture).
@@ -71,6 +74,7 @@ class ScriptedUser {
   // The row (from 0) that `row` names: a number from 1, or the first row with a column that
   // reads it (fetching as needed). UiError when there is none.
   std::int64_t rowIndex(Control& list, const std::string& row) const;
+  int columnIndex(Control& list, const std::string& column) const;
 
  private:
   Desktop& desktop_;

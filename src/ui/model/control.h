@@ -143,6 +143,9 @@ class Control {
   std::size_t selectionLength() const;
   std::string selectedText() const;
 
+  // Lists: the column of the last cell clicked (from 0), -1 when none.
+  int clickedColumn() const { return clickedColumn_; }
+
   // The prompt that labels this control, if any.
   Control* prompt() const { return prompt_; }
   void setPrompt(Control* p) { prompt_ = p; }
@@ -187,6 +190,7 @@ class Control {
   Binding binding_;
   bool edited_ = false;
   bool tabsVisible_ = true;
+  int clickedColumn_ = -1;
   std::size_t selStart_ = std::string::npos, selLength_ = 0;
 };
 

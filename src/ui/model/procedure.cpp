@@ -624,6 +624,25 @@ void Procedure::userSelectRow(Control& list, std::int64_t row) {
   });
 }
 
+void Procedure::userClickCell(Control& list, std::int64_t row, int column) {
+  input(&list, [&] {
+    requireUsable(list, "click in");
+    if (list.kind() != ControlKind::List || !list.list())
+      throw UiError("cannot click in " + list.label() + ": it is no list");
+    if (!list.list()->ensureRow(row))
+      throw UiError(list.label() + " has no row " + std::to_string(row + 1));
+    if (column < 0 || column >= list.columnCount())
+      throw UiError(list.label() + " has no column " + std::to_string(column + 1));
+    select(list);
+    if (list.list()->current() != row) {
+      list.list()->setCurrent(row);
+      post(EventKind::NewSelection, &list);
+    }
+    list.clickedColumn_ = column;
+    post(EventKind::AlertKey, &list, Key::CellClick);
+  });
+}
+
 void Procedure::userActivateRow(Control& list, std::int64_t row) {
   input(&list, [&] {
     requireUsable(list, "select in");

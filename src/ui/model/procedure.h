@@ -146,6 +146,9 @@ class Procedure {
   void userChoose(Control& c, int item);
   void userSelectRow(Control& list, std::int64_t row);    // from 0
   void userActivateRow(Control& list, std::int64_t row);  // double click
+  // A click on a cell (row and column from 0): highlights the row, then an alert key
+  // (Key::CellClick) with the column in the list's clickedColumn().
+  void userClickCell(Control& list, std::int64_t row, int column);
   void userKey(Control& c, Key key);
   void userClickHeader(Control& list, int column);  // from 0
   // Files dropped onto a control (a tab, a list, an image): full paths.

@@ -77,6 +77,7 @@ constexpr KeyName kKeys[] = {
     {Key::CtrlClick, "Ctrl+Click"},
     {Key::RightClick, "RightClick"},
     {Key::DoubleClick, "DoubleClick"},
+    {Key::CellClick, "Click"},
 };
 
 class Parser {

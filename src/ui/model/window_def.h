@@ -77,6 +77,7 @@ enum class Key {
   CtrlClick,   // Ctrl with the left mouse button
   RightClick,  // the edit pop-up menu
   DoubleClick,
+  CellClick,  // a click on a list cell: the list's clickedColumn() says which column
 };
 
 // "F2", "Insert", "Ctrl+H" …; case-insensitive. Key::None for an unknown name.

@@ -236,6 +236,20 @@ class GuiUser : public headless::ScriptedUser {
     done();
   }
 
+  void click(std::string_view name, const std::string& row, const std::string& column) override {
+    Control& c = find(name);
+    QTableView* view = c.kind() == ControlKind::List ? win().table(c) : nullptr;
+    if (!view || !c.shown() || !c.usable()) return ScriptedUser::click(name, row, column);
+    const std::int64_t r = rowIndex(c, row);
+    const int col = columnIndex(c, column);
+    c.list()->ensureRow(r);
+    QApplication::processEvents();
+    view->scrollTo(view->model()->index(static_cast<int>(r), col));
+    const QRect cell = view->visualRect(view->model()->index(static_cast<int>(r), col));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    done();
+  }
+
   void mark(std::string_view name, std::size_t from, std::size_t length) override {
     Control& c = find(name);
     QWidget* w = widgetOf(c);

@@ -563,6 +563,10 @@ QWidget* QtWindow::makeList(Control& c) {
           [this, &c](const QModelIndex& now) {
             if (!syncing_ && now.isValid()) rowChosen(c, now.row());
           });
+  connect(view, &QTableView::clicked, this, [this, &c](const QModelIndex& index) {
+    if (!syncing_ && index.isValid())
+      act([&] { proc_.userClickCell(c, index.row(), index.column()); });
+  });
   connect(view, &QTableView::doubleClicked, this, [this, &c](const QModelIndex& index) {
     if (!syncing_ && index.isValid()) rowActivated(c, index.row());
   });
