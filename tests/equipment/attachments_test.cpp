@@ -61,7 +61,7 @@ void writeBmp(const fs::path& p, int w, int h) {
 }
 
 TEST(PictureFit, PictureSizesComeFromTheFilesHeaders) {
-  FormTempFolder dir;
+  TempFolder dir;
   const fs::path d = dir.path;
   writeBmp(d / "a.bmp", 640, 480);
   EXPECT_EQ(readPictureSize(d / "a.bmp"), (PictureSize{640, 480}));

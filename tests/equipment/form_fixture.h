@@ -19,6 +19,7 @@
 #include "equipment/cost_form.h"
 #include "equipment/equipment_browse.h"
 #include "equipment/equipment_form.h"
+#include "equipment_fixture.h"
 #include "frame/context.h"
 #include "runtime/ini.h"
 #include "suite/ui/droplist_form.h"
@@ -30,18 +31,6 @@
 #include "ui/model/desktop.h"
 
 namespace koreq::equipment::test {
-
-struct FormTempFolder {
-  std::filesystem::path path;
-  FormTempFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-form-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~FormTempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-};
 
 // Registers what the program registers (the host's list, without the report dispatchers).
 inline void registerAll(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
@@ -117,7 +106,7 @@ class FormTest : public ::testing::Test {
     return out;
   }
 
-  FormTempFolder folder;
+  TempFolder folder;
   FixedClock clock;
   frame::Session session;
   frame::Context ctx;

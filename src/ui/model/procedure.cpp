@@ -610,34 +610,29 @@ void Procedure::userChoose(Control& c, int item) {
   });
 }
 
+// Highlights a row as the user's click does: the list gets the focus, and a NewSelection
+// follows when the row changed.
+void Procedure::highlightRow(Control& list, std::int64_t row, const char* what) {
+  requireUsable(list, what);
+  if (list.kind() != ControlKind::List || !list.list())
+    throw UiError(std::string("cannot ") + what + " " + list.label() + ": it is no list");
+  if (!list.list()->ensureRow(row))
+    throw UiError(list.label() + " has no row " + std::to_string(row + 1));
+  select(list);
+  const bool moved = list.list()->current() != row;
+  list.list()->setCurrent(row);
+  if (moved) post(EventKind::NewSelection, &list);
+}
+
 void Procedure::userSelectRow(Control& list, std::int64_t row) {
-  input(&list, [&] {
-    requireUsable(list, "select in");
-    if (list.kind() != ControlKind::List || !list.list())
-      throw UiError("cannot select a row in " + list.label() + ": it is no list");
-    if (!list.list()->ensureRow(row))
-      throw UiError(list.label() + " has no row " + std::to_string(row + 1));
-    select(list);
-    bool moved = list.list()->current() != row;
-    list.list()->setCurrent(row);
-    if (moved) post(EventKind::NewSelection, &list);
-  });
+  input(&list, [&] { highlightRow(list, row, "select in"); });
 }
 
 void Procedure::userClickCell(Control& list, std::int64_t row, int column) {
   input(&list, [&] {
-    requireUsable(list, "click in");
-    if (list.kind() != ControlKind::List || !list.list())
-      throw UiError("cannot click in " + list.label() + ": it is no list");
-    if (!list.list()->ensureRow(row))
-      throw UiError(list.label() + " has no row " + std::to_string(row + 1));
-    if (column < 0 || column >= list.columnCount())
+    if (list.kind() == ControlKind::List && (column < 0 || column >= list.columnCount()))
       throw UiError(list.label() + " has no column " + std::to_string(column + 1));
-    select(list);
-    if (list.list()->current() != row) {
-      list.list()->setCurrent(row);
-      post(EventKind::NewSelection, &list);
-    }
+    highlightRow(list, row, "click in");
     list.clickedColumn_ = column;
     post(EventKind::AlertKey, &list, Key::CellClick);
   });
@@ -645,15 +640,7 @@ void Procedure::userClickCell(Control& list, std::int64_t row, int column) {
 
 void Procedure::userActivateRow(Control& list, std::int64_t row) {
   input(&list, [&] {
-    requireUsable(list, "select in");
-    if (list.kind() != ControlKind::List || !list.list())
-      throw UiError("cannot select a row in " + list.label() + ": it is no list");
-    if (!list.list()->ensureRow(row))
-      throw UiError(list.label() + " has no row " + std::to_string(row + 1));
-    select(list);
-    bool moved = list.list()->current() != row;
-    list.list()->setCurrent(row);
-    if (moved) post(EventKind::NewSelection, &list);
+    highlightRow(list, row, "select in");
     post(EventKind::Accepted, &list, Key::DoubleClick);
   });
 }

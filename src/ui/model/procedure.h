@@ -201,6 +201,7 @@ class Procedure {
   bool spellCheck(Control& c);
   void calendar(Control& button);
   void requireUsable(Control& c, const char* what) const;
+  void highlightRow(Control& list, std::int64_t row, const char* what);
 
   frame::Context& ctx_;
   std::string name_;
