@@ -91,9 +91,11 @@ class StandInForm final : public ui::FormProcedure {
   FormLog& log_;
 };
 
-class EquipmentTest : public ::testing::Test {
+// The demo company in a temporary folder, with a desktop and a scripted user; the tests
+// register the procedures they run.
+class DemoTest : public ::testing::Test {
  protected:
-  EquipmentTest()
+  DemoTest()
       : clock(*Date::fromYmd(2024, 3, 15)),
         session(data::Company::create(folder.path / "co"), clock, "ADM"),
         ctx(session),
@@ -102,11 +104,6 @@ class EquipmentTest : public ::testing::Test {
     demo::makeDemoCompany(session, quiet);
     session.g.INIPATH = (folder.path / "settings").string();
     session.g.LogUserActivity = 2;
-    registerEquipmentProcedures(registry, shared);
-    suite::registerSuiteLookups(registry);
-    ui::registerWindow(registry, "UpdateEQHeader", [this](frame::Context& c) {
-      return std::make_unique<StandInForm>(c, form);
-    });
   }
 
   // Runs tests/equipment/NAME; the transcript is kept for the failure message.
@@ -120,6 +117,37 @@ class EquipmentTest : public ::testing::Test {
   }
   bool said(const std::string& text) const {
     return transcript.str().find(text) != std::string::npos;
+  }
+  // Records of a file whose field holds the value.
+  int count(const data::FileDef& file, const std::string& field, const data::Value& v) {
+    data::FileAccess f(session.store(), file, session.errors());
+    f.set(file.primaryKey());
+    int n = 0;
+    while (f.next() == data::kNoError)
+      if (f.get(field) == v) ++n;
+    return n;
+  }
+
+  TempFolder folder;
+  FixedClock clock;
+  frame::Session session;
+  frame::Context ctx;
+  ui::ScriptedPort port;
+  frame::ProcedureRegistry registry;
+  EquipmentShared shared;
+  ui::Desktop desktop;
+  ui::headless::ScriptedUser user{desktop};
+  std::ostringstream transcript;
+};
+
+class EquipmentTest : public DemoTest {
+ protected:
+  EquipmentTest() {
+    registerEquipmentProcedures(registry, shared);
+    suite::registerSuiteLookups(registry);
+    ui::registerWindow(registry, "UpdateEQHeader", [this](frame::Context& c) {
+      return std::make_unique<StandInForm>(c, form);
+    });
   }
 
   void addEquipment(const std::string& id, const std::string& description, bool active = true) {
@@ -145,15 +173,6 @@ class EquipmentTest : public ::testing::Test {
     f.put("EQLB:BatchID", std::int64_t{1});
     ASSERT_EQ(f.insert(), data::kNoError) << id;
   }
-  // Records of a file whose field holds the value.
-  int count(const data::FileDef& file, const std::string& field, const data::Value& v) {
-    data::FileAccess f(session.store(), file, session.errors());
-    f.set(file.primaryKey());
-    int n = 0;
-    while (f.next() == data::kNoError)
-      if (f.get(field) == v) ++n;
-    return n;
-  }
   int notesOf(const std::string& id) {
     return count(data::Notes::def(), "NOTE:EquipmentID", data::Value(id));
   }
@@ -175,17 +194,7 @@ class EquipmentTest : public ::testing::Test {
     return IniFile(folder.path / "settings" / kSettingsFile).get(kSettingsSection, kShowEntry);
   }
 
-  TempFolder folder;
-  FixedClock clock;
-  frame::Session session;
-  frame::Context ctx;
-  ui::ScriptedPort port;
-  frame::ProcedureRegistry registry;
-  EquipmentShared shared;
   FormLog form;
-  ui::Desktop desktop;
-  ui::headless::ScriptedUser user{desktop};
-  std::ostringstream transcript;
 };
 
 }  // namespace koreq::equipment::test

@@ -44,32 +44,9 @@ inline void registerAll(frame::ProcedureRegistry& registry, EquipmentShared& sha
   suite::registerDropListForms(registry);
 }
 
-class FormTest : public ::testing::Test {
+class FormTest : public DemoTest {
  protected:
-  FormTest()
-      : clock(*Date::fromYmd(2024, 3, 15)),
-        session(data::Company::create(folder.path / "co"), clock, "ADM"),
-        ctx(session),
-        desktop(port, registry) {
-    std::ostringstream quiet;
-    demo::makeDemoCompany(session, quiet);
-    session.g.INIPATH = (folder.path / "settings").string();
-    session.g.LogUserActivity = 2;
-    registerAll(registry, shared);
-  }
-
-  // Runs tests/equipment/NAME; the transcript is kept for the failure message.
-  int runScenario(const std::string& name) {
-    std::ifstream in(std::string(KOREQ_EQUIPMENT_TEST_DIR) + "/" + name);
-    if (!in) {
-      transcript << "scenario file " << name << " is missing\n";
-      return ui::headless::kScenarioBadScript;
-    }
-    return ui::headless::runScenario(session, registry, in, transcript);
-  }
-  bool said(const std::string& text) const {
-    return transcript.str().find(text) != std::string::npos;
-  }
+  FormTest() { registerAll(registry, shared); }
 
   // Opens the equipment form on a stored record (change, view, delete) or a new one (insert).
   void openForm(ui::Request request, const std::string& id = {}) {
@@ -87,15 +64,6 @@ class FormTest : public ::testing::Test {
   }
   EquipmentForm& form() { return dynamic_cast<EquipmentForm&>(*desktop.top()); }
 
-  // Records of a file whose field holds the value.
-  int count(const data::FileDef& file, const std::string& field, const data::Value& v) {
-    data::FileAccess f(session.store(), file, session.errors());
-    f.set(file.primaryKey());
-    int n = 0;
-    while (f.next() == data::kNoError)
-      if (f.get(field) == v) ++n;
-    return n;
-  }
   std::vector<std::string> activityLog() {
     data::FileAccess f(session.store(), data::UserLog::def(), session.errors());
     f.set(data::UserLog::def().primaryKey());
@@ -105,17 +73,6 @@ class FormTest : public ::testing::Test {
                     data::valueToText(f.get("USL:Text")));
     return out;
   }
-
-  TempFolder folder;
-  FixedClock clock;
-  frame::Session session;
-  frame::Context ctx;
-  ui::ScriptedPort port;
-  frame::ProcedureRegistry registry;
-  EquipmentShared shared;
-  ui::Desktop desktop;
-  ui::headless::ScriptedUser user{desktop};
-  std::ostringstream transcript;
 };
 
 }  // namespace koreq::equipment::test
