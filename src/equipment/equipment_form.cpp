@@ -494,11 +494,11 @@ void EquipmentForm::completed() {
   }
 }
 
-bool EquipmentForm::logChange() {
+void EquipmentForm::logChange() {
   const std::string what = "(" + equipmentId() + ") " + text(primary(), "EQH:Description");
   if (request() == ui::Request::Insert) {
     frame::logActivity(ctx(), "EQ Equipment Setup", "Added equipment " + what);
-    return true;
+    return;
   }
   data::FileAccess& f = primary();
   const data::FileDef& def = f.def();
@@ -506,7 +506,6 @@ bool EquipmentForm::logChange() {
   for (std::size_t i = 0; i < def.fields.size() && !changed; ++i)
     changed = def.fields[i].get(&opened_) != def.fields[i].get(f.buffer());
   if (changed) frame::logActivity(ctx(), "EQ Equipment Setup", "Changed equipment " + what);
-  return true;
 }
 
 bool EquipmentForm::save() {

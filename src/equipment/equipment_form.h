@@ -125,7 +125,7 @@ class EquipmentForm : public ui::FormProcedure {
   const Lookup* lookupFor(const ui::Control& c) const;
   void validate(const Lookup& l, ui::Control& entry);
   void runLookup(const Lookup& l, bool refocusOnCancel);
-  bool logChange();
+  void logChange();
 
   EquipmentShared& shared_;
   std::vector<std::unique_ptr<FormPart>> parts_;
