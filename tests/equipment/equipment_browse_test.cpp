@@ -239,6 +239,17 @@ TEST_F(EquipmentTest, InactiveRowsAreGreenAndLimeWhenHighlighted) {
   EXPECT_FALSE(a.list().style(2).foreground);
 }
 
+// One member of a zip file (an .xlsx), through unzip.
+std::string unzipped(const std::string& zip, const std::string& member) {
+  std::string cmd = "unzip -p '" + zip + "' " + member;
+  std::unique_ptr<FILE, int (*)(FILE*)> p(popen(cmd.c_str(), "r"), pclose);
+  std::string out;
+  char buf[4096];
+  std::size_t n;
+  while (p && (n = fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
+  return out;
+}
+
 TEST_F(EquipmentTest, SendListContentsToTheClipboardOrAFile) {
   ASSERT_TRUE(desktop.call(ctx, "BrowseEQHeader"));
   user.check("Show Active Equipment", false);
@@ -266,8 +277,25 @@ TEST_F(EquipmentTest, SendListContentsToTheClipboardOrAFile) {
   port.queueMenu(0);
   user.key("?BROWSE:1", "RightClick");
   EXPECT_EQ(port.log().back(), "menu \"~SendTo\" -> none");
-  // A file that cannot be written is reported.
+  // A CSV file quotes what needs it; a workbook holds the same rows, the title in bold.
   user.check("Show Inactive Equipment", true);
+  const std::string csv = (folder.path / "equipment.csv").string();
+  port.queueMenu("Save as CSV File...");
+  port.queueFiles({csv});
+  user.press("?SENDTO");
+  std::ifstream csvIn(csv);
+  std::stringstream csvText;
+  csvText << csvIn.rdbuf();
+  EXPECT_EQ(csvText.str().substr(0, csvText.str().find("AC-802")),
+            "Equipment File Maintenance\r\nEquipment ID,Description,Class Code\r\n");
+  const std::string xlsx = (folder.path / "equipment.xlsx").string();
+  port.queueMenu("Save as Excel Workbook...");
+  port.queueFiles({xlsx});
+  user.press("?SENDTO");
+  const std::string strings = unzipped(xlsx, "xl/sharedStrings.xml");
+  EXPECT_NE(strings.find("Equipment File Maintenance"), std::string::npos) << strings;
+  EXPECT_NE(strings.find("2014 Sullair 375 Air Compressor"), std::string::npos);
+  // A file that cannot be written is reported.
   port.queueMenu("Save as Text File...");
   port.queueFiles({(folder.path / "no such folder" / "x.txt").string()});
   user.press("?SENDTO");

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -11,6 +13,7 @@
 #include "suite/filetime.h"
 #include "suite/imagestore.h"
 #include "suite/reportexport.h"
+#include "suite/table_file.h"
 
 namespace koreq::suite {
 namespace {
@@ -165,6 +168,37 @@ TEST_F(FilesTest, BackupFailureIsReportedAndLeavesNothing) {
   EXPECT_EQ(PREPOSTBACKUP(ctx()), fs::path());
   ASSERT_TRUE(ctx().errors().last());
   EXPECT_NE(ctx().errors().last()->message.find("Backing up Company"), std::string::npos);
+}
+
+TEST(TableFile, CsvQuotesOnlyWhatNeedsItAndAFailedWriteLeavesNoFile) {
+  EXPECT_EQ(csvField("Fuel"), "Fuel");
+  EXPECT_EQ(csvField("1,234.50"), "\"1,234.50\"");
+  EXPECT_EQ(csvField("12\" tyre"), "\"12\"\" tyre\"");
+  EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
+  EXPECT_EQ(csvField(""), "");
+
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("koreq-table-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  TextTable t{
+      "Costs", {"Category", "Amount"}, {{"FUEL", "1,234.50"}, {"OIL, 5W-30", "-7"}}, {false, true}};
+  std::string why;
+  ASSERT_TRUE(writeCsv(dir / "t.csv", t, &why)) << why;
+  std::ifstream in(dir / "t.csv");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text, "Costs\r\nCategory,Amount\r\nFUEL,\"1,234.50\"\r\n\"OIL, 5W-30\",-7\r\n");
+
+  // A workbook is a zip file; one in a folder that does not exist is refused, nothing left.
+  ASSERT_TRUE(writeXlsx(dir / "t.xlsx", t, &why)) << why;
+  std::ifstream x(dir / "t.xlsx", std::ios::binary);
+  char magic[2] = {};
+  x.read(magic, 2);
+  EXPECT_EQ(std::string(magic, 2), "PK");
+  EXPECT_FALSE(writeXlsx(dir / "no folder" / "t.xlsx", t, &why));
+  EXPECT_FALSE(why.empty());
+  EXPECT_FALSE(writeCsv(dir / "no folder" / "t.csv", t, &why));
+  EXPECT_FALSE(std::filesystem::exists(dir / "no folder"));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -21,43 +21,71 @@ ui::ListModel& modelOf(const ui::Control& list) {
 
 }  // namespace
 
-std::string listContentsText(const ui::Control& list, const std::string& title) {
+TextTable listContents(const ui::Control& list, const std::string& title) {
   ui::ListModel& m = modelOf(list);
   m.loadCompletely();
-  std::string out = title + "\n";
-  for (int c = 0; c < list.columnCount(); ++c)
-    out += (c ? "\t" : "") + ui::withoutAmpersand(list.header(c));
-  out += "\n";
+  TextTable t;
+  t.title = title;
+  for (int c = 0; c < list.columnCount(); ++c) {
+    t.headers.push_back(ui::withoutAmpersand(list.header(c)));
+    const auto& cols = list.def().columns;
+    const std::string picture =
+        c < static_cast<int>(cols.size()) ? cols[static_cast<std::size_t>(c)].picture : "";
+    t.numeric.push_back(!picture.empty() &&
+                        PictureSpec::parse(picture).kind == PictureSpec::Kind::Number);
+  }
   for (std::int64_t r = 0; r < m.rowCount(); ++r) {
-    for (int c = 0; c < m.columnCount(); ++c) out += (c ? "\t" : "") + trimmed(m.cell(r, c));
+    std::vector<std::string> cells;
+    for (int c = 0; c < m.columnCount(); ++c) cells.push_back(trimmed(m.cell(r, c)));
+    t.rows.push_back(std::move(cells));
+  }
+  return t;
+}
+
+std::string listContentsText(const ui::Control& list, const std::string& title) {
+  const TextTable t = listContents(list, title);
+  std::string out = t.title + "\n";
+  for (std::size_t c = 0; c < t.headers.size(); ++c) out += (c ? "\t" : "") + t.headers[c];
+  out += "\n";
+  for (const auto& row : t.rows) {
+    for (std::size_t c = 0; c < row.size(); ++c) out += (c ? "\t" : "") + row[c];
     out += "\n";
   }
   return out;
 }
 
 bool sendListContents(ui::UserPort& port, const ui::Control& list, const std::string& title) {
-  int where = port.popupMenu("Copy to &Clipboard|Save as &Text File...");
+  const int where = port.popupMenu(
+      "Copy to &Clipboard|Save as &Text File...|Save as &CSV File...|Save as E&xcel Workbook...");
   if (where == 1) {
     port.setClipboard(listContentsText(list, title));
     return true;
   }
-  if (where != 2) return false;
+  if (where < 2 || where > 4) return false;
   ui::FileDialog d;
   d.title = "Send List Contents To";
-  d.filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+  d.filter = where == 2   ? "Text files (*.txt)|*.txt|All files (*.*)|*.*"
+             : where == 3 ? "CSV files (*.csv)|*.csv|All files (*.*)|*.*"
+                          : "Excel workbooks (*.xlsx)|*.xlsx|All files (*.*)|*.*";
   d.save = true;
   std::vector<std::string> chosen = port.chooseFiles(d);
   if (chosen.empty()) return false;
-  std::string text = listContentsText(list, title);
-  std::ofstream out(chosen.front(), std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) {
+  std::string why;
+  bool ok = false;
+  if (where == 2) {
+    std::ofstream out(chosen.front(), std::ios::binary | std::ios::trunc);
+    out << listContentsText(list, title);
+    out.close();
+    ok = static_cast<bool>(out);
+  } else if (where == 3) {
+    ok = writeCsv(chosen.front(), listContents(list, title), &why);
+  } else {
+    ok = writeXlsx(chosen.front(), listContents(list, title), &why);
+  }
+  if (!ok)
     port.message("The list could not be written to " + chosen.front() + ".", "Send List Contents",
                  ui::Icon::Exclamation);
-    return false;
-  }
-  return true;
+  return ok;
 }
 
 std::int64_t findRowContaining(const ui::Control& list, std::string_view text, std::int64_t after) {

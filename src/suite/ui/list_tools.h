@@ -7,17 +7,21 @@
 #include <string>
 #include <string_view>
 
+#include "suite/table_file.h"
 #include "ui/model/control.h"
 #include "ui/model/user_port.h"
 
 namespace koreq::suite {
 
+// The list's rows as the user reads them, with its headers and which columns hold figures.
+TextTable listContents(const ui::Control& list, const std::string& title);
+
 // The list's rows as text lines: `title`, the column headers, then one line per row, the
 // cells without surrounding blanks and separated by tabs. Loads every row first.
 std::string listContentsText(const ui::Control& list, const std::string& title);
 
-// SendTo_Window: asks where the rows go (a menu "Copy to &Clipboard|Save as &Text File...")
-// and sends them there: the clipboard, or a text file chosen in a save dialog. Answers whether
+// SendTo_Window: asks where the rows go (the clipboard, a text, CSV or Excel file chosen in a
+// save dialog) and sends them there. Answers whether
 // they were sent; a file that cannot be written is reported in a message box.
 bool sendListContents(ui::UserPort& port, const ui::Control& list, const std::string& title);
 
