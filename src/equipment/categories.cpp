@@ -168,6 +168,35 @@ void copyCategoryDefaults(const data::FileAccess& code, data::FileAccess& cost) 
 
 // ---- Code entries checked against another file --------------------------------------------------
 
+CaseMode applyCaseMode(frame::Context& ctx, ui::Control& entry, const std::string& field) {
+  std::optional<CaseMode> stored = caseModeFromText(clipped(suite::GETCASE(ctx, "000" + field)));
+  const CaseMode mode = stored ? *stored : entry.def().caseMode;
+  entry.setCaseMode(mode);
+  return mode;
+}
+
+CaseMode chooseCaseMode(ui::Procedure& window, ui::Control& entry, const std::string& field,
+                        CaseMode current) {
+  std::string items;
+  for (int i = 0; i < 3; ++i) {
+    if (i) items += "|";
+    items += (kCaseMenuModes[i] == current ? "\u2022  " : "   ");
+    items += kCaseMenuTexts[i];
+  }
+  const int chosen = window.port().popupMenu(items);
+  if (chosen < 1 || chosen > 3) return current;
+  const CaseMode mode = kCaseMenuModes[chosen - 1];
+  if (mode == current) return current;
+  entry.setCaseMode(mode);
+  suite::GETCASE(window.ctx(), caseModeText(mode) + field);
+  return mode;
+}
+
+bool pellhamCompany(const frame::Context& ctx) {
+  return ctx.hasGlobal("GNAME") &&
+         clipped(data::valueToText(ctx.global("GNAME"))) == "Pellham Accounting";
+}
+
 void validateCode(ui::FormProcedure& form, const CodeLookup& l, ui::Control& entry,
                   std::function<void()> chosen) {
   const std::string code = text(form.primary(), l.field);
@@ -206,9 +235,7 @@ void CategoryBrowse::init() {
   setLocator("?CODELOCATOR");
   setFormProcedure("UpdateEQCode");
   shared_.autoEntry.registerControl(name(), "?CodeLocator");
-  if (ctx().hasGlobal("GNAME") &&
-      clipped(data::valueToText(ctx().global("GNAME"))) == "Pellham Accounting")
-    window().setIcon("~eqpellham.ico");
+  if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
   control("?APPLYTOALL").setVisible(!selectMode());
 }
 
@@ -359,27 +386,12 @@ void CategoryForm::alertKey(ui::Control& c, ui::Key key) {
 // ---- Case mode of the description ---------------------------------------------------------------
 
 void CategoryForm::readCaseMode() {
-  ui::Control& c = control("?EQD:Description");
-  std::optional<CaseMode> stored =
-      caseModeFromText(clipped(suite::GETCASE(ctx(), std::string("000") + kDescriptionField)));
-  descriptionCase_ = stored ? *stored : c.def().caseMode;
-  c.setCaseMode(descriptionCase_);
+  descriptionCase_ = applyCaseMode(ctx(), control("?EQD:Description"), kDescriptionField);
 }
 
 void CategoryForm::chooseCaseMode() {
-  std::string items;
-  for (int i = 0; i < 3; ++i) {
-    if (i) items += "|";
-    items += (kCaseMenuModes[i] == descriptionCase_ ? "\u2022  " : "   ");
-    items += kCaseMenuTexts[i];
-  }
-  int chosen = port().popupMenu(items);
-  if (chosen < 1 || chosen > 3) return;
-  CaseMode mode = kCaseMenuModes[chosen - 1];
-  if (mode == descriptionCase_) return;
-  descriptionCase_ = mode;
-  control("?EQD:Description").setCaseMode(mode);
-  suite::GETCASE(ctx(), caseModeText(mode) + kDescriptionField);
+  descriptionCase_ = equipment::chooseCaseMode(*this, control("?EQD:Description"),
+                                               kDescriptionField, descriptionCase_);
 }
 
 // ---- The expense account ----------------------------------------------------------------------

@@ -63,6 +63,17 @@ void copyCategoryDefaults(const data::FileAccess& code, data::FileAccess& cost);
 // ---- Code entries checked against another file --------------------------------------------------
 
 // An entry of a form whose code must exist in another file, and the list that selects one.
+// The case mode of a field: the one stored through GETCASE ("000" + field), else the entry's
+// own attribute; applied to the entry.
+CaseMode applyCaseMode(frame::Context& ctx, ui::Control& entry, const std::string& field);
+// Ctrl+click on a field whose case the user may set: the menu of the three modes with the
+// current one marked; a different choice is applied and stored. Answers the field's mode.
+CaseMode chooseCaseMode(ui::Procedure& window, ui::Control& entry, const std::string& field,
+                        CaseMode current);
+
+// Whether the company is Pellham Accounting's, whose windows carry its own icon.
+bool pellhamCompany(const frame::Context& ctx);
+
 struct CodeLookup {
   const char* entry;  // "?EQD:DefaultExpenseControl"
   const char* field;  // the form's field the entry edits

@@ -1,5 +1,7 @@
 #include "equipment/equipment_browse.h"
 
+#include "equipment/categories.h"
+
 #include <chrono>
 
 #include "data/records.h"
@@ -70,9 +72,7 @@ void EquipmentBrowse::init() {
     return s;
   });
   shared_.autoEntry.registerControl(name(), "?EquipmentLocator");
-  if (ctx().hasGlobal("GNAME") &&
-      clipped(data::valueToText(ctx().global("GNAME"))) == "Pellham Accounting")
-    window().setIcon("~eqpellham.ico");
+  if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
 }
 
 void EquipmentBrowse::ready() {

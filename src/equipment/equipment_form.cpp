@@ -1,8 +1,8 @@
 #include "equipment/equipment_form.h"
 
+#include "equipment/categories.h"
 #include "frame/activity_log.h"
 #include "runtime/ini.h"
-#include "suite/casemode.h"
 #include "suite/droplist.h"
 #include "ui/model/desktop.h"
 
@@ -26,9 +26,6 @@ constexpr CaseField kCaseFields[] = {
     {"EQH:LicenseCode", false}, {"EQH:Location", false},
 };
 
-const char* const kCaseMenuTexts[] = {"small text", "Capitalized Text", "ALL CAPS"};
-constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::Upr};
-
 const char* const kHelpTopics[] = {
     "html/EC_Equipment.htm#ec_insert_or_change_an_equipment_record_screen",
     "html/EC_Equipment.htm#ec_general_tab_fixed_asset_information_defined",
@@ -50,15 +47,10 @@ std::string withoutAmpersand(const std::string& s) {
 
 }  // namespace
 
-// The code lookups of the form: an entry, its lookup button, and the list that selects it.
+// The code lookups of the form, each with its lookup button.
 struct EquipmentForm::Lookup {
-  const char* entry;
+  CodeLookup code;
   const char* button;
-  const char* field;  // the EQH field
-  const char* procedure;
-  const data::FileDef& (*file)();
-  const char* key;
-  const char* code;  // the looked-up file's code field
 };
 
 namespace {
@@ -71,12 +63,15 @@ const data::FileDef& glFile() {
 }  // namespace
 
 const EquipmentForm::Lookup EquipmentForm::kLookups[] = {
-    {"?EQH:CertifiedID", "?LOOKUPCERTIFIED", "EQH:CertifiedID", "BROWSEPRCERT", &certFile,
-     "KeyCertifiedID", "PRC:CertifiedID"},
-    {"?EQH:AssetAccount", "?LOOKUPASSET", "EQH:AssetAccount", "BROWSEGLMASTER", &glFile,
-     "KeyAccount", "GLM:Account"},
-    {"?EQH:DestinationAccount", "?LOOKUPDESTACCOUNT", "EQH:DestinationAccount", "BROWSEGLMASTER",
-     &glFile, "KeyAccount", "GLM:Account"},
+    {{"?EQH:CertifiedID", "EQH:CertifiedID", &certFile, "KeyCertifiedID", "PRC:CertifiedID",
+      "BROWSEPRCERT"},
+     "?LOOKUPCERTIFIED"},
+    {{"?EQH:AssetAccount", "EQH:AssetAccount", &glFile, "KeyAccount", "GLM:Account",
+      "BROWSEGLMASTER"},
+     "?LOOKUPASSET"},
+    {{"?EQH:DestinationAccount", "EQH:DestinationAccount", &glFile, "KeyAccount", "GLM:Account",
+      "BROWSEGLMASTER"},
+     "?LOOKUPDESTACCOUNT"},
 };
 
 std::optional<Decimal> averageUnitsPerDay(frame::Context& ctx, const std::string& equipmentId) {
@@ -138,9 +133,7 @@ void EquipmentForm::init() {
   if (request() == ui::Request::Insert) primary().put("EQH:Active", std::int64_t{1});
   setTitles();
   if (fixedAsset_) window().setIcon("~gl.ico");
-  if (ctx().hasGlobal("GNAME") &&
-      clipped(data::valueToText(ctx().global("GNAME"))) == "Pellham Accounting")
-    window().setIcon("~eqpellham.ico");
+  if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
   opened_ = record();
 
   // Tab titles without their access keys, for the wizard's title panel.
@@ -161,7 +154,6 @@ void EquipmentForm::init() {
   showDestination();
   editPrompts(false);
   for (auto& p : parts_) p->init();
-  display();
 }
 
 void EquipmentForm::setTitles() {
@@ -228,12 +220,7 @@ void EquipmentForm::showStep() {
 void EquipmentForm::applyCaseModes() {
   caseModes_.clear();
   auto apply = [&](const std::string& field) {
-    ui::Control& c = control("?" + field);
-    std::optional<CaseMode> stored =
-        caseModeFromText(clipped(suite::GETCASE(ctx(), "000" + field)));
-    CaseMode mode = stored ? *stored : c.def().caseMode;
-    c.setCaseMode(mode);
-    caseModes_.emplace_back(field, mode);
+    caseModes_.emplace_back(field, applyCaseMode(ctx(), control("?" + field), field));
   };
   for (const CaseField& f : kCaseFields) apply(f.field);
   for (int i = 1; i <= 15; ++i) apply("EQH:UD" + std::to_string(i));
@@ -242,20 +229,8 @@ void EquipmentForm::applyCaseModes() {
 void EquipmentForm::chooseCaseMode(ui::Control& c) {
   auto it = std::find_if(caseModes_.begin(), caseModes_.end(),
                          [&](const auto& m) { return c.is("?" + m.first); });
-  if (it == caseModes_.end()) return;
-  std::string items;
-  for (int i = 0; i < 3; ++i) {
-    if (i) items += "|";
-    items += (kCaseMenuModes[i] == it->second ? "\u2022  " : "   ");
-    items += kCaseMenuTexts[i];
-  }
-  int chosen = port().popupMenu(items);
-  if (chosen < 1 || chosen > 3) return;
-  CaseMode mode = kCaseMenuModes[chosen - 1];
-  c.setCaseMode(mode);
-  if (mode == it->second) return;
-  it->second = mode;
-  suite::GETCASE(ctx(), caseModeText(mode) + it->first);
+  if (it != caseModes_.end())
+    it->second = equipment::chooseCaseMode(*this, c, it->first, it->second);
 }
 
 // ---- User-defined prompts -----------------------------------------------------------------------
@@ -346,40 +321,20 @@ void EquipmentForm::recalculate() {
 
 const EquipmentForm::Lookup* EquipmentForm::lookupFor(const ui::Control& c) const {
   for (const Lookup& l : kLookups)
-    if (c.is(l.entry) || c.is(l.button)) return &l;
+    if (c.is(l.code.entry) || c.is(l.button)) return &l;
   return nullptr;
-}
-
-void EquipmentForm::validate(const Lookup& l, ui::Control& entry) {
-  const std::string code = text(primary(), l.field);
-  if (code.empty() && !entry.required()) return;
-  data::FileAccess f(ctx().store(), l.file(), ctx().errors());
-  if (f.fetch(l.key, {data::Value(code)}) == data::kNoError) return;
-  runLookup(l, true);
-}
-
-void EquipmentForm::runLookup(const Lookup& l, bool refocusOnCancel) {
-  if (std::string_view(l.entry) == "?EQH:DestinationAccount") ctx().g.KORFIELD = equipmentId();
-  // The list opens on the code typed, or the nearest one after it.
-  ctx().file(l.file()).put(l.code, primary().get(l.field));
-  call(l.procedure, ui::Request::Select, [this, &l, refocusOnCancel](ui::Response r) {
-    if (r == ui::Response::Completed) {
-      primary().put(l.field, ctx().file(l.file()).get(l.code));
-    } else if (refocusOnCancel) {
-      select(l.entry);
-    }
-    display();
-  });
 }
 
 // ---- Events -------------------------------------------------------------------------------------
 
 void EquipmentForm::accepted(ui::Control& c) {
   if (const Lookup* l = lookupFor(c)) {
+    // The charge account's list is told whose charges it lists.
+    if (c.is("?LOOKUPDESTACCOUNT")) ctx().g.KORFIELD = equipmentId();
     if (c.is(l->button))
-      runLookup(*l, false);
+      lookupCode(*this, l->code, false);
     else if (!acceptingAll())
-      validate(*l, c);
+      validateCode(*this, l->code, c);
     return;
   }
   if (c.is("?ENTRYWIZARD")) {

@@ -119,12 +119,10 @@ class EquipmentForm : public ui::FormProcedure {
   void recalculate();
   void defaultIncomeAccount(ui::Control& c);
   void help();
-  // The account and certification lookups: validate an accepted code, or run the list at once.
+  // The account and certification lookups: an accepted code is checked, a button runs the list.
   struct Lookup;
   static const Lookup kLookups[3];
   const Lookup* lookupFor(const ui::Control& c) const;
-  void validate(const Lookup& l, ui::Control& entry);
-  void runLookup(const Lookup& l, bool refocusOnCancel);
   void logChange();
 
   EquipmentShared& shared_;

@@ -170,8 +170,9 @@ TEST_F(EquipmentFormTest, PromptsAreEditedInPlaceAndTheUserDefRecordIsMadeWhenMi
   wizardOff();
   {
     data::FileAccess u(session.store(), data::UserDef::def(), session.errors());
-    if (u.fetch("KeyFile", {data::Value(std::string("EQHeader"))}) == data::kNoError)
+    if (u.fetch("KeyFile", {data::Value(std::string("EQHeader"))}) == data::kNoError) {
       ASSERT_EQ(u.remove(), data::kNoError);
+    }
   }
   openForm(ui::Request::Change, "DT-201");
   EXPECT_EQ(count(data::UserDef::def(), "USD:File", data::Value(std::string("EQHeader"))), 1);
