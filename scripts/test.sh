@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test.
+# Installs what is needed, builds, and runs every test; then builds the whole suite again with
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs it there too (KOREQ_SANITIZERS=0
+# skips that second run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,3 +10,11 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
 ctest --test-dir build --output-on-failure -j2
+
+if [ "${KOREQ_SANITIZERS:-1}" != "0" ]; then
+  scripts/build.sh sanitize
+  # Leak checking is left to the ordinary run's RAII; Qt and fontconfig keep caches to exit.
+  export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
+  export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+  ctest --test-dir build-sanitize --output-on-failure -j2
+fi

@@ -5,8 +5,10 @@
 #include <sstream>
 
 #include "app/commands.h"
+#include "data/records.h"
 #include "data/store.h"
 #include "frame/context.h"
+#include "frame/permissions.h"
 #include "runtime/text.h"
 
 #ifndef KOREQ_VERSION
@@ -172,12 +174,51 @@ fs::path Invocation::dataPath() const {
   throw CommandError("no company folder: give --data DIR (neither XDG_DATA_HOME nor HOME is set)");
 }
 
-std::unique_ptr<frame::Session> Invocation::openSession() const {
+std::unique_ptr<frame::Session> Invocation::openSession(bool forReading) const {
   fs::path dir = dataPath();
   if (!data::Company::exists(dir))
     throw CommandError("no company in " + dir.string() + " (make one with: koreq --data " +
                        dir.string() + " init)");
-  return std::make_unique<frame::Session>(data::Company::open(dir), *clock_, opts_.user);
+  auto company = data::Company::open(dir, forReading);
+  std::string user;
+  {
+    data::ErrorObject errors;
+    data::Access<data::UserFile> users(company->store(), errors);
+    users.set(*data::UserFile::def().key("KeyUserID"));
+    const std::string wanted = upper(opts_.user);
+    while (user.empty() && users.next() == data::kNoError)
+      if (upper(users.rec().UserID.str()) == wanted) user = users.rec().UserID.str();
+  }
+  if (user.empty())
+    throw CommandError("there is no user '" + shortText(opts_.user) + "' in the company in " +
+                       dir.string());
+  return std::make_unique<frame::Session>(std::move(company), *clock_, user);
+}
+
+std::string shortText(const std::string& s) {
+  constexpr std::size_t kMax = 60;
+  if (s.size() <= kMax) return s;
+  std::size_t cut = kMax;
+  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8
+  return s.substr(0, cut) + "...";
+}
+
+void requireRightToWrite(frame::Session& session, const data::FileDef& file) {
+  frame::Context ctx(session);
+  const frame::UserPermissions p = frame::readUserPermissions(ctx);
+  const std::string& who = session.g.USERID.str();
+  if (&file == &data::UserFile::def() || &file == &data::Control::def()) {
+    if (!p.administrator)
+      throw CommandError("user " + who +
+                         " is not an administrator: only an administrator may "
+                         "change " +
+                         file.name + "; nothing was changed");
+  } else if (&file == &data::EqCode::def()) {
+    if (!p.administrator && !p.changeCostCategories)
+      throw CommandError("user " + who + " may not change cost categories; nothing was changed");
+  } else if (!p.administrator && !p.changeEquipment) {
+    throw CommandError("user " + who + " may not change equipment; nothing was changed");
+  }
 }
 
 const DemoMaker& Invocation::demoMaker() const {
@@ -259,7 +300,8 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
       } else if (name == "user") {
         std::string id = clipped(value);
         if (id.empty() || charCount(id) > 3)
-          throw UsageError("--user takes a user ID of 1 to 3 characters, not '" + value + "'");
+          throw UsageError("--user takes a user ID of 1 to 3 characters, not '" + shortText(value) +
+                           "'");
         opts.user = id;
       } else {
         auto d = Date::fromIso(value);
@@ -289,7 +331,10 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
       throw UsageError(std::string(cmd->name) + ": unexpected argument '" +
                        parsed.positional[cmd->maxArgs] + "'");
     Invocation inv(std::move(opts), out, err);
-    return cmd->run(inv, parsed);
+    int status = cmd->run(inv, parsed);
+    out.flush();
+    if (!out) throw CommandError("the output could not be written (is the disk full?)");
+    return status;
   } catch (const UsageError& e) {
     err << "koreq: " << e.what() << "\n";
     if (cmd)
@@ -301,6 +346,8 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
     err << "koreq: " << e.what() << "\n";
   } catch (const data::StoreError& e) {
     err << "koreq: " << e.what() << "\n";
+  } catch (const std::logic_error&) {
+    err << "koreq: a number given is not valid or too large\n";
   } catch (const std::exception& e) {
     err << "koreq: error: " << e.what() << "\n";
   } catch (...) {

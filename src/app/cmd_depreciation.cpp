@@ -29,14 +29,17 @@ const data::EqHeader& fetchEquipment(frame::Context& ctx, const std::string& id)
 
 int calculate(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {
   depreciation::StoreOutcome out = depreciation::calculateSchedule(ctx, eq);
+  if (out.refused) throw CommandError(data::kCompanyBusyText);
+  if (!out.stored()) {
+    for (const auto& e : ctx.errors().history()) inv.err() << "koreq: " << e.message << "\n";
+    inv.err() << "koreq: the schedule was not stored; nothing was changed\n";
+    return 1;
+  }
   inv.out() << out.written() << (out.written() == 1 ? " row" : " rows") << " written\n";
   if (out.deleted > 0)
     inv.out() << out.deleted << (out.deleted == 1 ? " row" : " rows")
-              << " after the sale date deleted\n";
-  if (out.failed == 0) return 0;
-  for (const auto& e : ctx.errors().history()) inv.err() << "koreq: " << e.message << "\n";
-  inv.err() << "koreq: " << out.failed << (out.failed == 1 ? " row" : " rows") << " failed\n";
-  return 1;
+              << " outside the schedule deleted\n";
+  return 0;
 }
 
 int summary(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {

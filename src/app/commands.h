@@ -57,8 +57,10 @@ class Invocation {
   const Clock& clock() const { return *clock_; }
   // The company folder: --data, else $XDG_DATA_HOME/koreq/demo or ~/.local/share/koreq/demo.
   std::filesystem::path dataPath() const;
-  // Signs on to the existing company of dataPath(); throws CommandError when there is none.
-  std::unique_ptr<frame::Session> openSession() const;
+  // Signs on to the existing company of dataPath() as --user, which must name one of its users
+  // (compared without regard to case; the session gets the ID as stored). Throws CommandError
+  // when there is no company or no such user. `forReading` opens it without ever writing.
+  std::unique_ptr<frame::Session> openSession(bool forReading = false) const;
   const DemoMaker& demoMaker() const;
 
  private:
@@ -67,6 +69,14 @@ class Invocation {
   std::ostream& err_;
   std::unique_ptr<Clock> clock_;
 };
+
+// A text from the command line or a document, cut to a length that reads in a message.
+std::string shortText(const std::string& s);
+
+// Throws CommandError unless the signed-on user may write records of `file` as the windows
+// allow: the users and the company settings only an administrator; cost categories with the
+// right to change them; everything else with the right to change equipment.
+void requireRightToWrite(frame::Session& session, const data::FileDef& file);
 
 // A command's arguments split into positionals, options with a value ("--key K" or "--key=K")
 // and flags. "--" ends the options; "-" alone is a positional. Throws UsageError on an option

@@ -71,7 +71,7 @@ void readRecords(Invocation& inv, const ParsedArgs& args,
     if (!filter) throw CommandError("bad --where expression: " + why);
   }
 
-  auto session = inv.openSession();
+  auto session = inv.openSession(true);
   data::FileAccess file(session->store(), *def, session->errors());
   file.set(*key);
   for (;;) {
@@ -85,16 +85,26 @@ void readRecords(Invocation& inv, const ParsedArgs& args,
       if (!keep) throw CommandError("--where: " + why);
       if (!*keep) continue;
     }
+    // Passwords never leave the company through a listing.
+    for (const char* secret : {"CTRL:SystemPassword", "USR:Password"})
+      if (const data::FieldDef* f = def->field(secret))
+        f->set(file.buffer(), std::string(), nullptr);
     each(*def, file.buffer());
+    if (!inv.out()) throw CommandError("the output could not be written");
   }
 }
 
 int runDump(Invocation& inv, const ParsedArgs& args) {
-  ArrayWriter writer(inv.out());
+  // With a filter, a record that cannot be evaluated half-way through must not leave half an
+  // array behind: the output is kept until every record was read.
+  std::ostringstream held;
+  const bool hold = args.value("where").has_value();
+  ArrayWriter writer(hold ? held : inv.out());
   readRecords(inv, args, [&](const data::FileDef& def, const void* record) {
     writer.add(recordToJson(def, record));
   });
   writer.finish();
+  if (hold) inv.out() << held.str();
   return 0;
 }
 

@@ -7,7 +7,9 @@
 #include <system_error>
 
 #include "app/commands.h"
+#include "data/access.h"
 #include "data/company.h"
+#include "data/records.h"
 #include "frame/context.h"
 
 namespace koreq::cli {
@@ -90,6 +92,22 @@ void moveIntoPlace(const fs::path& from, const fs::path& target) {
   }
 }
 
+// A new company's first user: the one who made it, with every right, so that the company can
+// be signed on to at all.
+// (A demo company brings its own users; the one who made it is added when it is not among them.)
+void addAdministrator(frame::Session& session) {
+  data::ErrorObject errors;
+  data::Access<data::UserFile> users(session.store(), errors);
+  if (users.fetch("KeyUserID", {data::Value(session.g.USERID.str())}) == data::kNoError) return;
+  if (users.prime() != data::kNoError) throw CommandError(users.lastErrorText());
+  data::UserFile& u = users.rec();
+  u.UserID = session.g.USERID.str();
+  u.FirstName = "Administrator";
+  u.Administrator = u.ChangeEquipment = u.ChangeCostCategories = u.PostEquipmentLogs = 1;
+  if (users.tryInsert() != data::kNoError)
+    throw CommandError("cannot add the user " + u.UserID.str() + ": " + users.lastErrorText());
+}
+
 }  // namespace
 
 int runInit(Invocation& inv, const ParsedArgs& args) {
@@ -109,6 +127,7 @@ int runInit(Invocation& inv, const ParsedArgs& args) {
   {
     frame::Session session(data::Company::create(temp.path()), inv.clock(), inv.options().user);
     if (demo) inv.demoMaker()(session, inv.out());
+    addAdministrator(session);
   }  // the database is closed before its folder moves
   if (data::Company::exists(target))
     throw CommandError("a company was made in " + target.string() +

@@ -7,6 +7,7 @@
 #include "app/commands.h"
 #include "app/loaded_module.h"
 #include "data/records.h"
+#include "data/store.h"
 #include "frame/context.h"
 #include "ui/model/desktop.h"
 #include "ui/qt/design_preview.h"
@@ -40,6 +41,10 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
   const std::string& file = args.positional.at(1);
   int request = requestOption(args);
   std::unique_ptr<frame::Session> session = inv.openSession();
+  // A screenshot only draws: whatever the window writes while it opens (a delete request
+  // carried out, a record primed, prompts made) runs in one transaction that is never committed.
+  data::Transaction sandbox(session->store());
+  if (!sandbox.begun()) throw CommandError(data::kCompanyBusyText);
   LoadedModule module;
   module.attach(*session);
 
@@ -100,6 +105,7 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
   inv.out() << "Wrote " << file << " (" << window->width() << "x" << window->height() << ", "
             << window->windowTitle().toStdString() << ")\n";
   desktop.closeAll();
+  sandbox.rollback();
   return 0;
 }
 

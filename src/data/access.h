@@ -100,4 +100,11 @@ class Access : public FileAccess {
   const R& rec() const { return *static_cast<const R*>(buffer()); }
 };
 
+namespace detail {
+template <typename R>
+std::unique_ptr<FileAccess> makeAccessFor(Store& store, ErrorObject& errors, const FileDef& def) {
+  return std::make_unique<Access<R>>(store, errors, def);
+}
+}  // namespace detail
+
 }  // namespace koreq::data

@@ -1,5 +1,6 @@
 #include "data/field.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -55,6 +56,41 @@ const FileDef* findFile(std::string_view n) {
 }
 
 namespace detail {
+
+bool numericText(std::string_view s) {
+  std::string_view t = clip(s);
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) t.remove_prefix(1);
+  bool digit = false, point = false;
+  for (char c : t) {
+    if (c >= '0' && c <= '9')
+      digit = true;
+    else if (c == '.' && !point)
+      point = true;
+    else
+      return false;
+  }
+  return digit;
+}
+
+int extraPlaces(std::string_view s, int places) {
+  std::string_view t = clip(s);
+  auto dot = t.find('.');
+  if (dot == std::string_view::npos) return 0;
+  std::string_view frac = t.substr(dot + 1);
+  while (!frac.empty() && frac.back() == '0') frac.remove_suffix(1);
+  return static_cast<int>(frac.size()) > places ? static_cast<int>(frac.size()) - places : 0;
+}
+
+std::string rangeText(std::int64_t lo, std::int64_t hi) {
+  return "number out of range (" + std::to_string(lo) + " to " + std::to_string(hi) + ")";
+}
+
+std::string digitsRangeText(int digits, int places) {
+  std::string nines(static_cast<std::size_t>(std::max(digits - places, 1)), '9');
+  if (places > 0) nines += "." + std::string(static_cast<std::size_t>(places), '9');
+  return "number out of range (-" + nines + " to " + nines + ")";
+}
 
 bool toInteger(const Value& v, std::int64_t* out, std::string* why) {
   if (auto p = std::get_if<std::int64_t>(&v)) {
@@ -115,12 +151,15 @@ bool toDate(const Value& v, Date* out, std::string* why) {
   if (auto d = std::get_if<Date>(&v)) {
     *out = *d;
   } else if (auto p = std::get_if<std::int64_t>(&v)) {
-    Date d(static_cast<std::int32_t>(*p));
-    if (*p != 0 && (*p < 0 || !d.isValid())) {
-      if (why) *why = "not a valid day number";
+    // Checked before narrowing, so a day number past the range never wraps round to 1801.
+    if (*p != 0 && (*p < 0 || *p > std::numeric_limits<std::int32_t>::max() ||
+                    !Date(static_cast<std::int32_t>(*p)).isValid())) {
+      if (why)
+        *why = "day number " + std::to_string(*p) + " out of range (4 to " +
+               std::to_string(Date::fromYmd(9999, 12, 31)->day()) + ")";
       return false;
     }
-    *out = d;
+    *out = Date(static_cast<std::int32_t>(*p));
   } else if (auto s = std::get_if<std::string>(&v)) {
     auto d = Date::fromIso(clipped(*s));
     if (!d) {

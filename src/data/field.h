@@ -21,6 +21,11 @@
 
 namespace koreq::data {
 
+class ErrorObject;
+class FileAccess;
+class FileDef;
+class Store;
+
 enum class FieldType { Long, ULong, Short, UShort, Byte, String, Decimal, Date, Time };
 
 // A field's value seen by name. Whole numbers of every width are int64; Decimal fields hold a
@@ -63,6 +68,9 @@ class FileDef {
   // Record buffers of this file are created and copied through these (type-erased).
   std::function<std::shared_ptr<void>()> create;
   std::function<void(void* dst, const void* src)> copy;
+  // Makes the typed access object of this file's record (Access<R>), so that a context can
+  // hand out the one access object of a file under its record type.
+  std::unique_ptr<FileAccess> (*makeAccess)(Store&, ErrorObject&, const FileDef&) = nullptr;
 
   int fieldIndex(std::string_view name) const;  // with or without prefix; -1 when unknown
   const FieldDef* field(std::string_view name) const;
@@ -89,11 +97,21 @@ struct IsStr : std::false_type {};
 template <std::size_t N>
 struct IsStr<Str<N>> : std::true_type {};
 
+// Whether a text is a plain number (sign, digits, one point), however large.
+bool numericText(std::string_view s);
+// How many non-zero decimal places a number text has beyond `places`.
+int extraPlaces(std::string_view s, int places);
+std::string rangeText(std::int64_t lo, std::int64_t hi);
+std::string digitsRangeText(int digits, int places);
 bool toInteger(const Value& v, std::int64_t* out, std::string* why);
 bool toDecimal(const Value& v, Decimal* out, std::string* why);
 bool toDate(const Value& v, Date* out, std::string* why);
 bool toTime(const Value& v, Time* out, std::string* why);
 bool toText(const Value& v, std::string* out, std::string* why);
+
+// Defined in data/access.h, which every file that declares records includes.
+template <typename R>
+std::unique_ptr<FileAccess> makeAccessFor(Store& store, ErrorObject& errors, const FileDef& def);
 
 template <auto M>
 Value getField(const void* rec) {
@@ -110,7 +128,8 @@ Value getField(const void* rec) {
   }
 }
 
-template <auto M, int Digits, int Places>
+// Max > 0 narrows a whole-number field below its type's range (flags hold 0 or 1).
+template <auto M, int Digits, int Places, int Max>
 bool setField(void* rec, const Value& v, std::string* why) {
   using Tr = MemberTraits<decltype(M)>;
   auto& f = static_cast<typename Tr::Class*>(rec)->*M;
@@ -126,12 +145,24 @@ bool setField(void* rec, const Value& v, std::string* why) {
     return true;
   } else if constexpr (std::is_same_v<T, Decimal>) {
     Decimal d;
-    if (!toDecimal(v, &d, why)) return false;
+    const std::string* text = std::get_if<std::string>(&v);
+    if (!toDecimal(v, &d, why)) {
+      if (text && numericText(*text) && why) *why = digitsRangeText(Digits, Places);
+      return false;
+    }
+    // A text with more places than the field holds is refused, never rounded.
+    if (text && extraPlaces(*text, Places) > 0) {
+      if (why)
+        *why = Places == 0
+                   ? "a whole number is needed, not '" + *text + "'"
+                   : "more than " + std::to_string(Places) + " decimal places: '" + *text + "'";
+      return false;
+    }
     if constexpr (Places == 0) d = Decimal(d.toLong());
     // fitsDigits counts the two places every Decimal carries; a whole-number field's digits
     // all lie before the point.
     if (!d.fitsDigits(Places == 0 ? Digits + 2 : Digits)) {
-      if (why) *why = "number does not fit in " + std::to_string(Digits) + " digits";
+      if (why) *why = digitsRangeText(Digits, Places);
       return false;
     }
     f = d;
@@ -142,10 +173,21 @@ bool setField(void* rec, const Value& v, std::string* why) {
     return toTime(v, &f, why);
   } else {
     std::int64_t n;
-    if (!toInteger(v, &n, why)) return false;
-    if (n < static_cast<std::int64_t>(std::numeric_limits<T>::min()) ||
-        n > static_cast<std::int64_t>(std::numeric_limits<T>::max())) {
-      if (why) *why = "number out of range";
+    constexpr std::int64_t lo0 = static_cast<std::int64_t>(std::numeric_limits<T>::min());
+    constexpr std::int64_t hi0 =
+        Max > 0 ? Max : static_cast<std::int64_t>(std::numeric_limits<T>::max());
+    if (!toInteger(v, &n, why)) {
+      const std::string* text = std::get_if<std::string>(&v);
+      if (text && numericText(*text) && extraPlaces(*text, 0) == 0 && why)
+        *why = rangeText(lo0, hi0);
+      return false;
+    }
+    constexpr std::int64_t lo = static_cast<std::int64_t>(std::numeric_limits<T>::min());
+    constexpr std::int64_t hi =
+        Max > 0 ? Max : static_cast<std::int64_t>(std::numeric_limits<T>::max());
+    if (n < lo || n > hi) {
+      if (why)
+        *why = Max == 1 ? "a flag holds 0 or 1, not " + std::to_string(n) : rangeText(lo, hi);
       return false;
     }
     f = static_cast<T>(n);
@@ -153,7 +195,7 @@ bool setField(void* rec, const Value& v, std::string* why) {
   }
 }
 
-template <auto M, int Digits, int Places>
+template <auto M, int Digits, int Places, int Max>
 FieldDef makeField(const char* column, FieldType type, int length) {
   FieldDef d;
   d.column = column;
@@ -161,7 +203,7 @@ FieldDef makeField(const char* column, FieldType type, int length) {
   d.length = length;
   d.places = Places;
   d.get = &getField<M>;
-  d.set = &setField<M, Digits, Places>;
+  d.set = &setField<M, Digits, Places, Max>;
   return d;
 }
 
@@ -178,6 +220,7 @@ FileDef makeFile(const char* name, const char* label, const char* prefix,
   d.fields = std::move(fields);
   d.create = [] { return std::static_pointer_cast<void>(std::make_shared<R>()); };
   d.copy = [](void* dst, const void* src) { *static_cast<R*>(dst) = *static_cast<const R*>(src); };
+  d.makeAccess = &makeAccessFor<R>;
   return d;
 }
 
@@ -193,6 +236,7 @@ void addKey(FileDef& d, const char* name, std::initializer_list<const char*> col
 #define KOREQ_CTYPE_Short(n) std::int16_t
 #define KOREQ_CTYPE_UShort(n) std::uint16_t
 #define KOREQ_CTYPE_Byte(n) std::uint8_t
+#define KOREQ_CTYPE_Flag(n) std::uint8_t
 #define KOREQ_CTYPE_String(n) ::koreq::Str<n>
 #define KOREQ_CTYPE_Decimal(n) ::koreq::Decimal
 #define KOREQ_CTYPE_Decimal0(n) ::koreq::Decimal
@@ -204,6 +248,7 @@ void addKey(FileDef& d, const char* name, std::initializer_list<const char*> col
 #define KOREQ_FTYPE_Short Short
 #define KOREQ_FTYPE_UShort UShort
 #define KOREQ_FTYPE_Byte Byte
+#define KOREQ_FTYPE_Flag Byte
 #define KOREQ_FTYPE_String String
 #define KOREQ_FTYPE_Decimal Decimal
 #define KOREQ_FTYPE_Decimal0 Decimal
@@ -215,17 +260,31 @@ void addKey(FileDef& d, const char* name, std::initializer_list<const char*> col
 #define KOREQ_PLACES_Short 0
 #define KOREQ_PLACES_UShort 0
 #define KOREQ_PLACES_Byte 0
+#define KOREQ_PLACES_Flag 0
 #define KOREQ_PLACES_String 0
 #define KOREQ_PLACES_Decimal 2
 #define KOREQ_PLACES_Decimal0 0
 #define KOREQ_PLACES_Date 0
 #define KOREQ_PLACES_Time 0
 
+// The largest value of a field below its type's own range (0: the type's range).
+#define KOREQ_MAX_Long 0
+#define KOREQ_MAX_ULong 0
+#define KOREQ_MAX_Short 0
+#define KOREQ_MAX_UShort 0
+#define KOREQ_MAX_Byte 0
+#define KOREQ_MAX_Flag 1
+#define KOREQ_MAX_String 0
+#define KOREQ_MAX_Decimal 0
+#define KOREQ_MAX_Decimal0 0
+#define KOREQ_MAX_Date 0
+#define KOREQ_MAX_Time 0
+
 // In a record struct: one member per field.
 #define KOREQ_MEMBER(type, name, len) KOREQ_CTYPE_##type(len) name{};
 // In a record's def(): one FieldDef per field (needs `using Self = <record>;`).
-#define KOREQ_FIELDDEF(type, name, len)                                      \
-  ::koreq::data::detail::makeField<&Self::name, (len), KOREQ_PLACES_##type>( \
+#define KOREQ_FIELDDEF(type, name, len)                                                        \
+  ::koreq::data::detail::makeField<&Self::name, (len), KOREQ_PLACES_##type, KOREQ_MAX_##type>( \
       #name, ::koreq::data::FieldType::KOREQ_FTYPE_##type, (len)),
 
 // Declares a record struct from its field list macro.

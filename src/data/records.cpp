@@ -1,5 +1,7 @@
 #include "data/records.h"
 
+#include "data/access.h"
+
 namespace koreq::data {
 
 using detail::addKey;

@@ -20,7 +20,7 @@ namespace koreq::data {
   F(String, VIN, 30)                           \
   F(String, UsageUnit, 5)                      \
   F(String, BillingUnit, 5)                    \
-  F(Byte, Active, 0)                           \
+  F(Flag, Active, 0)                           \
   F(Decimal, CumulativeNonProductiveUnits, 15) \
   F(Decimal, YearNonProductiveUnits, 15)       \
   F(Decimal, MonthNonProductiveUnits, 15)      \
@@ -132,14 +132,14 @@ KOREQ_RECORD(EqCost, KOREQ_EQCOST_FIELDS)
   F(String, Description, 25)    \
   F(Byte, Secure, 0)            \
   F(Long, SortID, 0)            \
-  F(Byte, Repeating, 0)         \
+  F(Flag, Repeating, 0)         \
   F(Short, Frequency, 0)        \
   F(Date, DateLastPosting, 0)   \
   F(String, InUse, 10)          \
-  F(Byte, RememberLastJob, 0)   \
+  F(Flag, RememberLastJob, 0)   \
   F(Byte, FrequencyType, 0)     \
   F(Short, Frequency2, 0)       \
-  F(Byte, ReInsert, 0)
+  F(Flag, ReInsert, 0)
 KOREQ_RECORD(EqBatch, KOREQ_EQBATCH_FIELDS)
 
 // EQLOGB: unposted usage-log entries; meters, units and amounts hold 11 digits.
@@ -186,7 +186,7 @@ KOREQ_RECORD(EqLogB, KOREQ_EQLOGB_FIELDS)
   F(String, Comments, 20)        \
   F(UShort, EmployeeID, 0)       \
   F(String, Location, 5)         \
-  F(Byte, Posted, 0)             \
+  F(Flag, Posted, 0)             \
   F(Long, JournalNumber, 0)      \
   F(String, EquipmentIDCharged, 10)
 KOREQ_RECORD(EqLog, KOREQ_EQLOG_FIELDS)
@@ -201,37 +201,37 @@ const FileDef& eqLogAliasDef();
   F(String, Report, 30)              \
   F(String, ReportTitle, 40)         \
   F(Date, ModifyDate, 0)             \
-  F(Byte, SelectedEquipment, 0)      \
+  F(Flag, SelectedEquipment, 0)      \
   F(String, EquipmentFrom, 10)       \
   F(String, EquipmentTo, 10)         \
-  F(Byte, SelectedCategory, 0)       \
+  F(Flag, SelectedCategory, 0)       \
   F(String, CategoryFrom, 10)        \
   F(String, CategoryTo, 10)          \
   F(Byte, SelectedDates, 0)          \
   F(Date, DateFrom, 0)               \
   F(Date, DateTo, 0)                 \
-  F(Byte, SelectedFP, 0)             \
+  F(Flag, SelectedFP, 0)             \
   F(Decimal0, FPFrom, 5)             \
   F(Decimal0, FPTo, 5)               \
   F(String, ReportFormat, 1)         \
   F(String, ReportType, 1)           \
-  F(Byte, SelectedClass, 0)          \
+  F(Flag, SelectedClass, 0)          \
   F(String, ClassFrom, 30)           \
   F(String, ClassTo, 30)             \
   F(String, JournalType, 15)         \
-  F(Byte, SelectedJournals, 0)       \
+  F(Flag, SelectedJournals, 0)       \
   F(Decimal0, JournalFrom, 7)        \
   F(Decimal0, JournalTo, 7)          \
-  F(Byte, SelectedRef, 0)            \
+  F(Flag, SelectedRef, 0)            \
   F(Decimal, RefFrom, 15)            \
   F(Decimal, RefTo, 15)              \
   F(String, QuantityAnalysis, 1)     \
   F(String, DetailSummary, 1)        \
   F(Byte, SkipEquipment, 0)          \
   F(String, GLAccount, 12)           \
-  F(Byte, PrintTransactionDetail, 0) \
-  F(Byte, IncludeInactive, 0)        \
-  F(Byte, Locked, 0)                 \
+  F(Flag, PrintTransactionDetail, 0) \
+  F(Flag, IncludeInactive, 0)        \
+  F(Flag, Locked, 0)                 \
   F(Long, Reserved1, 0)              \
   F(Byte, Reserved2, 0)              \
   F(String, Orientation, 1)
@@ -433,11 +433,11 @@ KOREQ_RECORD(PrCert, KOREQ_PRCERT_FIELDS)
   F(String, FirstName, 20)         \
   F(String, LastName, 20)          \
   F(String, Password, 20)          \
-  F(Byte, Administrator, 0)        \
-  F(Byte, ChangeEquipment, 0)      \
-  F(Byte, ChangeCostCategories, 0) \
-  F(Byte, PostEquipmentLogs, 0)    \
-  F(Byte, BackupBeforePosting, 0)  \
+  F(Flag, Administrator, 0)        \
+  F(Flag, ChangeEquipment, 0)      \
+  F(Flag, ChangeCostCategories, 0) \
+  F(Flag, PostEquipmentLogs, 0)    \
+  F(Flag, BackupBeforePosting, 0)  \
   F(String, EmailAddress, 60)      \
   F(String, MessageText, 500)
 KOREQ_RECORD(UserFile, KOREQ_USERFILE_FIELDS)
@@ -458,7 +458,7 @@ KOREQ_RECORD(UserLog, KOREQ_USERLOG_FIELDS)
   F(String, UserID, 3)          \
   F(String, CompanyID, 10)      \
   F(String, Activity, 30)       \
-  F(Byte, Posting, 0)
+  F(Flag, Posting, 0)
 KOREQ_RECORD(NetUser, KOREQ_NETUSER_FIELDS)
 
 // USERDEF: the prompts of a file's user-defined fields ("EQHeader": EQH:UD1 ... EQH:UD15).
@@ -534,7 +534,7 @@ KOREQ_RECORD(Images, KOREQ_IMAGES_FIELDS)
   F(String, Heading, 60)      \
   F(String, Note, 2000)       \
   F(String, UserID, 3)        \
-  F(Byte, Tagged, 0)
+  F(Flag, Tagged, 0)
 KOREQ_RECORD(Notes, KOREQ_NOTES_FIELDS)
 
 // MEMLIMIT: a user's favourite reports; Source is the tag of the format's file ("EQLimits").

@@ -21,28 +21,66 @@ std::string fileErrorText(int code) {
   }
 }
 
-Transaction::Transaction(Store& store, std::chrono::milliseconds timeout) : store_(store) {
-  if (!store_.inTransaction()) begun_ = store_.begin(timeout);
+const char* const kCompanyBusyText =
+    "The company is busy: another workstation is saving changes. Nothing was changed; try "
+    "again in a moment.";
+
+Transaction::Transaction(Store& store, std::chrono::milliseconds wait) : store_(store) {
+  if (store_.inTransaction())
+    state_ = State::Joined;
+  else
+    state_ = store_.begin(wait) ? State::Owner : State::Refused;
 }
 
 Transaction::~Transaction() {
-  if (begun_ && !done_) {
-    try {
+  if (done_ || state_ == State::Refused) return;
+  try {
+    if (state_ == State::Owner)
       store_.rollback();
-    } catch (...) {
-      // a destructor must not throw; the connection rolls back on close anyway
-    }
+    else
+      store_.abandon("a part of the change was not completed");
+  } catch (...) {
+    // a destructor must not throw; the connection rolls back on close anyway
   }
 }
 
 void Transaction::commit() {
-  if (begun_ && !done_) store_.commit();
+  if (done_) return;
   done_ = true;
+  if (state_ == State::Refused) throw StoreError(kNoTransaction, kCompanyBusyText);
+  if (state_ == State::Owner) store_.commit();
 }
 
 void Transaction::rollback() {
-  if (begun_ && !done_) store_.rollback();
+  if (done_) return;
   done_ = true;
+  if (state_ == State::Owner)
+    store_.rollback();
+  else if (state_ == State::Joined)
+    store_.abandon("a part of the change was not completed");
+}
+
+bool allOrNothing(Store& store, const std::function<bool(std::string* why)>& work, std::string* why,
+                  std::chrono::milliseconds wait) {
+  std::string reason;
+  Transaction tx(store, wait);
+  if (!tx.begun()) {
+    if (why) *why = kCompanyBusyText;
+    return false;
+  }
+  try {
+    if (!work(&reason)) {
+      tx.rollback();
+      if (why) *why = reason.empty() ? "The change was not completed; nothing was saved." : reason;
+      return false;
+    }
+    tx.commit();
+    return true;
+  } catch (const StoreError& e) {
+    tx.rollback();
+    if (why) *why = e.what();
+    return false;
+  }
 }
 
 }  // namespace koreq::data

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -61,8 +62,12 @@ class Store {
  public:
   virtual ~Store() = default;
 
-  // Creates missing tables, columns and indexes. Never drops anything.
+  // Creates missing tables, columns and indexes when the stored schema differs from these
+  // files', in a transaction of its own; writes nothing when it is current. Never drops anything.
   virtual void ensureSchema(const std::vector<const FileDef*>& files) = 0;
+  // Whether the stored schema is the one these files need (false for an empty database).
+  virtual bool schemaCurrent(const std::vector<const FileDef*>& files) = 0;
+  virtual bool readOnly() const = 0;
 
   // All of these throw StoreError.
   virtual std::int64_t insert(const FileDef& f, const std::vector<Value>& values) = 0;
@@ -81,6 +86,11 @@ class Store {
   virtual void commit() = 0;
   virtual void rollback() = 0;
   virtual bool inTransaction() const = 0;
+  // Marks the open transaction as failed: nothing more is written in it and its commit rolls
+  // back with this reason. The back ends call it themselves when a statement fails.
+  virtual void abandon(const std::string& why) = 0;
+  // Whether the open transaction was abandoned (nothing more can be written in it).
+  virtual bool abandoned() const = 0;
 
   // Opaque byte storage (stored images and attachments), by kind and number.
   virtual void putBlob(const std::string& kind, std::int64_t id,
@@ -93,22 +103,45 @@ class Store {
   virtual void backupTo(const std::string& path) = 0;
 };
 
-// Rolls back in its destructor unless committed. When the store cannot begin a transaction in
-// time, work goes on without one (begun() is false), as the callers expect.
+// How long a change waits for another workstation's change to end before it is refused: one
+// setting for the whole program.
+inline constexpr std::chrono::milliseconds kWriterWait{5000};
+
+// What the user is told when a change is refused because another workstation holds the company.
+extern const char* const kCompanyBusyText;
+
+// A unit of work that is all or nothing. It owns a transaction of its own, joins the one its
+// caller has begun, or was refused (the company stayed busy for the whole wait: nothing may be
+// written then). Rolls back in its destructor unless committed; a joined unit left uncommitted
+// abandons the caller's transaction too, so a failed part never lands inside a whole.
 class Transaction {
  public:
-  Transaction(Store& store, std::chrono::milliseconds timeout);
+  enum class State { Owner, Joined, Refused };
+
+  explicit Transaction(Store& store, std::chrono::milliseconds wait = kWriterWait);
   ~Transaction();
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
-  bool begun() const { return begun_; }
+
+  State state() const { return state_; }
+  bool begun() const { return state_ != State::Refused; }  // owned or joined
+  bool owner() const { return state_ == State::Owner; }
+  // Owner: commits, or throws StoreError after rolling back when the change was abandoned (a
+  // statement failed inside it) or the commit failed. Joined: nothing; the caller commits.
   void commit();
   void rollback();
 
  private:
   Store& store_;
-  bool begun_ = false;
+  State state_;
   bool done_ = false;
 };
+
+// Runs `work` as one change: every write it makes lands, or none. `work` answers false (or
+// throws StoreError) to abandon. Answers true when the change landed (or, joined, was kept for
+// the caller's commit); otherwise false with the reason in `why`: the busy text when the
+// change could not begin, the store's error, or the text `work` left there.
+bool allOrNothing(Store& store, const std::function<bool(std::string* why)>& work,
+                  std::string* why = nullptr, std::chrono::milliseconds wait = kWriterWait);
 
 }  // namespace koreq::data

@@ -1,6 +1,7 @@
 #include "depreciation/store_schedule.h"
 
 #include <map>
+#include <set>
 #include <string>
 
 #include "data/store.h"
@@ -48,6 +49,12 @@ int monthKey(Date d) {
   return d.year() * 12 + d.month();
 }
 
+// A row that holds only computed figures: nothing posted to it, nothing keyed in by a user.
+bool carriesNothing(const data::GlDepr& r) {
+  return r.ActualAmount.isZero() && r.GLTransID == 0 && r.UD1Amount.isZero() &&
+         r.UD1Value.isZero() && r.UD2Amount.isZero() && r.UD2Value.isZero();
+}
+
 }  // namespace
 
 ScheduleInput scheduleInput(const data::EqHeader& eq) {
@@ -63,8 +70,11 @@ ScheduleInput scheduleInput(const data::EqHeader& eq) {
 StoreOutcome storeSchedule(data::Access<data::GlDepr>& f, std::string_view equipmentId,
                            const std::vector<ScheduleRow>& rows, Date saleDate) {
   StoreOutcome out;
-  data::Transaction tx(f.store(), kScheduleTransactionTimeout);
-  out.inTransaction = tx.begun();
+  data::Transaction tx(f.store());
+  if (!tx.begun()) {
+    out.refused = true;
+    return out;
+  }
 
   // The first stored row of each month, as a read from the first row in key order finds it.
   std::vector<StoredRowCopy> existing = readRows(f, equipmentId);
@@ -72,46 +82,45 @@ StoreOutcome storeSchedule(data::Access<data::GlDepr>& f, std::string_view equip
   for (const auto& r : existing)
     if (!r.rec.Date.isEmpty()) byMonth.try_emplace(monthKey(r.rec.Date), &r);
 
+  auto abandon = [&] {
+    tx.rollback();
+    StoreOutcome failed;
+    failed.failed = 1;
+    return failed;
+  };
+  std::set<int> months;
   for (const auto& row : rows) {
+    months.insert(monthKey(row.date));
     auto found = byMonth.find(monthKey(row.date));
     if (found != byMonth.end()) {
       f.rec() = found->second->rec;
       f.setPosition(found->second->position);
-      // Without a transaction a posting may have changed the row since it was read: take its
-      // latest state so the posted amounts are kept.
-      if (!out.inTransaction) f.reget();
       putCharges(f.rec(), row.charges);
-      if (f.update() == data::kNoError)
-        ++out.updated;
-      else
-        ++out.failed;
+      if (f.update() != data::kNoError) return abandon();
+      ++out.updated;
       continue;
     }
-    if (f.prime() != data::kNoError) {
-      ++out.failed;
-      continue;
-    }
+    if (f.prime() != data::kNoError) return abandon();
     f.rec().EquipmentID = equipmentId;
     f.rec().Date = row.date;
     putCharges(f.rec(), row.charges);
-    if (f.insert() == data::kNoError)
-      ++out.inserted;
-    else
-      ++out.failed;
+    if (f.insert() != data::kNoError) return abandon();
+    ++out.inserted;
   }
 
-  if (!saleDate.isEmpty()) {
-    for (const auto& r : readRows(f, equipmentId, saleDate.addDays(1))) {
-      f.rec() = r.rec;
-      f.setPosition(r.position);
-      if (f.remove() == data::kNoError)
-        ++out.deleted;
-      else
-        ++out.failed;
-    }
+  for (const auto& r : existing) {
+    bool afterSale = !saleDate.isEmpty() && r.rec.Date > saleDate;
+    // Without a schedule at all (no life, no purchase date) the stored rows stay as they are.
+    bool stale = !rows.empty() && !r.rec.Date.isEmpty() && !months.count(monthKey(r.rec.Date)) &&
+                 carriesNothing(r.rec);
+    if (!afterSale && !stale) continue;
+    f.rec() = r.rec;
+    f.setPosition(r.position);
+    if (f.remove() != data::kNoError) return abandon();
+    ++out.deleted;
   }
 
-  tx.commit();
+  tx.commit();  // throws StoreError when the change cannot be saved; nothing is then
   return out;
 }
 

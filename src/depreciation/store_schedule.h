@@ -18,30 +18,30 @@ class Context;
 
 namespace koreq::depreciation {
 
-// How long the schedule waits for other writers before it goes on without a transaction.
-inline constexpr std::chrono::milliseconds kScheduleTransactionTimeout{5000};
-
 // The calculation's inputs from an equipment record buffer, saved or not.
 ScheduleInput scheduleInput(const data::EqHeader& eq);
 
 struct StoreOutcome {
-  int updated = 0;   // rows of months that already had a row
-  int inserted = 0;  // new rows
-  int deleted = 0;   // rows dated after the sale date
-  int failed = 0;    // rows whose write failed; each was reported through the error object
-  bool inTransaction = false;  // false: the transaction could not begin and work went on
+  int updated = 0;       // rows of months that already had a row
+  int inserted = 0;      // new rows
+  int deleted = 0;       // rows outside the schedule that carried nothing, and rows after the sale
+  int failed = 0;        // 1 when a write failed: it was reported and nothing was stored
+  bool refused = false;  // the company stayed busy: nothing was stored (the reason was reported)
   int written() const { return updated + inserted; }
+  bool stored() const { return failed == 0 && !refused; }
 };
 
-// Writes `rows` as the schedule of `equipmentId` in one transaction (time-out above). A row of
-// the same month and year as a computed one (the first such in key order) gets the three
-// computed pairs and keeps everything else: its date, the custom pair, the posted amount, its
-// fiscal-period label and ledger transaction. A month without a row gets a new, auto-numbered
-// one. Rows of other months are left alone, except that with a sale date every row of the
-// equipment dated after it is deleted. A failed row is reported (" Saving GLDepr",
-// " Autoincrementing GLDepr", " Inserting GLDepr", " Deleting GLDepr") and the rest goes on.
-// Throws data::StoreError when the stored rows cannot be read: nothing is written then, since
-// without them every month would be inserted twice.
+// Writes `rows` as the schedule of `equipmentId`, all or nothing, in one transaction (or the
+// caller's). A row of the same month and year as a computed one (the first such in key order)
+// gets the three computed pairs and keeps everything else: its date, the custom pair, the
+// posted amount, its fiscal-period label and ledger transaction. A month without a row gets a
+// new, auto-numbered one. A row of a month the schedule no longer has is deleted when it
+// carries nothing posted or keyed in (no actual amount, no ledger transaction, no custom pair),
+// so a shortened life leaves no stale book values behind; with a sale date every row of the
+// equipment dated after it is deleted. The first failed write is reported (" Saving GLDepr",
+// " Autoincrementing GLDepr", " Inserting GLDepr", " Deleting GLDepr") and abandons the whole
+// schedule. Throws data::StoreError when the stored rows cannot be read: nothing is written
+// then, since without them every month would be inserted twice.
 StoreOutcome storeSchedule(data::Access<data::GlDepr>& gldepr, std::string_view equipmentId,
                            const std::vector<ScheduleRow>& rows, Date saleDate);
 

@@ -67,17 +67,21 @@ constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::U
 
 // ---- Apply to All -------------------------------------------------------------------------------
 
-ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::milliseconds timeout) {
+ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::milliseconds wait) {
   ApplyToAllResult r;
   const std::vector<std::vector<data::Value>> categories = readCategories(ctx);
-  data::Transaction t(ctx.store(), timeout);
-  r.inTransaction = t.begun();
+  data::Transaction t(ctx.store(), wait);
+  if (!t.begun()) {
+    r.refused = true;
+    return r;
+  }
+  bool storeFailed = false;
 
   data::FileAccess equipment(ctx.store(), data::EqHeader::def(), ctx.errors());
   data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
   data::FileAccess code(ctx.store(), data::EqCode::def(), ctx.errors());
   equipment.set(data::EqHeader::def().primaryKey());
-  while (equipment.next() == data::kNoError) {
+  while (!storeFailed && equipment.next() == data::kNoError) {
     const std::string id = text(equipment, "EQH:EquipmentID");
     bool updated = false;
     for (const std::vector<data::Value>& c : categories) {
@@ -95,6 +99,10 @@ ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::millisec
       copyCategoryDefaults(code, cost);
       if (cost.insert() != data::kNoError) {
         ++r.failed;
+        // A record the file refuses lets the others go on; after a failure of the store
+        // itself nothing more can be written in this change.
+        storeFailed = ctx.store().abandoned();
+        if (storeFailed) break;
         continue;
       }
       ++r.added;
@@ -103,16 +111,14 @@ ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::millisec
     if (updated) ++r.equipmentUpdated;
   }
 
-  if (r.inTransaction) {
-    try {
-      t.commit();
-    } catch (const data::StoreError& e) {
-      // Nothing of the run was kept.
-      ctx.errors().report(e.code(), std::string(e.what()) + " Inserting EQCost");
-      r.failed += r.added;
-      r.added = 0;
-      r.equipmentUpdated = 0;
-    }
+  try {
+    t.commit();
+  } catch (const data::StoreError& e) {
+    // Nothing of the run was kept.
+    ctx.errors().report(e.code(), std::string(e.what()) + " Inserting EQCost");
+    r.failed += r.added;
+    r.added = 0;
+    r.equipmentUpdated = 0;
   }
   return r;
 }
@@ -324,6 +330,10 @@ void CategoryBrowse::applyToAll() {
   port().setWaitCursor(true);
   lastApply_ = applyCategoriesToAll(ctx());
   port().setWaitCursor(false);
+  if (lastApply_.refused) {
+    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
+    return;
+  }
   message(applyToAllMessage(lastApply_), "Process Complete",
           lastApply_.failed ? ui::Icon::Exclamation : ui::Icon::None);
 }

@@ -29,15 +29,16 @@ struct ApplyToAllResult {
   int equipmentUpdated = 0;  // pieces of equipment that got at least one record written
   int added = 0;             // EQCOST records written
   int failed = 0;            // records that could not be written (each reported on its own)
-  bool inTransaction = false;
+  bool refused = false;      // the company stayed busy: nothing was written
 };
 
 // Adds every EQCODE category, with its defaults, to every EQHEADER record that lacks it
-// (EQC:RecordID = equipment ID padded to 10 + category). Runs in one transaction when it can
-// begin one within `timeout`, else record by record. Failed inserts are reported through the
-// error object and not counted as added.
+// (EQC:RecordID = equipment ID padded to 10 + category), in one transaction begun within
+// `wait`; when it cannot begin, nothing is written. An insert the file refuses is reported
+// through the error object and not counted as added; a failure of the store itself ends the
+// run and keeps nothing of it.
 ApplyToAllResult applyCategoriesToAll(frame::Context& ctx,
-                                      std::chrono::milliseconds timeout = std::chrono::seconds(5));
+                                      std::chrono::milliseconds wait = data::kWriterWait);
 
 // The "Process Complete" text for the result; failures add a line saying how many.
 std::string applyToAllMessage(const ApplyToAllResult& result);

@@ -147,7 +147,8 @@ class DepreciationGroup final : public FormPart {
     {
       WaitCursor wait(form().port());
       try {
-        depreciation::calculateSchedule(form().ctx(), form().record());
+        if (depreciation::calculateSchedule(form().ctx(), form().record()).refused)
+          form().message(data::kCompanyBusyText, "Depreciation Schedule", ui::Icon::Exclamation);
       } catch (const data::StoreError& e) {
         reportReadError(e);
       } catch (const DecimalOverflow&) {

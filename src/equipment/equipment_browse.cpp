@@ -18,7 +18,6 @@ namespace koreq::equipment {
 namespace {
 
 // The notes, the log entry and the form's delete wait this long for other writers.
-constexpr std::chrono::seconds kDeleteTimeout{5};
 
 const data::FileDef& fileOf(EquipmentBrowse::Kind kind) {
   return kind == EquipmentBrowse::Kind::Maintenance ? data::EqHeader::def()
@@ -245,19 +244,14 @@ void EquipmentBrowse::deleteEquipment() {
   };
   // The notes and the log entry go in one transaction with the form's delete, so a delete that
   // fails or is cancelled leaves both as they were.
-  deleting_ = std::make_unique<data::Transaction>(ctx().store(), kDeleteTimeout);
-  if (deleting_->begun()) {
-    removeNotesAndLog();
-    call("UpdateEQHeader", ui::Request::Delete,
-         [this, at](ui::Response r) { finishDelete(r, at); });
+  deleting_ = std::make_unique<data::Transaction>(ctx().store());
+  if (!deleting_->begun()) {
+    deleting_.reset();
+    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
     return;
   }
-  // No transaction to be had: the notes and the log entry follow a completed delete instead.
-  deleting_.reset();
-  call("UpdateEQHeader", ui::Request::Delete, [this, at, removeNotesAndLog](ui::Response r) {
-    if (r == ui::Response::Completed) removeNotesAndLog();
-    refresh(at);
-  });
+  removeNotesAndLog();
+  call("UpdateEQHeader", ui::Request::Delete, [this, at](ui::Response r) { finishDelete(r, at); });
 }
 
 void EquipmentBrowse::finishDelete(ui::Response response, std::int64_t at) {

@@ -11,7 +11,6 @@ namespace koreq::equipment {
 namespace {
 
 // The save waits this long for other writers before it goes on without a transaction.
-constexpr std::chrono::seconds kSaveTimeout{5};
 
 constexpr const char* kClassCodeList = "EQH Class Code";
 constexpr const char* kLicenseCodeList = "EQH License Code";
@@ -468,12 +467,15 @@ bool EquipmentForm::save() {
     return ui::FormProcedure::save();
   // The record and everything that belongs with it (the prompts, the log entry, the parts'
   // records) are written together: a save the file refuses leaves none of them behind.
-  data::Transaction t(ctx().store(), kSaveTimeout);
+  data::Transaction t(ctx().store());
+  if (!t.begun()) {
+    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
+    return false;
+  }
   if (!ui::FormProcedure::save()) return false;
   bool ok = writeUserDef();
   if (ok) logChange();
   for (auto& p : parts_) ok = ok && p->saving();
-  if (!t.begun()) return ok;
   if (!ok) return false;  // rolled back by the transaction
   try {
     t.commit();

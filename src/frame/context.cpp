@@ -11,7 +11,11 @@ Session::Session(std::unique_ptr<data::Company> company, const Clock& clock, std
 data::FileAccess& Context::file(const data::FileDef& def) {
   auto it = files_.find(&def);
   if (it == files_.end())
-    it = files_.emplace(&def, std::make_unique<data::FileAccess>(store(), def, errors())).first;
+    it = files_
+             .emplace(&def, def.makeAccess
+                                ? def.makeAccess(store(), errors(), def)
+                                : std::make_unique<data::FileAccess>(store(), def, errors()))
+             .first;
   return *it->second;
 }
 

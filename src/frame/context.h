@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -54,12 +55,13 @@ class Context {
   // The access object (and so the record buffer) of a file, made on first use.
   data::FileAccess& file(const data::FileDef& def);
   data::FileAccess* file(std::string_view name);  // nullptr for an unknown file
+  // The file's access object is made by its own record type, so it is always an Access<R>
+  // of the file's record; asking for it under another type is a programming error.
   template <typename R>
   data::Access<R>& access(const data::FileDef& def = R::def()) {
-    auto it = files_.find(&def);
-    if (it == files_.end())
-      it = files_.emplace(&def, std::make_unique<data::Access<R>>(store(), errors(), def)).first;
-    return static_cast<data::Access<R>&>(*it->second);
+    auto* typed = dynamic_cast<data::Access<R>*>(&file(def));
+    if (!typed) throw std::logic_error("file " + def.name + " read under another record type");
+    return *typed;
   }
   template <typename R>
   R& rec(const data::FileDef& def = R::def()) {

@@ -4,7 +4,7 @@ namespace koreq::frame {
 
 #define KOREQ_GDEF(kind, member, len, name)               \
   GlobalDef{name, &data::detail::getField<&Self::member>, \
-            &data::detail::setField<&Self::member, ((len) ? (len) : 15), 2>},
+            &data::detail::setField<&Self::member, ((len) ? (len) : 15), 2, 0>},
 
 const std::vector<GlobalDef>& SessionGlobals::defs() {
   using Self = SessionGlobals;

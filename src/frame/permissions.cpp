@@ -17,7 +17,9 @@ UserPermissions readUserPermissions(Context& ctx) {
   }
   const data::UserFile& u = users.rec();
   p.found = true;
+  p.administrator = u.Administrator != 0;
   p.changeEquipment = u.ChangeEquipment != 0;
+  p.changeCostCategories = u.ChangeCostCategories != 0;
   p.postEquipmentLogs = u.PostEquipmentLogs != 0;
   p.backupBeforePosting = u.BackupBeforePosting != 0;
   return p;

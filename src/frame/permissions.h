@@ -10,7 +10,9 @@ namespace koreq::frame {
 
 struct UserPermissions {
   bool found = false;  // false: no such user, and so no rights at all
+  bool administrator = false;
   bool changeEquipment = false;
+  bool changeCostCategories = false;
   bool postEquipmentLogs = false;
   bool backupBeforePosting = false;
   // Why the record could not be read: the file error code and its text (for the callers'

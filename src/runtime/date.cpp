@@ -71,12 +71,16 @@ bool Date::isValid() const {
 
 std::optional<Date> Date::fromIso(const std::string& t) {
   if (t.empty()) return Date();
-  int y, m, d;
-  char tail;
-  if (t.size() != 10 || t[4] != '-' || t[7] != '-' ||
-      std::sscanf(t.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3)
-    return std::nullopt;
-  return fromYmd(y, m, d);
+  // Digits only in their places: sscanf alone would take "2023-+1-05".
+  if (t.size() != 10 || t[4] != '-' || t[7] != '-') return std::nullopt;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
+    if (t[i] < '0' || t[i] > '9') return std::nullopt;
+  auto num = [&](std::size_t at, std::size_t n) {
+    int v = 0;
+    for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (t[i] - '0');
+    return v;
+  };
+  return fromYmd(num(0, 4), num(5, 2), num(8, 2));
 }
 
 int Date::year() const {

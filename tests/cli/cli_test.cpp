@@ -134,7 +134,8 @@ TEST_F(CliTest, InitDemoNeedsAMakerAndLeavesNothingWhenItFails) {
   r = run({"--data", demo.string(), "--user", "BOB", "--today", "2015-03-05", "init", "--demo"});
   EXPECT_EQ(r.rc, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("demo records written"));
-  r = run({"--data", demo.string(), "dump", "EQHEADER"});
+  // The one who made it is a user of it, even when the demo brings no users of its own.
+  r = run({"--data", demo.string(), "--user", "bob", "dump", "EQHEADER"});
   ASSERT_EQ(r.rc, 0) << r.err;
   Json records = Json::parse(r.out);
   ASSERT_EQ(records.size(), 1u);
@@ -146,8 +147,8 @@ TEST_F(CliTest, LoadThenDumpGivesTheRecordsBack) {
   Result r = load(R"({
     "EQHEADER": [
       {"EQH:EquipmentID": "T-100", "Description": "Truck \"Big\" \\ Ünïcødé 日本",
-       "PurchaseValue": "1234.5", "SalvageValue": 99.999, "SaleValue": -0.5,
-       "CurrentMeter": 0.125, "PurchaseDate": "2015-03-05", "SaleDate": "",
+       "PurchaseValue": "1234.5", "SalvageValue": 99.990, "SaleValue": -0.5,
+       "CurrentMeter": 0.13, "PurchaseDate": "2015-03-05", "SaleDate": "",
        "Active": true, "DepreciationYears": 7, "UD1": "trailing blanks   "},
       {"EquipmentID": "T-050", "RecordID": 10, "PurchaseValue": 1e2, "Active": false},
       {"EquipmentID": "T-200", "PurchaseValue": "-9999999999999.99"}
@@ -169,9 +170,9 @@ TEST_F(CliTest, LoadThenDumpGivesTheRecordsBack) {
   EXPECT_EQ(t100.begin().key(), "EQH:RecordID") << "fields in record order";
   EXPECT_EQ(t100["EQH:Description"], "Truck \"Big\" \\ Ünïcødé 日本");
   EXPECT_EQ(t100["EQH:PurchaseValue"], "1234.50");
-  EXPECT_EQ(t100["EQH:SalvageValue"], "100.00");
+  EXPECT_EQ(t100["EQH:SalvageValue"], "99.99");
   EXPECT_EQ(t100["EQH:SaleValue"], "-0.50");
-  EXPECT_EQ(t100["EQH:CurrentMeter"], "0.13") << "rounded half away from zero as written";
+  EXPECT_EQ(t100["EQH:CurrentMeter"], "0.13");
   EXPECT_EQ(t100["EQH:PurchaseDate"], "2015-03-05");
   EXPECT_EQ(t100["EQH:SaleDate"], "");
   EXPECT_EQ(t100["EQH:Active"], 1);
@@ -444,6 +445,76 @@ TEST_F(CliTest, ListPrintsAnAlignedTableOfTheChosenFields) {
   r = cmd({"list", "EQHEADER"});
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
             "EquipmentID  Description  PhysicalDescription  VehicleLicense");
+}
+
+TEST_F(CliTest, LoadRefusesWhatItCannotKeepExactly) {
+  auto refused = [&](const std::string& json, const std::string& text) {
+    Result r = load(json);
+    EXPECT_EQ(r.rc, 1) << json;
+    EXPECT_THAT(r.err, HasSubstr(text)) << json;
+    EXPECT_THAT(r.err, HasSubstr("othing was loaded"));
+  };
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "PurchaseValue": "12.345"}]})",
+          "EQH:PurchaseValue: more than 2 decimal places: '12.345'");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "PurchaseValue": 12.345}]})",
+          "more than 2 decimal places");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "PurchaseValue": "99999999999999999"}]})",
+          "number out of range (-9999999999999.99 to 9999999999999.99)");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "PurchaseDate": 4294967300}]})",
+          "out of range (4 to");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "PurchaseDate": "2023-+1-05"}]})",
+          "not a date (YYYY-MM-DD)");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "Active": 2}]})", "a flag holds 0 or 1");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "RecordID": 99999999999}]})",
+          "number out of range (-2147483648 to 2147483647)");
+  refused(R"({"EQHEADER": [{"EquipmentID": ""}]})", "EQH:EquipmentID: a key must not be blank");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "RecordID": 0}]})",
+          "a record number from 1 to 1073741823 is needed, not 0");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "RecordID": 2147483647}]})",
+          "a record number from 1 to");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A"}], "EQHEADER": [{"EquipmentID": "B"}]})",
+          "the name \"EQHEADER\" is given twice");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A", "EQH:EquipmentID": "B"}]})",
+          "EQH:EquipmentID: given more than once");
+  refused(R"({"EQHEADER": [{"EquipmentID": "A"}], "eqheader": [{"EquipmentID": "B"}]})",
+          "EQHEADER: given more than once");
+  // Messages are in words and never repeat a long argument whole.
+  Result r = cmd({"load", std::string(5000, 'x') + ".json"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_LT(r.err.size(), 200u);
+  EXPECT_EQ(dump({"EQHEADER"}).size(), 0u);
+}
+
+TEST_F(CliTest, TheUserMustBeOneOfTheCompanyWithTheRightToWrite) {
+  ASSERT_EQ(load(R"({"USERFILE": [
+      {"UserID": "CLK", "ChangeEquipment": 0},
+      {"UserID": "MGR", "ChangeEquipment": 1}],
+    "CONTROL": [{"SystemPassword": "SECRET"}]})")
+                .rc,
+            0);
+  auto as = [&](const std::string& user, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--user", user});
+    return cmd(std::move(args));
+  };
+  const std::string json = (tmp_ / "eq.json").string();
+  writeFile(json, R"({"EQHEADER": [{"EquipmentID": "T1"}]})");
+  Result r = as("ZZZ", {"dump", "EQHEADER"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("there is no user 'ZZZ'"));
+  r = as("clk", {"load", json});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("user CLK may not change equipment"));
+  r = as("mgr", {"load", json});  // the ID is matched without regard to case
+  EXPECT_EQ(r.rc, 0) << r.err;
+  writeFile(json, R"({"USERFILE": [{"UserID": "NEW", "Administrator": 1}]})");
+  r = as("MGR", {"load", json});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("only an administrator may change USERFILE"));
+  EXPECT_EQ(as("ADM", {"load", json}).rc, 0);
+  // The system password never leaves through dump.
+  Json control = dump({"CONTROL"});
+  ASSERT_EQ(control.size(), 1u);
+  EXPECT_EQ(control[0]["CTRL:SystemPassword"], "");
 }
 
 }  // namespace

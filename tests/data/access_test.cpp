@@ -318,7 +318,7 @@ TEST_F(AccessTest, TextsNumbersAndDatesRoundTrip) {
   h.rec().PurchaseDate = Date();
   h.rec().SaleDate = Date::lastValid();
   h.rec().DepreciationYears = 65535;
-  h.rec().Active = 255;
+  h.rec().Active = 1;
   ASSERT_EQ(h.insert(), kNoError);
   std::int32_t id = h.rec().RecordID;
 
@@ -333,7 +333,7 @@ TEST_F(AccessTest, TextsNumbersAndDatesRoundTrip) {
   EXPECT_TRUE(r.rec().PurchaseDate.isEmpty());
   EXPECT_EQ(r.rec().SaleDate.toIso(), "9999-12-31");
   EXPECT_EQ(r.rec().DepreciationYears, 65535);
-  EXPECT_EQ(r.rec().Active, 255);
+  EXPECT_EQ(r.rec().Active, 1);
   EXPECT_EQ(r.fetch("KeyEquipmentID", {std::string("ÄÖÜäöüßéèê     ")}), kNoError);
 
   // Stored clipped: the column holds no trailing blank.

@@ -324,10 +324,11 @@ TEST(Records, ReportFormatFieldNumbersMatchTheFormsHistory) {
   EXPECT_EQ(d.field("DateTo")->type, T::Date);
   EXPECT_EQ(d.field("SkipEquipment")->type, T::Byte);
 
-  // Whole-number decimals drop the fraction and refuse a sixth digit.
+  // Whole-number decimals refuse a fraction (never cut it off) and a sixth digit.
   EqLimits rec;
   std::string why;
-  EXPECT_TRUE(fp->set(&rec, Value(std::string("12.7")), &why));
+  EXPECT_FALSE(fp->set(&rec, Value(std::string("12.7")), &why));
+  EXPECT_TRUE(fp->set(&rec, Value(std::string("12.0")), &why));
   EXPECT_EQ(rec.FPFrom.cents(), 1200);
   EXPECT_TRUE(fp->set(&rec, Value(std::int64_t{99999}), &why));
   EXPECT_FALSE(fp->set(&rec, Value(std::int64_t{100000}), &why));
@@ -413,7 +414,7 @@ TEST(Records, BuffersAreCreatedClearAndCopiedWhole) {
       Value v = fd.type == FieldType::String ? Value(std::string("A"))
                 : fd.type == FieldType::Date ? Value(Date(80000))
                 : fd.type == FieldType::Time ? Value(Time::fromHms(8, 30))
-                                             : Value(std::int64_t{7});
+                                             : Value(std::int64_t{1});
       ASSERT_TRUE(fd.set(a.get(), v, &why)) << fd.name << ": " << why;
     }
     f->copy(b.get(), a.get());

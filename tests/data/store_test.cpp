@@ -121,7 +121,7 @@ TEST(Transaction, RollsBackUnlessCommitted) {
     {
       // A nested transaction joins the outer one: its commit does not end it.
       Transaction inner(store, milliseconds(1000));
-      EXPECT_FALSE(inner.begun());
+      EXPECT_EQ(inner.state(), Transaction::State::Joined);
       ASSERT_EQ(addCode(store, errors, "INNER", "inner"), kNoError);
       inner.commit();
       EXPECT_TRUE(store.inTransaction());
@@ -140,25 +140,21 @@ TEST(Transaction, RollsBackUnlessCommitted) {
   EXPECT_EQ(Access<EqCode>(store, errors).records(), 2);
 }
 
-TEST(Transaction, AnotherWriterMakesBeginGiveUpAndWorkGoesOnWithoutOne) {
+TEST(Transaction, AnotherWriterMakesBeginGiveUpAndNothingIsWritten) {
   TempDir tmp;
   auto co = Company::create(tmp.path);
-  SqliteStore other((tmp.path / Company::kDatabaseName).string(), false);
+  SqliteStore other((tmp.path / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
   ErrorObject errors;
   ASSERT_TRUE(other.begin(milliseconds(1000)));
   ASSERT_EQ(addCode(other, errors, "OTHER", "from the other station"), kNoError);
   {
-    Transaction tx(co->store(), milliseconds(1000));
+    Transaction tx(co->store(), milliseconds(100));
     EXPECT_FALSE(tx.begun());
     EXPECT_FALSE(co->store().inTransaction());
     EXPECT_FALSE(hasCode(co->store(), "OTHER"));  // not committed yet
     other.commit();
-    // Without a transaction every write stands on its own.
-    ASSERT_EQ(addCode(co->store(), errors, "MINE", "mine"), kNoError);
-    tx.commit();
+    EXPECT_THROW(tx.commit(), StoreError);
   }
-  EXPECT_TRUE(hasCode(co->store(), "MINE"));
-  EXPECT_TRUE(hasCode(other, "MINE"));
   EXPECT_TRUE(hasCode(co->store(), "OTHER"));
   // The lock is gone: the next transaction begins.
   Transaction tx(co->store(), milliseconds(1000));
@@ -171,7 +167,7 @@ TEST(SqliteStore, SeesOtherStationsWritesAfterAnyRead) {
   TempDir tmp;
   auto co = Company::create(tmp.path);
   Store& mine = co->store();
-  SqliteStore other((tmp.path / Company::kDatabaseName).string(), false);
+  SqliteStore other((tmp.path / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
   ErrorObject errors;
   ASSERT_EQ(addCode(mine, errors, "A", "first"), kNoError);
   Access<EqCode> codes(mine, errors);
@@ -189,8 +185,14 @@ TEST(SqliteStore, SeesOtherStationsWritesAfterAnyRead) {
 TEST(SqliteStore, EnsureSchemaAddsMissingColumnsWithDefaults) {
   TempDir tmp;
   fs::path db = tmp.path / Company::kDatabaseName;
-  // A table as an older program made it: three of the columns, one row.
+  // A company as an older program made it: its own tables, and a file with three of the
+  // columns and one row.
   execRaw(db,
+          "CREATE TABLE _meta(key TEXT PRIMARY KEY, value TEXT NOT NULL);"
+          "INSERT INTO _meta VALUES('schema_version', '1');"
+          "CREATE TABLE _autonum(name TEXT PRIMARY KEY, next INTEGER NOT NULL);"
+          "CREATE TABLE _blobs(kind TEXT NOT NULL, id INTEGER NOT NULL, data BLOB NOT NULL, "
+          "PRIMARY KEY(kind, id));"
           "CREATE TABLE eqcode(_rowid INTEGER PRIMARY KEY, RecordID INTEGER NOT NULL DEFAULT 0, "
           "CategoryID TEXT NOT NULL DEFAULT '', Description TEXT NOT NULL DEFAULT '');"
           "INSERT INTO eqcode(RecordID, CategoryID, Description) VALUES(7, 'OLD', 'Old row');");
@@ -213,7 +215,7 @@ TEST(SqliteStore, EnsureSchemaAddsMissingColumnsWithDefaults) {
   // Prime numbers above the row that was already there.
   ASSERT_EQ(c.prime(), kNoError);
   EXPECT_EQ(c.rec().RecordID, 9);  // 8 went to the refused insert
-  EXPECT_EQ(static_cast<SqliteStore&>(co->store()).schemaVersion(), SqliteStore::kSchemaVersion);
+  EXPECT_TRUE(co->store().schemaCurrent(allFiles()));
 }
 
 TEST(SqliteStore, BackupOpensWithTheSameRowsAndBlobs) {
@@ -306,6 +308,117 @@ TEST(SqliteStore, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
   }
   s.clearFile(def);
   EXPECT_EQ(s.count(def), 0);
+}
+
+// Another process's connection, holding the company's write lock while it lives.
+struct OtherWriter {
+  sqlite3* h = nullptr;
+  explicit OtherWriter(const fs::path& db) {
+    sqlite3_open(db.string().c_str(), &h);
+    sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  }
+  ~OtherWriter() { sqlite3_close_v2(h); }
+};
+
+TEST(Transaction, ABusyCompanyRefusesTheChangeAndReadingGoesOn) {
+  TempDir tmp;
+  { Company::create(tmp.path); }
+  OtherWriter other(tmp.path / Company::kDatabaseName);
+  // Opening and reading need no writer's lock.
+  auto co = Company::open(tmp.path);
+  Store& store = co->store();
+  ErrorObject errors;
+  EXPECT_FALSE(hasCode(store, "X"));
+  Transaction tx(store, milliseconds(50));
+  EXPECT_EQ(tx.state(), Transaction::State::Refused);
+  EXPECT_THROW(tx.commit(), StoreError);
+  std::string why;
+  bool ran = false;
+  EXPECT_FALSE(allOrNothing(
+      store, [&](std::string*) { return ran = true; }, &why, milliseconds(50)));
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(why, kCompanyBusyText);
+}
+
+TEST(Transaction, AFailedStatementAbandonsTheWholeChange) {
+  TempDir tmp;
+  auto co = Company::create(tmp.path);
+  auto& store = static_cast<SqliteStore&>(co->store());
+  ErrorObject errors;
+
+  // SQLite ends the transaction by itself (as on a full disk): what follows must not land in
+  // autocommit, and the commit says so.
+  {
+    Transaction tx(store);
+    ASSERT_EQ(addCode(store, errors, "FIRST", "before"), kNoError);
+    sqlite3_exec(store.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    EXPECT_TRUE(store.abandoned());
+    EXPECT_NE(addCode(store, errors, "LATER", "after"), kNoError);
+    EXPECT_THROW(tx.commit(), StoreError);
+  }
+  EXPECT_FALSE(hasCode(store, "FIRST"));
+  EXPECT_FALSE(hasCode(store, "LATER"));
+
+  // The disk fills half-way: nothing of the change is kept.
+  sqlite3_stmt* pages = nullptr;
+  sqlite3_prepare_v2(store.handle(), "PRAGMA page_count", -1, &pages, nullptr);
+  sqlite3_step(pages);
+  const std::string limit = std::to_string(sqlite3_column_int(pages, 0) + 5);
+  sqlite3_finalize(pages);
+  sqlite3_exec(store.handle(), ("PRAGMA max_page_count = " + limit).c_str(), nullptr, nullptr,
+               nullptr);
+  std::string why;
+  EXPECT_FALSE(allOrNothing(
+      store,
+      [&](std::string*) {
+        for (int i = 0; i < 5000; ++i)
+          if (addCode(store, errors, "C" + std::to_string(i), std::string(30, 'x')) != kNoError)
+            return false;
+        return true;
+      },
+      &why));
+  EXPECT_EQ(Access<EqCode>(store, errors).records(), 0);
+  EXPECT_FALSE(store.inTransaction());
+
+  // A part that fails inside a caller's change abandons the caller's change too.
+  sqlite3_exec(store.handle(), "PRAGMA max_page_count = 100000", nullptr, nullptr, nullptr);
+  {
+    Transaction outer(store);
+    ASSERT_EQ(addCode(store, errors, "OUTER", "outer"), kNoError);
+    { Transaction part(store); }  // left without commit
+    EXPECT_THROW(outer.commit(), StoreError);
+  }
+  EXPECT_FALSE(hasCode(store, "OUTER"));
+  // A refused key is the caller's to handle: the change goes on.
+  EXPECT_TRUE(allOrNothing(store, [&](std::string*) {
+    EXPECT_EQ(addCode(store, errors, "DUP", "one"), kNoError);
+    EXPECT_EQ(addCode(store, errors, "DUP", "two"), kDuplicateKey);
+    return addCode(store, errors, "NEXT", "three") == kNoError;
+  }));
+  EXPECT_TRUE(hasCode(store, "NEXT"));
+}
+
+TEST(Company, WhatIsNotACompanyIsReportedAndLeftAsItWas) {
+  TempDir tmp;
+  fs::create_directories(tmp.path / "empty");
+  std::ofstream(tmp.path / "empty" / Company::kDatabaseName).close();
+  EXPECT_THROW(Company::open(tmp.path / "empty"), StoreError);
+  EXPECT_THROW(Company::open(tmp.path / "empty", true), StoreError);
+  EXPECT_EQ(fs::file_size(tmp.path / "empty" / Company::kDatabaseName), 0u);
+  EXPECT_THROW(Company::create(tmp.path / "empty"), StoreError);
+
+  // A database that is not a company.
+  fs::create_directories(tmp.path / "other");
+  execRaw(tmp.path / "other" / Company::kDatabaseName, "CREATE TABLE t(x)");
+  EXPECT_THROW(Company::open(tmp.path / "other"), StoreError);
+
+  // A company opened for reading is never written.
+  { Company::create(tmp.path / "co"); }
+  auto co = Company::open(tmp.path / "co", true);
+  ErrorObject errors;
+  EXPECT_TRUE(co->store().readOnly());
+  EXPECT_NE(addCode(co->store(), errors, "RO", "refused"), kNoError);
+  EXPECT_FALSE(hasCode(co->store(), "RO"));
 }
 
 }  // namespace

@@ -801,7 +801,7 @@ TEST(DemoCompanyRuns, BusyDatabaseThrowsAndLeavesNothingBehind) {
   Made m(day("2025-07-16"), false);
   {
     // Another program holds the write lock for longer than the demo waits.
-    SqliteStore other((m.dir.path() / Company::kDatabaseName).string(), false);
+    SqliteStore other((m.dir.path() / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
     ASSERT_TRUE(other.begin(std::chrono::milliseconds(100)));
     std::ostringstream log;
     EXPECT_THROW(makeDemoCompany(*m.session, log), std::runtime_error);

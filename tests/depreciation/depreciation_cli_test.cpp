@@ -99,7 +99,7 @@ TEST_F(DepreciationCliTest, CalculatesStoresAndSummarisesTheSchedule) {
     ASSERT_EQ(eqh.update(), data::kNoError);
   }
   EXPECT_EQ(run({"depreciation", "calculate", "TRUCK1"}).out,
-            "5 rows written\n13 rows after the sale date deleted\n");
+            "5 rows written\n13 rows outside the schedule deleted\n");
   EXPECT_EQ(nlohmann::ordered_json::parse(run({"depreciation", "summary", "TRUCK1"}).out).size(),
             1u);
 }

@@ -96,6 +96,12 @@ class FaultyStore final : public data::Store {
     s_.rollback();
   }
   bool inTransaction() const override { return s_.inTransaction(); }
+  void abandon(const std::string& why) override { s_.abandon(why); }
+  bool abandoned() const override { return s_.abandoned(); }
+  bool schemaCurrent(const std::vector<const data::FileDef*>& f) override {
+    return s_.schemaCurrent(f);
+  }
+  bool readOnly() const override { return s_.readOnly(); }
   void putBlob(const std::string& k, std::int64_t id,
                const std::vector<unsigned char>& b) override {
     s_.putBlob(k, id, b);
@@ -136,12 +142,13 @@ class StoreScheduleTest : public ::testing::Test {
     return rows;
   }
 
-  void addRow(const char* id, Date date, const char* slAmount = "0") {
+  void addRow(const char* id, Date date, const char* slAmount = "0", const char* actual = "0") {
     data::Access<GlDepr> f(session_.store(), errors_);
     ASSERT_EQ(f.prime(), data::kNoError);
     f.rec().EquipmentID = id;
     f.rec().Date = date;
     f.rec().SLAmount = dec(slAmount);
+    f.rec().ActualAmount = dec(actual);
     ASSERT_EQ(f.insert(), data::kNoError);
   }
 
@@ -166,7 +173,7 @@ TEST_F(StoreScheduleTest, WritesOneRowPerMonthAndLeavesOtherEquipmentAlone) {
   EXPECT_EQ(out.updated, 0);
   EXPECT_EQ(out.written(), 3);
   EXPECT_EQ(out.failed, 0);
-  EXPECT_TRUE(out.inTransaction);
+  EXPECT_TRUE(out.stored());
 
   auto rows = stored();
   ASSERT_EQ(rows.size(), 3u);
@@ -225,46 +232,45 @@ TEST_F(StoreScheduleTest, RecalculationKeepsPostedAmountsAndTheCustomPair) {
   EXPECT_EQ(r.FPPostedLabel, "05-15");
   EXPECT_EQ(r.GLTransID, 4711);
 
-  // The same without a transaction, where each row is read again before it is written.
+  // A company held by another workstation stores nothing, rather than work without a
+  // transaction.
   FaultyStore faulty(session_.store());
   faulty.refuseBegin = true;
   data::Access<GlDepr> f(faulty, errors_);
   eq_.PurchaseValue = dec("900");
   out = calculateSchedule(f, eq_);
-  EXPECT_FALSE(out.inTransaction);
-  EXPECT_EQ(out.updated, 3);
-  EXPECT_EQ(faulty.commits, 0);
+  EXPECT_TRUE(out.refused);
+  EXPECT_EQ(out.written(), 0);
+  EXPECT_EQ(faulty.updates, 0);
   rows = stored();
-  EXPECT_EQ(rows[1].SLAmount, dec("300"));
-  EXPECT_EQ(rows[1].ActualAmount, dec("333.33"));
-  EXPECT_EQ(rows[1].GLTransID, 4711);
+  EXPECT_EQ(rows[1].SLAmount, dec("400"));
 }
 
-TEST_F(StoreScheduleTest, RowsOutsideTheComputedMonthsAreLeftAlone) {
-  addRow("TRUCK1", ymd(2014, 1, 1), "5.00");  // an earlier purchase date
+TEST_F(StoreScheduleTest, RowsOutsideTheScheduleGoUnlessTheyCarrySomething) {
+  addRow("TRUCK1", ymd(2014, 1, 1), "5.00");          // an earlier purchase date's row
+  addRow("TRUCK1", ymd(2014, 2, 1), "5.00", "5.00");  // posted: stays
   eq_.DepreciationYears = 6;
-  calculateSchedule(ctx_, eq_);
-  ASSERT_EQ(stored().size(), 7u);
+  EXPECT_EQ(calculateSchedule(ctx_, eq_).deleted, 1);  // the stale row of 2014
   // A second row in April: only the first in key order is the month's row.
   addRow("TRUCK1", ymd(2015, 4, 20), "9.99");
 
+  // The life is shortened: months 4 to 6 of the old schedule would run the book value below
+  // salvage, so they go; the posted row and April's second stay.
   eq_.DepreciationYears = 3;
   StoreOutcome out = calculateSchedule(ctx_, eq_);
   EXPECT_EQ(out.updated, 3);
   EXPECT_EQ(out.inserted, 0);
-  EXPECT_EQ(out.deleted, 0);
+  EXPECT_EQ(out.deleted, 3);
 
   auto rows = stored();
-  ASSERT_EQ(rows.size(), 8u);
-  EXPECT_EQ(rows[0].SLAmount, dec("5.00"));
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[0].Date, ymd(2014, 2, 1));
   EXPECT_EQ(rows[1].Date, ymd(2015, 4, 1));
   EXPECT_EQ(rows[1].SLAmount, dec("333.33"));
   EXPECT_EQ(rows[2].Date, ymd(2015, 4, 20));
   EXPECT_EQ(rows[2].SLAmount, dec("9.99"));
-  // Months 4 to 6 keep the figures of the six-month life.
-  EXPECT_EQ(rows[5].Date, ymd(2015, 7, 1));
-  EXPECT_EQ(rows[5].SLAmount, dec("166.67"));
-  EXPECT_EQ(rows[7].SLValue, Decimal());
+  EXPECT_EQ(rows[4].Date, ymd(2015, 6, 1));
+  EXPECT_EQ(rows[4].SLValue, Decimal());
 }
 
 TEST_F(StoreScheduleTest, NoLifeWritesNothingAndTheSummaryComesFromStoredRows) {
@@ -302,8 +308,8 @@ TEST_F(StoreScheduleTest, NoLifeWritesNothingAndTheSummaryComesFromStoredRows) {
 TEST_F(StoreScheduleTest, SaleDateDeletesTheRowsAfterIt) {
   eq_.DepreciationYears = 12;
   calculateSchedule(ctx_, eq_);
-  addRow("TRUCK1", ymd(2014, 6, 1));  // before the schedule
-  addRow("TRUCK1", ymd(2020, 1, 1));  // after it, from an older calculation
+  addRow("TRUCK1", ymd(2014, 6, 1), "0", "1.00");  // before the schedule, posted
+  addRow("TRUCK1", ymd(2020, 1, 1));               // after it, from an older calculation
   ASSERT_EQ(stored().size(), 14u);
 
   eq_.SaleDate = ymd(2015, 8, 20);
@@ -324,47 +330,38 @@ TEST_F(StoreScheduleTest, SaleDateDeletesTheRowsAfterIt) {
   EXPECT_EQ(rows.back().Date, ymd(2015, 6, 1));
 }
 
-TEST_F(StoreScheduleTest, AFailedRowIsReportedAndTheRestGoesOn) {
+TEST_F(StoreScheduleTest, AFailedRowAbandonsTheWholeSchedule) {
   FaultyStore faulty(session_.store());
   errors_.setProcedure("UpdateEQHeader");
   data::Access<GlDepr> f(faulty, errors_);
   eq_.DepreciationYears = 4;
-  faulty.failNumberAt = 1;  // month 1 gets no number
-  faulty.failInsertAt = 2;  // month 3's insert fails
+  faulty.failInsertAt = 3;  // month 3's insert fails
   StoreOutcome out = calculateSchedule(f, eq_);
-  EXPECT_EQ(out.inserted, 2);
-  EXPECT_EQ(out.failed, 2);
-  EXPECT_EQ(faulty.begins, 1);
-  EXPECT_EQ(faulty.commits, 1);
-  EXPECT_EQ(faulty.lastTimeout, std::chrono::milliseconds(5000));
-  EXPECT_EQ(messages(), (std::vector<std::string>{"File System Error Autoincrementing GLDepr",
-                                                  "Creates Duplicate Key Inserting GLDepr"}));
+  EXPECT_FALSE(out.stored());
+  EXPECT_EQ(out.failed, 1);
+  EXPECT_EQ(out.written(), 0);
+  EXPECT_EQ(faulty.inserts, 3);  // nothing after the failure was tried
+  EXPECT_EQ(faulty.commits, 0);
+  EXPECT_EQ(faulty.rollbacks, 1);
+  EXPECT_EQ(faulty.lastTimeout, data::kWriterWait);
+  EXPECT_EQ(messages(), (std::vector<std::string>{"Creates Duplicate Key Inserting GLDepr"}));
   EXPECT_EQ(errors_.history()[0].procedure, "UpdateEQHeader");
-  auto rows = stored();
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].Date, ymd(2015, 5, 1));
-  EXPECT_EQ(rows[1].Date, ymd(2015, 7, 1));
-  // The failed months do not shift the figures of the others.
-  EXPECT_EQ(rows[0].SYAmount, dec("300"));
+  EXPECT_TRUE(stored().empty());
 
+  // Stored once; then a failed delete of a row after the sale keeps every row as it was.
   errors_.clearLast();
-  faulty.failUpdateAt = 1;
-  faulty.failRemoveAt = 2;
+  faulty.failInsertAt = 0;
+  ASSERT_TRUE(calculateSchedule(f, eq_).stored());
+  faulty.failRemoveAt = faulty.removes + 1;
   eq_.SaleDate = ymd(2015, 4, 30);
-  FaultyStore& s = faulty;
-  s.inserts = s.updates = s.removes = s.numbers = 0;
-  s.failNumberAt = s.failInsertAt = 0;
-  addRow("TRUCK1", ymd(2015, 4, 1));
-  addRow("TRUCK1", ymd(2016, 1, 1));
+  eq_.PurchaseValue = dec("2000");
   out = calculateSchedule(f, eq_);
-  EXPECT_EQ(out.updated, 0);
-  EXPECT_EQ(out.failed, 2);
-  EXPECT_EQ(out.deleted, 2);
+  EXPECT_EQ(out.failed, 1);
   auto m = messages();
-  ASSERT_EQ(m.size(), 4u);
-  EXPECT_EQ(m[2], "Record Changed By Another Station Saving GLDepr");
-  EXPECT_EQ(m[3], "File System Error Deleting GLDepr");
-  EXPECT_EQ(stored().size(), 2u);  // April and the row that could not be deleted
+  EXPECT_EQ(m.back(), "File System Error Deleting GLDepr");
+  auto rows = stored();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].SLAmount, dec("250"));  // not the new figures
 }
 
 TEST_F(StoreScheduleTest, AnUnreadableFileWritesNothing) {

@@ -87,7 +87,7 @@ TEST_F(CategoryTest, ApplyToAllAddsOnlyMissingCategoriesWithTheirDefaults) {
   user.press("?APPLYTOALL");
   auto& list = static_cast<CategoryBrowse&>(*desktop.top());
   const ApplyToAllResult r = list.lastApply();
-  EXPECT_TRUE(r.inTransaction);
+  EXPECT_FALSE(r.refused);
   EXPECT_EQ(r.failed, 0);
   EXPECT_EQ(r.added, equipment * 12 - static_cast<int>(before.size()));
   EXPECT_EQ(lastMessage().caption, "Process Complete");
@@ -161,18 +161,20 @@ TEST_F(CategoryTest, ApplyToAllWithNoEquipmentOrNoTransaction) {
   EXPECT_EQ(applyToAllMessage(r), "No new categories were added to existing|equipment records.");
   EXPECT_EQ(costKeys(), before);
 
-  // Another writer holds the file: the work goes on without a transaction.
+  // Another workstation holds the company: nothing is written, rather than work without a
+  // transaction.
   addEquipment("ZZ-100", "Lone trailer");
   {
-    data::Transaction other(session.store(), std::chrono::milliseconds(0));
-    ASSERT_TRUE(other.begun());
-    // The store's one connection is busy with it, so this run cannot begin its own.
+    sqlite3* other = nullptr;
+    sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
+                 &other);
+    sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     r = applyCategoriesToAll(ctx, std::chrono::milliseconds(0));
-    EXPECT_FALSE(r.inTransaction);
-    other.commit();
+    sqlite3_close_v2(other);
   }
-  EXPECT_EQ(r.added, 12);
-  EXPECT_EQ(static_cast<int>(costKeys().size()), static_cast<int>(before.size()) + 12);
+  EXPECT_TRUE(r.refused);
+  EXPECT_EQ(r.added, 0);
+  EXPECT_EQ(costKeys(), before);
 }
 
 TEST_F(CategoryTest, FailedInsertsAreCountedOutAndReported) {

@@ -1,5 +1,7 @@
 #include "equipment/equipment_browse.h"
 
+#include <sqlite3.h>
+
 #include "equipment_fixture.h"
 #include "runtime/ini.h"
 
@@ -129,29 +131,24 @@ TEST_F(EquipmentTest, AFailedFormDeleteLeavesTheNotesAndTheLog) {
   EXPECT_FALSE(session.store().inTransaction());
 }
 
-// When the list cannot have a transaction of its own (here: one is open already), the notes and
-// the log entry follow the form's delete, and only a completed one.
-TEST_F(EquipmentTest, WithoutATransactionTheNotesGoOnlyAfterACompletedDelete) {
+// When another workstation holds the company, the delete is refused and nothing changes.
+TEST_F(EquipmentTest, ABusyCompanyRefusesTheDelete) {
   addEquipment("ZZ-100", "Scrap trailer");
   addNote("ZZ-100", "Tyres gone");
-  data::Transaction outer(session.store(), std::chrono::seconds(1));
-  ASSERT_TRUE(outer.begun());
+  sqlite3* other = nullptr;
+  sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
+               &other);
+  sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   ASSERT_TRUE(desktop.call(ctx, "BrowseEQHeader"));
   user.select("?BROWSE:1", "ZZ-100");
-  form.failDeletes = true;
   port.queueAnswer("&Yes");
   user.press("&Delete");
+  sqlite3_close_v2(other);
   EXPECT_TRUE(hasEquipment("ZZ-100"));
   EXPECT_EQ(notesOf("ZZ-100"), 1);
   EXPECT_TRUE(activityLog().empty());
-  form.failDeletes = false;
-  port.queueAnswer("&Yes");
-  user.press("&Delete");
-  EXPECT_FALSE(hasEquipment("ZZ-100"));
-  EXPECT_EQ(notesOf("ZZ-100"), 0);
-  EXPECT_EQ(activityLog().size(), 1u);
-  EXPECT_TRUE(session.store().inTransaction());  // the caller's, untouched
-  outer.commit();
+  EXPECT_FALSE(session.store().inTransaction());
+  EXPECT_NE(port.log().back().find("The company is busy"), std::string::npos) << port.log().back();
 }
 
 TEST_F(EquipmentTest, InsertFirstRemovesTheLeftOversOfAnAbandonedInsert) {

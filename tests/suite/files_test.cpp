@@ -153,7 +153,7 @@ TEST_F(FilesTest, BackupOpensWithTheSameRows) {
   users.rec().UserID = "JKL";  // written after the backups: not in them
   ASSERT_EQ(users.insert(), data::kNoError);
 
-  data::SqliteStore copy(first.string(), false);
+  data::SqliteStore copy(first.string(), data::SqliteStore::Mode::ReadOnly);
   data::ErrorObject errors;
   data::Access<data::UserFile> read(copy, errors);
   EXPECT_EQ(read.records(), 3);

@@ -1,6 +1,9 @@
 #include "data/sqlite/sqlite_store.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <set>
 
@@ -49,14 +52,64 @@ Value normalized(const FieldDef& f, const Value& v) {
   }
 }
 
+// A database failure in words a user can act on.
+std::string describe(sqlite3* db, int ext) {
+  switch (ext & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return kCompanyBusyText;
+    case SQLITE_FULL:
+      return "The disk is full: the company database could not be written";
+    case SQLITE_IOERR:
+      return "The company database could not be read or written (a disk error)";
+    case SQLITE_READONLY:
+      return "The company is open for reading only";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "The company database is damaged or is not a company database";
+    case SQLITE_CANTOPEN:
+      return "The company database cannot be opened";
+    case SQLITE_NOMEM:
+      return "Out of memory";
+    default:
+      return db ? sqlite3_errmsg(db) : "unknown database error";
+  }
+}
+
+// A fingerprint of the tables, columns and keys the files need: a stored schema with the same
+// fingerprint needs no upgrade, so an open writes nothing.
+std::string schemaFingerprint(const std::vector<const FileDef*>& files) {
+  std::string text;
+  std::set<std::string> done;
+  for (const FileDef* f : files) {
+    if (!done.insert(f->table).second) continue;
+    text += f->table + "(";
+    for (const auto& fd : f->fields)
+      text += fd.column + ":" + (isIntegerColumn(fd.type) ? "i," : "t,");
+    for (const auto& k : f->keys) {
+      text += k.name + (k.unique ? "!" : "") + "[";
+      for (int i : k.fields) text += std::to_string(i) + ",";
+      text += "]";
+    }
+    text += ")";
+  }
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  char out[17];
+  snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
+  return out;
+}
+
 }  // namespace
 
 class SqliteStore::Stmt {
  public:
-  Stmt(sqlite3* db, const std::string& sql) : db_(db) {
-    if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                           &stmt_, nullptr) != SQLITE_OK)
-      throw StoreError(kDriverError, std::string(sqlite3_errmsg(db)) + " [" + sql + "]");
+  Stmt(SqliteStore& owner, const std::string& sql) : owner_(owner), db_(owner.db_) {
+    if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
+                           SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) != SQLITE_OK) {
+      int ext = sqlite3_extended_errcode(db_);
+      throw StoreError(kDriverError, describe(db_, ext));
+    }
   }
   ~Stmt() { sqlite3_finalize(stmt_); }
   Stmt(const Stmt&) = delete;
@@ -85,7 +138,7 @@ class SqliteStore::Stmt {
     } else {
       rc = sqlite3_bind_null(stmt_, i);
     }
-    if (rc != SQLITE_OK) throw StoreError(kDriverError, sqlite3_errmsg(db_));
+    if (rc != SQLITE_OK) throw StoreError(kDriverError, describe(db_, rc));
   }
   // A field's value; one that already has the field's type is bound as it is.
   void bindField(const FieldDef& f, const Value& v) {
@@ -96,7 +149,7 @@ class SqliteStore::Stmt {
           std::string_view t = clip(*p);
           int rc = sqlite3_bind_text(stmt_, next_++, t.data(), static_cast<int>(t.size()),
                                      SQLITE_TRANSIENT);
-          if (rc != SQLITE_OK) throw StoreError(kDriverError, sqlite3_errmsg(db_));
+          if (rc != SQLITE_OK) throw StoreError(kDriverError, describe(db_, rc));
           return;
         }
         break;
@@ -122,8 +175,8 @@ class SqliteStore::Stmt {
     // An empty vector may have no data pointer, and a null pointer binds NULL.
     static const unsigned char kNone = 0;
     const unsigned char* p = bytes.empty() ? &kNone : bytes.data();
-    if (sqlite3_bind_blob64(stmt_, next_++, p, bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK)
-      throw StoreError(kDriverError, sqlite3_errmsg(db_));
+    int rc = sqlite3_bind_blob64(stmt_, next_++, p, bytes.size(), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) throw StoreError(kDriverError, describe(db_, rc));
   }
   // SQLITE_ROW → true, SQLITE_DONE → false, anything else throws.
   bool step() {
@@ -131,11 +184,12 @@ class SqliteStore::Stmt {
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     int ext = sqlite3_extended_errcode(db_);
-    std::string msg = sqlite3_errmsg(db_);
+    std::string msg = describe(db_, ext);
     sqlite3_reset(stmt_);
+    owner_.noteFailure(ext, msg);
     if (ext == SQLITE_CONSTRAINT_UNIQUE || ext == SQLITE_CONSTRAINT_PRIMARYKEY)
       throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
-    throw StoreError(kDriverError, msg + " (" + std::to_string(ext) + ")");
+    throw StoreError(kDriverError, msg);
   }
   std::int64_t int64(int col) const { return sqlite3_column_int64(stmt_, col); }
   std::string text(int col) const {
@@ -164,6 +218,7 @@ class SqliteStore::Stmt {
   }
 
  private:
+  SqliteStore& owner_;
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   int next_ = 1;
@@ -181,31 +236,48 @@ class SqliteStore::Query {
   Stmt& s_;
 };
 
-SqliteStore::SqliteStore(const std::string& path, bool create) {
-  int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-  if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
-    std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+SqliteStore::SqliteStore(const std::string& path, Mode mode) {
+  // A company whose file this user cannot write is still read (a copy on read-only media).
+  readOnly_ = mode == Mode::ReadOnly || (mode == Mode::Open && ::access(path.c_str(), W_OK) != 0);
+  int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+              (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = describe(db_, db_ ? sqlite3_extended_errcode(db_) : SQLITE_NOMEM);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw StoreError(kDriverError, "Cannot open company database " + path + ": " + msg);
+    throw StoreError(kDriverError, "Cannot open the company database " + path + ": " + msg);
   }
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, 5000);
+  sqlite3_busy_timeout(db_, static_cast<int>(kWriterWait.count()));
   try {
-    // The first statement reads the file: a file that is not a database fails here.
-    exec("PRAGMA journal_mode=WAL");
+    if (mode == Mode::Create) {
+      exec("PRAGMA journal_mode=WAL");
+      exec("CREATE TABLE IF NOT EXISTS _meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
+      exec("CREATE TABLE IF NOT EXISTS _autonum(name TEXT PRIMARY KEY, next INTEGER NOT NULL)");
+      exec(
+          "CREATE TABLE IF NOT EXISTS _blobs(kind TEXT NOT NULL, id INTEGER NOT NULL, data BLOB "
+          "NOT NULL, PRIMARY KEY(kind, id))");
+    } else {
+      // The first read: a file that is not a database fails here, and one that is a database
+      // but not a company has no _meta table.
+      if (!hasTable("_meta") || !hasTable("_autonum") || !hasTable("_blobs"))
+        throw StoreError(kDriverError, "it is not a company database");
+    }
     exec("PRAGMA synchronous=NORMAL");
     exec("PRAGMA foreign_keys=OFF");
-    exec("CREATE TABLE IF NOT EXISTS _meta(key TEXT PRIMARY KEY, value TEXT NOT NULL)");
-    exec("CREATE TABLE IF NOT EXISTS _autonum(name TEXT PRIMARY KEY, next INTEGER NOT NULL)");
-    exec(
-        "CREATE TABLE IF NOT EXISTS _blobs(kind TEXT NOT NULL, id INTEGER NOT NULL, data BLOB NOT "
-        "NULL, PRIMARY KEY(kind, id))");
   } catch (const StoreError& e) {
+    stmts_.clear();
     sqlite3_close_v2(db_);
     db_ = nullptr;
-    throw StoreError(kDriverError, "Cannot open company database " + path + ": " + e.what());
+    throw StoreError(kDriverError, "Cannot open the company database " + path + ": " + e.what());
   }
+}
+
+bool SqliteStore::hasTable(const std::string& name) {
+  auto s = prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+  s->bind(name);
+  return s->step();
 }
 
 SqliteStore::~SqliteStore() {
@@ -213,22 +285,44 @@ SqliteStore::~SqliteStore() {
   if (db_) sqlite3_close_v2(db_);
 }
 
-void SqliteStore::fail(const std::string& what) {
-  throw StoreError(kDriverError, what + ": " + sqlite3_errmsg(db_));
-}
-
 void SqliteStore::exec(const std::string& sql) {
   char* err = nullptr;
-  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-    std::string msg = err ? err : "unknown error";
-    sqlite3_free(err);
-    throw StoreError(kDriverError, msg + " [" + sql + "]");
+  int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
+  sqlite3_free(err);
+  if (rc != SQLITE_OK) {
+    int ext = sqlite3_extended_errcode(db_);
+    std::string msg = describe(db_, ext);
+    noteFailure(ext, msg);
+    throw StoreError(kDriverError, msg);
   }
+}
+
+void SqliteStore::noteFailure(int ext, const std::string& text) {
+  if (!inTx_ || !failed_.empty()) return;
+  bool refusedKey = (ext & 0xff) == SQLITE_CONSTRAINT;
+  if (!refusedKey || sqlite3_get_autocommit(db_)) failed_ = text;
+}
+
+void SqliteStore::abandon(const std::string& why) {
+  if (inTx_ && failed_.empty()) failed_ = why;
+}
+
+bool SqliteStore::abandoned() const {
+  return inTx_ && (!failed_.empty() || sqlite3_get_autocommit(db_));
+}
+
+void SqliteStore::beforeWrite() {
+  if (readOnly_) throw StoreError(kDriverError, "The company is open for reading only");
+  if (!inTx_) return;
+  if (failed_.empty() && sqlite3_get_autocommit(db_))
+    failed_ = "the database ended the transaction by itself";
+  if (!failed_.empty())
+    throw StoreError(kDriverError, "The change was abandoned (" + failed_ + ")");
 }
 
 SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
   auto it = stmts_.find(sql);
-  if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(db_, sql)).first;
+  if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(*this, sql)).first;
   it->second->reset();
   return Query(*it->second);
 }
@@ -238,20 +332,29 @@ SqliteStore::Query SqliteStore::prepareFor(Stmt*& slot, BuildSql build) {
   if (!slot) {
     std::string sql = build();
     auto it = stmts_.find(sql);
-    if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(db_, sql)).first;
+    if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(*this, sql)).first;
     slot = it->second.get();
   }
   slot->reset();
   return Query(*slot);
 }
 
-int SqliteStore::schemaVersion() {
-  auto s = prepare("SELECT value FROM _meta WHERE key='schema_version'");
-  return s->step() ? std::stoi(s->text(0)) : 0;
+bool SqliteStore::schemaCurrent(const std::vector<const FileDef*>& files) {
+  if (!hasTable("_meta")) return false;
+  auto s = prepare("SELECT value FROM _meta WHERE key = 'schema'");
+  return s->step() && s->text(0) == schemaFingerprint(files);
 }
 
 void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
-  Transaction tx(*this, std::chrono::milliseconds(5000));
+  if (schemaCurrent(files)) return;
+  if (readOnly_)
+    throw StoreError(kDriverError,
+                     "The company was made by another version of the program and is open for "
+                     "reading only, so it cannot be brought up to date");
+  Transaction tx(*this);
+  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+  // Another process may have upgraded it while this one waited.
+  if (schemaCurrent(files)) return;
   std::set<std::string> done;
   for (const FileDef* f : files) {
     if (!done.insert(f->table).second) continue;
@@ -283,9 +386,11 @@ void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
            quoted(f->table + "_" + keyName) + " ON " + quoted(f->table) + "(" + cols + ")");
     }
   }
-  auto s = prepare("INSERT OR REPLACE INTO _meta(key, value) VALUES('schema_version', ?)");
-  s->bind(std::to_string(kSchemaVersion));
-  s->step();
+  {
+    auto s = prepare("INSERT OR REPLACE INTO _meta(key, value) VALUES('schema', ?)");
+    s->bind(schemaFingerprint(files));
+    s->step();
+  }
   tx.commit();
 }
 
@@ -298,6 +403,7 @@ std::string selectList(const FileDef& f) {
 }  // namespace
 
 std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
+  beforeWrite();
   auto s = prepareFor(fileStmts_[&f].insert, [&] {
     std::string cols, marks;
     for (const auto& fd : f.fields) {
@@ -312,6 +418,7 @@ std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& val
 }
 
 void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
+  beforeWrite();
   auto s = prepareFor(fileStmts_[&f].update, [&] {
     std::string sets;
     for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
@@ -324,6 +431,7 @@ void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector
 }
 
 void SqliteStore::remove(const FileDef& f, std::int64_t rowId) {
+  beforeWrite();
   auto s = prepareFor(fileStmts_[&f].remove,
                       [&] { return "DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?"; });
   s->bind(rowId);
@@ -425,11 +533,14 @@ std::int64_t SqliteStore::count(const FileDef& f, const ScanSpec* range) {
 }
 
 void SqliteStore::clearFile(const FileDef& f) {
+  beforeWrite();
   exec("DELETE FROM " + quoted(f.table));
 }
 
 std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
-  Transaction tx(*this, std::chrono::milliseconds(5000));
+  beforeWrite();
+  Transaction tx(*this);
+  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
   const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
   std::int64_t maxStored = 0, handed = 0;
   {
@@ -456,36 +567,51 @@ std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
 }
 
 bool SqliteStore::begin(std::chrono::milliseconds timeout) {
-  if (inTx_) return false;
+  if (inTx_ || readOnly_) return false;
   sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
-  char* err = nullptr;
-  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &err);
-  sqlite3_free(err);
-  sqlite3_busy_timeout(db_, 5000);
+  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  sqlite3_busy_timeout(db_, static_cast<int>(kWriterWait.count()));
   if (rc != SQLITE_OK) {
     // Never leave a half-begun transaction behind: later writes would silently join it.
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return false;
   }
   inTx_ = true;
+  failed_.clear();
   return true;
 }
 
 void SqliteStore::commit() {
   if (!inTx_) return;
-  exec("COMMIT");
+  if (failed_.empty() && sqlite3_get_autocommit(db_))
+    failed_ = "the database ended the transaction by itself";
+  if (!failed_.empty()) {
+    std::string why = failed_;
+    rollback();
+    throw StoreError(kDriverError, "The change was abandoned (" + why + "); nothing was saved");
+  }
+  int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string why = describe(db_, sqlite3_extended_errcode(db_));
+    rollback();
+    throw StoreError(kDriverError,
+                     "The change could not be saved (" + why + "); nothing was saved");
+  }
   inTx_ = false;
 }
 
 void SqliteStore::rollback() {
   if (!inTx_) return;
   inTx_ = false;
-  // SQLite may already have rolled back by itself (a full disk, an I/O error).
-  if (!sqlite3_get_autocommit(db_)) exec("ROLLBACK");
+  failed_.clear();
+  // SQLite may already have rolled back by itself (a full disk, an I/O error); a failing
+  // ROLLBACK leaves nothing to undo either.
+  if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void SqliteStore::putBlob(const std::string& kind, std::int64_t id,
                           const std::vector<unsigned char>& bytes) {
+  beforeWrite();
   auto s = prepare("INSERT OR REPLACE INTO _blobs(kind, id, data) VALUES(?, ?, ?)");
   s->bind(kind);
   s->bind(id);
@@ -503,6 +629,7 @@ std::optional<std::vector<unsigned char>> SqliteStore::getBlob(const std::string
 }
 
 void SqliteStore::removeBlob(const std::string& kind, std::int64_t id) {
+  beforeWrite();
   auto s = prepare("DELETE FROM _blobs WHERE kind = ? AND id = ?");
   s->bind(kind);
   s->bind(id);

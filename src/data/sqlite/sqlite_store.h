@@ -18,13 +18,19 @@ namespace koreq::data {
 // bound.
 class SqliteStore final : public Store {
  public:
-  // Opens (creating when `create`) the database file; throws StoreError.
-  SqliteStore(const std::string& path, bool create);
+  enum class Mode {
+    Create,    // a new database file (made when missing), set up for WAL
+    Open,      // an existing file, read and written; read-only when it cannot be written
+    ReadOnly,  // an existing file, never written
+  };
+  // Opens the database file; throws StoreError with the reason in words. Opening writes
+  // nothing unless the mode is Create.
+  SqliteStore(const std::string& path, Mode mode);
   ~SqliteStore() override;
 
-  static constexpr int kSchemaVersion = 1;
-
   void ensureSchema(const std::vector<const FileDef*>& files) override;
+  bool schemaCurrent(const std::vector<const FileDef*>& files) override;
+  bool readOnly() const override { return readOnly_; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   void remove(const FileDef& f, std::int64_t rowId) override;
@@ -37,6 +43,8 @@ class SqliteStore final : public Store {
   void commit() override;
   void rollback() override;
   bool inTransaction() const override { return inTx_; }
+  void abandon(const std::string& why) override;
+  bool abandoned() const override;
   void putBlob(const std::string& kind, std::int64_t id,
                const std::vector<unsigned char>& bytes) override;
   std::optional<std::vector<unsigned char>> getBlob(const std::string& kind,
@@ -44,7 +52,6 @@ class SqliteStore final : public Store {
   void removeBlob(const std::string& kind, std::int64_t id) override;
   void backupTo(const std::string& path) override;
 
-  int schemaVersion();
   sqlite3* handle() const { return db_; }
 
  private:
@@ -58,12 +65,20 @@ class SqliteStore final : public Store {
   template <typename BuildSql>
   Query prepareFor(Stmt*& slot, BuildSql build);
   void exec(const std::string& sql);
-  [[noreturn]] void fail(const std::string& what);
+  // A statement failed: inside a transaction, a failure of the store itself (not a refused
+  // key) abandons the whole change, whether or not SQLite has already rolled it back.
+  void noteFailure(int extendedCode, const std::string& text);
+  // Before every write: refuses to write into an abandoned transaction, or one SQLite ended by
+  // itself (what followed would otherwise run in autocommit), or into a read-only company.
+  void beforeWrite();
+  bool hasTable(const std::string& name);
   std::string whereFor(const FileDef& f, const ScanSpec& range, std::vector<Value>* binds,
                        std::string* order) const;
 
   sqlite3* db_ = nullptr;
   bool inTx_ = false;
+  bool readOnly_ = false;
+  std::string failed_;  // why the open transaction was abandoned; empty while it is sound
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
   struct FileStmts {
     Stmt* insert = nullptr;

@@ -59,6 +59,9 @@ class Runner {
         out_ << "ERROR at line " << l.number << ": " << e.what() << "\n";
         finish();
         return kScenarioBadScript;
+      } catch (const std::logic_error&) {
+        // What std::stoi and its kind throw, with a text ("stoi") that says nothing to a user.
+        failure = "a number on this line is not valid or too large";
       } catch (const std::exception& e) {
         failure = e.what();
       }
