@@ -528,9 +528,9 @@ void EquipmentForm::discardNewRecords() {
   if (ids.empty()) return;
   data::Transaction t(ctx().store(), kSaveTimeout);
   if (!t.begun()) {
-    message(std::string(kCompanyBusy) + "|What was written for equipment " + ids.front() +
-                " is left in place.",
-            "Cancel", ui::Icon::Exclamation);
+    message("The company is busy: what was written for the new equipment " + ids.front() +
+                " (schedule rows, cost categories, notes, attachments) could not be removed.",
+            "New Equipment Not Saved", ui::Icon::Exclamation);
     return;
   }
   try {
