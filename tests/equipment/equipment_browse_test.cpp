@@ -305,6 +305,23 @@ TEST_F(EquipmentRecordsTest, ADeleteTakesTheEquipmentsRecordsWithItButNotItsHist
   EXPECT_EQ(user.property("?BROWSE:1", "rows"), "30");
 }
 
+// The lookup list used to run the form's delete without the list's checks; it now asks, and
+// removes the notes and logs as the maintenance list does.
+TEST_F(EquipmentTest, TheLookupListDeletesWithTheListsChecks) {
+  addEquipment("ZZ-100", "Scrap trailer");
+  addNote("ZZ-100", "Tyres gone");
+  ASSERT_TRUE(desktop.call(ctx, "BrowseEQHeaderAlias"));
+  user.select("?BROWSE:1", "ZZ-100");
+  port.queueAnswer("&Yes");
+  user.press("&Delete");
+  ASSERT_EQ(port.shown().size(), 1u);
+  EXPECT_EQ(port.shown().back().caption, "Confirm Delete");
+  EXPECT_FALSE(hasEquipment("ZZ-100"));
+  EXPECT_EQ(notesOf("ZZ-100"), 0);
+  EXPECT_EQ(activityLog().size(), 1u);
+  EXPECT_EQ(user.property("?BROWSE:1", "rows"), "30");
+}
+
 TEST_F(EquipmentTest, LocatorAndSearchFindEquipment) {
   ASSERT_EQ(runScenario("locate_and_search.scenario"), kScenarioPassed) << transcript.str();
   const std::string t = transcript.str(), help = "  help \"html/EC_Equipment.htm\"\n";
