@@ -62,6 +62,7 @@ const FileDef& EqCost::def() {
     addKey(d, "KeyRecordID", {"RecordID"}, true);
     addKey(d, "KeyCostCategory", {"CostCategory", "EquipmentID"}, false);
     addKey(d, "KeyPrimaryRecordID", {"PrimaryRecordID"}, true);
+    addKey(d, "KeyEquipmentCategory", {"EquipmentID", "CostCategory"}, true);
     d.autoField = d.fieldIndex("PrimaryRecordID");
     return d;
   }();

@@ -124,7 +124,7 @@ void makeDemoCompany(frame::Session& session, std::ostream& log) {
       throw std::runtime_error("demo company: the company already holds " + st.def->label +
                                " records; the demo company needs an empty company");
 
-  data::Transaction tx(session.store(), std::chrono::seconds(5));
+  data::Transaction tx(session.store());
   if (!tx.begun())
     throw std::runtime_error(
         "demo company: the company database is busy; no transaction could begin");

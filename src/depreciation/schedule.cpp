@@ -119,6 +119,12 @@ std::vector<YearSummaryEntry> buildYearSummary(const std::vector<MonthCharges>& 
     cur.slAnnualCharge = cur.syAnnualCharge = cur.ddbAnnualCharge = Decimal();
     inYear = 0;
   }
+  // A life that is not whole years ends in a part-year, which is a year of the summary too:
+  // leaving it out would show less than the whole charge.
+  if (inYear > 0) {
+    ++cur.year;
+    years.push_back(cur);
+  }
   YearSummaryEntry closing;
   closing.year = cur.year + 1;
   closing.slBeginValue = closing.syBeginValue = closing.ddbBeginValue = salvageValue;

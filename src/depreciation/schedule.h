@@ -106,8 +106,8 @@ struct YearSummaryEntry {
 };
 
 // Builds the year summary from the charges of the stored rows in key order: an entry for every
-// full twelve rows, then a closing entry numbered one more holding the salvage value with no
-// charge. A trailing part-year of fewer than twelve rows appears in no entry.
+// twelve rows and one for a trailing part-year of fewer, then a closing entry numbered one more
+// holding the salvage value with no charge.
 std::vector<YearSummaryEntry> buildYearSummary(const std::vector<MonthCharges>& rows,
                                                Decimal purchaseValue, Decimal salvageValue);
 

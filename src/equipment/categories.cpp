@@ -1,6 +1,7 @@
 #include "equipment/categories.h"
 
 #include "data/records.h"
+#include "equipment/equipment_records.h"
 #include "suite/casemode.h"
 #include "suite/ui/list_tools.h"
 #include "ui/model/desktop.h"
@@ -351,6 +352,7 @@ void CategoryForm::init() {
        {"?EQD:CategoryID", "?EQD:DefaultExpenseControl", "?EQD:DefaultUnit", "?EQD:Description"})
     shared_.autoEntry.registerControl(name(), c);
   readCaseMode();
+  openedCode_ = text(primary(), "EQD:CategoryID");
   // A type that is none of the four is shown as "None" and kept as "N".
   const ScheduleType& t = scheduleByLetter(text(primary(), "EQD:ScheduleType"));
   primary().put("EQD:ScheduleType", std::string(t.letter));
@@ -380,7 +382,9 @@ void CategoryForm::selected(ui::Control& c) {
 }
 
 void CategoryForm::accepted(ui::Control& c) {
-  if (c.is("?EQD:DefaultExpenseControl")) {
+  if (c.is("?EQD:CategoryID")) {
+    if (!codeMayChange()) select(c);
+  } else if (c.is("?EQD:DefaultExpenseControl")) {
     if (!acceptingAll()) validateAccount(c);
   } else if (c.is("?LOOKUPEXPENSE")) {
     lookupAccount(false);
@@ -414,9 +418,25 @@ void CategoryForm::lookupAccount(bool refocusOnCancel) {
   lookupCode(*this, kExpenseAccount, refocusOnCancel);
 }
 
+// The EQCOST records of a category name it by its code alone: renamed, they would lose it.
+bool CategoryForm::codeMayChange() {
+  if (request() != ui::Request::Change || openedCode_.empty()) return true;
+  if (text(primary(), "EQD:CategoryID") == openedCode_) return true;
+  const int pieces = equipmentCarrying(ctx(), openedCode_);
+  if (pieces == 0) return true;
+  primary().put("EQD:CategoryID", openedCode_);
+  message(categoryCodeInUseMessage(openedCode_, pieces), "Cannot Change Category",
+          ui::Icon::Exclamation);
+  return false;
+}
+
 bool CategoryForm::save() {
   if (request() == ui::Request::Delete && categoryInUse(ctx(), text(primary(), "EQD:CategoryID"))) {
     message(kCategoryInUse, "Cannot Delete Category", ui::Icon::Information);
+    return false;
+  }
+  if (!codeMayChange()) {
+    select("?EQD:CategoryID");
     return false;
   }
   return ui::FormProcedure::save();

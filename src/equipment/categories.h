@@ -148,9 +148,11 @@ class CategoryForm final : public ui::FormProcedure {
   void chooseCaseMode();
   void validateAccount(ui::Control& c);
   void lookupAccount(bool refocusOnCancel);
+  bool codeMayChange();
 
   EquipmentShared& shared_;
   Str<25> scheduleType_;
+  std::string openedCode_;
   CaseMode descriptionCase_ = CaseMode::Def;
 };
 

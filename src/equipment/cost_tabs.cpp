@@ -346,28 +346,18 @@ class CostCategoriesTab final : public CostListPart {
     year_ = d.isEmpty() ? 0 : d.year();
   }
 
-  // The equipment's own income totals: taken once, from the record as it opened.
+  // The equipment's cumulative income: taken once, from the record as it opened.
   void incomeTotals() {
     const data::FileAccess& h = form().primary();
-    auto sum = [&h](std::initializer_list<const char*> fields) {
-      Decimal s;
-      for (const char* f : fields) s += decimal(h, f);
-      return s;
-    };
-    incomeCumQty_ = sum({"EQH:CumulativeInternalUnits", "EQH:CumulativeRentalUnits",
-                         "EQH:CumulativeNonProductiveUnits"});
-    incomeCumAmt_ = sum({"EQH:CumulativeInternalIncome", "EQH:CumulativeRentalIncome"});
-    incomeYtdQty_ =
-        sum({"EQH:YearInternalUnits", "EQH:YearRentalUnits", "EQH:YearNonProductiveUnits"});
-    incomeYtdAmt_ = sum({"EQH:YearInternalIncome", "EQH:YearRentalIncome"});
-    incomeMtdQty_ =
-        sum({"EQH:MonthInternalUnits", "EQH:MonthRentalUnits", "EQH:MonthNonProductiveUnits"});
-    incomeMtdAmt_ = sum({"EQH:MonthInternalIncome", "EQH:MonthRentalIncome"});
+    incomeCumQty_ = sum(h, {"EQH:CumulativeInternalUnits", "EQH:CumulativeRentalUnits",
+                            "EQH:CumulativeNonProductiveUnits"});
+    incomeCumAmt_ = sum(h, {"EQH:CumulativeInternalIncome", "EQH:CumulativeRentalIncome"});
   }
 
   // The equipment's prior-period income of the selected year and period; a missing record shows
   // as zeros. The period record is read under the selected year too: the same period number
-  // cannot belong to two years, and the key starts with the year.
+  // cannot belong to two years, and the key starts with the year. The year's and the month's
+  // income totals are those records' own, so the profits never mix two periods.
   void readPriorIncome() {
     frame::Context& ctx = form().ctx();
     const data::Value id(form().equipmentId());
@@ -378,6 +368,16 @@ class CostCategoriesTab final : public CostListPart {
     if (m.fetch("KeyEquipmentYearPeriod",
                 {id, data::Value(std::int64_t{year_}), data::Value(period_)}) != data::kNoError)
       m.clear();
+    incomeYtdQty_ = sum(y, {"EQP:InternalUnits", "EQP:RentalUnits", "EQP:NonProductiveUnits"});
+    incomeYtdAmt_ = sum(y, {"EQP:InternalIncome", "EQP:RentalIncome"});
+    incomeMtdQty_ = sum(m, {"EQPM:InternalUnits", "EQPM:RentalUnits", "EQPM:NonProductiveUnits"});
+    incomeMtdAmt_ = sum(m, {"EQPM:InternalIncome", "EQPM:RentalIncome"});
+  }
+
+  static Decimal sum(const data::FileAccess& f, std::initializer_list<const char*> fields) {
+    Decimal s;
+    for (const char* field : fields) s += decimal(f, field);
+    return s;
   }
 
   // The year-to-date columns are headed by the year, the month-to-date ones by the month.
@@ -395,6 +395,9 @@ class CostCategoriesTab final : public CostListPart {
       else if (group == "Month to Date" && !month.empty())
         l.setGroupHeader(static_cast<int>(i), month);
     }
+    // The totals below are of the same year and month.
+    if (!year.empty()) form().control("?YEARTOTALS").setText(year);
+    if (!month.empty()) form().control("?MONTHTOTALS").setText(month);
   }
 
   std::vector<Period> periods_;

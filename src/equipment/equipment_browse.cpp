@@ -1,6 +1,7 @@
 #include "equipment/equipment_browse.h"
 
 #include "equipment/categories.h"
+#include "equipment/equipment_records.h"
 
 #include <chrono>
 
@@ -9,15 +10,12 @@
 #include "frame/module.h"
 #include "frame/permissions.h"
 #include "runtime/ini.h"
-#include "suite/notes.h"
 #include "suite/ui/list_tools.h"
 #include "ui/model/desktop.h"
 
 namespace koreq::equipment {
 
 namespace {
-
-// The notes, the log entry and the form's delete wait this long for other writers.
 
 const data::FileDef& fileOf(EquipmentBrowse::Kind kind) {
   return kind == EquipmentBrowse::Kind::Maintenance ? data::EqHeader::def()
@@ -191,26 +189,21 @@ void EquipmentBrowse::ask(ui::Request request) {
     accessDenied();
     return;
   }
-  if (kind_ == Kind::Lookup) {
-    runFormFromAlias(request);
+  if (request == ui::Request::Delete) {
+    deleteEquipment();
     return;
   }
-  switch (request) {
-    case ui::Request::Insert:
-      removeAbandonedInserts();
-      ui::BrowseProcedure::ask(request);
-      return;
-    case ui::Request::Delete:
-      deleteEquipment();
-      return;
-    default:
-      ui::BrowseProcedure::ask(request);
+  if (kind_ == Kind::Lookup) {
+    const std::int64_t at = current();
+    runFormFromAlias(request, [this, at](ui::Response) { refresh(at); });
+    return;
   }
+  if (request == ui::Request::Insert) removeAbandonedInserts();
+  ui::BrowseProcedure::ask(request);
 }
 
-// The lookup list runs the form without asking: the form's own delete is all there is.
-bool EquipmentBrowse::confirmDelete() {
-  return kind_ == Kind::Lookup || ui::BrowseProcedure::confirmDelete();
+std::int64_t EquipmentBrowse::current() {
+  return std::max<std::int64_t>(list().current(), 0);
 }
 
 // An insert abandoned halfway (the program ended in the form) leaves a record with a blank ID
@@ -223,35 +216,44 @@ void EquipmentBrowse::removeAbandonedInserts() {
     if (f.remove() != data::kNoError) break;
 }
 
+bool askToDeleteEquipment(ui::Procedure& window, const std::string& equipmentId) {
+  if (hasLogEntries(window.ctx(), equipmentId)) {
+    window.message(kHasLogEntries, "Cannot Delete Equipment", ui::Icon::Information);
+    return false;
+  }
+  return window.message("Are you sure you want to delete the highlighted record?", "Confirm Delete",
+                        ui::Icon::Question, "&Yes|&No", 2) == 1;
+}
+
+// Both lists delete alike: the checks and the question, then the equipment's other records,
+// the activity entry and the form's delete of the record itself, all in one transaction.
 void EquipmentBrowse::deleteEquipment() {
   if (!loadCurrent()) return;
-  const std::string id = text(file(), "EQH:EquipmentID");
-  const std::string description = text(file(), "EQH:Description");
-  for (const data::FileDef* log : {&data::EqLog::def(), &data::EqLogB::def()}) {
-    data::FileAccess entries(ctx().store(), *log, ctx().errors());
-    if (entries.fetch("KeyEquipmentID", {data::Value(id)}) == data::kNoError) {
-      message(kHasLogEntries, "Cannot Delete Equipment", ui::Icon::Information);
-      return;
-    }
-  }
-  if (!ui::BrowseProcedure::confirmDelete()) return;
+  const std::string p = prefix();
+  const std::string id = clipped(text(file(), p + ":EquipmentID"));
+  const std::string description = text(file(), p + ":Description");
+  if (!askToDeleteEquipment(*this, id)) return;
 
-  const std::int64_t at = std::max<std::int64_t>(list().current(), 0);
-  auto removeNotesAndLog = [this, id, description] {
-    suite::deleteEquipmentNotes(ctx(), id);
-    frame::logActivity(ctx(), "EQ Equipment Setup",
-                       "Deleted equipment (" + clipped(id) + ") " + description);
-  };
-  // The notes and the log entry go in one transaction with the form's delete, so a delete that
-  // fails or is cancelled leaves both as they were.
+  const std::int64_t at = current();
   deleting_ = std::make_unique<data::Transaction>(ctx().store());
   if (!deleting_->begun()) {
     deleting_.reset();
-    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
+    message(data::kCompanyBusyText, "Cannot Delete Equipment", ui::Icon::Exclamation);
     return;
   }
-  removeNotesAndLog();
-  call("UpdateEQHeader", ui::Request::Delete, [this, at](ui::Response r) { finishDelete(r, at); });
+  try {
+    removeRecordsUnder(ctx(), id);
+  } catch (const data::StoreError& e) {
+    deleting_.reset();  // nothing of it is kept
+    ctx().errors().report(e.code(), std::string(e.what()) + " Deleting EQHeader");
+    return;
+  }
+  frame::logActivity(ctx(), "EQ Equipment Setup", "Deleted equipment (" + id + ") " + description);
+  auto done = [this, at](ui::Response r) { finishDelete(r, at); };
+  if (kind_ == Kind::Lookup)
+    runFormFromAlias(ui::Request::Delete, done);
+  else
+    call("UpdateEQHeader", ui::Request::Delete, done);
 }
 
 void EquipmentBrowse::finishDelete(ui::Response response, std::int64_t at) {
@@ -271,24 +273,25 @@ void EquipmentBrowse::finishDelete(ui::Response response, std::int64_t at) {
 
 // The form works on the EQHEADER buffer, which the caller of the lookup list keeps: the list
 // hands the form its record there and puts the caller's record back afterwards.
-void EquipmentBrowse::runFormFromAlias(ui::Request request) {
+void EquipmentBrowse::runFormFromAlias(ui::Request request,
+                                       std::function<void(ui::Response)> done) {
   data::FileAccess& main = ctx().file(data::EqHeader::def());
   std::shared_ptr<void> saved = main.def().create();
   main.def().copy(saved.get(), main.buffer());
   const std::int64_t savedPosition = main.position();
-  const std::int64_t at = std::max<std::int64_t>(list().current(), 0);
   if (request != ui::Request::Insert) {
     if (!loadCurrent()) return;
     main.def().copy(main.buffer(), file().buffer());
     main.setPosition(file().position());
   }
-  call("UpdateEQHeader", request, [this, saved, savedPosition, at](ui::Response) {
-    data::FileAccess& main = ctx().file(data::EqHeader::def());
-    file().setPosition(main.position());  // the refresh highlights what the form wrote
-    main.def().copy(main.buffer(), saved.get());
-    main.setPosition(savedPosition);
-    refresh(at);
-  });
+  call("UpdateEQHeader", request,
+       [this, saved, savedPosition, done = std::move(done)](ui::Response r) {
+         data::FileAccess& main = ctx().file(data::EqHeader::def());
+         file().setPosition(main.position());  // the refresh highlights what the form wrote
+         main.def().copy(main.buffer(), saved.get());
+         main.setPosition(savedPosition);
+         done(r);
+       });
 }
 
 // ---- Registration -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "depreciation/store_schedule.h"
@@ -56,7 +57,6 @@ class EquipmentBrowse : public ui::BrowseProcedure {
   void alertKey(ui::Control& c, ui::Key key) override;
   void kill() override;
   void ask(ui::Request request) override;
-  bool confirmDelete() override;
 
  protected:
   void ready() override;
@@ -75,7 +75,8 @@ class EquipmentBrowse : public ui::BrowseProcedure {
   void removeAbandonedInserts();
   void deleteEquipment();
   void finishDelete(ui::Response response, std::int64_t at);
-  void runFormFromAlias(ui::Request request);
+  void runFormFromAlias(ui::Request request, std::function<void(ui::Response)> done);
+  std::int64_t current();
   void updateSendTo();
 
   Kind kind_;
@@ -83,9 +84,14 @@ class EquipmentBrowse : public ui::BrowseProcedure {
   std::uint8_t showActive_ = 1;
   std::uint8_t showInactive_ = 1;
   bool noChange_ = false;
-  // The delete in progress: notes, log entry and the form's delete commit together.
+  // The delete in progress: the equipment's other records, the log entry and the form's delete
+  // commit together.
   std::unique_ptr<data::Transaction> deleting_;
 };
+
+// Equipment with usage-log entries cannot be deleted (a message says so); otherwise the user is
+// asked. Answers whether the delete may go on.
+bool askToDeleteEquipment(ui::Procedure& window, const std::string& equipmentId);
 
 // Registers BrowseEQHeader, BrowseEQHeaderAlias, SearchEquipment and ToggleAutoEntryEQ.
 // UpdateEQHeader, which they call, is registered by the equipment form.

@@ -1,7 +1,9 @@
 #include "equipment/equipment_form.h"
 
 #include "equipment/categories.h"
+#include "equipment/equipment_records.h"
 #include "frame/activity_log.h"
+#include "frame/permissions.h"
 #include "runtime/ini.h"
 #include "suite/droplist.h"
 #include "ui/model/desktop.h"
@@ -336,7 +338,9 @@ void EquipmentForm::accepted(ui::Control& c) {
       validateCode(*this, l->code, c);
     return;
   }
-  if (c.is("?ENTRYWIZARD")) {
+  if (c.is("?EQH:EquipmentID")) {
+    checkNewId(c);
+  } else if (c.is("?ENTRYWIZARD")) {
     applyWizard();
   } else if (c.is("?BACK")) {
     moveStep(-1);
@@ -428,6 +432,8 @@ void EquipmentForm::help() {
 
 void EquipmentForm::kill() {
   for (auto& p : parts_) p->kill();
+  if (request() == ui::Request::Insert && response() != ui::Response::Completed)
+    discardNewRecords();
   IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
   ini.set(kSettingsSection, kWizardEntry, wizard() ? "1" : "0");
 }
@@ -463,6 +469,7 @@ void EquipmentForm::logChange() {
 }
 
 bool EquipmentForm::save() {
+  if (request() == ui::Request::Delete) return deleteRecord();
   if (request() != ui::Request::Insert && request() != ui::Request::Change)
     return ui::FormProcedure::save();
   // The record and everything that belongs with it (the prompts, the log entry, the parts'
@@ -476,11 +483,106 @@ bool EquipmentForm::save() {
   bool ok = writeUserDef();
   if (ok) logChange();
   for (auto& p : parts_) ok = ok && p->saving();
+  if (ok && request() == ui::Request::Insert) ok = removeAbandonedIds();
   if (!ok) return false;  // rolled back by the transaction
   try {
     t.commit();
   } catch (const data::StoreError& e) {
     ctx().errors().report(e.code(), std::string(e.what()) + " Saving EQHeader");
+    return false;
+  }
+  return true;
+}
+
+// ---- The ID of a new record ---------------------------------------------------------------------
+
+// The parts write schedule rows, categories, notes and attachments under the ID as soon as it is
+// there, so an ID that belongs to another piece of equipment is refused before anything can be.
+bool EquipmentForm::checkNewId(ui::Control& c) {
+  if (request() != ui::Request::Insert) return true;
+  const std::string id = equipmentId();
+  if (id.empty() || id == acceptedId_) return true;
+  if (equipmentExists(ctx(), id)) {
+    primary().put("EQH:EquipmentID", acceptedId_);
+    message("The Equipment ID " + id +
+                " already belongs to another piece of equipment.|Please "
+                "enter an ID of its own.",
+            "Equipment ID in Use", ui::Icon::Exclamation);
+    select(c);
+    return false;
+  }
+  acceptedId_ = id;
+  usedIds_.insert(id);
+  return true;
+}
+
+void EquipmentForm::standardKey(ui::Control& c, ui::Key key) {
+  ui::FormProcedure::standardKey(c, key);
+  // The field history brings back the ID saved last, which is in use by then.
+  if (key == ui::Key::CtrlH && c.is("?EQH:EquipmentID")) checkNewId(c);
+}
+
+// A new record that is not saved takes with it all that was written under its IDs.
+void EquipmentForm::discardNewRecords() {
+  std::vector<std::string> ids;
+  for (const std::string& id : usedIds_)
+    if (!equipmentExists(ctx(), id)) ids.push_back(id);
+  if (ids.empty()) return;
+  data::Transaction t(ctx().store());
+  if (!t.begun()) {
+    message("The company is busy: what was written for the new equipment " + ids.front() +
+                " (schedule rows, cost categories, notes, attachments) could not be removed.",
+            "New Equipment Not Saved", ui::Icon::Exclamation);
+    return;
+  }
+  try {
+    for (const std::string& id : ids) removeRecordsUnder(ctx(), id);
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(e.code(), std::string(e.what()) + " Deleting EQHeader");
+  }
+}
+
+// Saved under its final ID, the new record leaves nothing under the IDs it was given before.
+bool EquipmentForm::removeAbandonedIds() {
+  try {
+    for (const std::string& id : usedIds_)
+      if (id != equipmentId() && !equipmentExists(ctx(), id)) removeRecordsUnder(ctx(), id);
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(e.code(), std::string(e.what()) + " Saving EQHeader");
+    return false;
+  }
+  return true;
+}
+
+// ---- Delete -------------------------------------------------------------------------------------
+
+// Called by an equipment list, the form runs inside the list's transaction: the list has asked,
+// checked and removed the other records. Called on its own, it does all of that itself.
+bool EquipmentForm::deleteRecord() {
+  if (ctx().store().inTransaction()) return ui::FormProcedure::save();
+  const frame::UserPermissions user = frame::readUserPermissions(ctx());
+  if (user.found && !user.changeEquipment) {
+    port().beep();
+    message(kAccessDenied, "Access Denied", ui::Icon::Exclamation);
+    return false;
+  }
+  const std::string id = equipmentId();
+  const std::string description = text(primary(), "EQH:Description");
+  if (!askToDeleteEquipment(*this, id)) return false;
+  data::Transaction t(ctx().store());
+  if (!t.begun()) {
+    message(data::kCompanyBusyText, "Cannot Delete Equipment", ui::Icon::Exclamation);
+    return false;
+  }
+  try {
+    removeRecordsUnder(ctx(), id);
+    if (!ui::FormProcedure::save()) return false;  // reported; rolled back
+    frame::logActivity(ctx(), "EQ Equipment Setup",
+                       "Deleted equipment (" + id + ") " + description);
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(e.code(), std::string(e.what()) + " Deleting EQHeader");
     return false;
   }
   return true;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,7 @@ class EquipmentForm : public ui::FormProcedure {
 
  protected:
   bool save() override;
+  void standardKey(ui::Control& c, ui::Key key) override;
   void rowActivated(ui::Control& c) override;
   void filesDropped(ui::Control& c, const std::vector<std::string>& files) override;
 
@@ -124,6 +126,10 @@ class EquipmentForm : public ui::FormProcedure {
   static const Lookup kLookups[3];
   const Lookup* lookupFor(const ui::Control& c) const;
   void logChange();
+  bool checkNewId(ui::Control& c);
+  bool deleteRecord();
+  void discardNewRecords();
+  bool removeAbandonedIds();
 
   EquipmentShared& shared_;
   std::vector<std::unique_ptr<FormPart>> parts_;
@@ -135,6 +141,9 @@ class EquipmentForm : public ui::FormProcedure {
   std::uint8_t editPrompts_ = 0;
   data::EqHeader opened_{};
   std::vector<std::pair<std::string, CaseMode>> caseModes_;
+  // A new record: the ID accepted last, and every ID the parts may have written under.
+  std::string acceptedId_;
+  std::set<std::string> usedIds_;
 };
 
 void registerEquipmentForm(frame::ProcedureRegistry& registry, EquipmentShared& shared);

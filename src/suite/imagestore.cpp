@@ -103,6 +103,10 @@ bool EXTRACTIMAGEFILE(frame::Context& ctx) {
   return true;
 }
 
+void removeStoredImage(data::Store& store, std::int64_t recordId) {
+  store.removeBlob(kBlobKind, recordId);
+}
+
 bool REMOVEIMAGEFILE(frame::Context& ctx) {
   const data::Images& img = ctx.rec<data::Images>();
   if (img.RecordID == 0) return true;

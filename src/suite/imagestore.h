@@ -25,6 +25,9 @@ bool EXTRACTIMAGEFILE(frame::Context& ctx);
 
 // Forgets the stored bytes of the record. Answers false (reported) only when the store fails.
 bool REMOVEIMAGEFILE(frame::Context& ctx);
+// The same for the IMAGES record of that number, throwing data::StoreError, for a removal that
+// is all or nothing.
+void removeStoredImage(data::Store& store, std::int64_t recordId);
 
 // The last component of a stored file name, which may have been written with either separator.
 std::string storedFileBaseName(std::string_view fileName);

@@ -75,14 +75,17 @@ TEST_F(DepreciationCliTest, CalculatesStoresAndSummarisesTheSchedule) {
   r = run({"depreciation", "summary", "TRUCK1"});
   ASSERT_EQ(r.rc, 0) << r.err;
   auto years = nlohmann::ordered_json::parse(r.out);
-  ASSERT_EQ(years.size(), 2u);
+  // A year, the six-month part-year, the closing entry.
+  ASSERT_EQ(years.size(), 3u);
   EXPECT_EQ(years[0]["Year"], 1);
   EXPECT_EQ(years[0]["SLBeginValue"], "1800.00");
   EXPECT_EQ(years[0]["SLAnnualCharge"], "1080.00");
   EXPECT_EQ(years[0]["DDBBeginValue"], "1800.00");
   EXPECT_EQ(years[1]["Year"], 2);
-  EXPECT_EQ(years[1]["SYBeginValue"], "180.00");
-  EXPECT_EQ(years[1]["DDBAnnualCharge"], "0.00");
+  EXPECT_EQ(years[1]["SLAnnualCharge"], "540.00");
+  EXPECT_EQ(years[2]["Year"], 3);
+  EXPECT_EQ(years[2]["SYBeginValue"], "180.00");
+  EXPECT_EQ(years[2]["DDBAnnualCharge"], "0.00");
   std::vector<std::string> keys;
   for (const auto& [k, v] : years[0].items()) keys.push_back(k);
   EXPECT_EQ(keys,
@@ -100,8 +103,9 @@ TEST_F(DepreciationCliTest, CalculatesStoresAndSummarisesTheSchedule) {
   }
   EXPECT_EQ(run({"depreciation", "calculate", "TRUCK1"}).out,
             "5 rows written\n13 rows outside the schedule deleted\n");
+  // The five months left are a part-year before the closing entry.
   EXPECT_EQ(nlohmann::ordered_json::parse(run({"depreciation", "summary", "TRUCK1"}).out).size(),
-            1u);
+            2u);
 }
 
 TEST_F(DepreciationCliTest, UnknownEquipmentAndBadUsage) {

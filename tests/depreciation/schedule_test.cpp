@@ -214,13 +214,13 @@ TEST(Schedule, PropertiesHoldForEveryLife) {
 }
 
 TEST(YearSummary, FullYearsThenAClosingEntry) {
-  // 18 months: one year entry and a closing entry numbered 2; the six trailing months appear
-  // in no entry.
+  // 18 months: a year entry, the six trailing months as a part-year of their own (they used to
+  // appear in no entry), and a closing entry numbered 3.
   auto rows = calculateSchedule(input("1800", "0", 18));
   std::vector<MonthCharges> charges;
   for (const auto& r : rows) charges.push_back(r.charges);
   auto years = buildYearSummary(charges, dec("1800"), Decimal());
-  ASSERT_EQ(years.size(), 2u);
+  ASSERT_EQ(years.size(), 3u);
   EXPECT_EQ(years[0].year, 1);
   EXPECT_EQ(years[0].slBeginValue, dec("1800"));
   EXPECT_EQ(years[0].slAnnualCharge, dec("1200"));
@@ -231,8 +231,28 @@ TEST(YearSummary, FullYearsThenAClosingEntry) {
   }
   EXPECT_EQ(years[0].syAnnualCharge, sy);
   EXPECT_EQ(years[0].ddbAnnualCharge, ddb);
-  EXPECT_EQ(years[1], (YearSummaryEntry{2, Decimal(), Decimal(), Decimal(), Decimal(), Decimal(),
+  EXPECT_EQ(years[1].year, 2);
+  EXPECT_EQ(years[1].slBeginValue, dec("600"));
+  EXPECT_EQ(years[1].slAnnualCharge, dec("600"));
+  // The part-year charges what was left.
+  EXPECT_EQ(years[1].syAnnualCharge, years[1].syBeginValue);
+  EXPECT_EQ(years[1].ddbAnnualCharge, years[1].ddbBeginValue);
+  EXPECT_EQ(years[2], (YearSummaryEntry{3, Decimal(), Decimal(), Decimal(), Decimal(), Decimal(),
                                         Decimal()}));
+
+  // A 66-month life: five years of 1,200.00, then the part-year's 600.00 before the closing.
+  rows = calculateSchedule(input("6600", "0", 66));
+  charges.clear();
+  for (const auto& r : rows) charges.push_back(r.charges);
+  years = buildYearSummary(charges, dec("6600"), Decimal());
+  ASSERT_EQ(years.size(), 7u);
+  Decimal sl;
+  for (const auto& y : years) sl += y.slAnnualCharge;
+  EXPECT_EQ(sl, dec("6600"));
+  EXPECT_EQ(years[5].year, 6);
+  EXPECT_EQ(years[5].slAnnualCharge, dec("600"));
+  EXPECT_EQ(years[6].year, 7);
+  EXPECT_TRUE(years[6].slAnnualCharge.isZero());
 
   // Two full years: the second begins where the first ended.
   rows = calculateSchedule(input("2400", "240", 24));
@@ -248,14 +268,14 @@ TEST(YearSummary, FullYearsThenAClosingEntry) {
   EXPECT_EQ(years[2].slBeginValue, dec("240"));
   EXPECT_EQ(years[2].ddbBeginValue, dec("240"));
 
-  // No rows (or fewer than twelve): only the closing entry, numbered 1.
+  // No rows: only the closing entry, numbered 1; fewer than twelve are a part-year first.
   years = buildYearSummary({}, dec("1000"), dec("10"));
   ASSERT_EQ(years.size(), 1u);
   EXPECT_EQ(years[0].year, 1);
   EXPECT_EQ(years[0].syBeginValue, dec("10"));
   EXPECT_TRUE(years[0].syAnnualCharge.isZero());
   charges.resize(11);
-  EXPECT_EQ(buildYearSummary(charges, dec("2400"), dec("240")).size(), 1u);
+  EXPECT_EQ(buildYearSummary(charges, dec("2400"), dec("240")).size(), 2u);
 }
 
 }  // namespace

@@ -285,15 +285,19 @@ TEST_F(StoreScheduleTest, NoLifeWritesNothingAndTheSummaryComesFromStoredRows) {
   EXPECT_EQ(out.deleted, 0);
   EXPECT_EQ(stored().size(), 18u);
 
+  // The 18 stored rows: a year, the six-month part-year, the closing entry.
   auto years = refreshYearSummary(ctx_, eq_);
-  ASSERT_EQ(years.size(), 2u);
+  ASSERT_EQ(years.size(), 3u);
   EXPECT_EQ(years[0].year, 1);
   EXPECT_EQ(years[0].slBeginValue, dec("1800"));
   EXPECT_EQ(years[0].slAnnualCharge, dec("1080"));
   EXPECT_EQ(years[1].year, 2);
-  EXPECT_EQ(years[1].slBeginValue, dec("180"));
-  EXPECT_EQ(years[1].ddbBeginValue, dec("180"));
-  EXPECT_TRUE(years[1].slAnnualCharge.isZero());
+  EXPECT_EQ(years[1].slBeginValue, dec("720"));
+  EXPECT_EQ(years[1].slAnnualCharge, dec("540"));
+  EXPECT_EQ(years[2].year, 3);
+  EXPECT_EQ(years[2].slBeginValue, dec("180"));
+  EXPECT_EQ(years[2].ddbBeginValue, dec("180"));
+  EXPECT_TRUE(years[2].slAnnualCharge.isZero());
 
   // Equipment without rows: the closing entry alone.
   data::EqHeader other;

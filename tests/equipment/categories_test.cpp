@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "equipment/equipment_records.h"
 #include "equipment_fixture.h"
 #include "suite/casemode.h"
 
@@ -365,6 +366,52 @@ TEST_F(CategoryTest, ADuplicateCategoryIsRefusedAndTheFormStaysOpen) {
   user.press("Cancel");
   EXPECT_EQ(ctx.g.GlobalResponse, 2);
   EXPECT_EQ(records(data::EqCode::def()), 12);
+}
+
+// Renaming a category that equipment carries used to leave every EQCOST record of it without
+// its description.
+TEST_F(CategoryTest, TheCodeOfACategoryInUseCannotBeChanged) {
+  addEquipment("ZZ-100", "Scrap trailer");
+  addCategory("ZZCAT", "Not carried yet");
+  const int fuel = equipmentCarrying(ctx, "FUEL");
+  EXPECT_EQ(fuel, count(data::EqCost::def(), "EQC:CostCategory", data::Value(std::string("FUEL"))));
+  ASSERT_GT(fuel, 1);
+  EXPECT_EQ(equipmentCarrying(ctx, "ZZCAT"), 0);
+
+  ASSERT_TRUE(desktop.call(ctx, "BrowseEQCode"));
+  user.select("?BROWSE:1", "FUEL");
+  user.press("&Change");
+  user.type("?EQD:CategoryID", "DIESEL");
+  EXPECT_EQ(lastMessage().caption, "Cannot Change Category");
+  EXPECT_EQ(lastMessage().text, "The code of cost category FUEL cannot be changed: " +
+                                    std::to_string(fuel) + " pieces of equipment carry it.");
+  EXPECT_EQ(user.property("?EQD:CategoryID", "value"), "FUEL");
+  EXPECT_EQ(user.property("?EQD:CategoryID", "focus"), "1");
+  user.type("?EQD:Description", "Fuel and oil");
+  user.press("OK");  // the rest of the record may change
+  EXPECT_EQ(equipmentCarrying(ctx, "FUEL"), fuel);
+
+  // Carried by one piece of equipment, then by none.
+  data::FileAccess cost(session.store(), data::EqCost::def(), session.errors());
+  cost.prime();
+  cost.put("EQC:EquipmentID", std::string("ZZ-100"));
+  cost.put("EQC:CostCategory", std::string("ZZCAT"));
+  cost.put("EQC:RecordID", costRecordId("ZZ-100", "ZZCAT"));
+  ASSERT_EQ(cost.insert(), data::kNoError);
+  user.select("?BROWSE:1", "ZZCAT");
+  user.press("&Change");
+  user.type("?EQD:CategoryID", "ZZNEW");
+  EXPECT_EQ(
+      lastMessage().text,
+      "The code of cost category ZZCAT cannot be changed: one piece of equipment carries it.");
+  user.press("Cancel");
+  ASSERT_EQ(cost.remove(), data::kNoError);
+  user.select("?BROWSE:1", "ZZCAT");
+  user.press("&Change");
+  user.type("?EQD:CategoryID", "ZZNEW");
+  user.press("OK");
+  data::FileAccess code(session.store(), data::EqCode::def(), session.errors());
+  EXPECT_EQ(code.fetch("KeyCategoryID", {data::Value(std::string("ZZNEW"))}), data::kNoError);
 }
 
 }  // namespace

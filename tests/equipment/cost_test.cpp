@@ -185,6 +185,16 @@ TEST_F(CostTest, ADuplicateCategoryReportsTheFileErrorAndKeepsTheFormOpen) {
       << session.errors().last()->message;
   user.press("Cancel");
   EXPECT_EQ(cost("DT-201", "TIRES", "EQC:CostCategory"), "TIRES");
+
+  // A record ID written without its padding (as a file load may write it) used to let a second
+  // record of the pair in; the pair itself is the key.
+  data::FileAccess f(session.store(), data::EqCost::def(), session.errors());
+  f.prime();
+  f.put("EQC:RecordID", std::string("DT-201FUEL"));
+  f.put("EQC:EquipmentID", std::string("DT-201"));
+  f.put("EQC:CostCategory", std::string("FUEL"));
+  EXPECT_EQ(f.tryInsert(), data::kDuplicateKey);
+  EXPECT_EQ(count(data::EqCost::def(), "EQC:EquipmentID", data::Value(std::string("DT-201"))), 11);
 }
 
 TEST_F(CostTest, ViewHelpAndTypeAhead) {
@@ -249,11 +259,19 @@ TEST_F(CostTest, AYearWithoutPriorTotalsShowsZerosAndProfitsAreRedOnlyBelowZero)
     ASSERT_EQ(f.remove(), data::kNoError);
   }
   // No income at all: the cumulative profit is minus the costs; this year's income equals this
-  // year's costs (10,244.42 less the 2,473.20 of fuel), so its profit is zero.
-  for (const char* f : {"EQH:CumulativeInternalIncome", "EQH:CumulativeRentalIncome",
-                        "EQH:YearRentalIncome", "EQH:MonthInternalIncome", "EQH:MonthRentalIncome"})
+  // year's costs (10,244.42 less the 2,473.20 of fuel), so its profit is zero. The year's income
+  // is the year's prior-period record (it used to be the equipment's own year total).
+  for (const char* f : {"EQH:CumulativeInternalIncome", "EQH:CumulativeRentalIncome"})
     setEquipment("DT-201", f, data::Value(Decimal()));
-  setEquipment("DT-201", "EQH:YearInternalIncome", data::Value(Decimal::fromCents(777122)));
+  {
+    data::FileAccess f(session.store(), data::EqPrior::def(), session.errors());
+    ASSERT_EQ(f.fetch("KeyEquipmentYear",
+                      {data::Value(std::string("DT-201")), data::Value(std::int64_t{2024})}),
+              data::kNoError);
+    f.put("EQP:InternalIncome", Decimal::fromCents(777122));
+    f.put("EQP:RentalIncome", Decimal());
+    ASSERT_EQ(f.update(), data::kNoError);
+  }
   openTab("DT-201", 3);
   EXPECT_EQ(prop("?CATEGORYLIST", "row", "2"), "FUEL|Fuel|4,149.00|14,662.39|0.00|0.00|0.00|0.00");
   EXPECT_EQ(prop("?LOC:TotalYTD", "text"), "7,771.22");

@@ -195,7 +195,7 @@ TEST_F(DepreciationTabTest, SaleDateRecalculatesWhenAcceptedButNotFromTheCalenda
   EXPECT_EQ(stored("DT-201"), 6);
   ASSERT_EQ(monthRows(), 6);
   EXPECT_EQ(monthRow(6), "7/2024|500.00|10,000.00|");
-  EXPECT_EQ(yearRows(), 1);  // no full year is left
+  EXPECT_EQ(yearRows(), 2);  // the six months left are a part-year (they used to show nowhere)
 
   // Accepting the same date again computes nothing: a row deleted meanwhile stays away.
   {
@@ -263,8 +263,10 @@ TEST_F(DepreciationTabTest, InsertChangeAndDeleteMonthsThroughTheRowForm) {
   EXPECT_EQ(stored("DT-202"), 1);
   ASSERT_EQ(monthRows(), 1);
   EXPECT_EQ(monthRow(1), "5/2023|0.00|0.00|1,562.50");
-  // It has no computed figures: the years start and end at the salvage value.
-  EXPECT_EQ(yearRow(1), "01|48,000.00|0.00");
+  // It has no computed figures: its part-year charges nothing, and the closing entry holds the
+  // salvage value (a part-year used to appear in no entry).
+  EXPECT_EQ(yearRow(1), "01|198,000.00|0.00");
+  EXPECT_EQ(yearRow(2), "02|48,000.00|0.00");
 
   // Cancelling the form changes nothing.
   user.press("?DEPRCHANGE");

@@ -329,6 +329,48 @@ TEST_F(EquipmentFormTest, FieldHistoryRecallsTheValuesOfTheRecordSavedLast) {
 namespace koreq::equipment::test {
 namespace {
 
+// A new record typed with the ID of other equipment used to write its schedule rows, categories
+// and notes under that equipment; Cancel left what it had written under its own ID.
+TEST_F(EquipmentFormTest, ANewRecordWritesNothingUnderAnotherIdAndCancelLeavesNothing) {
+  auto under = [this](const std::string& id) {
+    const data::Value v(id);
+    return std::vector<int>{count(data::EqCost::def(), "EQC:EquipmentID", v),
+                            count(data::GlDepr::def(), "GLDP:EquipmentID", v),
+                            count(data::Notes::def(), "NOTE:EquipmentID", v)};
+  };
+  const std::vector<int> dt201 = under("DT-201"), dt202 = under("DT-202");
+  ASSERT_EQ(runScenario("new_id_in_use.scenario"), ui::headless::kScenarioPassed)
+      << transcript.str();
+  EXPECT_EQ(under("DT-201"), dt201);
+  EXPECT_EQ(under("DT-202"), dt202);
+  EXPECT_EQ(under("NEW-1"), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(stored("NEW-1", "EQH:Description"), "(none)");
+
+  // Saved under another ID than the one it first wrote under: the first keeps nothing (the tabs
+  // list only what is under the ID shown).
+  wizardOff();
+  openForm(ui::Request::Insert);
+  user.type("?EQH:EquipmentID", "NEW-2");
+  user.type("?EQH:Description", "Second loader");
+  user.choose("?SHEET", "4");
+  user.press("?SERVICEINSERT");
+  user.type("?EQC:CostCategory", "FUEL");
+  user.press("OK");
+  user.choose("?SHEET", "1");
+  user.type("?EQH:EquipmentID", "NEW-3");
+  user.press("?OK");
+  EXPECT_EQ(desktop.top(), nullptr);
+  EXPECT_EQ(under("NEW-2"), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(stored("NEW-3", "EQH:Description"), "Second loader");
+
+  // The field history brings back the ID saved last, which is taken by then.
+  openForm(ui::Request::Insert);
+  user.key("?EQH:EquipmentID", "Ctrl+H");
+  EXPECT_EQ(port.shown().back().caption, "Equipment ID in Use");
+  EXPECT_EQ(value("?EQH:EquipmentID"), "");
+  user.press("?CANCEL");
+}
+
 TEST_F(EquipmentFormTest, ScenariosOfTheWizardAndTheEditMenu) {
   EXPECT_EQ(runScenario("form_wizard.scenario"), ui::headless::kScenarioPassed) << transcript.str();
   EXPECT_EQ(stored("LD-700", "EQH:Description"), "Wheel loader");
