@@ -95,6 +95,15 @@ const std::vector<Command>& commands() {
        2,
        2,
        &runScreenshot},
+      {"windows",
+       "",
+       "every procedure that opens a window, with its window's minimum size in logical pixels "
+       "(NAME WIDTHxHEIGHT)",
+       {},
+       {},
+       0,
+       0,
+       &runWindows},
   };
   return table;
 }

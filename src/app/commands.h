@@ -91,6 +91,7 @@ int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
 int runPlay(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
+int runWindows(Invocation& inv, const ParsedArgs& args);
 // No command: the desktop program, where there is a display to show it on (X, Wayland, or a
 // Qt platform chosen that draws on a screen).
 int runHost(Invocation& inv);
