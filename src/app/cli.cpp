@@ -97,6 +97,15 @@ const std::vector<Command>& commands() {
        2,
        2,
        &runScreenshot},
+      {"windows",
+       "",
+       "every procedure that opens a window, with its window's minimum size in logical pixels "
+       "(NAME WIDTHxHEIGHT)",
+       {},
+       {},
+       0,
+       0,
+       &runWindows},
   };
   return table;
 }
@@ -131,6 +140,8 @@ std::string usageText() {
     << "  --data DIR          the company folder (default $XDG_DATA_HOME/koreq/demo)\n"
     << "  --user ID           the signed-on user, up to 3 characters (default ADM)\n"
     << "  --today YYYY-MM-DD  fix today's date instead of reading the system clock\n"
+    << "  /netlog, /netlogerrors, /neterrors, /netall, /netnolog\n"
+    << "                      switch the network trace on or off (written to standard error)\n"
     << "  --help              show this text; COMMAND --help shows the command's usage\n"
     << "  --version           show the program version\n";
   return s.str();
@@ -150,6 +161,14 @@ bool contains(const std::vector<std::string_view>& v, std::string_view s) {
 }
 
 }  // namespace
+
+bool isModuleSwitch(const std::string& arg) {
+  static const char* const known[] = {"/netnolog", "/netlog", "/netlogerrors", "/neterrors",
+                                      "/netall"};
+  for (const char* k : known)
+    if (lower(arg) == k) return true;
+  return false;
+}
 
 void setDemoMaker(DemoMaker maker) {
   demoMakerSlot() = std::move(maker);
@@ -275,6 +294,10 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
     // Global options come before the command.
     for (; i < args.size(); ++i) {
       const std::string& a = args[i];
+      if (isModuleSwitch(a)) {
+        opts.switches.push_back(a);
+        continue;
+      }
       if (a.size() < 2 || a[0] != '-') break;
       if (a[1] != '-') throw UsageError("unknown option " + a);
       auto [name, inlineValue] = splitOption(a);

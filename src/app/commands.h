@@ -44,7 +44,14 @@ struct GlobalOptions {
   std::optional<std::filesystem::path> data;  // unset: the default demo company folder
   std::string user = "ADM";
   std::optional<Date> today;  // unset: the system clock
+  // The program's other switches, passed on to the module as they were given ("/netlog" and
+  // the other network-trace switches).
+  std::vector<std::string> switches;
 };
+
+// Whether `arg` is one of the switches the module reads at load (/netnolog, /netlog,
+// /netlogerrors, /neterrors, /netall; any case).
+bool isModuleSwitch(const std::string& arg);
 
 class Invocation {
  public:
@@ -101,6 +108,7 @@ int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
 int runPlay(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
+int runWindows(Invocation& inv, const ParsedArgs& args);
 // No command: the desktop program, where there is a display to show it on (X, Wayland, or a
 // Qt platform chosen that draws on a screen).
 int runHost(Invocation& inv);

@@ -10,7 +10,10 @@ namespace koreq::cli {
 
 int runHost(Invocation& inv) {
   ui::qt::GuiApplication app;
-  LoadedModule module;
+  frame::ModuleSetup setup;
+  setup.commandLine = inv.options().switches;
+  setup.traceStream = &inv.err();
+  LoadedModule module(std::move(setup));
   HostWindow window(inv, module, inv.options().data);
   window.show();
   return app.app().exec();

@@ -16,6 +16,8 @@ struct MenuEntry {
   std::string text;     // with its "&" access key
   std::string procedure;
   int request = 0;  // GlobalRequest for the call: 1 insert (forms opened for a new record)
+  std::string tip;  // the status-bar text: what the entry does, in words
+  int group = 0;    // entries of different groups within a menu stand apart (a separator)
 };
 
 // The menus in order, as they appear.

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -21,6 +22,7 @@
 #include <sstream>
 
 #include "app/commands.h"
+#include "data/access.h"
 #include "data/company.h"
 #include "data/records.h"
 #include "runtime/picture.h"
@@ -76,11 +78,26 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
     port_.message(e.message, "File Error", ui::Icon::Exclamation, "&OK", 1);
   });
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("&Company"));
-  file->addAction(QStringLiteral("&Open Company..."), this, [this] { chooseCompany(); });
-  file->addAction(QStringLiteral("Make &Demo Company..."), this, [this] { makeDemoCompany(); });
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("File"));
+  auto fileItem = [&](const QString& text, const QString& tip, auto slot) {
+    QAction* a = file->addAction(text, this, slot);
+    a->setStatusTip(tip);
+  };
+  fileItem(QStringLiteral("&New Company..."),
+           QStringLiteral("Make an empty company in a folder of your choice"),
+           [this] { newCompany(); });
+  fileItem(QStringLiteral("&Open Company..."), QStringLiteral("Open a company from its folder"),
+           [this] { chooseCompany(); });
+  fileItem(QStringLiteral("Open the &Demo Company"),
+           QStringLiteral("Open the demo company, making it first if need be"),
+           [this] { openDemoCompany(); });
+  fileItem(QStringLiteral("&Make a Demo Company..."),
+           QStringLiteral("Make the demo company in a folder of your choice"),
+           [this] { makeDemoCompany(); });
   file->addSeparator();
-  file->addAction(QStringLiteral("E&xit"), this, [this] { close(); });
+  fileItem(QStringLiteral("E&xit"), QStringLiteral("Close every window and end the program"),
+           [this] { close(); });
   buildMenus();
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(QStringLiteral("&About KOREQ"), this, [this] {
@@ -123,11 +140,15 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
   hint_ = new QLabel;
   hint_->setWordWrap(true);
   box->addWidget(hint_);
+  hint_->setObjectName(QStringLiteral("hint"));
   auto* buttons = new QHBoxLayout;
+  auto* make = new QPushButton(QStringLiteral("&New Company..."));
+  connect(make, &QPushButton::clicked, this, [this] { newCompany(); });
   auto* open = new QPushButton(QStringLiteral("&Open Company..."));
   connect(open, &QPushButton::clicked, this, [this] { chooseCompany(); });
-  auto* demo = new QPushButton(QStringLiteral("Make &Demo Company..."));
-  connect(demo, &QPushButton::clicked, this, [this] { makeDemoCompany(); });
+  auto* demo = new QPushButton(QStringLiteral("Open the &Demo Company"));
+  connect(demo, &QPushButton::clicked, this, [this] { openDemoCompany(); });
+  buttons->addWidget(make);
   buttons->addWidget(open);
   buttons->addWidget(demo);
   buttons->addStretch();
@@ -157,25 +178,57 @@ HostWindow::~HostWindow() {
 void HostWindow::buildMenus() {
   std::vector<MenuEntry> available = availableMenuEntries(module_.registry());
   for (const std::string& name : hostMenuNames()) {
+    std::vector<const MenuEntry*> entries;
+    for (const MenuEntry& e : available)
+      if (e.menu == name) entries.push_back(&e);
+    // A menu whose parts are not built yet is not shown at all.
+    if (entries.empty()) continue;
     QMenu* menu = menuBar()->addMenu(qs(name == "Usage Logs" ? "&Usage Logs" : "&" + name));
     menu->setObjectName(qs(name));
     procedureMenus_.push_back(menu);
     std::map<std::string, QMenu*> submenus;
-    for (const MenuEntry& e : available) {
-      if (e.menu != name) continue;
+    std::map<QMenu*, int> lastGroup;
+    for (const MenuEntry* e : entries) {
       QMenu* into = menu;
-      if (!e.submenu.empty()) {
-        QMenu*& sub = submenus[e.submenu];
-        if (!sub) sub = menu->addMenu(qs(e.submenu));
+      if (!e->submenu.empty()) {
+        QMenu*& sub = submenus[e->submenu];
+        if (!sub) {
+          if (lastGroup.count(menu) && lastGroup[menu] != e->group) menu->addSeparator();
+          lastGroup[menu] = e->group;
+          sub = menu->addMenu(qs(e->submenu));
+        }
         into = sub;
       }
-      QAction* a = into->addAction(qs(e.text), this, [this, e] { run(e); });
-      a->setObjectName(qs(e.procedure));
-      a->setStatusTip(qs(e.procedure));
+      if (lastGroup.count(into) && lastGroup[into] != e->group) into->addSeparator();
+      lastGroup[into] = e->group;
+      QAction* a = into->addAction(qs(e->text));
+      a->setObjectName(qs(e->procedure));
+      a->setStatusTip(qs(e->tip));
+      if (e->procedure == "ToggleAutoEntryEQ") {
+        // A switch that shows its state; the company keeps it in its AutoEntry.dat.
+        a->setCheckable(true);
+        autoEntryAction_ = a;
+        connect(a, &QAction::toggled, this, [this](bool on) { setTypeAhead(on); });
+      } else {
+        MenuEntry entry = *e;
+        connect(a, &QAction::triggered, this, [this, entry] { run(entry); });
+      }
     }
-    if (menu->actions().isEmpty())
-      menu->addAction(QStringLiteral("(none installed)"))->setEnabled(false);
   }
+}
+
+void HostWindow::setTypeAhead(bool on) {
+  if (!session_ || settingTypeAhead_) return;
+  session_->g.AutoEntry = on ? 1 : 0;
+  frame::Context ctx(*session_);
+  try {
+    module_.registry().call(ctx, "ToggleAutoEntryEQ");
+  } catch (const std::exception& e) {
+    port_.message(e.what(), "Program Error", ui::Icon::Exclamation, "&OK", 1);
+  }
+  statusBar()->showMessage(on ? QStringLiteral("Type-ahead completion is on")
+                              : QStringLiteral("Type-ahead completion is off"),
+                           5000);
 }
 
 void HostWindow::updateState() {
@@ -183,12 +236,19 @@ void HostWindow::updateState() {
   const bool busy = !threads_.empty();
   for (QMenu* m : procedureMenus_) m->setEnabled(open);
   users_->setEnabled(open && !busy);
+  if (autoEntryAction_) {
+    settingTypeAhead_ = true;
+    autoEntryAction_->setChecked(open && session_->g.AutoEntry != 0);
+    settingTypeAhead_ = false;
+  }
   if (!open) {
     companyName_->setText(QStringLiteral("(no company open)"));
     companyFolder_->clear();
     signedOn_->clear();
-    hint_->setText(
-        QStringLiteral("Open a company folder, or make the demo company to try the program."));
+    hint_->setText(problem_.isEmpty()
+                       ? QStringLiteral("Make a new company, open a company folder, or open the "
+                                        "demo company to try the program.")
+                       : problem_);
     statusBar()->showMessage(QStringLiteral("No company open"));
     setWindowTitle(QStringLiteral("KOREQ"));
     return;
@@ -212,20 +272,30 @@ bool HostWindow::openCompany(const fs::path& folder) {
                   ui::Icon::Information, "&OK", 1);
     return false;
   }
-  if (!data::Company::exists(folder)) {
-    port_.message("There is no company in " + folder.string() + ".", "Open Company",
-                  ui::Icon::Exclamation, "&OK", 1);
+  // What went wrong is explained where the user chooses the company, not in a box of its own.
+  auto refuse = [this](const QString& why) {
+    problem_ = why + QStringLiteral(
+                         "\n\nMake a new company, open another company folder, or "
+                         "open the demo company.");
+    if (session_) statusBar()->showMessage(why, 10000);
+    updateState();
     return false;
-  }
+  };
+  if (!std::filesystem::is_directory(folder))
+    return refuse(QStringLiteral("The folder %1 does not exist (it may have been moved, renamed "
+                                 "or removed).")
+                      .arg(qs(folder.string())));
+  if (!data::Company::exists(folder))
+    return refuse(QStringLiteral("The folder %1 holds no company.").arg(qs(folder.string())));
   std::unique_ptr<frame::Session> session;
   try {
     session = std::make_unique<frame::Session>(data::Company::open(folder), inv_.clock(),
                                                inv_.options().user);
   } catch (const std::exception& e) {
-    port_.message(std::string("The company cannot be opened:|") + e.what(), "Open Company",
-                  ui::Icon::Exclamation, "&OK", 1);
-    return false;
+    return refuse(QStringLiteral("The company in %1 cannot be opened: %2")
+                      .arg(qs(folder.string()), qs(e.what())));
   }
+  problem_.clear();
   session_ = std::move(session);
   module_.attach(*session_);
   {
@@ -282,6 +352,82 @@ void HostWindow::chooseCompany() {
   QString dir =
       QFileDialog::getExistingDirectory(this, QStringLiteral("Open a Company Folder"), start);
   if (!dir.isEmpty()) openCompany(dir.toStdString());
+}
+
+fs::path HostWindow::defaultDemoFolder() {
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (xdg && *xdg) return fs::path(xdg) / "koreq" / "demo";
+  const char* home = std::getenv("HOME");
+  return fs::path(home && *home ? home : ".") / ".local" / "share" / "koreq" / "demo";
+}
+
+void HostWindow::openDemoCompany() {
+  fs::path demo = defaultDemoFolder();
+  if (data::Company::exists(demo))
+    openCompany(demo);
+  else
+    makeDemoCompanyIn(demo);
+}
+
+void HostWindow::newCompany() {
+  if (!threads_.empty()) {
+    port_.message("Close the open windows before changing the company.", "Company",
+                  ui::Icon::Information, "&OK", 1);
+    return;
+  }
+  QString dir = QFileDialog::getExistingDirectory(
+      this, QStringLiteral("Folder for the New Company (choose or make an empty one)"),
+      qs(inv_.dataPath().parent_path().string()));
+  if (dir.isEmpty()) return;
+  bool ok = false;
+  QString name =
+      QInputDialog::getText(this, QStringLiteral("New Company"), QStringLiteral("Company name:"),
+                            QLineEdit::Normal, QString(), &ok);
+  if (ok) makeCompanyIn(dir.toStdString(), name.trimmed().toStdString());
+}
+
+bool HostWindow::makeCompanyIn(const fs::path& folder, const std::string& name) {
+  if (!threads_.empty()) return false;
+  if (data::Company::exists(folder)) {
+    port_.message(
+        "That folder already holds a company.|Choose an empty folder, or open the "
+        "company with File, Open Company.",
+        "New Company", ui::Icon::Exclamation, "&OK", 1);
+    return false;
+  }
+  if (clipped(name).empty()) {
+    port_.message("A new company needs its name.", "New Company", ui::Icon::Exclamation, "&OK", 1);
+    return false;
+  }
+  std::vector<std::string> args = {"--data", folder.string(), "--user", inv_.options().user,
+                                   "init"};
+  std::ostringstream out, err;
+  if (runCli(args, out, err) != 0) {
+    port_.message("The company could not be made:|" + clipped(err.str()), "New Company",
+                  ui::Icon::Exclamation, "&OK", 1);
+    return false;
+  }
+  // Its name, and the user who made it with every right, so the lists open without a word.
+  try {
+    frame::Session session(data::Company::open(folder), inv_.clock(), inv_.options().user);
+    frame::Context ctx(session);
+    data::Access<data::Systems> sys(session.store(), ctx.errors());
+    sys.prime();
+    sys.rec().CompanyName = name;
+    data::Access<data::UserFile> user(session.store(), ctx.errors());
+    user.prime();
+    user.rec().UserID = inv_.options().user;
+    user.rec().Administrator = 1;
+    user.rec().ChangeEquipment = 1;
+    user.rec().ChangeCostCategories = 1;
+    user.rec().PostEquipmentLogs = 1;
+    if (sys.insert() != data::kNoError || user.insert() != data::kNoError)
+      throw std::runtime_error("the company record could not be written");
+  } catch (const std::exception& e) {
+    port_.message(std::string("The company was made, but not named:|") + e.what(), "New Company",
+                  ui::Icon::Exclamation, "&OK", 1);
+  }
+  return openCompany(folder);
 }
 
 void HostWindow::makeDemoCompany() {

@@ -17,6 +17,7 @@
 #include "runtime/date.h"
 #include "ui/qt/qt_user_port.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -46,6 +47,11 @@ class HostWindow : public QMainWindow {
   // Makes the demo company in `folder` as `koreq init --demo` does and opens it; a folder that
   // holds a company already is opened when the user says so. False when nothing was opened.
   bool makeDemoCompanyIn(const std::filesystem::path& folder);
+  // Makes an empty company named `name` in `folder` (File, New Company) and opens it. False,
+  // with a message, when the folder holds a company already or the name is blank.
+  bool makeCompanyIn(const std::filesystem::path& folder, const std::string& name);
+  // The demo company's own folder ($XDG_DATA_HOME/koreq/demo).
+  static std::filesystem::path defaultDemoFolder();
   // The dialogs the window shows (a test may have a script answer them).
   ui::qt::QtUserPort& port() { return port_; }
   // Runs a procedure as its menu entry does: on a new thread, GlobalRequest from the entry.
@@ -60,8 +66,12 @@ class HostWindow : public QMainWindow {
   struct Thread;
 
   void buildMenus();
+  // The Type-Ahead Completion switch: GLO:AutoEntry, then ToggleAutoEntryEQ.
+  void setTypeAhead(bool on);
   void updateState();
   void chooseCompany();
+  void newCompany();
+  void openDemoCompany();
   void makeDemoCompany();
   void fillUsers();
   void userChosen(int index);
@@ -79,6 +89,9 @@ class HostWindow : public QMainWindow {
   QLabel* companyFolder_ = nullptr;
   QLabel* signedOn_ = nullptr;
   QLabel* hint_ = nullptr;
+  QAction* autoEntryAction_ = nullptr;
+  QString problem_;  // why the last company could not be opened, shown in the chooser
+  bool settingTypeAhead_ = false;
 };
 
 }  // namespace koreq::cli

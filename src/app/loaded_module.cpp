@@ -4,6 +4,7 @@
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
+#include "runtime/text.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -33,6 +34,11 @@ LoadedModule::~LoadedModule() {
 
 void LoadedModule::attach(frame::Session& session) {
   module_.attach(session);
+  // The settings folder holds the ini files (INIPATH) and the user's own files, the personal
+  // spelling dictionary among them (CONTROLPATH), unless the host named other folders.
+  if (clipped(session.g.INIPATH.str()).empty())
+    session.g.INIPATH = module_.settingsFolder().string();
+  if (clipped(session.g.CONTROLPATH.str()).empty()) session.g.CONTROLPATH = session.g.INIPATH.str();
   frame::Context ctx(session);
   // The company's own settings the windows read as globals.
   data::FileAccess control(session.store(), data::Control::def(), session.errors());
@@ -44,6 +50,9 @@ void LoadedModule::attach(frame::Session& session) {
     session.g.LogUserActivity =
         static_cast<std::uint8_t>(std::get<std::int64_t>(control.get("CTRL:LogUserActivity")));
   }
+  // Completion is on or off as the company's AutoEntry.dat says.
+  session.g.AutoEntry = static_cast<std::uint8_t>(
+      equipment::savedAutoEntryStatus(equipment::autoEntryDataFile(ctx), session.g.AutoEntry));
   equipment::toggleAutoEntry(ctx, equipment_.autoEntry);
 }
 

@@ -36,7 +36,10 @@ int runPlay(Invocation& inv, const ParsedArgs& args) {
   std::ifstream script(file);
   if (!script) throw CommandError("cannot read the scenario " + file);
   std::unique_ptr<frame::Session> session = inv.openSession();
-  LoadedModule module;
+  frame::ModuleSetup setup;
+  setup.commandLine = inv.options().switches;
+  setup.traceStream = &inv.err();
+  LoadedModule module(std::move(setup));
   module.attach(*session);
   int rc = 0;
   if (args.flag("gui")) {

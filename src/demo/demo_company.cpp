@@ -8,6 +8,7 @@
 
 #include "data/store.h"
 #include "demo/demo_internal.h"
+#include "depreciation/store_schedule.h"
 
 namespace koreq::demo {
 
@@ -139,6 +140,38 @@ void makeDemoCompany(frame::Session& session, std::ostream& log) {
     tx.commit();
   } catch (const std::exception& e) {
     throw std::runtime_error(std::string("demo company: saving failed: ") + e.what());
+  }
+
+  // Each asset's depreciation schedule, calculated as its Calculate Schedule button does, with
+  // the amounts the ledger holds on the months already posted.
+  data::Access<data::GlDepr> gldepr(session.store(), ctx.errors());
+  int rows = 0, actual = 0;
+  for (const data::EqHeader& h : c.equipment) {
+    if (h.PurchaseValue == Decimal() || h.DepreciationYears <= 0) continue;
+    depreciation::StoreOutcome out = depreciation::calculateSchedule(gldepr, h);
+    if (out.failed > 0)
+      throw std::runtime_error("demo company: the depreciation schedule of " + h.EquipmentID.str() +
+                               " could not be stored");
+    rows += out.written();
+    gldepr.setRange(*data::GlDepr::def().key("KeyEquipmentID"), {data::Value(h.EquipmentID.str())});
+    std::vector<std::pair<std::int64_t, Decimal>> posted;  // record ID, amount
+    while (gldepr.next() == data::kNoError)
+      if (std::optional<Decimal> amount = detail::postedDepreciation(c, h, gldepr.rec().Date))
+        posted.emplace_back(gldepr.rec().RecordID, *amount);
+    for (const auto& [id, amount] : posted) {
+      bool ok = gldepr.fetch("KeyRecordID", {data::Value(id)}) == data::kNoError;
+      gldepr.rec().ActualAmount = amount;
+      if (!ok || gldepr.update() != data::kNoError)
+        throw std::runtime_error("demo company: the posted depreciation of " + h.EquipmentID.str() +
+                                 " could not be stored");
+      ++actual;
+    }
+  }
+  {
+    std::ostringstream line;
+    line << std::left << std::setw(10) << data::GlDepr::def().name << std::right << std::setw(6)
+         << rows << "  depreciation schedule months, " << actual << " with their posted amount";
+    lines.push_back(line.str());
   }
 
   log << "Demo company \"" << c.systems.CompanyName.str() << "\" as of " << c.today.toIso()

@@ -629,18 +629,30 @@ void addServices(Company& c, std::vector<Run>& runs) {
   }
 }
 
+}  // namespace
+
+std::optional<Decimal> postedDepreciation(const Company& c, const data::EqHeader& h, Date month) {
+  const Date m = firstOfMonth(month);
+  if (m < firstOfMonth(c.historyStart) || lastOfMonth(m) > c.lastPosted) return std::nullopt;
+  const Date bought = firstOfMonth(h.PurchaseDate);
+  const int age = (m.year() - bought.year()) * 12 + (m.month() - bought.month());
+  if (age < 0 || age >= h.DepreciationYears) return std::nullopt;
+  if (!h.SaleDate.isEmpty() && m >= firstOfMonth(h.SaleDate)) return std::nullopt;
+  if (!h.Active && h.SaleDate.isEmpty()) return std::nullopt;
+  return (h.PurchaseValue - h.SalvageValue) / h.DepreciationYears;
+}
+
+namespace {
+
 void addDepreciation(Company& c) {
   for (Date m = firstOfMonth(c.historyStart); lastOfMonth(m) <= c.lastPosted; m = m.addMonths(1)) {
     const Date date = lastOfMonth(m);
     Journal* j = nullptr;
     for (std::size_t i = 0; i < c.equipment.size(); ++i) {
       const data::EqHeader& h = c.equipment[i];
-      const Date bought = firstOfMonth(h.PurchaseDate);
-      const int age = (m.year() - bought.year()) * 12 + (m.month() - bought.month());
-      if (age < 0 || age >= h.DepreciationYears) continue;
-      if (!h.SaleDate.isEmpty() && m >= firstOfMonth(h.SaleDate)) continue;
-      if (!h.Active && h.SaleDate.isEmpty()) continue;
-      const Decimal amount = (h.PurchaseValue - h.SalvageValue) / h.DepreciationYears;
+      const std::optional<Decimal> posted = postedDepreciation(c, h, m);
+      if (!posted) continue;
+      const Decimal amount = *posted;
       const data::EqCost& k = costOf(c, h.EquipmentID.str(), "DEPREC");
       if (!j) j = &newJournal(c, "G/J", date);
       const std::string text = h.EquipmentID.str() + " depreciation " + monthYear(m);

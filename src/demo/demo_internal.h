@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -246,6 +247,9 @@ void buildCatalog(Company& c, Date today);
 // Posted usage and costs: EQLOG, the ledger, invoices, and every total derived from them
 // (equipment and category figures, last services, prior-period files).
 void buildHistory(Company& c);
+// The depreciation posted to the ledger for the equipment in the month of `month`: none for a
+// month not posted (not yet closed, before the history, outside the equipment's life).
+std::optional<Decimal> postedDepreciation(const Company& c, const data::EqHeader& h, Date month);
 // Unposted batches, notes, drop lists, prompts and saved report formats.
 void buildExtras(Company& c);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "data/records.h"
+#include "runtime/ini.h"
 #include "runtime/picture.h"
 #include "ui/model/procedure.h"
 
@@ -108,9 +109,20 @@ std::filesystem::path autoEntryDataFile(frame::Context& ctx) {
   return std::filesystem::path(clipped(ctx.session().g.DATAPATH.str())) / "AutoEntry.dat";
 }
 
+int savedAutoEntryStatus(const std::filesystem::path& dataFile, int fallback) {
+  std::string v = IniFile(dataFile).get("AutoEntry", "Status");
+  if (v == "0") return 0;
+  if (v == "1") return 1;
+  return fallback;
+}
+
 void toggleAutoEntry(frame::Context& ctx, AutoEntry& autoEntry) {
   autoEntry.setStatus(ctx.session().g.AutoEntry);
-  autoEntry.init(autoEntryDataFile(ctx));
+  std::filesystem::path file = autoEntryDataFile(ctx);
+  autoEntry.init(file);
+  // Only a real company folder keeps the flag (not a session without one).
+  if (!clipped(ctx.session().g.DATAPATH.str()).empty())
+    IniFile(file).set("AutoEntry", "Status", autoEntry.on() ? "1" : "0");
 }
 
 void registerToggleAutoEntry(frame::ProcedureRegistry& registry, AutoEntry& autoEntry) {

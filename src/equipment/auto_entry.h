@@ -65,8 +65,12 @@ class AutoEntry : public ui::AutoEntryService {
 // "AutoEntry.dat".
 std::filesystem::path autoEntryDataFile(frame::Context& ctx);
 
-// ToggleAutoEntryEQ: the status becomes GLO:AutoEntry, and the object is re-initialised on the
-// company's data file.
+// The on/off flag kept in the data file (section "AutoEntry", entry "Status"); `fallback` when
+// the file holds none.
+int savedAutoEntryStatus(const std::filesystem::path& dataFile, int fallback);
+
+// ToggleAutoEntryEQ: the status becomes GLO:AutoEntry, the object is re-initialised on the
+// company's data file, and the flag is saved there for the next time the company opens.
 void toggleAutoEntry(frame::Context& ctx, AutoEntry& autoEntry);
 
 // Registers ToggleAutoEntryEQ (it opens no window).

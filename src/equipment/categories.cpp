@@ -274,7 +274,9 @@ void CategoryBrowse::accepted(ui::Control& c) {
 void CategoryBrowse::alertKey(ui::Control& c, ui::Key key) {
   if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
   cycle();
-  if (port().popupMenu(list().rowCount() > 0 ? "SendTo" : "~SendTo") == 1) sendTo();
+  if (port().popupMenu(list().rowCount() > 0 ? "Send List Contents To..."
+                                             : "~Send List Contents To...") == 1)
+    sendTo();
 }
 
 void CategoryBrowse::ask(ui::Request request) {

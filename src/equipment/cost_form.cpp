@@ -283,7 +283,9 @@ void CostBrowse::accepted(ui::Control& c) {
 void CostBrowse::alertKey(ui::Control& c, ui::Key key) {
   if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
   cycle();
-  if (port().popupMenu(list_->rowCount() > 0 ? "SendTo" : "~SendTo") == 1) sendTo();
+  if (port().popupMenu(list_->rowCount() > 0 ? "Send List Contents To..."
+                                             : "~Send List Contents To...") == 1)
+    sendTo();
 }
 
 void CostBrowse::rowActivated(ui::Control& c) {

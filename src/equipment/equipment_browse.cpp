@@ -136,7 +136,9 @@ void EquipmentBrowse::accepted(ui::Control& c) {
 void EquipmentBrowse::alertKey(ui::Control& c, ui::Key key) {
   if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
   cycle();
-  if (port().popupMenu(list().rowCount() > 0 ? "SendTo" : "~SendTo") == 1) sendTo();
+  if (port().popupMenu(list().rowCount() > 0 ? "Send List Contents To..."
+                                             : "~Send List Contents To...") == 1)
+    sendTo();
 }
 
 void EquipmentBrowse::accessDenied() {

@@ -126,6 +126,10 @@ void Module::attach(Session& session) {
   session.setErrorObject(*errorRef_);
 }
 
+fs::path Module::settingsFolder() const {
+  return settingsFolderOf(setup_);
+}
+
 void Module::traceLine(std::string line) {
   if (setup_.traceStream) *setup_.traceStream << line << '\n' << std::flush;
   trace_.push_back(std::move(line));

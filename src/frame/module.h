@@ -82,6 +82,8 @@ class Module {
   // init(). The reference must outlive the session's contexts.
   void attach(Session& session);
 
+  // Where the module's settings live: the folder given at load, else the default one.
+  std::filesystem::path settingsFolder() const;
   const std::string& spellCheckIniPath() const { return spellCheckIni_; }
   const std::string& spellCheckLanguage() const { return spellCheckLanguage_; }
   // The en_US dictionary's .dic file, or empty when none is installed.

@@ -332,7 +332,7 @@ TEST_F(CategoryTest, TrainingVideoSendToHelpAndTypeAhead) {
   EXPECT_EQ(port.clipboard().substr(0, 72),
             "Equipment Maintenance Categories\nCategory ID\tDescription\nDEPREC\tDeprecia");
   port.setClipboard("");
-  port.queueMenu("SendTo");
+  port.queueMenu("Send List Contents To...");
   port.queueMenu("Copy to Clipboard");
   user.key("?BROWSE:1", "RightClick");
   EXPECT_NE(port.clipboard().find("UNDERCAR\tUndercarriage\n"), std::string::npos);

@@ -7,6 +7,7 @@ namespace {
 
 class DepreciationTabTest : public FormTest {
  protected:
+  DepreciationTabTest() { removeSchedules(); }
   // The form on a stored piece of equipment, on its fixed-asset tab.
   void openOnTab2(const std::string& id) {
     wizardOff();

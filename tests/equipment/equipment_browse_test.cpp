@@ -375,7 +375,7 @@ TEST_F(EquipmentTest, SendListContentsToTheClipboardOrAFile) {
             "PU-099\t2015 Ford F-150 Regular Cab\tPickup Truck\n");
   // The list's pop-up menu offers the same.
   std::string file = (folder.path / "equipment.txt").string();
-  port.queueMenu("SendTo");
+  port.queueMenu("Send List Contents To...");
   port.queueMenu("Save as Text File...");
   port.queueFiles({file});
   user.key("?BROWSE:1", "RightClick");
@@ -388,7 +388,7 @@ TEST_F(EquipmentTest, SendListContentsToTheClipboardOrAFile) {
   EXPECT_EQ(user.property("?SENDTO", "enabled"), "0");
   port.queueMenu(0);
   user.key("?BROWSE:1", "RightClick");
-  EXPECT_EQ(port.log().back(), "menu \"~SendTo\" -> none");
+  EXPECT_EQ(port.log().back(), "menu \"~Send List Contents To...\" -> none");
   // A CSV file quotes what needs it; a workbook holds the same rows, the title in bold.
   user.check("Show Inactive Equipment", true);
   const std::string csv = (folder.path / "equipment.csv").string();

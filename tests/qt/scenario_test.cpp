@@ -279,6 +279,13 @@ TEST(PlayCommand, RunsAScenarioFileHeadlessAndThroughTheWindows) {
   CliRun gui = cli({"--data", data, "play", "--gui", ok});
   EXPECT_EQ(gui.rc, 0) << gui.err;
   EXPECT_EQ(gui.out, headless.out);
+  // The network-trace switches, among the other options, reach the module; /netnolog wins.
+  CliRun traced = cli({"/netlog", "--data", data, "play", ok});
+  EXPECT_EQ(traced.rc, 0) << traced.err;
+  EXPECT_NE(traced.err.find("network trace started"), std::string::npos) << traced.err;
+  traced = cli({"--data", data, "/NETLOGERRORS", "/netnolog", "play", ok});
+  EXPECT_EQ(traced.rc, 0) << traced.err;
+  EXPECT_EQ(traced.err.find("network trace"), std::string::npos) << traced.err;
 
   std::string failing = write("fail.play", "expect global GlobalRequest 7\n");
   CliRun r = cli({"--data", data, "play", failing});

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "app/cli.h"
@@ -92,6 +93,31 @@ TEST(SmokeModule, EveryRegisteredWindowOpensOnTheDemoCompanyDrawsAndCloses) {
   }
   EXPECT_GE(opened, 5);
   EXPECT_TRUE(port.problems().empty());
+}
+
+// Every window opens whole on a 1366x768 laptop and on a 1080p screen at 150 % (1280x720
+// logical pixels, less a title bar): what does not fit scrolls.
+TEST(WindowsCommand, NoWindowNeedsMoreThanTheSmallestScreen) {
+  cli::setDemoMaker(&demo::makeDemoCompany);
+  CliRun r = cli({"--today", "2024-03-15", "windows"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::string name, size;
+  std::set<std::string> seen;
+  while (lines >> name >> size) {
+    SCOPED_TRACE(name);
+    int w = 0, h = 0;
+    char x = 0;
+    std::istringstream(size) >> w >> x >> h;
+    EXPECT_EQ(x, 'x');
+    EXPECT_GT(w, 100);
+    EXPECT_GT(h, 50);
+    EXPECT_LE(w, 1280);
+    EXPECT_LE(h, 700);
+    seen.insert(name);
+  }
+  for (const char* window : {"BrowseEQHeader", "UpdateEQHeader", "UpdateEQCode", "BROWSEGLMASTER"})
+    EXPECT_TRUE(seen.count(window)) << window;
 }
 
 TEST(ScreenshotCommand, WritesThePictureOfOneWindow) {

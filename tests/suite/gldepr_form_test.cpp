@@ -10,6 +10,7 @@ namespace {
 class GlDeprFormTest : public FormTest {
  protected:
   GlDeprFormTest() {
+    removeSchedules();
     auto& eq = ctx.access<data::EqHeader>();
     EXPECT_EQ(eq.fetch("KeyEquipmentID", {data::Value(std::string("EX-304"))}), data::kNoError);
     march_ = addRow(2024, 3, Decimal(1000), Decimal(50000));

@@ -1,5 +1,7 @@
 #include "suite/spell/spell_checker.h"
 
+#include "frame/module.h"
+
 #include <hunspell/hunspell.hxx>
 
 #include <algorithm>
@@ -195,7 +197,9 @@ WindowSpellCheck::WindowSpellCheck(fs::path systemDictionary, std::string langua
 
 SpellSetup WindowSpellCheck::setupFor(frame::Context& ctx) const {
   SpellSetup s;
-  s.userFolder = fs::path(clipped(ctx.session().g.CONTROLPATH.str())) / "ASpell";
+  // The personal dictionary belongs to the user, never to whatever folder the program runs in.
+  std::string control = clipped(ctx.session().g.CONTROLPATH.str());
+  s.userFolder = (control.empty() ? frame::defaultSettingsFolder() : fs::path(control)) / "ASpell";
   s.dictionary = systemDictionary_;
   s.language = language_;
   return s;

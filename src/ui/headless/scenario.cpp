@@ -143,6 +143,9 @@ class Runner {
     } else if (cmd == "type") {
       need(l, 3, "type CONTROL TEXT");
       if (!user_.type(w[1], w[2])) return "the entry " + w[1] + " refused " + ui::quoted(w[2]);
+    } else if (cmd == "keys") {
+      need(l, 3, "keys CONTROL TEXT");
+      user_.keys(w[1], w[2]);
     } else if (cmd == "accept") {
       need(l, 2, "accept CONTROL");
       if (!user_.accept(w[1])) return "the entry " + w[1] + " refused its text";

@@ -8,14 +8,15 @@
 //   request N                   GlobalRequest for the next call
 //   set NAME VALUE              a global, or a field of a file buffer (EQH:EquipmentID)
 //   type CONTROL TEXT           type into a control and leave it
+//   keys CONTROL TEXT           type over an entry one character at a time, staying in it
 //   accept CONTROL              leave a control as it stands
 //   press CONTROL               press a button
 //   check CONTROL 0|1           clear or tick a check box
 //   choose CONTROL ITEM         an item of a drop list or radio group, a tab of a sheet
 //   select CONTROL N|TEXT       highlight a list row (by number from 1 or a column's text)
 //   activate CONTROL N|TEXT     highlight a list row and double-click it
-//   key CONTROL KEY             F2, Insert, Delete, Space, Enter, Ctrl+H, Ctrl+K, Ctrl+Click,
-//                               F7, F1, Escape, RightClick, DoubleClick
+//   key CONTROL KEY             F2, Insert, Delete, Space, Enter, Tab, Ctrl+H, Ctrl+K,
+//                               Ctrl+Click, F7, F1, Escape, RightClick, DoubleClick
 //   sort CONTROL COLUMN         click a column header (number from 1 or header text)
 //   click CONTROL ROW COLUMN    click a list cell (row: number from 1 or a column's text;
 //                               column: number from 1 or header)

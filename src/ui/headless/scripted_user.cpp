@@ -103,6 +103,20 @@ bool ScriptedUser::type(std::string_view control, const std::string& text) {
   return top().userType(c, text);
 }
 
+void ScriptedUser::keys(std::string_view control, const std::string& text) {
+  Control& c = find(control);
+  if (top().window().focus() != &c) top().userFocus(c);
+  std::string typed;
+  for (std::size_t i = 0; i < text.size();) {
+    // One character, however many bytes it takes in UTF-8.
+    std::size_t n = 1;
+    while (i + n < text.size() && (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) ++n;
+    typed += text.substr(i, n);
+    i += n;
+    top().userEdit(c, typed);
+  }
+}
+
 bool ScriptedUser::accept(std::string_view control) {
   Control& c = find(control);
   return top().userAccept(c);

@@ -37,6 +37,9 @@ class ScriptedUser {
   virtual void focus(std::string_view control);
   // Types the text and leaves the control; false when the entry refused the text.
   virtual bool type(std::string_view control, const std::string& text);
+  // Types the text over the entry's text one character at a time without leaving it (what an
+  // incremental locator follows).
+  virtual void keys(std::string_view control, const std::string& text);
   virtual bool accept(std::string_view control);
   virtual void press(std::string_view control);
   virtual void check(std::string_view control, bool on);

@@ -75,7 +75,7 @@ void BrowseProcedure::addResetField(std::string name) {
 }
 
 void BrowseProcedure::setLocator(std::string entryControl) {
-  control(entryControl);
+  control(entryControl).setIncremental(true);
   locator_ = std::move(entryControl);
 }
 

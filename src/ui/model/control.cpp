@@ -409,4 +409,20 @@ std::optional<data::Value> Control::parse(const std::string& raw, std::string* w
   }
 }
 
+bool Control::takesFocus() const {
+  switch (kind()) {
+    case ControlKind::Entry:
+    case ControlKind::Text:
+    case ControlKind::DropList:
+    case ControlKind::DropCombo:
+    case ControlKind::Check:
+    case ControlKind::Radio:
+    case ControlKind::List:
+    case ControlKind::Button:
+      return shown() && usable() && window().onShownTab(*this);
+    default:
+      return false;
+  }
+}
+
 }  // namespace koreq::ui

@@ -143,6 +143,13 @@ class Control {
   std::size_t selectionLength() const;
   std::string selectedText() const;
 
+  // An entry whose every keystroke counts as accepted (an incremental locator moves the list's
+  // highlight as the user types).
+  bool incremental() const { return incremental_; }
+  void setIncremental(bool on) { incremental_ = on; }
+  // Whether Tab can bring the focus here (the controls a user works with).
+  bool takesFocus() const;
+
   // Lists: the column of the last cell clicked (from 0), -1 when none.
   int clickedColumn() const { return clickedColumn_; }
 
@@ -190,6 +197,7 @@ class Control {
   Binding binding_;
   bool edited_ = false;
   bool tabsVisible_ = true;
+  bool incremental_ = false;
   int clickedColumn_ = -1;
   std::size_t selStart_ = std::string::npos, selLength_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/model/procedure.h"
 
+#include <algorithm>
+
 #include "runtime/picture.h"
 #include "ui/model/desktop.h"
 
@@ -263,6 +265,22 @@ void Procedure::standardKey(Control& c, Key key) {
     case Key::Escape:
       close();
       return;
+    case Key::Tab: {
+      // On to the next control a user works with, in window order (a list is one stop, not a
+      // walk through its cells).
+      const std::vector<Control*>& all = window_->controls();
+      auto at = std::find(all.begin(), all.end(), &c);
+      if (at == all.end()) return;
+      for (auto it = std::next(at); it != at; ++it) {
+        if (it == all.end()) it = all.begin();
+        if (it == at) break;
+        if ((*it)->takesFocus()) {
+          select(**it);
+          return;
+        }
+      }
+      return;
+    }
     case Key::Enter:
       if (c.kind() == ControlKind::List) {
         post(EventKind::Accepted, &c, Key::Enter);
@@ -544,6 +562,8 @@ void Procedure::userEdit(Control& c, const std::string& text) {
     c.text_ = text;
     c.edited_ = true;
     c.changed();
+    // An incremental locator takes each keystroke as it comes.
+    if (c.incremental() && commit(c)) post(EventKind::Accepted, &c);
   });
 }
 

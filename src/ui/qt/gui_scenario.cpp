@@ -160,6 +160,18 @@ class GuiUser : public headless::ScriptedUser {
     return ok;
   }
 
+  void keys(std::string_view name, const std::string& text) override {
+    Control& c = find(name);
+    auto* le = qobject_cast<QLineEdit*>(widgetOf(c));
+    if (!le || !c.shown() || !c.usable() || c.readonly()) return ScriptedUser::keys(name, text);
+    le->setFocus(Qt::TabFocusReason);
+    settle();
+    if (top().window().focus() != &c) win().focusIn(c);
+    le->selectAll();
+    QTest::keyClicks(le, QString::fromStdString(text));
+    done();
+  }
+
   bool accept(std::string_view name) override {
     Control& c = find(name);
     QWidget* w = widgetOf(c);

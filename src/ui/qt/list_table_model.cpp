@@ -102,6 +102,14 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
       RowStyle s = list_->style(row);
       return s.background ? QVariant(QBrush(qtColour(*s.background))) : QVariant();
     }
+    case SelectedForegroundRole: {
+      RowStyle s = list_->style(row);
+      return s.selectedForeground ? QVariant(QBrush(qtColour(*s.selectedForeground))) : QVariant();
+    }
+    case SelectedBackgroundRole: {
+      RowStyle s = list_->style(row);
+      return s.selectedBackground ? QVariant(QBrush(qtColour(*s.selectedBackground))) : QVariant();
+    }
     case Qt::FontRole: {
       RowStyle s = list_->style(row);
       if (s.fontStyle == kNormal) return {};
@@ -188,6 +196,20 @@ void ListTableModel::appended(std::int64_t first, std::int64_t last) {
 
 void ListTableModel::currentChanged(std::int64_t row) {
   emit currentRowChanged(row < 0 ? -1 : clampRows(row));
+}
+
+void RowStyleDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
+  QStyledItemDelegate::initStyleOption(option, index);
+  if (!(option->state & QStyle::State_Selected)) return;
+  QVariant fg = index.data(ListTableModel::SelectedForegroundRole);
+  QVariant bg = index.data(ListTableModel::SelectedBackgroundRole);
+  for (auto group : {QPalette::Active, QPalette::Inactive}) {
+    if (fg.canConvert<QBrush>())
+      option->palette.setBrush(group, QPalette::HighlightedText, fg.value<QBrush>());
+    if (bg.canConvert<QBrush>())
+      option->palette.setBrush(group, QPalette::Highlight, bg.value<QBrush>());
+  }
 }
 
 }  // namespace koreq::ui::qt

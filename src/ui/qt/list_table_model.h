@@ -9,6 +9,7 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <QStyledItemDelegate>
 #include <functional>
 
 #include "ui/model/control.h"
@@ -19,6 +20,10 @@ namespace koreq::ui::qt {
 class ListTableModel : public QAbstractTableModel, private ListObserver {
   Q_OBJECT
  public:
+  // A row's colours while it is highlighted (RowStyle's selected colours), as QBrush.
+  static constexpr int SelectedForegroundRole = Qt::UserRole + 1;
+  static constexpr int SelectedBackgroundRole = Qt::UserRole + 2;
+
   // `control` is the list control (headers, column pictures); its list model may be null.
   explicit ListTableModel(const Control& control, QObject* parent = nullptr);
   ~ListTableModel() override;
@@ -60,6 +65,16 @@ class ListTableModel : public QAbstractTableModel, private ListObserver {
   int rows_ = 0;
   bool changing_ = false;  // inside a begin/end pair: Qt must not ask for more rows now
   std::function<QIcon(const std::string&)> icons_;
+};
+
+// Draws a highlighted row in the row's own highlight colours (an inactive piece of equipment is
+// lime when highlighted), which the standard delegate would paint in the style's.
+class RowStyleDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 
 }  // namespace koreq::ui::qt

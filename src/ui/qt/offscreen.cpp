@@ -20,7 +20,12 @@ bool hasEnv(const char* name) {
 }  // namespace
 
 bool prepareQtPlatform(bool offscreen) {
-  if (offscreen || (!hasEnv("QT_QPA_PLATFORM") && !hasEnv("DISPLAY") && !hasEnv("WAYLAND_DISPLAY")))
+  // An offscreen platform given with its options (a screen of a chosen size through
+  // "offscreen:configfile=…") is kept.
+  const char* given = std::getenv("QT_QPA_PLATFORM");
+  const bool givenOffscreen = given && std::string(given).rfind("offscreen", 0) == 0;
+  if ((offscreen && !givenOffscreen) ||
+      (!hasEnv("QT_QPA_PLATFORM") && !hasEnv("DISPLAY") && !hasEnv("WAYLAND_DISPLAY")))
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   if (!hasEnv("XDG_RUNTIME_DIR")) {
     std::string dir = "/tmp/runtime-koreq-" + std::to_string(::getuid());

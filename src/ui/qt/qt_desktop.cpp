@@ -117,7 +117,11 @@ void QtDesktop::showWindows() {
 // is kept inside the screen (keepOnScreen).
 void QtDesktop::place(QtWindow& w) {
   w.layout()->activate();
-  w.adjustSize();
+  // As large as the content asks, within the screen (less a title bar); what does not fit
+  // scrolls.
+  QScreen* screen = QApplication::primaryScreen();
+  QSize room = screen ? screen->availableGeometry().size() - QSize(16, 48) : QSize(1350, 700);
+  w.resize(w.sizeHint().boundedTo(room).expandedTo(w.minimumSizeHint()));
   const frame::SessionGlobals& g = w.procedure().ctx().session().g;
   bool restored = false;
   if (rememberGeometry_) {
@@ -132,7 +136,6 @@ void QtDesktop::place(QtWindow& w) {
       w.move(static_cast<int>(g.STARTX), static_cast<int>(g.STARTY));
     } else {
       QWidget* over = w.parentWidget();
-      QScreen* screen = QApplication::primaryScreen();
       QRect area = over     ? over->frameGeometry()
                    : screen ? screen->availableGeometry()
                             : QRect(0, 0, 1024, 768);
@@ -147,6 +150,10 @@ void QtDesktop::place(QtWindow& w) {
 void QtDesktop::keepOnScreen(QtWindow& w) {
   if (QScreen* screen = w.screen()) {
     QRect visible = screen->availableGeometry();
+    // A size kept from a larger screen is cut down to this one.
+    QSize frame = w.frameGeometry().size() - w.size();
+    QSize most = (visible.size() - frame).expandedTo(w.minimumSizeHint());
+    if (w.width() > most.width() || w.height() > most.height()) w.resize(w.size().boundedTo(most));
     QRect r = w.frameGeometry();
     if (r.right() > visible.right()) r.moveRight(visible.right());
     if (r.bottom() > visible.bottom()) r.moveBottom(visible.bottom());

@@ -23,6 +23,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <QStyle>
 #include <QTabBar>
@@ -33,6 +36,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 #include "runtime/picture.h"
@@ -73,6 +77,33 @@ bool isFieldKind(ControlKind k) {
 bool isDialogAction(StandardAction a) {
   return a == StandardAction::Ok || a == StandardAction::Cancel || a == StandardAction::Close ||
          a == StandardAction::Help;
+}
+
+// The buttons that act on the window as a whole, in the order they stand at the right of its
+// button row on every window: Select, OK, Cancel, Close, Help. 0 for any other button.
+int ownButtonRank(const Control& c) {
+  if (c.kind() != ControlKind::Button) return 0;
+  switch (c.def().action) {
+    case StandardAction::Select:
+      return 1;
+    case StandardAction::Ok:
+      return 2;
+    case StandardAction::Cancel:
+      return 3;
+    case StandardAction::Close:
+      return 4;
+    case StandardAction::Help:
+      return 5;
+    default:
+      break;
+  }
+  const std::string n = upper(c.name());
+  if (n == "?SELECT") return 1;
+  if (n == "?OK") return 2;
+  if (n == "?CANCEL") return 3;
+  if (n == "?CLOSE") return 4;
+  if (n == "?HELP") return 5;
+  return 0;
 }
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -124,6 +155,8 @@ Key keyOf(const QKeyEvent* e) {
       return Key::Enter;
     case Qt::Key_Escape:
       return Key::Escape;
+    case Qt::Key_Tab:
+      return e->modifiers() & Qt::ShiftModifier ? Key::None : Key::Tab;
     default:
       return Key::None;
   }
@@ -140,6 +173,65 @@ int qtOffset(const std::string& text, std::size_t bytes) {
 QColor qtColour(Colour c) {
   return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
 }
+
+// A check box without a caption of its own takes its prompt's.
+std::string checkCaption(const Control& c) {
+  if (c.text().empty() && c.prompt()) return c.prompt()->text();
+  return c.text();
+}
+
+// Whether a control takes the height the window gains: lists, sheets, pictures, long texts, and
+// the groups around them.
+bool grows(const Control& c) {
+  switch (c.kind()) {
+    case ControlKind::List:
+    case ControlKind::Sheet:
+    case ControlKind::Image:
+      return true;
+    case ControlKind::Text:
+      return c.def().lines == 0 || c.def().lines > 3;
+    case ControlKind::Group:
+    case ControlKind::Tab:
+      for (const Control* k : c.children())
+        if (grows(*k)) return true;
+      return false;
+    default:
+      return false;
+  }
+}
+
+bool anyGrows(const std::vector<Control*>& kids) {
+  return std::any_of(kids.begin(), kids.end(), [](const Control* k) { return grows(*k); });
+}
+
+// The most a window's content may ask for before it scrolls: small enough that every window
+// fits a 1366x768 laptop and a 1080p screen at 150 % with its title bar and button row.
+constexpr int kScrollMinWidth = 720;
+constexpr int kScrollMinHeight = 400;
+
+// A scroll area that asks for its content's whole size when there is room, and for little when
+// there is not: the window opens as large as its content, and a small screen gets scroll bars
+// instead of controls below its edge.
+class FitScrollArea : public QScrollArea {
+ public:
+  explicit FitScrollArea(QWidget* content) {
+    setWidget(content);
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::NoFocus);
+    viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+  }
+  QSize sizeHint() const override {
+    QSize s = widget()->sizeHint().expandedTo(widget()->minimumSizeHint());
+    return s + QSize(2 * frameWidth(), 2 * frameWidth());
+  }
+  QSize minimumSizeHint() const override {
+    QSize s = widget()->minimumSizeHint();
+    return QSize(std::min(s.width(), kScrollMinWidth) + verticalScrollBar()->sizeHint().width(),
+                 std::min(s.height(), kScrollMinHeight));
+  }
+};
 
 }  // namespace
 
@@ -166,8 +258,33 @@ QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
   std::vector<Control*> top;
   for (Control* c : proc_.window().controls())
     if (!c->parent()) top.push_back(c);
+  // The window's button row stays in view; everything above it scrolls when the screen is
+  // too small for it.
+  // The window's own buttons join it wherever the structure has them.
+  auto firstButton = top.end();
+  while (firstButton != top.begin() && (*(firstButton - 1))->kind() == ControlKind::Button)
+    --firstButton;
+  std::vector<Control*> body, buttonRow, own;
+  for (auto it = top.begin(); it != top.end(); ++it) {
+    if (ownButtonRank(**it) > 0)
+      own.push_back(*it);
+    else
+      (it < firstButton ? body : buttonRow).push_back(*it);
+  }
+  std::stable_sort(own.begin(), own.end(), [](const Control* a, const Control* b) {
+    return ownButtonRank(*a) < ownButtonRank(*b);
+  });
+  buttonRow.insert(buttonRow.end(), own.begin(), own.end());
   ++syncing_;
-  buildChildren(box, top, true);
+  if (!body.empty()) {
+    auto* content = new QWidget;
+    auto* inner = new QVBoxLayout(content);
+    inner->setContentsMargins(0, 0, 0, 0);
+    buildChildren(inner, body, true);
+    if (!anyGrows(body)) inner->addStretch();
+    box->addWidget(new FitScrollArea(content), 1);
+  }
+  buildChildren(box, buttonRow, true);
   --syncing_;
   timer_ = new QTimer(this);
   connect(timer_, &QTimer::timeout, this, [this] {
@@ -319,7 +436,7 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids,
           dialogButtons = nullptr;
         }
       }
-      const bool own = isDialogAction(c.def().action) || c.def().action == StandardAction::Select;
+      const bool own = ownButtonRank(c) > 0;
       (dialogButtons && own ? dialogButtons : buttons)->addWidget(makeButton(c));
       continue;
     }
@@ -350,7 +467,10 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids,
       h->addWidget(w);
       h->addStretch();
       items_[&c].row = row;
-      if (Control* p = c.prompt(); p && p->parent() == c.parent()) {
+      if (Control* p = c.prompt(); p && kind == ControlKind::Check && c.text().empty()) {
+        // A check box's prompt is its caption, on the same side as every other check box's.
+        form->addRow(QString(), row);
+      } else if (p && p->parent() == c.parent()) {
         auto* label = new QLabel(qs(p->text()));
         label->setBuddy(w);
         items_[p] = Item{p, label, nullptr, label};
@@ -375,8 +495,7 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids,
     }
     endForm();
     QWidget* w = makeWidget(c);
-    const bool grows = kind == ControlKind::List || kind == ControlKind::Sheet;
-    box->addWidget(w, grows ? 1 : 0);
+    box->addWidget(w, grows(c) ? 1 : 0);
   }
   if (buttons && !dialogButtons) buttons->addStretch();
 }
@@ -410,6 +529,12 @@ QWidget* QtWindow::makeWidget(Control& c) {
           le->setModified(true);
         }
         offerCompletions(c, *le);
+        // An incremental locator follows every keystroke.
+        if (c.incremental() && !syncing_) {
+          const std::string typed = le->text().toStdString();
+          le->setModified(false);
+          act([&] { proc_.userEdit(c, typed); });
+        }
       });
       w = le;
       break;
@@ -447,7 +572,7 @@ QWidget* QtWindow::makeWidget(Control& c) {
       break;
     }
     case ControlKind::Check: {
-      auto* cb = new QCheckBox(qs(c.text()));
+      auto* cb = new QCheckBox(qs(checkCaption(c)));
       connect(cb, &QCheckBox::clicked, this, [this, &c](bool on) {
         if (!syncing_) checkClicked(c, on);
       });
@@ -472,7 +597,9 @@ QWidget* QtWindow::makeWidget(Control& c) {
       auto* label = new QLabel;
       label->setFrameShape(QFrame::StyledPanel);
       label->setAlignment(Qt::AlignCenter);
-      label->setMinimumSize(128, 96);
+      // The box takes the room the window gives it; the picture is fitted to the box.
+      label->setMinimumSize(160, 120);
+      label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
       label->setAcceptDrops(true);
       // A named picture opens its file when clicked.
       if (!c.name().empty()) label->setCursor(Qt::PointingHandCursor);
@@ -530,9 +657,12 @@ QWidget* QtWindow::makeList(Control& c) {
   auto* model = new ListTableModel(c, view);
   model->setIconLookup(&iconByName);
   view->setModel(model);
+  view->setItemDelegate(new RowStyleDelegate(view));
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setSelectionMode(QAbstractItemView::SingleSelection);
   view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab goes on to the next control instead of walking the cells.
+  view->setTabKeyNavigation(false);
   view->setAlternatingRowColors(true);
   view->setWordWrap(false);
   view->verticalHeader()->hide();
@@ -600,8 +730,9 @@ QWidget* QtWindow::makeSheet(Control& c) {
     auto* box = new QVBoxLayout(page);
     std::vector<Control*> kids(tab->children().begin(), tab->children().end());
     buildChildren(box, kids, false);
-    box->addStretch();
-    int index = tabs->addTab(page, qs(tab->text()));
+    if (!anyGrows(kids)) box->addStretch();
+    // Each page scrolls on its own, so the tabs stay in view.
+    int index = tabs->addTab(new FitScrollArea(page), qs(tab->text()));
     Item& t = items_[tab];
     t.control = tab;
     t.widget = page;
@@ -635,7 +766,7 @@ QWidget* QtWindow::makeGroup(Control& c) {
       if (column.empty()) return;
       auto* col = new QVBoxLayout;
       buildChildren(col, column, false);
-      col->addStretch();
+      if (!anyGrows(column)) col->addStretch();
       across->addLayout(col, 1);
       column.clear();
     };
@@ -819,6 +950,11 @@ void QtWindow::changed(Control* c) {
       // Text being typed stays until the user leaves the entry.
       if (le->isModified() && le->hasFocus() && !c->holdsEditedText()) break;
       QString t = shownText(*c);
+      // A locator being typed in keeps the blanks the user typed last.
+      if (c->incremental() && le->hasFocus() && qs(clipped(le->text().toStdString())) == t) {
+        le->setModified(false);
+        break;
+      }
       if (le->text() != t) {
         le->setText(t);
         // After the edit menu changed the text, the cursor stands after the change.
@@ -857,7 +993,7 @@ void QtWindow::changed(Control* c) {
     }
     case ControlKind::Check: {
       auto* cb = static_cast<QCheckBox*>(w);
-      cb->setText(qs(c->text()));
+      cb->setText(qs(checkCaption(*c)));
       cb->setChecked(c->checked());
       cb->setAttribute(Qt::WA_TransparentForMouseEvents, c->readonly());
       cb->setFocusPolicy(c->readonly() ? Qt::NoFocus : Qt::StrongFocus);
@@ -904,12 +1040,9 @@ void QtWindow::changed(Control* c) {
       QIcon i = iconByName(c->icon());
       QPixmap file;
       if (i.isNull() && !c->icon().empty() && c->icon()[0] != '~') file.load(qs(c->icon()));
+      item.picture = file;
       if (!file.isNull()) {
-        // A picture file is shown whole, shrunk to the box but never enlarged.
-        QSize box = item.label->size().expandedTo(QSize(320, 240));
-        item.label->setPixmap(file.width() > box.width() || file.height() > box.height()
-                                  ? file.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                                  : file);
+        fitPicture(item);
       } else if (i.isNull()) {
         item.label->setPixmap({});
         item.label->setText(c->icon().empty() ? QStringLiteral("No image")
@@ -935,6 +1068,15 @@ void QtWindow::changed(Control* c) {
     case ControlKind::Tab:
       break;
   }
+}
+
+// A picture file is shown whole, as large as its box allows.
+void QtWindow::fitPicture(Item& item) {
+  if (item.picture.isNull() || !item.label) return;
+  QSize box = item.label->contentsRect().size() - QSize(4, 4);
+  if (box.width() < 16 || box.height() < 16) box = QSize(320, 240);
+  QPixmap fitted = item.picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  if (item.label->pixmap().size() != fitted.size()) item.label->setPixmap(fitted);
 }
 
 void QtWindow::syncCurrentRow(Item& item) {
@@ -1139,6 +1281,8 @@ bool QtWindow::takesKey(const Control& c, Key k) const {
       return c.kind() != ControlKind::Text;  // a new line there
     case Key::Space:
       return c.kind() == ControlKind::List;  // tags a row; elsewhere it types or ticks
+    case Key::Tab:
+      return c.kind() == ControlKind::List;  // elsewhere Qt's own focus chain moves on
     case Key::Insert:
     case Key::Delete: {
       // Lists act on Insert and Delete; elsewhere they edit text unless a button takes them.
@@ -1172,6 +1316,12 @@ bool QtWindow::handleKey(Control& c, QKeyEvent* e) {
 }
 
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Resize) {
+    if (Control* c = control(watched); c && c->kind() == ControlKind::Image) {
+      auto it = items_.find(c);
+      if (it != items_.end() && it->second.widget == watched) fitPicture(it->second);
+    }
+  }
   if (!attached_ || syncing_) return QDialog::eventFilter(watched, event);
   Control* c = control(watched);
   if (!c) return QDialog::eventFilter(watched, event);

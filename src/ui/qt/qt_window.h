@@ -13,6 +13,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 #include <map>
 #include <string>
@@ -104,6 +105,7 @@ class QtWindow : public QDialog, private WindowObserver {
     ListTableModel* model = nullptr;
     QTabWidget* tabs = nullptr;  // sheets, and tabs (their sheet's)
     int tabIndex = -1;           // tabs
+    QPixmap picture;             // images: the picture file as loaded, fitted to the box
   };
 
   // WindowObserver
@@ -134,6 +136,7 @@ class QtWindow : public QDialog, private WindowObserver {
   void pressDefault();
   void syncCurrentRow(Item& item);
   void offerCompletions(Control& c, QLineEdit& edit);
+  void fitPicture(Item& item);
 
   QtDesktop& desktop_;
   Procedure& proc_;
