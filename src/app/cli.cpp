@@ -1,5 +1,6 @@
 #include "app/cli.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <sstream>
@@ -26,20 +27,9 @@ DemoMaker& demoMakerSlot() {
   return maker;
 }
 
-// Adding a command is one entry here and its function.
-struct Command {
-  std::string_view name;
-  std::string_view usage;  // arguments after the command name
-  std::string_view summary;
-  std::vector<std::string_view> valueOptions;
-  std::vector<std::string_view> flagOptions;
-  std::size_t minArgs;
-  std::size_t maxArgs;
-  int (*run)(Invocation&, const ParsedArgs&);
-};
-
-const std::vector<Command>& commands() {
-  static const std::vector<Command> table = {
+// Adding a command is one entry here (or in the desktop's table) and its function.
+std::vector<Command>& commands() {
+  static std::vector<Command> table = {
       {"init",
        "[--demo]",
        "make a company in the data folder (--demo: the demo company)",
@@ -80,35 +70,29 @@ const std::vector<Command>& commands() {
        2,
        2,
        &runDepreciation},
-      {"play",
-       "[--gui] SCENARIO",
-       "run a scenario file and print its transcript (--gui: through the real windows)",
-       {},
-       {"gui"},
-       1,
-       1,
-       &runPlay},
-      {"screenshot",
-       "PROCEDURE FILE.png [--request N] [--equipment ID] [--tab N]",
-       "open one window offscreen and save its picture (--equipment: that record in the "
-       "EQHEADER buffer, the first one for UpdateEQHeader; --tab: the tab shown)",
-       {"request", "equipment", "tab"},
-       {},
-       2,
-       2,
-       &runScreenshot},
-      {"windows",
-       "",
-       "every procedure that opens a window, with its window's minimum size in logical pixels "
-       "(NAME WIDTHxHEIGHT)",
-       {},
-       {},
-       0,
-       0,
-       &runWindows},
   };
   return table;
 }
+
+Desktop& desktopSlot() {
+  static Desktop desktop;
+  return desktop;
+}
+
+}  // namespace
+
+void addCommands(const std::vector<Command>& more) {
+  for (const Command& c : more)
+    if (std::none_of(commands().begin(), commands().end(),
+                     [&](const Command& have) { return have.name == c.name; }))
+      commands().push_back(c);
+}
+
+void setDesktop(Desktop desktop) {
+  desktopSlot() = desktop;
+}
+
+namespace {
 
 const Command* findCommand(std::string_view name) {
   for (const auto& c : commands())
@@ -334,10 +318,11 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
       }
     }
     if (i == args.size()) {
-      if (!desktopDisplayAvailable())
+      const Desktop& desktop = desktopSlot();
+      if (!desktop.run || !desktop.available())
         throw UsageError("no command given (and no display for the desktop program)");
       Invocation inv(std::move(opts), out, err);
-      return runHost(inv);
+      return desktop.run(inv);
     }
     cmd = findCommand(args[i]);
     if (!cmd) throw UsageError("unknown command '" + args[i] + "'");

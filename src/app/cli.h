@@ -23,6 +23,11 @@ using DemoMaker = std::function<void(frame::Session&, std::ostream& out)>;
 // Installs the maker `init --demo` uses; without one, `init --demo` fails and makes nothing.
 void setDemoMaker(DemoMaker maker);
 
+// Adds the commands that need the desktop (play, screenshot, windows) and the desktop program
+// that runs without a command. The program calls it first; without it the command line has
+// only the commands that need no Qt.
+void installDesktop();
+
 // Runs one command line (without the program name). Returns the exit status: 0 success,
 // 1 failure (a message on `err`), 2 bad usage (the usage text on `err`). Never throws.
 int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err);

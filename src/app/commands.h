@@ -101,6 +101,29 @@ ParsedArgs parseArgs(const std::vector<std::string>& args,
                      const std::vector<std::string_view>& valueOptions,
                      const std::vector<std::string_view>& flagOptions);
 
+// A command: its name, usage, options and function.
+struct Command {
+  std::string_view name;
+  std::string_view usage;  // arguments after the command name
+  std::string_view summary;
+  std::vector<std::string_view> valueOptions;
+  std::vector<std::string_view> flagOptions;
+  std::size_t minArgs;
+  std::size_t maxArgs;
+  int (*run)(Invocation&, const ParsedArgs&);
+};
+
+// Adds commands after the built-in ones (the desktop library adds those that need Qt); a name
+// already there is kept as it is.
+void addCommands(const std::vector<Command>& more);
+
+// What runs without a command: the desktop program, where there is a display to show it on.
+struct Desktop {
+  bool (*available)() = nullptr;
+  int (*run)(Invocation&) = nullptr;
+};
+void setDesktop(Desktop desktop);
+
 int runInit(Invocation& inv, const ParsedArgs& args);
 int runDump(Invocation& inv, const ParsedArgs& args);
 int runLoad(Invocation& inv, const ParsedArgs& args);

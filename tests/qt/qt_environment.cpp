@@ -17,6 +17,7 @@ class QtEnvironment : public ::testing::Environment {
     config_ = std::make_unique<TempFolder>();
     ::setenv("XDG_CONFIG_HOME", config_->path.c_str(), 1);
     app_ = std::make_unique<GuiApplication>(true);
+    cli::installDesktop();
   }
   void TearDown() override {
     app_.reset();

@@ -1,9 +1,9 @@
-#include "frame/warning.h"
+#include "suite/warning.h"
 
 #include "data/store.h"
 #include "runtime/text.h"
 
-namespace koreq::frame {
+namespace koreq::suite {
 
 std::string takeLastErrorText(Context& ctx, const RuntimeError& fallback) {
   data::ErrorObject& errors = ctx.errors();
@@ -33,4 +33,4 @@ int viewOpenWarning(Context& ctx, ui::UserPort& port, const RuntimeError& fallba
   return port.message(message, "View Open Error", ui::Icon::Exclamation, "&OK", 1);
 }
 
-}  // namespace koreq::frame
+}  // namespace koreq::suite

@@ -9,7 +9,9 @@
 #include "frame/context.h"
 #include "ui/model/user_port.h"
 
-namespace koreq::frame {
+namespace koreq::suite {
+
+using frame::Context;
 
 // The failure the runtime saw last, for when the error object holds no saved error (reads
 // that fail are not reported through it): the code and text of the failed operation.
@@ -27,4 +29,4 @@ int recordRetrievalWarning(Context& ctx, ui::UserPort& port, std::string_view fi
 // Setting up or opening a report's view failed. Returns the button.
 int viewOpenWarning(Context& ctx, ui::UserPort& port, const RuntimeError& fallback = {});
 
-}  // namespace koreq::frame
+}  // namespace koreq::suite

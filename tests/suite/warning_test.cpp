@@ -1,11 +1,11 @@
-#include "frame/warning.h"
+#include "suite/warning.h"
 
 #include <gtest/gtest.h>
 
-#include "company_fixture.h"
 #include "data/records.h"
+#include "frame/company_fixture.h"
 
-namespace koreq::frame {
+namespace koreq::suite {
 namespace {
 
 class WarningTest : public fixture::CompanyTest {
@@ -67,4 +67,4 @@ TEST_F(WarningTest, ViewOpenMessageWordForWord) {
 }
 
 }  // namespace
-}  // namespace koreq::frame
+}  // namespace koreq::suite
