@@ -1,14 +1,8 @@
 #include "app/loaded_module.h"
 
 #include "data/records.h"
-#include "equipment/categories.h"
-#include "equipment/cost_form.h"
-#include "equipment/equipment_form.h"
+#include "module/register_module.h"
 #include "runtime/text.h"
-#include "suite/ui/droplist_form.h"
-#include "suite/ui/gldepr_form.h"
-#include "suite/ui/lookups.h"
-#include "suite/ui/notes_forms.h"
 #include "ui/model/desktop.h"
 
 namespace koreq::cli {
@@ -16,16 +10,7 @@ namespace koreq::cli {
 LoadedModule::LoadedModule(frame::ModuleSetup setup)
     : module_(std::move(setup)), spelling_(module_.dictionaryPath(), module_.spellCheckLanguage()) {
   module_.init(nullptr, nullptr);
-  // Each subsystem registers its procedures here as it comes.
-  frame::registerReportDispatchers(registry_);
-  suite::registerSuiteLookups(registry_);
-  equipment::registerEquipmentProcedures(registry_, equipment_);
-  equipment::registerCategoryProcedures(registry_, equipment_);
-  equipment::registerEquipmentForm(registry_, equipment_);
-  equipment::registerCostProcedures(registry_, equipment_);
-  suite::registerNotesForms(registry_);
-  suite::registerGlDeprForm(registry_);
-  suite::registerDropListForms(registry_);
+  module::registerModule(registry_, equipment_);
 }
 
 LoadedModule::~LoadedModule() {

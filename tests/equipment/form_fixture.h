@@ -21,6 +21,7 @@
 #include "equipment/equipment_form.h"
 #include "equipment_fixture.h"
 #include "frame/context.h"
+#include "module/register_module.h"
 #include "runtime/ini.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
@@ -32,16 +33,9 @@
 
 namespace koreq::equipment::test {
 
-// Registers what the program registers (the host's list, without the report dispatchers).
+// Registers what the program registers.
 inline void registerAll(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
-  suite::registerSuiteLookups(registry);
-  registerEquipmentProcedures(registry, shared);
-  registerCategoryProcedures(registry, shared);
-  registerEquipmentForm(registry, shared);
-  registerCostProcedures(registry, shared);
-  suite::registerNotesForms(registry);
-  suite::registerGlDeprForm(registry);
-  suite::registerDropListForms(registry);
+  module::registerModule(registry, shared);
 }
 
 class FormTest : public DemoTest {

@@ -1,0 +1,26 @@
+#include "module/register_module.h"
+
+#include "equipment/categories.h"
+#include "equipment/cost_form.h"
+#include "equipment/equipment_form.h"
+#include "suite/ui/droplist_form.h"
+#include "suite/ui/gldepr_form.h"
+#include "suite/ui/lookups.h"
+#include "suite/ui/notes_forms.h"
+
+namespace koreq::module {
+
+void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {
+  // Each subsystem registers its procedures here as it comes.
+  frame::registerReportDispatchers(registry);
+  suite::registerSuiteLookups(registry);
+  equipment::registerEquipmentProcedures(registry, shared);
+  equipment::registerCategoryProcedures(registry, shared);
+  equipment::registerEquipmentForm(registry, shared);
+  equipment::registerCostProcedures(registry, shared);
+  suite::registerNotesForms(registry);
+  suite::registerGlDeprForm(registry);
+  suite::registerDropListForms(registry);
+}
+
+}  // namespace koreq::module
