@@ -44,10 +44,6 @@ const char* kCompanyKey = "host/company";
 const char* kUserKey = "host/user";
 const char* kGeometryKey = "host/geometry";
 
-std::string text(const data::FileAccess& f, std::string_view field) {
-  return clipped(data::valueToText(f.get(field)));
-}
-
 }  // namespace
 
 struct HostWindow::Thread {
@@ -302,7 +298,7 @@ bool HostWindow::openCompany(const fs::path& folder) {
     frame::Context ctx(*session_);
     data::FileAccess& sys = ctx.file(data::Systems::def());
     sys.set(sys.def().primaryKey());
-    if (sys.next() == data::kNoError) session_->g.COMPANYNAME = text(sys, "CompanyName");
+    if (sys.next() == data::kNoError) session_->g.COMPANYNAME = sys.text("CompanyName");
   }
   QSettings().setValue(kCompanyKey, qs(fs::absolute(folder).string()));
   fillUsers();
@@ -318,8 +314,8 @@ void HostWindow::fillUsers() {
   f.set(*f.def().key("KeyUserID"));
   std::vector<std::string> ids;
   while (f.next() == data::kNoError) {
-    std::string id = text(f, "UserID");
-    std::string name = clipped(text(f, "FirstName") + " " + text(f, "LastName"));
+    std::string id = f.text("UserID");
+    std::string name = clipped(f.text("FirstName") + " " + f.text("LastName"));
     users_->addItem(qs(id + (name.empty() ? "" : "  " + name)), qs(id));
     ids.push_back(upper(id));
   }

@@ -65,6 +65,10 @@ Value FileAccess::get(std::string_view field) const {
   return f ? f->get(buf_.get()) : Value();
 }
 
+std::string FileAccess::text(std::string_view field) const {
+  return clipped(valueToText(get(field)));
+}
+
 bool FileAccess::put(std::string_view field, const Value& v, std::string* why) {
   const FieldDef* f = def_.field(field);
   if (!f) {

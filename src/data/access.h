@@ -56,6 +56,8 @@ class FileAccess {
   std::int64_t records();
 
   Value get(std::string_view field) const;
+  // A field as text without trailing blanks ("" for an unknown field).
+  std::string text(std::string_view field) const;
   bool put(std::string_view field, const Value& v, std::string* why = nullptr);
   std::vector<Value> values() const;
   bool assign(const std::vector<Value>& values, std::string* why = nullptr);

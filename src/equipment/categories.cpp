@@ -12,10 +12,6 @@ namespace {
 
 constexpr const char* kDescriptionField = "EQD:Description";
 
-std::string text(const data::FileAccess& f, const std::string& field) {
-  return clipped(data::valueToText(f.get(field)));
-}
-
 // The schedule types as stored and as the drop list shows them.
 struct ScheduleType {
   const char* letter;
@@ -83,11 +79,11 @@ ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::millisec
   data::FileAccess code(ctx.store(), data::EqCode::def(), ctx.errors());
   equipment.set(data::EqHeader::def().primaryKey());
   while (!storeFailed && equipment.next() == data::kNoError) {
-    const std::string id = text(equipment, "EQH:EquipmentID");
+    const std::string id = equipment.text("EQH:EquipmentID");
     bool updated = false;
     for (const std::vector<data::Value>& c : categories) {
       code.assign(c);
-      const std::string category = text(code, "EQD:CategoryID");
+      const std::string category = code.text("EQD:CategoryID");
       const std::string key = costRecordId(id, category);
       if (cost.fetch("KeyRecordID", {data::Value(key)}) == data::kNoError) continue;
       if (cost.prime() != data::kNoError) {
@@ -206,7 +202,7 @@ bool pellhamCompany(const frame::Context& ctx) {
 
 void validateCode(ui::FormProcedure& form, const CodeLookup& l, ui::Control& entry,
                   std::function<void()> chosen) {
-  const std::string code = text(form.primary(), l.field);
+  const std::string code = form.primary().text(l.field);
   if (code.empty() && !entry.required()) return;
   data::FileAccess& f = form.ctx().file(l.file());
   if (f.fetch(l.key, {data::Value(code)}) != data::kNoError) {
@@ -283,7 +279,7 @@ void CategoryBrowse::ask(ui::Request request) {
   if (request == ui::Request::Delete) {
     if (!loadCurrent()) return;
     // Equipment carrying the category would keep costs under a code that no longer exists.
-    if (categoryInUse(ctx(), text(file(), "EQD:CategoryID"))) {
+    if (categoryInUse(ctx(), file().text("EQD:CategoryID"))) {
       message(kCategoryInUse, "Cannot Delete Category", ui::Icon::Information);
       return;
     }
@@ -354,9 +350,9 @@ void CategoryForm::init() {
        {"?EQD:CategoryID", "?EQD:DefaultExpenseControl", "?EQD:DefaultUnit", "?EQD:Description"})
     shared_.autoEntry.registerControl(name(), c);
   readCaseMode();
-  openedCode_ = text(primary(), "EQD:CategoryID");
+  openedCode_ = primary().text("EQD:CategoryID");
   // A type that is none of the four is shown as "None" and kept as "N".
-  const ScheduleType& t = scheduleByLetter(text(primary(), "EQD:ScheduleType"));
+  const ScheduleType& t = scheduleByLetter(primary().text("EQD:ScheduleType"));
   primary().put("EQD:ScheduleType", std::string(t.letter));
   scheduleType_ = t.shown;
   showSchedule();
@@ -375,7 +371,7 @@ void CategoryForm::newSelection(ui::Control& c) {
 
 void CategoryForm::selected(ui::Control& c) {
   if (!c.is("?EQD:DefaultExpenseControl") || c.readonly()) return;
-  if (!text(primary(), "EQD:DefaultExpenseControl").empty()) return;
+  if (!primary().text("EQD:DefaultExpenseControl").empty()) return;
   data::FileAccess systems(ctx().store(), data::Systems::def(), ctx().errors());
   systems.set(data::Systems::def().primaryKey());
   if (systems.next() != data::kNoError) return;
@@ -423,7 +419,7 @@ void CategoryForm::lookupAccount(bool refocusOnCancel) {
 // The EQCOST records of a category name it by its code alone: renamed, they would lose it.
 bool CategoryForm::codeMayChange() {
   if (request() != ui::Request::Change || openedCode_.empty()) return true;
-  if (text(primary(), "EQD:CategoryID") == openedCode_) return true;
+  if (primary().text("EQD:CategoryID") == openedCode_) return true;
   const int pieces = equipmentCarrying(ctx(), openedCode_);
   if (pieces == 0) return true;
   primary().put("EQD:CategoryID", openedCode_);
@@ -433,7 +429,7 @@ bool CategoryForm::codeMayChange() {
 }
 
 bool CategoryForm::save() {
-  if (request() == ui::Request::Delete && categoryInUse(ctx(), text(primary(), "EQD:CategoryID"))) {
+  if (request() == ui::Request::Delete && categoryInUse(ctx(), primary().text("EQD:CategoryID"))) {
     message(kCategoryInUse, "Cannot Delete Category", ui::Icon::Information);
     return false;
   }

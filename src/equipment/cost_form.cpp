@@ -13,10 +13,6 @@ namespace {
 
 constexpr int kScheduleTextLength = 60;
 
-std::string text(const data::FileAccess& f, std::string_view field) {
-  return clipped(data::valueToText(f.get(field)));
-}
-
 std::int64_t whole(const data::Value& v) {
   std::int64_t n = 0;
   data::detail::toInteger(v, &n, nullptr);
@@ -57,8 +53,8 @@ std::string scheduleText(const std::string& type, const std::string& meterName, 
 }
 
 std::string scheduleText(const data::FileAccess& cost) {
-  return scheduleText(text(cost, "EQC:ScheduleType"), text(cost, "EQC:MeterName"),
-                      whole(cost.get("EQC:Meter")), text(cost, "EQC:IntervalName"),
+  return scheduleText(cost.text("EQC:ScheduleType"), cost.text("EQC:MeterName"),
+                      whole(cost.get("EQC:Meter")), cost.text("EQC:IntervalName"),
                       whole(cost.get("EQC:Interval")));
 }
 
@@ -73,7 +69,7 @@ std::vector<CostRow> readCostRows(frame::Context& ctx, const std::string& equipm
     r.position = cost.position();
     r.values = cost.values();
     if (code.fetch("KeyCategoryID", {cost.get("EQC:CostCategory")}) == data::kNoError)
-      r.description = text(code, "EQD:Description");
+      r.description = code.text("EQD:Description");
     r.schedule = scheduleText(cost);
     rows.push_back(std::move(r));
   }
@@ -150,7 +146,7 @@ void CostForm::init() {
   setTitleByRequest("Adding a Maintenance Code", "Changing a Maintenance Code", "View Record");
   // A category belongs to a piece of equipment: without one (the form opened from the menu)
   // the record would belong to nothing.
-  if (request() == ui::Request::Insert && text(primary(), "EQC:EquipmentID").empty()) {
+  if (request() == ui::Request::Insert && primary().text("EQC:EquipmentID").empty()) {
     message(kNoEquipmentForCost, "Cost Category", ui::Icon::Information);
     close();
     return;
@@ -158,7 +154,7 @@ void CostForm::init() {
   for (const char* c : {"?EQC:ControlDebit", "?EQC:CostCategory", "?EQC:UnitName"})
     shared_.autoEntry.registerControl(name(), c);
   // A type that is none of the four is shown as "None" and kept as "N".
-  scheduleType_ = scheduleShown(text(primary(), "EQC:ScheduleType"));
+  scheduleType_ = scheduleShown(primary().text("EQC:ScheduleType"));
   primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
   showSchedule();
   if (request() == ui::Request::View)
@@ -174,7 +170,7 @@ void CostForm::showSchedule() {
 void CostForm::categoryChosen() {
   display();
   copyCategoryDefaults(ctx().file(data::EqCode::def()), primary());
-  scheduleType_ = scheduleShown(text(primary(), "EQC:ScheduleType"));
+  scheduleType_ = scheduleShown(primary().text("EQC:ScheduleType"));
   primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
   showSchedule();
   display();
@@ -204,8 +200,8 @@ void CostForm::newSelection(ui::Control& c) {
 }
 
 void CostForm::completed() {
-  primary().put("EQC:RecordID", costRecordId(text(primary(), "EQC:EquipmentID"),
-                                             text(primary(), "EQC:CostCategory")));
+  primary().put("EQC:RecordID", costRecordId(primary().text("EQC:EquipmentID"),
+                                             primary().text("EQC:CostCategory")));
 }
 
 void CostForm::help() {
@@ -238,7 +234,7 @@ void CostBrowse::init() {
       close();
       return;
     }
-    equipmentId_ = text(ctx().file(data::eqHeaderAliasDef()), "EQH1:EquipmentID");
+    equipmentId_ = ctx().file(data::eqHeaderAliasDef()).text("EQH1:EquipmentID");
     ctx().g.EQUIPFIELD = equipmentId_;
     fill();
     display();
@@ -250,7 +246,7 @@ void CostBrowse::fill(std::int64_t keep) {
   std::string description;
   data::FileAccess equipment(ctx().store(), data::EqHeader::def(), ctx().errors());
   if (equipment.fetch("KeyEquipmentID", {data::Value(equipmentId_)}) == data::kNoError)
-    description = text(equipment, "EQH:Description");
+    description = equipment.text("EQH:Description");
   list_->fill(
       readCostRows(ctx(), equipmentId_),
       [&description](const CostRow& r, const std::string& use) -> data::Value {

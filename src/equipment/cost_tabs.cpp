@@ -22,10 +22,6 @@ constexpr ui::Colour kRed = 0xFF0000;
 constexpr const char* kCostPosted =
     "Costs have been posted to this cost category.  It cannot be |deleted at this time.";
 
-std::string text(const data::FileAccess& f, std::string_view field) {
-  return clipped(data::valueToText(f.get(field)));
-}
-
 Decimal decimal(const data::Value& v) {
   if (const Decimal* d = std::get_if<Decimal>(&v)) return *d;
   if (const std::int64_t* n = std::get_if<std::int64_t>(&v)) return Decimal(*n);
@@ -61,7 +57,7 @@ void runCostForm(EquipmentForm& form, const CostListModel& list, ui::Request req
 
 std::string listTitle(EquipmentForm& form, const std::string& what) {
   return what + " for Equipment: " + form.equipmentId() + " - " +
-         text(form.primary(), "EQH:Description");
+         form.primary().text("EQH:Description");
 }
 
 // What the two tabs share: a list of the equipment's categories with Insert, Change, Delete and
@@ -318,7 +314,7 @@ class CostCategoriesTab final : public CostListPart {
     f.set(*data::GlFiscal::def().key("KeyFiscalPeriodDown"));
     std::vector<ui::ItemDef> items;
     while (f.next() == data::kNoError) {
-      Period p{std::get<std::int64_t>(f.get("GLF:FiscalPeriod")), text(f, "GLF:Description"),
+      Period p{std::get<std::int64_t>(f.get("GLF:FiscalPeriod")), f.text("GLF:Description"),
                std::get<Date>(f.get("GLF:PeriodDate"))};
       items.push_back({p.description, data::Value(p.description)});
       periods_.push_back(std::move(p));
@@ -341,7 +337,7 @@ class CostCategoriesTab final : public CostListPart {
       year_ = 0;
       return;
     }
-    periodDescription_ = text(f, "GLF:Description");
+    periodDescription_ = f.text("GLF:Description");
     const Date d = std::get<Date>(f.get("GLF:PeriodDate"));
     year_ = d.isEmpty() ? 0 : d.year();
   }

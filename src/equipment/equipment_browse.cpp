@@ -31,10 +31,6 @@ std::uint8_t flagDigit(const std::string& value, std::size_t at) {
   return at < value.size() && value[at] >= '1' && value[at] <= '9' ? 1 : 0;
 }
 
-std::string text(const data::FileAccess& f, const std::string& field) {
-  return data::valueToText(f.get(field));
-}
-
 }  // namespace
 
 std::filesystem::path settingsFolder(frame::Context& ctx) {
@@ -232,8 +228,8 @@ bool askToDeleteEquipment(ui::Procedure& window, const std::string& equipmentId)
 void EquipmentBrowse::deleteEquipment() {
   if (!loadCurrent()) return;
   const std::string p = prefix();
-  const std::string id = clipped(text(file(), p + ":EquipmentID"));
-  const std::string description = text(file(), p + ":Description");
+  const std::string id = clipped(file().text(p + ":EquipmentID"));
+  const std::string description = file().text(p + ":Description");
   if (!askToDeleteEquipment(*this, id)) return;
 
   const std::int64_t at = current();

@@ -36,10 +36,6 @@ const char* const kHelpTopics[] = {
     "html/EC_Equipment.htm#user_defined_tab",
 };
 
-std::string text(const data::FileAccess& f, std::string_view field) {
-  return clipped(data::valueToText(f.get(field)));
-}
-
 std::string withoutAmpersand(const std::string& s) {
   std::string out = s;
   if (std::size_t at = out.find('&'); at != std::string::npos) out.erase(at, 1);
@@ -119,7 +115,7 @@ data::EqHeader& EquipmentForm::record() const {
 }
 
 std::string EquipmentForm::equipmentId() const {
-  return text(primary(), "EQH:EquipmentID");
+  return primary().text("EQH:EquipmentID");
 }
 
 int EquipmentForm::currentTab() const {
@@ -168,7 +164,7 @@ void EquipmentForm::setTitles() {
       title = std::string("Adding ") + what + "  (New)";
       break;
     default:
-      title = std::string("Changing ") + what + "  (" + text(primary(), "EQH:Description") + ")";
+      title = std::string("Changing ") + what + "  (" + primary().text("EQH:Description") + ")";
       break;
   }
   setTitle(title);
@@ -266,14 +262,14 @@ void EquipmentForm::editPrompts(bool on) {
     // While the prompts are edited, each entry stands on its own row above its field.
     control("?USDLABEL" + n).setVisible(on);
     control("?USD:U" + n).setVisible(on);
-    control("?USDPROMPT" + n).setText(on ? "" : text(u, "USD:U" + n));
+    control("?USDPROMPT" + n).setText(on ? "" : u.text("USD:U" + n));
   }
 }
 
 // ---- Charge destination, defaults, recalculation ------------------------------------------------
 
 void EquipmentForm::showDestination() {
-  const std::string type = text(primary(), "EQH:DestinationType");
+  const std::string type = primary().text("EQH:DestinationType");
   const bool account = type == "G/L Account", category = type == "Category";
   for (const char* c : {"?DESTACCOUNTPROMPT", "?EQH:DestinationAccount", "?LOOKUPDESTACCOUNT"})
     control(c).setVisible(account);
@@ -286,10 +282,10 @@ void EquipmentForm::showDestination() {
   cost.setRange(*data::EqCost::def().key("KeyEquipmentID"), {data::Value(equipmentId())});
   std::vector<ui::ItemDef> items;
   while (cost.next() == data::kNoError) {
-    const std::string cat = text(cost, "EQC:CostCategory");
+    const std::string cat = cost.text("EQC:CostCategory");
     std::string shown = padRight(cat, 10);
     if (code.fetch("KeyCategoryID", {data::Value(cat)}) == data::kNoError)
-      shown += "  " + text(code, "EQD:Description");
+      shown += "  " + code.text("EQD:Description");
     items.push_back({clipped(shown), data::Value(cat)});
   }
   control("?EQH:DestinationCategory").setItems(std::move(items));
@@ -298,12 +294,12 @@ void EquipmentForm::showDestination() {
 void EquipmentForm::defaultIncomeAccount(ui::Control& c) {
   const bool rental = c.is("?EQH:RentalIncomeControl");
   const char* field = rental ? "EQH:RentalIncomeControl" : "EQH:InternalIncomeControl";
-  if (c.readonly() || !text(primary(), field).empty()) return;
+  if (c.readonly() || !primary().text(field).empty()) return;
   data::FileAccess systems(ctx().store(), data::Systems::def(), ctx().errors());
   systems.set(data::Systems::def().primaryKey());
   if (systems.next() != data::kNoError) return;
   const std::string account =
-      text(systems, rental ? "SYS:DefaultRentalIncomeAccount" : "SYS:DefaultInternalIncomeAccount");
+      systems.text(rental ? "SYS:DefaultRentalIncomeAccount" : "SYS:DefaultInternalIncomeAccount");
   primary().put(field, cutToChars(account, 10));
   display();
 }
@@ -441,8 +437,8 @@ void EquipmentForm::kill() {
 // ---- Saving -------------------------------------------------------------------------------------
 
 void EquipmentForm::completed() {
-  if (text(primary(), "EQH:Description").empty() || equipmentId().empty()) {
-    const bool description = text(primary(), "EQH:Description").empty();
+  if (primary().text("EQH:Description").empty() || equipmentId().empty()) {
+    const bool description = primary().text("EQH:Description").empty();
     cycle();
     message(description ? "Description is Required" : "Equipment ID is Required", "Required Field",
             ui::Icon::Information);
@@ -455,7 +451,7 @@ void EquipmentForm::completed() {
 }
 
 void EquipmentForm::logChange() {
-  const std::string what = "(" + equipmentId() + ") " + text(primary(), "EQH:Description");
+  const std::string what = "(" + equipmentId() + ") " + primary().text("EQH:Description");
   if (request() == ui::Request::Insert) {
     frame::logActivity(ctx(), "EQ Equipment Setup", "Added equipment " + what);
     return;
@@ -568,7 +564,7 @@ bool EquipmentForm::deleteRecord() {
     return false;
   }
   const std::string id = equipmentId();
-  const std::string description = text(primary(), "EQH:Description");
+  const std::string description = primary().text("EQH:Description");
   if (!askToDeleteEquipment(*this, id)) return false;
   data::Transaction t(ctx().store());
   if (!t.begun()) {

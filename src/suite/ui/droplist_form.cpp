@@ -11,10 +11,6 @@ namespace {
 
 constexpr int kUserDefinedFields = 15;
 
-std::string text(const data::FileAccess& f, const std::string& field) {
-  return clipped(data::valueToText(f.get(field)));
-}
-
 std::int64_t whole(const data::Value& v) {
   if (auto n = std::get_if<std::int64_t>(&v)) return *n;
   if (auto d = std::get_if<Decimal>(&v)) return d->toLong();
@@ -180,7 +176,7 @@ std::vector<LimitRow> limitRows(frame::Context& ctx, const std::string& tag, std
   std::vector<LimitRow> out;
   while (f.next() == data::kNoError)
     out.push_back({whole(f.get("LL:RecordID")), static_cast<int>(whole(f.get("LL:FieldNumber"))),
-                   text(f, "LL:Value")});
+                   f.text("LL:Value")});
   return out;
 }
 
@@ -189,7 +185,7 @@ std::vector<std::string> userDefinedPrompts(frame::Context& ctx) {
   data::FileAccess f(ctx.store(), data::UserDef::def(), ctx.errors());
   const bool found = f.fetch("KeyFile", {data::Value(std::string("EQHeader"))}) == data::kNoError;
   for (int i = 1; i <= kUserDefinedFields; ++i) {
-    std::string prompt = found ? text(f, "USD:U" + std::to_string(i)) : std::string();
+    std::string prompt = found ? f.text("USD:U" + std::to_string(i)) : std::string();
     out.push_back(prompt.empty() ? "User Defined " + std::to_string(i) : prompt);
   }
   return out;
@@ -220,7 +216,7 @@ void LimitListBrowse::init() {
   std::string title = "User Defined Limits";
   data::FileAccess& limits = ctx().file(data::EqLimits::def());
   if (tag_ == "EQLimits" && whole(limits.get("EQLM:LimitID")) == limitId_) {
-    std::string report = text(limits, "EQLM:ReportTitle");
+    std::string report = limits.text("EQLM:ReportTitle");
     if (!report.empty()) title += " for " + report;
   }
   setTitle(title);
