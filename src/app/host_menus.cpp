@@ -10,19 +10,22 @@ const std::vector<std::string>& hostMenuNames() {
 
 const std::vector<MenuEntry>& allMenuEntries() {
   // Forms that edit one record are opened for a new one; the dispatchers print the format
-  // that is in use (a format list sets it), so they sit apart.
+  // that is in use (a format list sets it), so they sit apart. An entry reads as the title of
+  // the window it opens: a list by its title, a form "Add a …" for "Adding a …".
   static const std::vector<MenuEntry> entries = {
-      {"Equipment", "", "&Equipment List", "BrowseEQHeader", 0,
+      {"Equipment", "", "&Equipment File Maintenance", "BrowseEQHeader", 0,
        "List, find, add, change and delete equipment", 1},
       {"Equipment", "", "Equipment &Lookup", "BrowseEQHeaderAlias", 0,
        "The short list of equipment that forms pick from", 1},
-      {"Equipment", "", "&New Equipment...", "UpdateEQHeader", 1, "Add a piece of equipment", 1},
-      {"Equipment", "", "&Cost Categories", "BrowseEQCode", 0,
+      {"Equipment", "", "&Add an Equipment Record...", "UpdateEQHeader", 1,
+       "Add a piece of equipment", 1},
+      {"Equipment", "", "Equipment &Maintenance Categories", "BrowseEQCode", 0,
        "List and maintain the cost categories charged against equipment", 2},
-      {"Equipment", "", "New Cost Cate&gory...", "UpdateEQCode", 1, "Add a cost category", 2},
-      {"Equipment", "", "Cost Categories by E&quipment", "BrowseEQCost", 0,
+      {"Equipment", "", "Add a Cost Cate&gory...", "UpdateEQCode", 1,
+       "Add a cost category that equipment can be charged with", 2},
+      {"Equipment", "", "Lookup &Cost Categories", "BrowseEQCost", 0,
        "The cost categories of one piece of equipment", 3},
-      {"Equipment", "", "New Equipment Cost Catego&ry...", "UpdateEQCost", 1,
+      {"Equipment", "", "Add a Maintenance Co&de...", "UpdateEQCost", 1,
        "Add a cost category to a piece of equipment", 3},
       {"Equipment", "", "&Type-Ahead Completion", "ToggleAutoEntryEQ", 0,
        "Offer the values entered before while typing in entry fields", 4},

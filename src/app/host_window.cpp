@@ -131,7 +131,8 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
   form->addRow(QStringLiteral("Company:"), companyName_);
   form->addRow(QStringLiteral("Data folder:"), companyFolder_);
   form->addRow(QStringLiteral("Signed on:"), signedOn_);
-  form->addRow(QStringLiteral("Today:"), new QLabel(qs(formatPicture("@d4", inv.clock().today()))));
+  form->addRow(QStringLiteral("Today:"),
+               new QLabel(qs(trimLeft(formatPicture("@d2", inv.clock().today())))));
   box->addLayout(form);
   hint_ = new QLabel;
   hint_->setWordWrap(true);

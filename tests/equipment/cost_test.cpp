@@ -150,7 +150,7 @@ TEST_F(CostTest, ABlankOrUnknownTypeShowsNoneAndIsStoredAsN) {
   // The service schedule shows both as None.
   openTab("DT-201", 4);
   EXPECT_EQ(prop("?LIST:2", "row", "7"), "OIL|Oil & Lubricants|None||");
-  EXPECT_EQ(prop("?LIST:2", "row", "10"), "REPAIR|Repairs - Parts & Labor|None|6284|2/26/2024");
+  EXPECT_EQ(prop("?LIST:2", "row", "10"), "REPAIR|Repairs - Parts & Labor|None|6,284.00|2/26/2024");
   user.activate("?LIST:2", "OIL");
   EXPECT_EQ(user.title(), "Changing a Maintenance Code");
   EXPECT_EQ(prop("?LOC:ScheduleType", "value"), "None");

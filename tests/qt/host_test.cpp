@@ -19,6 +19,7 @@
 #include "app/commands.h"
 #include "app/host_menus.h"
 #include "app/host_window.h"
+#include "app/loaded_module.h"
 #include "demo/demo_company.h"
 #include "qt_fixture.h"
 #include "runtime/ini.h"
@@ -101,6 +102,42 @@ TEST(HostMenus, AccessKeysAreUniqueWithinEachMenuAndTipsSayWhatEntriesDo) {
   }
   for (const auto& [menu, letters] : keys)
     for (char c : letters) EXPECT_EQ(letters.count(c), 1u) << menu << " &" << c;
+}
+
+// A menu entry reads as the title of the window it opens: a list by its title, a form opened
+// for a new record "Add a …" for "Adding a …".
+TEST(HostMenus, EachEntryReadsAsTheTitleOfTheWindowItOpens) {
+  TempFolder tmp;
+  FixedClock clock(*Date::fromYmd(2024, 3, 15));
+  frame::Session session(data::Company::create(tmp.path / "co"), clock, "ADM");
+  std::ostringstream quiet;
+  demo::makeDemoCompany(session, quiet);
+  session.g.INIPATH = (tmp.path / "settings").string();
+  cli::LoadedModule module;
+  module.attach(session);
+  frame::Context ctx(session);
+  ScriptedPort port;
+  Desktop desktop(port, module.registry());
+  module.equip(desktop);
+  int checked = 0;
+  for (const cli::MenuEntry& e : cli::availableMenuEntries(module.registry())) {
+    SCOPED_TRACE(e.text);
+    ctx.g.GlobalRequest = e.request;
+    ASSERT_TRUE(desktop.call(ctx, e.procedure));
+    // The window the entry opened is the lowest one: a list may ask for a record on top of it.
+    const std::vector<Procedure*> open = desktop.windows();
+    const Procedure* opened = open.empty() ? nullptr : open.front();
+    if (opened) {
+      std::string text = plainCaption(e.text);
+      if (text.size() > 3 && text.compare(text.size() - 3, 3, "...") == 0)
+        text.resize(text.size() - 3);
+      if (text.rfind("Add ", 0) == 0) text = "Adding " + text.substr(4);
+      EXPECT_EQ(opened->window().title().substr(0, text.size()), text);
+      ++checked;
+    }
+    desktop.closeAll();
+  }
+  EXPECT_GE(checked, 6);
 }
 
 // Which environments show the desktop program when koreq is run without a command.

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -456,6 +457,52 @@ TEST_F(Sync, AWindowReopensAtTheSizeItWasClosedAt) {
   QtWindow* again = view.top();
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->size(), QSize(700, 500));
+}
+
+// The buttons that act on a list's records stand first, Insert, Change, Delete, on every
+// window; the control with the focus has a ring around it, whatever the style, also while the
+// window is not active.
+TEST_F(RendererTest, RecordButtonsInOneOrderAndTheFocusRingFollowsTheFocus) {
+  static const WindowDef def = parseWindowDef(R"({
+    "name": "Rows", "title": "Rows", "controls": [
+      {"kind": "list", "name": "?LIST", "columns": [{"header": "Item", "use": "ITEM"}]},
+      {"kind": "button", "name": "?SENDTO", "text": "Send List Contents To..."},
+      {"kind": "button", "name": "?DELETEROW", "text": "&Delete"},
+      {"kind": "button", "name": "?ADDROW", "text": "&Insert"},
+      {"kind": "button", "name": "?CHANGEROW", "text": "&Change"},
+      {"kind": "check", "name": "?ALL", "text": "&All"},
+      {"kind": "button", "name": "?CLOSE", "text": "Close", "action": "close"}]})",
+                                              "Rows.json");
+  QtDesktop view(desktop);
+  Procedure& p = desktop.open(std::make_unique<Procedure>(ctx, "Rows", def));
+  QtWindow* w = view.top();
+  ASSERT_NE(w, nullptr);
+  w->resize(500, 300);
+  w->layout()->activate();
+  auto x = [&](const char* name) {
+    auto* b = w->findChild<QPushButton*>(QString::fromLatin1(name));
+    return b ? b->mapTo(w, QPoint(0, 0)).x() : -1;
+  };
+  EXPECT_LT(x("?ADDROW"), x("?CHANGEROW"));
+  EXPECT_LT(x("?CHANGEROW"), x("?DELETEROW"));
+  EXPECT_LT(x("?DELETEROW"), x("?SENDTO"));
+
+  auto* ring = w->findChild<QWidget*>(QStringLiteral("focusMark"));
+  ASSERT_NE(ring, nullptr);
+  auto around = [&](const char* name) {
+    QWidget* target = w->findChild<QWidget*>(QString::fromLatin1(name));
+    QRect r(target->mapTo(w, QPoint(0, 0)), target->size());
+    QRect mark(ring->mapTo(w, QPoint(0, 0)), ring->size());
+    return ring->isVisible() && mark.contains(r.adjusted(2, 2, -2, -2)) &&
+           r.contains(mark.adjusted(4, 4, -4, -4));
+  };
+  p.userFocus(p.control("?ALL"));
+  settle();
+  EXPECT_TRUE(around("?ALL"));
+  p.userFocus(p.control("?LIST"));
+  settle();
+  EXPECT_TRUE(around("?LIST"));
+  desktop.closeAll();
 }
 
 }  // namespace

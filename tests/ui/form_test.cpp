@@ -32,6 +32,9 @@ const WindowDef& testFormDef() {
            "picture": "@d2b", "lookup": "?CalPurchase"},
           {"kind": "button", "name": "?CalPurchase", "text": "...", "action": "calendar",
            "for": "?EQH:PurchaseDate"},
+          {"kind": "prompt", "text": "Number of Months:"},
+          {"kind": "entry", "name": "?EQH:DepreciationYears", "use": "EQH:DepreciationYears",
+           "picture": "@n-15.2b"},
           {"kind": "prompt", "text": "Charge Destination:"},
           {"kind": "droplist", "name": "?EQH:DestinationType", "use": "EQH:DestinationType",
            "items": ["None", "G/L Account", "Category"]}
@@ -114,10 +117,10 @@ TEST_F(FormTest, OkAcceptsEveryControlThenSaves) {
   log.clear();
   f.userPress(f.control("?OK"));
   // Every control that takes input, in window order, while acceptingAll(); tab 2 included.
-  EXPECT_EQ(log,
-            (std::vector<std::string>{"?OK", "?EQH:EquipmentID*", "?EQH:Description*",
-                                      "?EQH:CurrentMeter*", "?EQH:Active*", "?EQH:CertifiedID*",
-                                      "?EQH:PurchaseDate*", "?EQH:DestinationType*"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"?OK", "?EQH:EquipmentID*", "?EQH:Description*",
+                                           "?EQH:CurrentMeter*", "?EQH:Active*",
+                                           "?EQH:CertifiedID*", "?EQH:PurchaseDate*",
+                                           "?EQH:DepreciationYears*", "?EQH:DestinationType*"}));
   EXPECT_EQ(desktop.depth(), 0u);
   EXPECT_EQ(ctx.g.GlobalResponse, 1);
   EXPECT_TRUE(stored("CAB-01"));
@@ -196,6 +199,13 @@ TEST_F(FormTest, AnInvalidEntryIsRefusedAndKeepsTheFocus) {
   EXPECT_EQ(f.control("?EQH:PurchaseDate").text(), " 2/29/2024");
   // A number too large for its picture is refused as well.
   EXPECT_FALSE(f.userType(meter, "12345678901234567"));
+  // A whole-number field under a two-place picture (meters are all shown alike) refuses a
+  // fraction instead of rounding it away.
+  Control& months = f.control("?EQH:DepreciationYears");
+  EXPECT_FALSE(f.userType(months, "60.5"));
+  EXPECT_EQ(lastMessage(), "\"60.5\" is not a valid whole number");
+  EXPECT_TRUE(f.userType(months, "1,200"));
+  EXPECT_EQ(months.text(), "       1,200.00");
 }
 
 TEST_F(FormTest, ViewIsReadOnlyAndOkOnlyCloses) {

@@ -21,9 +21,11 @@ QColor qtColour(Colour c) {
   return QColor((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
 }
 
-bool numericPicture(const std::string& picture) {
+// Figures and dates stand on the right, so that their digits line up whatever their length
+// (a date's month is blank-padded: " 3/05/2015" under "12/05/2015").
+bool standsRight(const std::string& picture) {
   PictureSpec pic = PictureSpec::parse(picture);
-  return pic.kind == PictureSpec::Kind::Number;
+  return pic.kind == PictureSpec::Kind::Number || pic.kind == PictureSpec::Kind::Date;
 }
 
 }  // namespace
@@ -91,7 +93,7 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
       return icon.isNull() ? QVariant() : QVariant(icon);
     }
     case Qt::TextAlignmentRole:
-      if (def && (def->right || numericPicture(def->picture)))
+      if (def && (def->right || standsRight(def->picture)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ForegroundRole: {
@@ -150,7 +152,7 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
                                       control_->header(section));
       return QString::fromStdString(control_->header(section));
     case Qt::TextAlignmentRole:
-      if (def && (def->right || numericPicture(def->picture)))
+      if (def && (def->right || standsRight(def->picture)))
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     default:

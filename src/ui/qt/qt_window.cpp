@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -104,6 +105,51 @@ int ownButtonRank(const Control& c) {
   if (n == "?CLOSE") return 4;
   if (n == "?HELP") return 5;
   return 0;
+}
+
+// The buttons that act on a list's records stand first in their row, in one order on every
+// window: Insert, Change, Delete. 0 for any other button.
+int recordButtonRank(const Control& c) {
+  if (c.kind() != ControlKind::Button) return 0;
+  switch (c.def().action) {
+    case StandardAction::Insert:
+      return 1;
+    case StandardAction::Change:
+      return 2;
+    case StandardAction::Delete:
+      return 3;
+    default:
+      break;
+  }
+  const std::string t = upper(plainCaption(c.text()));
+  if (t == "INSERT" || t == "ADD") return 1;
+  if (t == "CHANGE") return 2;
+  if (t == "DELETE") return 3;
+  return 0;
+}
+
+// The controls in window order, with each run of buttons that holds record buttons put in the
+// one order: Insert, Change, Delete, then the others as they stand.
+std::vector<Control*> inButtonOrder(const std::vector<Control*>& kids) {
+  std::vector<Control*> out(kids);
+  auto isButton = [](const Control* c) { return c->kind() == ControlKind::Button; };
+  for (auto it = out.begin(); it != out.end();) {
+    if (!isButton(*it)) {
+      ++it;
+      continue;
+    }
+    auto end = std::find_if_not(it, out.end(), isButton);
+    if (std::count_if(it, end, [](const Control* c) { return recordButtonRank(*c) > 0; }) > 1)
+      std::stable_sort(it, end, [](const Control* a, const Control* b) {
+        auto rank = [](const Control* c) {
+          int r = recordButtonRank(*c);
+          return r > 0 ? r : 4;
+        };
+        return rank(a) < rank(b);
+      });
+    it = end;
+  }
+  return out;
 }
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -204,6 +250,10 @@ bool anyGrows(const std::vector<Control*>& kids) {
   return std::any_of(kids.begin(), kids.end(), [](const Control* k) { return grows(*k); });
 }
 
+// The widgets a focus mark may be drawn in: the scrolling content of a window or tab page, and
+// the window itself; the mark scrolls and clips with them.
+const char* const kFocusHost = "koreqFocusHost";
+
 // The most a window's content may ask for before it scrolls: small enough that every window
 // fits a 1366x768 laptop and a 1080p screen at 150 % with its title bar and button row.
 constexpr int kScrollMinWidth = 720;
@@ -215,6 +265,7 @@ constexpr int kScrollMinHeight = 400;
 class FitScrollArea : public QScrollArea {
  public:
   explicit FitScrollArea(QWidget* content) {
+    content->setProperty(kFocusHost, true);
     setWidget(content);
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
@@ -235,6 +286,105 @@ class FitScrollArea : public QScrollArea {
 
 }  // namespace
 
+// A ring around the control that has the focus, drawn by the renderer rather than the style:
+// every style shows it the same way, also on a window that is not active (the model's focus),
+// and lists, check boxes and buttons get one as clearly as entries.
+class FocusMark : public QWidget {
+ public:
+  explicit FocusMark(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setObjectName(QStringLiteral("focusMark"));
+  }
+  ~FocusMark() override { unwatch(); }
+  FocusMark(const FocusMark&) = delete;
+  FocusMark& operator=(const FocusMark&) = delete;
+
+  QWidget* target() const { return target_; }
+
+  void setTarget(QWidget* w) {
+    if (w == target_) {
+      place();
+      return;
+    }
+    unwatch();
+    target_ = w;
+    if (!w) {
+      hide();
+      return;
+    }
+    QWidget* host = w->parentWidget();
+    while (host && !host->property(kFocusHost).toBool()) host = host->parentWidget();
+    if (!host) {
+      target_ = nullptr;
+      hide();
+      return;
+    }
+    if (parentWidget() != host) setParent(host);
+    // A move or resize of the control or of any box around it moves the ring.
+    for (QWidget* p = w; p && p != host; p = p->parentWidget()) {
+      p->installEventFilter(this);
+      watched_.push_back(p);
+    }
+    place();
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::Hide:
+      case QEvent::EnabledChange:
+        place();
+        break;
+      default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+  }
+
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen pen(palette().color(QPalette::Active, QPalette::Highlight), kRing);
+    p.setPen(pen);
+    p.drawRoundedRect(QRectF(rect()).adjusted(kRing / 2.0, kRing / 2.0, -kRing / 2.0, -kRing / 2.0),
+                      3, 3);
+  }
+
+ private:
+  static constexpr int kRing = 2;
+  static constexpr int kGap = 1;  // between the control and the ring
+
+  void place() {
+    QWidget* host = parentWidget();
+    if (!target_ || !host || !target_->isVisibleTo(host) || !target_->isEnabled()) {
+      hide();
+      return;
+    }
+    const int out = kRing + kGap;
+    QRect r(target_->mapTo(host, QPoint(0, 0)), target_->size());
+    // Where the control touches the edge of its scrolling box, the ring stays inside the box.
+    r = r.adjusted(-out, -out, out, out).intersected(host->rect());
+    setGeometry(r);
+    QRegion ring(rect());
+    setMask(ring - QRegion(rect().adjusted(kRing, kRing, -kRing, -kRing)));
+    raise();
+    show();
+  }
+
+  void unwatch() {
+    for (QWidget* p : watched_)
+      if (p) p->removeEventFilter(this);
+    watched_.clear();
+  }
+
+  QPointer<QWidget> target_;
+  std::vector<QPointer<QWidget>> watched_;
+};
+
 QIcon iconByName(const std::string& name) {
   // The compiled-in pictures are named by base name in lower case: "~Checkon.ico",
   // "checkon.gif" and "icons\\checkon" all find checkon.png.
@@ -252,6 +402,7 @@ QIcon iconByName(const std::string& name) {
 QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
     : QDialog(parent), desktop_(desktop), proc_(procedure) {
   setObjectName(qs(procedure.name()));
+  setProperty(kFocusHost, true);
   setSizeGripEnabled(true);
   applyUserFont();
   auto* box = new QVBoxLayout(this);
@@ -290,12 +441,20 @@ QtWindow::QtWindow(QtDesktop& desktop, Procedure& procedure, QWidget* parent)
   connect(timer_, &QTimer::timeout, this, [this] {
     if (desktop_.clockTimers()) timerTick();
   });
+  // The ring follows the focus as the user moves it, to controls of the model or not (a tab bar).
+  focusMark_ = new FocusMark(this);
+  focusMark_->hide();
+  focusFollow_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && now->window() == this) markFocus(now);
+  });
   refreshAll();
   proc_.window().setObserver(this);
 }
 
 QtWindow::~QtWindow() {
   if (attached_) detach();
+  disconnect(focusFollow_);
+  if (focusMark_) focusMark_->setTarget(nullptr);
   // Deleting the widgets moves the focus and hides them, which makes them send signals and
   // events: none may reach this object, half gone, any more.
   for (QObject* child : findChildren<QObject*>()) {
@@ -340,7 +499,8 @@ void QtWindow::applyUserFont() {
 
 // ---- Building -----------------------------------------------------------------------------------
 
-void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids, bool topLevel) {
+void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& given, bool topLevel) {
+  const std::vector<Control*> kids = inButtonOrder(given);
   QFormLayout* form = nullptr;
   QHBoxLayout* fieldRow = nullptr;  // the row of the field just placed (for a button beside it)
   Control* field = nullptr;
@@ -455,7 +615,8 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& kids,
       fieldRow->insertWidget(fieldRow->count() - 1, makeWidget(c));
       continue;
     }
-    const bool spansForm = kind == ControlKind::Text && !c.prompt();
+    // A text or radio group without a prompt stands across the form, not under the prompts.
+    const bool spansForm = (kind == ControlKind::Text || kind == ControlKind::Radio) && !c.prompt();
     if (isFieldKind(kind) && !spansForm) {
       ensureForm();
       QWidget* w = makeWidget(c);
@@ -669,7 +830,13 @@ QWidget* QtWindow::makeList(Control& c) {
   view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
   view->horizontalHeader()->setSectionsClickable(true);
   view->horizontalHeader()->setHighlightSections(false);
-  view->horizontalHeader()->setStretchLastSection(true);
+  // The last column takes the width the list gains only when it is text: a figure or a date
+  // stays beside the columns it belongs with.
+  const std::vector<ColumnDef>& cols = c.def().columns;
+  view->horizontalHeader()->setStretchLastSection(
+      !cols.empty() && !cols.back().icon && !cols.back().right &&
+      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Number &&
+      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Date);
   int total = 0;
   const int cw = charWidth(view);
   for (int i = 0; i < static_cast<int>(c.def().columns.size()); ++i) {
@@ -1000,7 +1167,11 @@ void QtWindow::changed(Control* c) {
       break;
     }
     case ControlKind::Radio: {
-      static_cast<QGroupBox*>(w)->setTitle(qs(c->text()));
+      auto* box = static_cast<QGroupBox*>(w);
+      box->setTitle(qs(c->text()));
+      // Without a caption of its own it stands in the box that names it: no second frame.
+      box->setStyleSheet(c->text().empty() ? QStringLiteral("QGroupBox { border: 0; margin: 0; }")
+                                           : QString());
       fillRadio(item);
       int chosen = c->selectedItem();
       if (QAbstractButton* b = item.radios->button(chosen)) {
@@ -1095,6 +1266,18 @@ void QtWindow::syncCurrentRow(Item& item) {
   --syncing_;
 }
 
+// The ring goes around the control's own widget (a drop combo, not its line; a list, not its
+// viewport), or around a radio button or any other widget that takes the focus by itself.
+void QtWindow::markFocus(QWidget* w) {
+  if (!focusMark_) return;
+  QWidget* target = w;
+  if (Control* c = control(w); c && !qobject_cast<QRadioButton*>(w)) {
+    auto it = items_.find(c);
+    if (it != items_.end() && it->second.widget) target = it->second.widget;
+  }
+  focusMark_->setTarget(target);
+}
+
 void QtWindow::focusChanged(Control* c) {
   if (!c) return;
   auto it = items_.find(c);
@@ -1103,6 +1286,7 @@ void QtWindow::focusChanged(Control* c) {
   if (c->kind() == ControlKind::Radio && it->second.radios) {
     if (QAbstractButton* b = it->second.radios->checkedButton()) w = b;
   }
+  markFocus(w);
   ++syncing_;
   if (!w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
   if (auto* le = qobject_cast<QLineEdit*>(w)) le->selectAll();

@@ -36,6 +36,7 @@ class QTimer;
 
 namespace koreq::ui::qt {
 
+class FocusMark;
 class ListTableModel;
 class QtDesktop;
 
@@ -137,6 +138,7 @@ class QtWindow : public QDialog, private WindowObserver {
   void syncCurrentRow(Item& item);
   void offerCompletions(Control& c, QLineEdit& edit);
   void fitPicture(Item& item);
+  void markFocus(QWidget* w);
 
   QtDesktop& desktop_;
   Procedure& proc_;
@@ -147,7 +149,9 @@ class QtWindow : public QDialog, private WindowObserver {
   bool attached_ = true;
   // An entry that refused its text keeps the focus: where the focus was going is ignored.
   Control* holdFocus_ = nullptr;
-  int syncing_ = 0;  // model-driven updates of widgets are not user input
+  int syncing_ = 0;                // model-driven updates of widgets are not user input
+  QPointer<FocusMark> focusMark_;  // the ring around the control with the focus
+  QMetaObject::Connection focusFollow_;
 };
 
 // An icon by the runtime's name ("~checkon.ico"): a compiled-in resource under that name, else
