@@ -669,6 +669,8 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
       return result;
     }
 
+    std::map<std::uint16_t, bool> batchRepeats;
+    for (const auto& b : batches) batchRepeats[b.rec.BatchID] = b.rec.Repeating != 0;
     Writer writer(ctx, ledger);
     for (const Plan& plan : plans) {
       writer.post(plan, result);
@@ -677,6 +679,10 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
     }
     writer.finish();
 
+    // A plain batch's entries go; a repeating batch without an interval keeps them as they are.
+    for (const Plan& plan : plans)
+      if (!batchRepeats[plan.entry.rec.BatchID])
+        store.remove(data::EqLogB::def(), plan.entry.rowId);
     for (auto& b : batches) {
       if (repeatsWithInterval(b.rec)) {
         for (auto& e :
@@ -684,11 +690,8 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
           e.rec.Date = nextRepeatDate(e.rec.Date, b.rec);
           store.update(data::EqLogB::def(), e.rowId, rowOf(e.rec));
         }
-      } else if (!b.rec.Repeating) {
-        for (const Plan& plan : plans)
-          if (plan.entry.rec.BatchID == b.rec.BatchID)
-            store.remove(data::EqLogB::def(), plan.entry.rowId);
       }
+
       b.rec.DateLastPosting = ctx.today();
       b.rec.InUse = "";
       store.update(data::EqBatch::def(), b.rowId, rowOf(b.rec));
