@@ -70,6 +70,14 @@ std::vector<Command>& commands() {
        2,
        2,
        &runDepreciation},
+      {"post",
+       "BATCH...",
+       "post the named usage-log batches as \"&Post Tagged Batches\" does for the user",
+       {},
+       {},
+       1,
+       65535,
+       &runPost},
   };
   return table;
 }

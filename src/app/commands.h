@@ -130,6 +130,7 @@ int runLoad(Invocation& inv, const ParsedArgs& args);
 int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
 int runPlay(Invocation& inv, const ParsedArgs& args);
+int runPost(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
 int runWindows(Invocation& inv, const ParsedArgs& args);
 // No command: the desktop program, where there is a display to show it on (X, Wayland, or a

@@ -7,6 +7,7 @@
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
 #include "suite/ui/notes_forms.h"
+#include "usagelog/engine/posting.h"
 
 namespace koreq::module {
 
@@ -21,6 +22,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   suite::registerNotesForms(registry);
   suite::registerGlDeprForm(registry);
   suite::registerDropListForms(registry);
+  usagelog::registerPostingControl(registry);
 }
 
 }  // namespace koreq::module

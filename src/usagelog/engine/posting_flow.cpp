@@ -1,0 +1,137 @@
+#include "usagelog/engine/posting_flow.h"
+
+#include <filesystem>
+
+#include "data/records.h"
+#include "data/store.h"
+#include "frame/context.h"
+#include "frame/permissions.h"
+#include "runtime/ini.h"
+#include "runtime/text.h"
+#include "usagelog/engine/record_rows.h"
+
+namespace koreq::usagelog {
+
+using detail::readWhere;
+using detail::rowOf;
+
+std::optional<Refusal> postingRightRefusal(frame::Context& ctx) {
+  frame::UserPermissions p = frame::readUserPermissions(ctx);
+  if (!p.found)
+    return Refusal{"Access Denied",
+                   (p.errorText.empty() ? data::fileErrorText(p.errorCode) : p.errorText) +
+                       " Getting User Record"};
+  if (!p.postEquipmentLogs)
+    return Refusal{"Access Denied", "This user is not allowed to post Equipment Usage Logs."};
+  return std::nullopt;
+}
+
+PostingClaim claimPosting(frame::Context& ctx) {
+  PostingClaim claim;
+  data::Store& store = ctx.store();
+  const std::string company = ctx.session().g.COMPANYID.str();
+  const std::string& user = ctx.userId();
+  data::Transaction tx(store);
+  if (!tx.begun()) {
+    claim.refusal = Refusal{"Another Posting In Process", data::kCompanyBusyText};
+    return claim;
+  }
+  try {
+    for (const auto& n : readWhere<data::NetUser>(store, "KeyUserCompany", {})) {
+      if (n.rec.CompanyID.str() != company || n.rec.UserID.str() == user || n.rec.Activity.empty())
+        continue;
+      std::string name = n.rec.UserID.str();
+      auto who = readWhere<data::UserFile>(store, "KeyUserID", {n.rec.UserID.str()}, 1);
+      if (!who.empty()) {
+        const std::string last = who.front().rec.LastName.str();
+        name = who.front().rec.FirstName.str() + " " + cutToChars(last, 1) + ".";
+      }
+      tx.rollback();
+      claim.refusal = Refusal{"Another Posting In Process",
+                              "Right now " + name + " is posting " + n.rec.Activity.str() +
+                                  ".  You may post when their posting process is complete."};
+      return claim;
+    }
+    auto own = readWhere<data::NetUser>(store, "KeyUserCompany", {user, company}, 1);
+    data::NetUser rec;
+    if (!own.empty()) rec = own.front().rec;
+    rec.UserID = user;
+    rec.CompanyID = company;
+    rec.Activity = kPostingActivity;
+    rec.Posting = 1;
+    if (own.empty()) {
+      store.insert(data::NetUser::def(), rowOf(rec));
+      claim.signedOnHere = true;
+    } else {
+      store.update(data::NetUser::def(), own.front().rowId, rowOf(rec));
+    }
+    tx.commit();
+  } catch (const data::StoreError& e) {
+    tx.rollback();
+    ctx.errors().fileError(e.code(), e.what(), "Saving", "NetUser");
+    claim.refusal =
+        Refusal{"Another Posting In Process", std::string(e.what()) + " Saving NetUser"};
+    claim.signedOnHere = false;
+    return claim;
+  }
+  claim.claimed = true;
+  return claim;
+}
+
+void releasePosting(frame::Context& ctx, const PostingClaim& claim) {
+  if (!claim.claimed) return;
+  data::Store& store = ctx.store();
+  const std::string company = ctx.session().g.COMPANYID.str();
+  std::string why;
+  bool ok = data::allOrNothing(
+      store,
+      [&](std::string*) {
+        auto own = readWhere<data::NetUser>(store, "KeyUserCompany", {ctx.userId(), company}, 1);
+        if (own.empty()) return true;
+        if (claim.signedOnHere) {
+          store.remove(data::NetUser::def(), own.front().rowId);
+        } else {
+          own.front().rec.Activity = "";
+          own.front().rec.Posting = 0;
+          store.update(data::NetUser::def(), own.front().rowId, rowOf(own.front().rec));
+        }
+        return true;
+      },
+      &why);
+  if (!ok) ctx.errors().report(data::kDriverError, why + " Saving NetUser");
+}
+
+PostingRun postTaggedBatches(frame::Context& ctx, TagList& tags,
+                             const std::function<bool(frame::Context&)>& backup) {
+  PostingRun run;
+  if ((run.refusal = postingRightRefusal(ctx))) return run;
+  const bool wantsBackup = ctx.rec<data::UserFile>().BackupBeforePosting != 0;
+  PostingClaim claim = claimPosting(ctx);
+  if (!claim.claimed) {
+    run.refusal = claim.refusal;
+    return run;
+  }
+
+  // Other workstations learn of the posting through this entry.
+  const std::string company = ctx.session().g.COMPANYID.str();
+  const std::string folder = clipped(ctx.session().g.CONTROLPATH.str());
+  if (!folder.empty() && !company.empty())
+    IniFile(std::filesystem::path(folder) / "NetNotify.ini").set(company, "Posting Alert", "0");
+
+  if (wantsBackup && backup && !backup(ctx)) {
+    run.refusal = Refusal{"Backup Failed",
+                          "The backup before posting could not be made; nothing was posted."};
+    releasePosting(ctx, claim);
+    return run;
+  }
+  ctx.g.POSTTYPE = kPostUsageLogs;
+  run.result = postBatches(ctx, tags);
+  if (run.result.posted) {
+    ctx.g.POSTTYPE = 0;
+    untagAll(ctx, tags);
+  }
+  releasePosting(ctx, claim);
+  return run;
+}
+
+}  // namespace koreq::usagelog
