@@ -10,7 +10,7 @@
 #include "suite/ui/lookups.h"
 #include "suite/ui/notes_forms.h"
 #include "ui/model/desktop.h"
-#include "usagelog/batch_form.h"
+#include "usagelog/log_form.h"
 
 namespace koreq::cli {
 
@@ -27,7 +27,7 @@ LoadedModule::LoadedModule(frame::ModuleSetup setup)
   suite::registerNotesForms(registry_);
   suite::registerGlDeprForm(registry_);
   suite::registerDropListForms(registry_);
-  usagelog::registerBatchForm(registry_, equipment_);
+  usagelog::registerUsageLogForms(registry_, equipment_, usageLog_);
 }
 
 LoadedModule::~LoadedModule() {

@@ -47,8 +47,10 @@ class Scenarios : public ::testing::Test {
     delete tmp_;
   }
 
-  // Plays a scenario on a fresh copy of the demo company; the transcript and whether it passed.
+  // Plays a scenario on a fresh copy of the demo company with the module freshly loaded (what the
+  // entry form remembers lasts as long as the module); the transcript and whether it passed.
   std::pair<int, std::string> play(const fs::path& file, bool gui) {
+    cli::LoadedModule module_;
     fs::path dir = tmp_->path / ("run" + std::to_string(++runs_));
     fs::create_directories(dir);
     fs::copy(tmp_->path / "demo", dir / "co");
@@ -76,7 +78,6 @@ class Scenarios : public ::testing::Test {
   static inline TempFolder* tmp_ = nullptr;
   static inline ui::qt::GuiApplication* app_ = nullptr;
   static inline FixedClock clock_{*Date::fromYmd(2024, 3, 15)};
-  cli::LoadedModule module_;
   int runs_ = 0;
 };
 
