@@ -31,7 +31,7 @@ const std::vector<MenuEntry>& allMenuEntries() {
        "Offer the values entered before while typing in entry fields", 4},
       {"Usage Logs", "", "Usage-Log &Batches", "BrowseEQLog", 0,
        "Enter equipment use in batches and post them", 1},
-      {"Usage Logs", "", "&New Batch...", "UpdateEQBatch", 1, "Start a batch of usage logs", 1},
+      {"Usage Logs", "", "&Add a Batch...", "UpdateEQBatch", 1, "Start a batch of usage logs", 1},
       {"Usage Logs", "", "&Proof Listing", "PrintEQLogBProof", 0,
        "Print the unposted usage logs for checking", 2},
       {"Usage Logs", "", "&Import Usage Logs...", "ImportEQLog", 0,

@@ -10,7 +10,7 @@ namespace koreq::cli {
 LoadedModule::LoadedModule(frame::ModuleSetup setup)
     : module_(std::move(setup)), spelling_(module_.dictionaryPath(), module_.spellCheckLanguage()) {
   module_.init(nullptr, nullptr);
-  module::registerModule(registry_, equipment_);
+  module::registerModule(registry_, equipment_, usageLog_);
 }
 
 LoadedModule::~LoadedModule() {

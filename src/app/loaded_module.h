@@ -12,6 +12,7 @@
 #include "frame/module.h"
 #include "frame/registry.h"
 #include "suite/spell/spell_checker.h"
+#include "usagelog/entry_rules.h"
 
 namespace koreq::ui {
 class Desktop;
@@ -40,6 +41,7 @@ class LoadedModule {
   frame::Module module_;
   frame::ProcedureRegistry registry_;
   equipment::EquipmentShared equipment_;
+  usagelog::EntryMemory usageLog_;
   suite::WindowSpellCheck spelling_;
 };
 

@@ -8,10 +8,12 @@
 #include "suite/ui/lookups.h"
 #include "suite/ui/notes_forms.h"
 #include "usagelog/engine/posting.h"
+#include "usagelog/log_form.h"
 
 namespace koreq::module {
 
-void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {
+void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared,
+                    usagelog::EntryMemory& usageLog) {
   // Each subsystem registers its procedures here as it comes.
   frame::registerReportDispatchers(registry);
   suite::registerSuiteLookups(registry);
@@ -23,6 +25,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   suite::registerGlDeprForm(registry);
   suite::registerDropListForms(registry);
   usagelog::registerPostingControl(registry);
+  usagelog::registerUsageLogForms(registry, shared, usageLog);
 }
 
 }  // namespace koreq::module

@@ -5,9 +5,12 @@
 
 #include "equipment/equipment_browse.h"
 #include "frame/registry.h"
+#include "usagelog/entry_rules.h"
 
 namespace koreq::module {
 
-void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared);
+// `shared` and `usageLog` are the module-wide objects the windows share; they outlive the registry.
+void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared,
+                    usagelog::EntryMemory& usageLog);
 
 }  // namespace koreq::module

@@ -34,13 +34,16 @@
 namespace koreq::equipment::test {
 
 // Registers what the program registers.
-inline void registerAll(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
-  module::registerModule(registry, shared);
+inline void registerAll(frame::ProcedureRegistry& registry, EquipmentShared& shared,
+                        usagelog::EntryMemory& usageLog) {
+  module::registerModule(registry, shared, usageLog);
 }
 
 class FormTest : public DemoTest {
  protected:
-  FormTest() { registerAll(registry, shared); }
+  FormTest() { registerAll(registry, shared, usageLog); }
+
+  usagelog::EntryMemory usageLog;
 
   // The demo company comes with every schedule calculated; tests of the calculation start from
   // assets that have none yet.

@@ -16,7 +16,8 @@
 //   select CONTROL N|TEXT       highlight a list row (by number from 1 or a column's text)
 //   activate CONTROL N|TEXT     highlight a list row and double-click it
 //   key CONTROL KEY             F2, Insert, Delete, Space, Enter, Tab, Ctrl+H, Ctrl+K,
-//                               Ctrl+Click, F7, F1, Escape, RightClick, DoubleClick
+//                               Ctrl+Click, F7, F1, Escape, RightClick, DoubleClick,
+//                               Keypad2, Keypad5, Keypad6, Keypad. (numeric keypad)
 //   sort CONTROL COLUMN         click a column header (number from 1 or header text)
 //   click CONTROL ROW COLUMN    click a list cell (row: number from 1 or a column's text;
 //                               column: number from 1 or header)

@@ -78,6 +78,10 @@ constexpr KeyName kKeys[] = {
     {Key::RightClick, "RightClick"},
     {Key::DoubleClick, "DoubleClick"},
     {Key::CellClick, "Click"},
+    {Key::Keypad2, "Keypad2"},
+    {Key::Keypad5, "Keypad5"},
+    {Key::Keypad6, "Keypad6"},
+    {Key::KeypadPoint, "Keypad."},
 };
 
 class Parser {

@@ -78,6 +78,11 @@ enum class Key {
   RightClick,  // the edit pop-up menu
   DoubleClick,
   CellClick,  // a click on a list cell: the list's clickedColumn() says which column
+  // Numeric-keypad keys a drop list may give a meaning of its own (elsewhere they type).
+  Keypad2,
+  Keypad5,
+  Keypad6,
+  KeypadPoint,
 };
 
 // "F2", "Insert", "Ctrl+H" …; case-insensitive. Key::None for an unknown name.

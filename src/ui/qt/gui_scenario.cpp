@@ -74,6 +74,14 @@ std::pair<Qt::Key, Qt::KeyboardModifiers> qtKey(Key k) {
       return {Qt::Key_H, Qt::ControlModifier};
     case Key::CtrlK:
       return {Qt::Key_K, Qt::ControlModifier};
+    case Key::Keypad2:
+      return {Qt::Key_2, Qt::KeypadModifier};
+    case Key::Keypad5:
+      return {Qt::Key_5, Qt::KeypadModifier};
+    case Key::Keypad6:
+      return {Qt::Key_6, Qt::KeypadModifier};
+    case Key::KeypadPoint:
+      return {Qt::Key_Period, Qt::KeypadModifier};
     default:
       return {Qt::Key_unknown, Qt::NoModifier};
   }

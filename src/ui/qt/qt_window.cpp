@@ -189,6 +189,21 @@ Key keyOf(const QKeyEvent* e) {
   if (ctrl && k == Qt::Key_H) return Key::CtrlH;
   if (ctrl && k == Qt::Key_K) return Key::CtrlK;
   if (ctrl) return Key::None;
+  if (e->modifiers() & Qt::KeypadModifier) {
+    switch (k) {
+      case Qt::Key_2:
+        return Key::Keypad2;
+      case Qt::Key_5:
+        return Key::Keypad5;
+      case Qt::Key_6:
+        return Key::Keypad6;
+      case Qt::Key_Period:
+      case Qt::Key_Comma:
+        return Key::KeypadPoint;
+      default:
+        break;
+    }
+  }
   switch (k) {
     case Qt::Key_Insert:
       return Key::Insert;
@@ -1467,6 +1482,11 @@ bool QtWindow::takesKey(const Control& c, Key k) const {
       return c.kind() == ControlKind::List;  // tags a row; elsewhere it types or ticks
     case Key::Tab:
       return c.kind() == ControlKind::List;  // elsewhere Qt's own focus chain moves on
+    case Key::Keypad2:
+    case Key::Keypad5:
+    case Key::Keypad6:
+    case Key::KeypadPoint:
+      return c.kind() == ControlKind::DropList;  // elsewhere they type their digit
     case Key::Insert:
     case Key::Delete: {
       // Lists act on Insert and Delete; elsewhere they edit text unless a button takes them.

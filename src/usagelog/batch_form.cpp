@@ -1,0 +1,135 @@
+#include "usagelog/batch_form.h"
+
+#include "data/records.h"
+#include "ui/model/desktop.h"
+
+namespace koreq::usagelog {
+
+std::string securityText(int secure) {
+  return kSecurityTexts[secure >= 0 && secure <= 2 ? secure : 0];
+}
+
+int securityValue(std::string_view text) {
+  for (int i = 0; i < 3; ++i)
+    if (clipped(text) == kSecurityTexts[i]) return i;
+  return 0;
+}
+
+bool systemPasswordMatches(std::string_view entered, std::string_view systemPassword) {
+  return clipped(upper(cutToChars(entered, 20))) == clipped(upper(cutToChars(systemPassword, 20)));
+}
+
+BatchForm::BatchForm(frame::Context& ctx, equipment::EquipmentShared& shared)
+    : ui::FormProcedure(ctx, "UpdateEQBatch", data::EqBatch::def()), shared_(shared) {
+  bindLocal("LOC:Secure", secure_);
+  bindLocal("EnteredPassword", enteredPassword_);
+}
+
+void BatchForm::prepare() {
+  ui::FormProcedure::prepare();
+  data::FileAccess& f = primary();
+  if (request() != ui::Request::Insert && f.position() == 0)
+    f.fetch("KeyBatchID", {f.get("EQB:BatchID")});
+}
+
+void BatchForm::init() {
+  setTitleByRequest("Adding a Batch", "Changing a Batch", "View Record");
+  data::EqBatch& b = ctx().rec<data::EqBatch>();
+  for (const char* c : {"?EQB:Description", "?EQB:UserID"})
+    shared_.autoEntry.registerControl(name(), c);
+  if (request() == ui::Request::Insert) {
+    b.UserID = ctx().userId();
+    b.ReInsert = 1;
+  }
+  secure_ = securityText(b.Secure);
+  if (request() == ui::Request::View) {
+    for (const char* c : {"?LOC:Secure", "?OVERRIDEBUTTON", "?GOBUTTON"}) control(c).disable();
+  }
+  // The lock is decided once, as the form opens.
+  locked_ = clipped(b.UserID.str()) != clipped(ctx().userId()) && b.Secure != 0;
+  if (locked_) {
+    control("?DISABLEGROUP").disable();
+    control("?OVERRIDEBUTTON").show();
+  }
+  if (request() == ui::Request::Change && hasEntries()) control("?EQB:BatchID").disable();
+}
+
+bool BatchForm::hasEntries() {
+  data::FileAccess log(ctx().store(), data::EqLogB::def(), ctx().errors());
+  return log.fetch("KeyBatchID", {primary().get("EQB:BatchID")}) == data::kNoError;
+}
+
+void BatchForm::accepted(ui::Control& c) {
+  if (c.is("?LOC:Secure")) {
+    newSelection(c);
+  } else if (c.is("?OVERRIDEBUTTON")) {
+    override();
+  } else if (c.is("?EnteredPassword")) {
+    press(control("?GOBUTTON"));
+  } else if (c.is("?GOBUTTON")) {
+    if (!acceptingAll()) go();
+  }
+}
+
+void BatchForm::newSelection(ui::Control& c) {
+  if (c.is("?LOC:Secure"))
+    ctx().rec<data::EqBatch>().Secure = static_cast<std::uint8_t>(securityValue(secure_.str()));
+}
+
+void BatchForm::override() {
+  for (const char* c : {"?PASSWORDPROMPT", "?EnteredPassword", "?GOBUTTON"}) control(c).show();
+  select("?EnteredPassword");
+}
+
+void BatchForm::go() {
+  std::string password;
+  data::FileAccess control(ctx().store(), data::Control::def(), ctx().errors());
+  control.set(data::Control::def().primaryKey());
+  if (control.next() == data::kNoError)
+    password = clipped(data::valueToText(control.get("CTRL:SystemPassword")));
+  if (!systemPasswordMatches(enteredPassword_.str(), password)) {
+    message("Please enter the correct System Password.", "Incorrect Password",
+            ui::Icon::Exclamation);
+    select("?EnteredPassword");
+    return;
+  }
+  locked_ = false;
+  this->control("?DISABLEGROUP").enable();
+  for (const char* c : {"?PASSWORDPROMPT", "?EnteredPassword", "?GOBUTTON", "?OVERRIDEBUTTON"})
+    this->control(c).hide();
+  select("?EQB:Description");
+}
+
+bool BatchForm::save() {
+  if (request() != ui::Request::Insert) return ui::FormProcedure::save();
+  // A new batch goes to the end of the list: its place must differ from every other batch's
+  // for the reorder to keep them apart. Reading the last place and writing the batch go
+  // together so that two users adding batches at once do not share one.
+  data::Transaction t(ctx().store());
+  if (!t.begun()) {
+    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
+    return false;
+  }
+  data::EqBatch& b = ctx().rec<data::EqBatch>();
+  if (b.SortID == 0) {
+    data::Access<data::EqBatch> last(ctx().store(), ctx().errors());
+    last.set(*data::EqBatch::def().key("KeySortID"));
+    b.SortID = last.previous() == data::kNoError ? last.rec().SortID + 1 : 1;
+  }
+  if (!ui::FormProcedure::save()) return false;
+  try {
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(e.code(), std::string(e.what()) + " Inserting EQBatch");
+    return false;
+  }
+  return true;
+}
+
+void registerBatchForm(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {
+  ui::registerWindow(registry, "UpdateEQBatch", [&shared](frame::Context& ctx) {
+    return std::make_unique<BatchForm>(ctx, shared);
+  });
+}
+
+}  // namespace koreq::usagelog

@@ -1,0 +1,744 @@
+#include "usagelog/log_form.h"
+
+#include "equipment/categories.h"
+#include "frame/activity_log.h"
+#include "suite/casemode.h"
+#include "ui/model/desktop.h"
+#include "usagelog/batch_form.h"
+
+namespace koreq::usagelog {
+
+namespace {
+
+std::string text(const data::FileAccess& f, std::string_view field) {
+  return clipped(data::valueToText(f.get(field)));
+}
+
+constexpr const char* kCaseTexts[] = {"small text", "Capitalized Text", "ALL CAPS"};
+constexpr CaseMode kCaseModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::Upr};
+
+// The detail controls, each with its prompt and lookup button.
+struct DetailControls {
+  const char* controls[4];
+  bool DetailLayout::*shown;
+};
+constexpr DetailControls kDetailControls[] = {
+    {{"?JOBPROMPT", "?EQLB:JobID", "?LOOKUPJOB", nullptr}, &DetailLayout::job},
+    {{"?COSTCODEPROMPT", "?EQLB:CostCode", "?LOOKUPCOSTCODE", nullptr}, &DetailLayout::costCode},
+    {{"?ACCOUNTPROMPT", "?EQLB:GLAccount", "?LOOKUPACCOUNT", nullptr}, &DetailLayout::account},
+    {{"?CHARGEDPROMPT", "?EQLB:EquipmentIDCharged", "?LOOKUPCHARGED", nullptr},
+     &DetailLayout::chargedEquipment},
+    {{"?USEDPROMPT", "?USEDEQUIPMENT", nullptr, nullptr}, &DetailLayout::usedEquipment},
+    {{"?CATEGORYPROMPT", "?EQLB:Category", "?LOOKUPCATEGORY", nullptr}, &DetailLayout::category},
+};
+
+constexpr const char* kCompleted[] = {
+    "?EQLB:Category",           "?EQLB:Comments",  "?EQLB:CostCode", "?EQLB:EquipmentID",
+    "?EQLB:EquipmentIDCharged", "?EQLB:GLAccount", "?EQLB:JobID",    "?EQLB:Location"};
+
+constexpr const char* kLookupButtons[] = {"?LOOKUPEQUIPMENT", "?LOOKUPJOB",     "?LOOKUPCOSTCODE",
+                                          "?LOOKUPACCOUNT",   "?LOOKUPCHARGED", "?LOOKUPCATEGORY",
+                                          "?LOOKUPEMPLOYEE",  "?CALENDAR"};
+
+}  // namespace
+
+LogForm::LogForm(frame::Context& ctx, equipment::EquipmentShared& shared, EntryMemory& memory)
+    : ui::FormProcedure(ctx, "UpdateEQLog", data::EqLogB::def()), shared_(shared), memory_(memory) {
+  bindLocal("ChargeRate", chargeRate_);
+  bindLocal("Adjustment", adjustment_);
+  bindLocal("Description1", description1_);
+  bindLocal("Description2", description2_);
+  bindLocal("EmployeeName", employeeName_);
+}
+
+data::EqLogB& LogForm::entry() const {
+  return ctx().rec<data::EqLogB>();
+}
+
+DetailType LogForm::detailType() const {
+  return detailTypeFromText(entry().DetailType.str());
+}
+
+// ---- Opening ------------------------------------------------------------------------------------
+
+void LogForm::prepare() {
+  batchId_ = entry().BatchID;
+  if (batchId_ == 0) batchId_ = ctx().rec<data::EqBatch>().BatchID;
+  ui::FormProcedure::prepare();
+  data::FileAccess& f = primary();
+  if (request() == ui::Request::Insert)
+    entry().BatchID = batchId_;
+  else if (f.position() == 0)
+    f.fetch("KeyLogID", {f.get("EQLB:LogID")});
+}
+
+bool LogForm::readBatch(data::EqBatch& batch) {
+  data::Access<data::EqBatch> b(ctx().store(), ctx().errors());
+  if (b.fetch("KeyBatchID", {data::Value(std::int64_t{entry().BatchID})}) != data::kNoError)
+    return false;
+  batch = b.rec();
+  return true;
+}
+
+void LogForm::init() {
+  setTitleByRequest("Adding a Usage Log", "Changing a Usage Log", window().title());
+  for (const char* c : kCompleted) shared_.autoEntry.registerControl(name(), c);
+  applyCaseModes();
+  data::EqBatch batch;
+  reInsert_ = request() == ui::Request::Insert && readBatch(batch) && batch.ReInsert;
+  if (request() == ui::Request::View)
+    for (const char* c : kLookupButtons) control(c).disable();
+  if (request() == ui::Request::Insert)
+    primeNewEntry();
+  else
+    openForChange();
+}
+
+void LogForm::primeNewEntry() {
+  data::EqLogB& e = entry();
+  e.ChargeType = "I";
+  e.DetailType = "Job";
+  e.Date = ctx().today();
+  description1_ = "";
+  description2_ = "";
+  employeeName_ = "";
+  adjustment_ = Decimal();
+  e.EquipmentID = memory_.lastEquipmentId;
+  e.StartMeter = memory_.lastEndMeter;
+  ctx().rec<data::EqHeader>() = data::EqHeader{};
+  used_ = data::EqHeader{};
+  opened_ = e;
+  showDetail();
+  display();
+  // The carried-over equipment is taken as if typed: its start meter and rates follow.
+  if (!e.EquipmentID.empty()) equipmentAccepted(false);
+}
+
+void LogForm::openForChange() {
+  data::EqLogB& e = entry();
+  opened_ = e;
+  adjustment_ = e.AdjustedAmount - e.GrossAmount;
+  readUsedEquipment();
+  if (!e.EndMeter.isZero()) e.StartMeter = e.EndMeter - e.Units;
+  // Today's rate: an entry opened after the rate changed is charged anew, its adjustment kept.
+  calculateCharges();
+  if (e.EmployeeID != 0) {
+    data::FileAccess& emp = ctx().file(data::PrEmp::def());
+    if (emp.fetch("KeyEmployeeID", {data::Value(std::int64_t{e.EmployeeID})}) == data::kNoError)
+      employeeName_ = text(emp, "PRE:FirstName") + " " + text(emp, "PRE:LastName");
+  }
+  showDetail();
+  fillDescriptions();
+  display();
+}
+
+void LogForm::readUsedEquipment() {
+  data::FileAccess& eq = ctx().file(data::EqHeader::def());
+  if (eq.fetch("KeyEquipmentID", {data::Value(entry().EquipmentID.str())}) != data::kNoError)
+    eq.clear();
+  used_ = ctx().rec<data::EqHeader>();
+}
+
+void LogForm::restoreUsedEquipment() {
+  ctx().rec<data::EqHeader>() = used_;
+}
+
+void LogForm::calculateCharges() {
+  data::EqLogB& e = entry();
+  const Charges c = usagelog::calculateCharges(
+      e.Units, e.ChargeType.str(), used_.InternalBillingRate, used_.RentalBillingRate, adjustment_);
+  chargeRate_ = c.rate;
+  e.GrossAmount = c.gross;
+  e.AdjustedAmount = c.net;
+  display();
+}
+
+void LogForm::showDetail() {
+  const DetailLayout layout = detailLayout(detailType());
+  for (const DetailControls& d : kDetailControls)
+    for (const char* c : d.controls)
+      if (c) control(c).setVisible(layout.*d.shown);
+}
+
+void LogForm::fillDescriptions() {
+  data::EqLogB& e = entry();
+  description1_ = "";
+  description2_ = "";
+  auto read = [this](const data::FileDef& def, std::string_view key, std::vector<data::Value> v,
+                     std::string_view field) {
+    data::FileAccess f(ctx().store(), def, ctx().errors());
+    return f.fetch(key, v) == data::kNoError ? text(f, field) : std::string();
+  };
+  auto category = [&] {
+    return read(data::EqCode::def(), "KeyCategoryID", {data::Value(e.Category.str())},
+                "EQD:Description");
+  };
+  switch (detailType()) {
+    case DetailType::Job:
+      description1_ =
+          read(data::JcHeader::def(), "KeyJobID", {data::Value(e.JobID.str())}, "JCH:Name");
+      description2_ =
+          read(data::JcCost::def(), "KeyEntryMask",
+               {data::Value(e.JobID.str()), data::Value(e.CostCode.str())}, "JCC:Description");
+      break;
+    case DetailType::GLAccount:
+      description1_ = read(data::GlMaster::def(), "KeyAccount", {data::Value(e.GLAccount.str())},
+                           "GLM:Description");
+      break;
+    case DetailType::Equipment:
+      description1_ = read(data::EqHeader::def(), "KeyEquipmentID",
+                           {data::Value(e.EquipmentIDCharged.str())}, "EQH:Description");
+      description2_ = category();
+      break;
+    case DetailType::Maintenance:
+      readUsedEquipment();
+      description1_ = used_.Description.str();
+      description2_ = category();
+      break;
+    case DetailType::None:
+      break;
+  }
+}
+
+// ---- Case modes ---------------------------------------------------------------------------------
+
+void LogForm::applyCaseModes() {
+  commentCase_ = equipment::applyCaseMode(ctx(), control("?EQLB:Comments"), "EQLB:Comments");
+  locationCase_ = equipment::applyCaseMode(ctx(), control("?EQLB:Location"), "EQLB:Location");
+}
+
+std::string LogForm::editMenuExtras(ui::Control& c) {
+  CaseMode current;
+  if (c.is("?EQLB:Comments"))
+    current = commentCase_;
+  else if (c.is("?EQLB:Location"))
+    current = locationCase_;
+  else
+    return {};
+  std::string items;
+  for (int i = 0; i < 3; ++i) {
+    if (i) items += "|";
+    items += (kCaseModes[i] == current ? "\u2022  " : "   ");
+    items += kCaseTexts[i];
+  }
+  return items;
+}
+
+void LogForm::editMenuChosen(ui::Control& c, int item) {
+  if (item < 1 || item > 3) return;
+  const bool comment = c.is("?EQLB:Comments");
+  const CaseMode mode = kCaseModes[item - 1];
+  c.setCaseMode(mode);
+  (comment ? commentCase_ : locationCase_) = mode;
+  suite::GETCASE(ctx(), caseModeText(mode) + (comment ? "EQLB:Comments" : "EQLB:Location"));
+}
+
+// ---- Reactions ----------------------------------------------------------------------------------
+
+void LogForm::accepted(ui::Control& c) {
+  data::EqLogB& e = entry();
+  const bool all = acceptingAll();
+  if (c.is("?EQLB:EndMeter")) {
+    if (all) return;
+    e.Units = e.EndMeter - e.StartMeter;
+    calculateCharges();
+  } else if (c.is("?EQLB:StartMeter")) {
+    e.Units = e.EndMeter - e.StartMeter;
+    display();
+  } else if (c.is("?EQLB:Units")) {
+    if (all) return;
+    e.EndMeter = e.StartMeter + e.Units;
+    calculateCharges();
+  } else if (c.is("?EQLB:ChargeType")) {
+    if (!all) calculateCharges();
+  } else if (c.is("?Adjustment")) {
+    if (all) return;
+    e.AdjustedAmount = e.GrossAmount + adjustment_;
+    display();
+  } else if (c.is("?EQLB:AdjustedAmount")) {
+    adjustment_ = e.AdjustedAmount - e.GrossAmount;
+    display();
+  } else if (c.is("?EQLB:EquipmentID")) {
+    equipmentAccepted(false);
+  } else if (c.is("?EQLB:EquipmentIDCharged")) {
+    equipmentAccepted(true);
+  } else if (c.is("?EQLB:DetailType")) {
+    detailTypeChosen(detailType());
+  } else if (c.is("?EQLB:JobID")) {
+    if (!all) jobAccepted();
+  } else if (c.is("?EQLB:CostCode")) {
+    costCodeAccepted();
+  } else if (c.is("?EQLB:GLAccount")) {
+    accountAccepted();
+  } else if (c.is("?EQLB:Category")) {
+    categoryAccepted();
+  } else if (c.is("?EQLB:EmployeeID")) {
+    employeeAccepted();
+  } else if (c.name().rfind("?LOOKUP", 0) == 0) {
+    lookup(c.name());
+  }
+}
+
+void LogForm::newSelection(ui::Control& c) {
+  if (c.is("?EQLB:DetailType")) detailTypeChosen(detailType());
+}
+
+void LogForm::selected(ui::Control& c) {
+  if (c.is("?EQLB:StartMeter") || c.is("?EQLB:Units")) calculateCharges();
+}
+
+void LogForm::alertKey(ui::Control& c, ui::Key key) {
+  if (!c.is("?EQLB:DetailType") || c.readonly()) return;
+  char pressed = 0;
+  switch (key) {
+    case ui::Key::Keypad5:
+      pressed = '5';
+      break;
+    case ui::Key::Keypad6:
+      pressed = '6';
+      break;
+    case ui::Key::KeypadPoint:
+      pressed = '.';
+      break;
+    case ui::Key::Keypad2:
+      pressed = '2';
+      break;
+    default:
+      return;
+  }
+  cycle();
+  if (std::optional<DetailType> type = detailTypeForKeypad(pressed)) {
+    entry().DetailType = detailTypeText(*type);
+    detailTypeChosen(*type);
+  }
+}
+
+void LogForm::detailTypeChosen(DetailType) {
+  showDetail();
+  fillDescriptions();
+  display();
+}
+
+void LogForm::validate(const char* entryName, bool exists, std::function<void()> then) {
+  if (exists) {
+    if (then) then();
+    return;
+  }
+  // The list opens on what was typed; a choice is accepted as if typed, a cancel stays here.
+  lookup(std::string(entryName) + "!refocus");
+}
+
+// ---- Equipment
+// ------------------------------------------------------------------------------------
+
+bool LogForm::askInactiveEquipment(const std::string& id, bool active) {
+  if (active || acceptingAll()) return true;
+  port().beep();
+  const int answer = message("Equipment " + id +
+                                 " has been marked 'Inactive', are you sure you want to "
+                                 "assign this log entry to this piece of equipment",
+                             "Assign to Inactive Equipment?", ui::Icon::Question, "&Yes|&No");
+  return answer == 1;
+}
+
+void LogForm::equipmentAccepted(bool charged) {
+  data::EqLogB& e = entry();
+  const char* entryName = charged ? "?EQLB:EquipmentIDCharged" : "?EQLB:EquipmentID";
+  const std::string id = charged ? e.EquipmentIDCharged.str() : e.EquipmentID.str();
+  if (id.empty() && !control(entryName).required()) return;
+  data::Access<data::EqHeader> eq(ctx().store(), ctx().errors());
+  const bool exists = eq.fetch("KeyEquipmentID", {data::Value(id)}) == data::kNoError;
+  validate(entryName, exists, [this, charged, entryName, record = eq.rec()] {
+    if (!askInactiveEquipment(record.EquipmentID.str(), record.Active != 0)) {
+      (charged ? entry().EquipmentIDCharged : entry().EquipmentID) = "";
+      display();
+      select(entryName);
+      return;
+    }
+    if (charged) {
+      ctx().g.EQUIPFIELD = record.EquipmentID.str();
+      if (acceptingAll()) return;
+      description1_ = record.Description.str();
+      entry().Comments = cutToChars(record.Description.str(), 20);
+      display();
+      return;
+    }
+    ctx().rec<data::EqHeader>() = record;
+    used_ = record;
+    ctx().g.EQUIPFIELD = record.EquipmentID.str();
+    entry().StartMeter = startMeter(record.CurrentMeter, memory_.meters, record.EquipmentID.str());
+    if (detailType() == DetailType::Maintenance) description1_ = record.Description.str();
+    calculateCharges();
+  });
+}
+
+// ---- Job and cost code
+// ----------------------------------------------------------------------------
+
+void LogForm::jobAccepted() {
+  data::EqLogB& e = entry();
+  data::FileAccess job(ctx().store(), data::JcHeader::def(), ctx().errors());
+  const std::string typed = e.JobID.str();
+  if (!typed.empty() && job.fetch("KeyJobID", {data::Value(typed)}) != data::kNoError) {
+    // Not a job ID: the beginning of a job's name.
+    std::vector<JobRow> rows;
+    job.set(data::JcHeader::def().primaryKey());
+    while (job.next() == data::kNoError) {
+      const auto& j = static_cast<const data::JcHeader*>(job.buffer());
+      rows.push_back({j->JobID.str(), j->Name.str(), j->Active, j->ExcludeFromSelection});
+    }
+    std::vector<std::string> lines = jobChoices(std::move(rows), typed);
+    data::Access<data::Systems> systems(ctx().store(), ctx().errors());
+    systems.set(data::Systems::def().primaryKey());
+    const int idLength = systems.next() == data::kNoError ? systems.rec().JobIDLength : 0;
+    if (lines.size() == 1) {
+      e.JobID = jobIdOfChoice(lines.front(), idLength);
+    } else if (lines.size() > 1) {
+      ctx().g.RXQUEUE = lines;
+      ctx().g.Increment = 0;
+      call("SELECTJOBBYNAME", [this, idLength](ui::Response r) {
+        if (r == ui::Response::Completed && !ctx().g.RXQUEUE.empty())
+          entry().JobID = jobIdOfChoice(ctx().g.RXQUEUE.front(), idLength);
+        display();
+        if (entry().JobID.empty()) {
+          select("?EQLB:JobID");
+          return;
+        }
+        jobAccepted();
+      });
+      return;
+    }
+    // Nothing begins so: the job list opens on it below.
+  }
+  if (e.JobID.empty()) {
+    display();
+    select("?EQLB:JobID");
+    return;
+  }
+  validate("?EQLB:JobID", job.fetch("KeyJobID", {data::Value(e.JobID.str())}) == data::kNoError,
+           [this] { jobChosen(); });
+}
+
+void LogForm::jobChosen() {
+  data::EqLogB& e = entry();
+  data::Access<data::JcHeader> job(ctx().store(), ctx().errors());
+  if (job.fetch("KeyJobID", {data::Value(e.JobID.str())}) != data::kNoError) return;
+  description1_ = job.rec().Name.str();
+  if (e.Comments.empty()) e.Comments = cutToChars(job.rec().Name.str(), 20);
+  if (e.Location.empty()) e.Location = cutToChars(e.JobID.str(), 5);
+  ctx().rec<data::JcCost>().JobID = e.JobID;
+  display();
+}
+
+void LogForm::costCodeAccepted() {
+  data::EqLogB& e = entry();
+  if (e.CostCode.empty()) return;
+  int length = static_cast<int>(ctx().session().g.COSTCODELEN);
+  if (length == 0) {
+    // A host that has not put the suite's length in COSTCODELEN: the company's own.
+    data::Access<data::Systems> systems(ctx().store(), ctx().errors());
+    systems.set(data::Systems::def().primaryKey());
+    if (systems.next() == data::kNoError) length = systems.rec().CostCodeLength;
+  }
+  e.CostCode = normaliseCostCode(e.CostCode.str(), length);
+  display();
+  data::Access<data::JcCost> code(ctx().store(), ctx().errors());
+  const bool exists = code.fetch("KeyEntryMask", {data::Value(e.JobID.str()),
+                                                  data::Value(e.CostCode.str())}) == data::kNoError;
+  validate("?EQLB:CostCode", exists, [this, found = code.rec()] {
+    data::EqLogB& e = entry();
+    data::Access<data::JcCost> code(ctx().store(), ctx().errors());
+    data::JcCost cc = found;
+    if (code.fetch("KeyEntryMask", {data::Value(e.JobID.str()), data::Value(e.CostCode.str())}) ==
+        data::kNoError)
+      cc = code.rec();
+    if (cc.Inactive) {
+      message("Cost Code " + e.CostCode.str() + " - " + cc.Description.str() + "|" +
+                  "has been marked inactive.",
+              "Cannot Select Inactive Cost Code", ui::Icon::Exclamation);
+      e.CostCode = "";
+      display();
+      select("?EQLB:CostCode");
+      return;
+    }
+    if (detailType() == DetailType::Job) e.GLAccount = cc.GLAccount;
+    description2_ = cc.Description.str();
+    display();
+  });
+}
+
+// ---- Account ------------------------------------------------------------------------------------
+
+void LogForm::accountAccepted() {
+  data::EqLogB& e = entry();
+  if (e.GLAccount.empty()) return;
+  data::FileAccess gl(ctx().store(), data::GlMaster::def(), ctx().errors());
+  validate("?EQLB:GLAccount",
+           gl.fetch("KeyAccount", {data::Value(e.GLAccount.str())}) == data::kNoError,
+           [this] { accountChosen(); });
+}
+
+void LogForm::accountChosen() {
+  if (acceptingAll()) return;
+  data::EqLogB& e = entry();
+  data::Access<data::GlMaster> gl(ctx().store(), ctx().errors());
+  if (gl.fetch("KeyAccount", {data::Value(e.GLAccount.str())}) != data::kNoError) return;
+  description1_ = gl.rec().Description.str();
+  description2_ = "";
+  if (e.Comments.empty()) e.Comments = cutToChars(gl.rec().Description.str(), 20);
+  display();
+  data::Access<data::Systems> systems(ctx().store(), ctx().errors());
+  systems.set(data::Systems::def().primaryKey());
+  if (systems.next() != data::kNoError) return;
+  if (std::optional<ControlAccountMatch> m = controlAccount(systems.rec(), e.GLAccount.str())) {
+    port().beep();
+    message(controlAccountWarning(*m), "Control Account Entered", ui::Icon::Exclamation);
+  }
+  if (isCurrentEarnings(systems.rec(), e.GLAccount.str())) {
+    port().beep();
+    message(kCurrentEarningsText, "Current Earnings Account Entered", ui::Icon::Exclamation);
+    e.GLAccount = "";
+    description1_ = "";
+    display();
+    select("?EQLB:GLAccount");
+  }
+}
+
+// ---- Cost category and employee
+// -------------------------------------------------------------------
+
+std::string LogForm::costCategoryOwner() const {
+  return detailType() == DetailType::Equipment ? entry().EquipmentIDCharged.str()
+                                               : entry().EquipmentID.str();
+}
+
+void LogForm::categoryAccepted() {
+  data::EqLogB& e = entry();
+  if (e.Category.empty() && !control("?EQLB:Category").required()) return;
+  const std::string owner = costCategoryOwner();
+  data::FileAccess cost(ctx().store(), data::EqCost::def(), ctx().errors());
+  const bool exists =
+      cost.fetch("KeyRecordID", {data::Value(equipment::costRecordId(owner, e.Category.str()))}) ==
+      data::kNoError;
+  validate("?EQLB:Category", exists, [this, owner] {
+    data::EqLogB& e = entry();
+    const DetailType type = detailType();
+    if (type != DetailType::Maintenance && type != DetailType::Equipment) return;
+    data::FileAccess cost(ctx().store(), data::EqCost::def(), ctx().errors());
+    if (cost.fetch("KeyRecordID", {data::Value(equipment::costRecordId(
+                                      owner, e.Category.str()))}) == data::kNoError)
+      e.GLAccount = text(cost, "EQC:ControlDebit");
+    data::FileAccess code(ctx().store(), data::EqCode::def(), ctx().errors());
+    description2_ = code.fetch("KeyCategoryID", {data::Value(e.Category.str())}) == data::kNoError
+                        ? text(code, "EQD:Description")
+                        : std::string();
+    if (type == DetailType::Maintenance && e.Comments.empty())
+      e.Comments = cutToChars(description2_.str(), 20);
+    display();
+  });
+}
+
+void LogForm::employeeAccepted() {
+  data::EqLogB& e = entry();
+  if (e.EmployeeID == 0) {
+    employeeName_ = "";
+    display();
+    return;
+  }
+  data::FileAccess emp(ctx().store(), data::PrEmp::def(), ctx().errors());
+  const bool exists =
+      emp.fetch("KeyEmployeeID", {data::Value(std::int64_t{e.EmployeeID})}) == data::kNoError;
+  validate("?EQLB:EmployeeID", exists, [this] {
+    data::Access<data::PrEmp> emp(ctx().store(), ctx().errors());
+    if (emp.fetch("KeyEmployeeID", {data::Value(std::int64_t{entry().EmployeeID})}) ==
+        data::kNoError)
+      employeeName_ = emp.rec().FirstName.str() + " " + emp.rec().LastName.str();
+    display();
+  });
+}
+
+// ---- Lookups
+// --------------------------------------------------------------------------------------
+
+// `what` is a lookup button, or an entry followed by "!refocus" when the code typed there is
+// unknown (a cancel then puts the focus back in the entry).
+void LogForm::lookup(const std::string& what) {
+  const bool refocus = what.size() > 8 && what.substr(what.size() - 8) == "!refocus";
+  const std::string name = refocus ? what.substr(0, what.size() - 8) : what;
+  auto is = [&name](const char* entryName, const char* button) {
+    return sameText(name, entryName) || sameText(name, button);
+  };
+  data::EqLogB& e = entry();
+  std::string procedure, entryName;
+  std::function<void()> copy;
+  if (is("?EQLB:EquipmentID", "?LOOKUPEQUIPMENT") ||
+      is("?EQLB:EquipmentIDCharged", "?LOOKUPCHARGED")) {
+    const bool charged = is("?EQLB:EquipmentIDCharged", "?LOOKUPCHARGED");
+    entryName = charged ? "?EQLB:EquipmentIDCharged" : "?EQLB:EquipmentID";
+    procedure = "BrowseEQHeader";
+    ctx().rec<data::EqHeader>().EquipmentID = charged ? e.EquipmentIDCharged : e.EquipmentID;
+    copy = [this, charged] {
+      (charged ? entry().EquipmentIDCharged : entry().EquipmentID) =
+          ctx().rec<data::EqHeader>().EquipmentID;
+      restoreUsedEquipment();
+      equipmentAccepted(charged);
+    };
+  } else if (is("?EQLB:JobID", "?LOOKUPJOB")) {
+    entryName = "?EQLB:JobID";
+    procedure = "BROWSEJCHEADER";
+    ctx().rec<data::JcHeader>().JobID = e.JobID;
+    copy = [this] {
+      entry().JobID = ctx().rec<data::JcHeader>().JobID;
+      jobAccepted();
+    };
+  } else if (is("?EQLB:CostCode", "?LOOKUPCOSTCODE")) {
+    entryName = "?EQLB:CostCode";
+    procedure = "BROWSEJCCOST";
+    data::JcCost& cc = ctx().rec<data::JcCost>();
+    cc = data::JcCost{};
+    cc.JobID = e.JobID;
+    cc.CostCode = cutToChars(e.CostCode.str(), 10);
+    copy = [this] {
+      entry().CostCode = ctx().rec<data::JcCost>().EntryMask;
+      costCodeAccepted();
+    };
+  } else if (is("?EQLB:GLAccount", "?LOOKUPACCOUNT")) {
+    entryName = "?EQLB:GLAccount";
+    procedure = "BROWSEGLMASTER";
+    ctx().rec<data::GlMaster>().Account = e.GLAccount;
+    copy = [this] {
+      entry().GLAccount = ctx().rec<data::GlMaster>().Account;
+      accountAccepted();
+    };
+  } else if (is("?EQLB:Category", "?LOOKUPCATEGORY")) {
+    entryName = "?EQLB:Category";
+    procedure = "BrowseEQCost";
+    ctx().g.EQUIPFIELD = costCategoryOwner();
+    copy = [this] {
+      entry().Category = ctx().rec<data::EqCost>().CostCategory;
+      categoryAccepted();
+    };
+  } else if (is("?EQLB:EmployeeID", "?LOOKUPEMPLOYEE")) {
+    entryName = "?EQLB:EmployeeID";
+    procedure = "BROWSEPREMP";
+    ctx().rec<data::PrEmp>().EmployeeID = e.EmployeeID;
+    copy = [this] {
+      entry().EmployeeID = static_cast<std::uint16_t>(ctx().rec<data::PrEmp>().EmployeeID);
+      employeeAccepted();
+    };
+  } else {
+    return;
+  }
+  call(procedure, ui::Request::Select, [this, copy, refocus, entryName](ui::Response r) {
+    if (r == ui::Response::Completed) {
+      copy();
+      display();
+    } else if (refocus) {
+      select(entryName);
+    }
+  });
+}
+
+// ---- OK
+// -------------------------------------------------------------------------------------------
+
+void LogForm::completed() {
+  data::EqLogB& e = entry();
+  const char* missing = nullptr;
+  switch (detailType()) {
+    case DetailType::None:
+      missing = "?EQLB:DetailType";
+      break;
+    case DetailType::Job:
+      if (e.JobID.empty())
+        missing = "?EQLB:JobID";
+      else if (e.CostCode.empty())
+        missing = "?EQLB:CostCode";
+      break;
+    case DetailType::GLAccount:
+      if (e.GLAccount.empty()) missing = "?EQLB:GLAccount";
+      break;
+    case DetailType::Maintenance:
+      if (e.Category.empty()) missing = "?EQLB:Category";
+      break;
+    case DetailType::Equipment:
+      break;
+  }
+  if (!missing) return;
+  cycle();
+  message(control(missing).label() + " is Required", "Required Field", ui::Icon::Information);
+  select(missing);
+}
+
+void LogForm::kill() {
+  if (insertedOne_) setResponse(ui::Response::Completed);
+}
+
+void LogForm::logEntry() {
+  data::EqLogB& e = entry();
+  const char* verb = "Added";
+  if (request() == ui::Request::Change) {
+    const data::FileDef& def = primary().def();
+    bool changed = false;
+    for (std::size_t i = 0; i < def.fields.size() && !changed; ++i)
+      changed = def.fields[i].get(&opened_) != def.fields[i].get(&e);
+    if (!changed) return;
+    verb = "Changed";
+  }
+  frame::logActivity(
+      ctx(), kLogArea,
+      logEntryText(verb, e.EquipmentID.str(), e.Units, used_.UsageUnit.str(), e.Date));
+}
+
+bool LogForm::save() {
+  if (request() != ui::Request::Insert && request() != ui::Request::Change)
+    return ui::FormProcedure::save();
+  // The entry and its activity-log line are written together or not at all.
+  data::Transaction t(ctx().store());
+  if (!t.begun()) {
+    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
+    return false;
+  }
+  if (!ui::FormProcedure::save()) return false;
+  logEntry();
+  try {
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(e.code(), std::string(e.what()) + " Saving EQLogB");
+    return false;
+  }
+  // Remembered only once the entry is written.
+  data::EqLogB& e = entry();
+  memory_.lastEquipmentId = e.EquipmentID.str();
+  memory_.lastEndMeter = e.EndMeter;
+  memory_.meters.record(e.EquipmentID.str(), e.EndMeter);
+  return true;
+}
+
+void LogForm::standardEvent(const ui::Event& e) {
+  if (e.kind != ui::EventKind::Completed || request() != ui::Request::Insert || !reInsert_) {
+    ui::FormProcedure::standardEvent(e);
+    return;
+  }
+  // Repetitive Insert: the form stays open on the next new entry of the batch.
+  if (!checkRequired() || !save()) return;
+  for (ui::Control* c : window().controls())
+    if (c->def().history) desktop().remember(name(), c->name(), c->value());
+  insertedOne_ = true;
+  setResponse(ui::Response::Completed);
+  data::FileAccess& f = primary();
+  f.prime();
+  entry().BatchID = batchId_;
+  primeNewEntry();
+  select("?EQLB:EquipmentID");
+}
+
+void registerUsageLogForms(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared,
+                           EntryMemory& memory) {
+  registerBatchForm(registry, shared);
+  ui::registerWindow(registry, "UpdateEQLog", [&shared, &memory](frame::Context& ctx) {
+    return std::make_unique<LogForm>(ctx, shared, memory);
+  });
+}
+
+}  // namespace koreq::usagelog

@@ -1,0 +1,101 @@
+// Every scenario of this folder on a copy of the demo company, as the program loads the module:
+// it must pass headless, and the real widgets must give the same transcript line for line.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/loaded_module.h"
+#include "demo/demo_company.h"
+#include "ui/headless/scenario.h"
+#include "ui/qt/gui_scenario.h"
+#include "ui/qt/offscreen.h"
+
+namespace koreq::usagelog::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempFolder {
+  fs::path path;
+  TempFolder() {
+    std::string tmpl = (fs::temp_directory_path() / "koreq-ul-XXXXXX").string();
+    path = mkdtemp(tmpl.data());
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+class Scenarios : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    tmp_ = new TempFolder;
+    ::setenv("XDG_CONFIG_HOME", (tmp_->path / "config").c_str(), 1);
+    app_ = new ui::qt::GuiApplication(true);
+    frame::Session s(data::Company::create(tmp_->path / "demo"), clock_, "ADM");
+    std::ostringstream quiet;
+    demo::makeDemoCompany(s, quiet);
+  }
+  static void TearDownTestSuite() {
+    delete app_;
+    delete tmp_;
+  }
+
+  // Plays a scenario on a fresh copy of the demo company with the module freshly loaded (what the
+  // entry form remembers lasts as long as the module); the transcript and whether it passed.
+  std::pair<int, std::string> play(const fs::path& file, bool gui) {
+    cli::LoadedModule module_;
+    fs::path dir = tmp_->path / ("run" + std::to_string(++runs_));
+    fs::create_directories(dir);
+    fs::copy(tmp_->path / "demo", dir / "co");
+    frame::Session s(data::Company::open(dir / "co"), clock_, "ADM");
+    s.g.INIPATH = (dir / "settings").string();
+    module_.attach(s);
+    struct Driver : ui::qt::GuiScenarioDriver {
+      Driver(cli::LoadedModule& m, bool g) : module(m), gui(g) {}
+      std::unique_ptr<ui::headless::ScriptedUser> user(ui::Desktop& d) override {
+        module.equip(d);
+        return gui ? GuiScenarioDriver::user(d) : ui::headless::ScenarioDriver().user(d);
+      }
+      ui::UserPort& port(ui::ScriptedPort& script) override {
+        return gui ? GuiScenarioDriver::port(script) : script;
+      }
+      cli::LoadedModule& module;
+      bool gui;
+    } driver(module_, gui);
+    std::ifstream in(file);
+    std::ostringstream out;
+    int rc = ui::headless::runScenario(s, module_.registry(), in, out, &driver);
+    return {rc, out.str()};
+  }
+
+  static inline TempFolder* tmp_ = nullptr;
+  static inline ui::qt::GuiApplication* app_ = nullptr;
+  static inline FixedClock clock_{*Date::fromYmd(2024, 3, 15)};
+  int runs_ = 0;
+};
+
+TEST_F(Scenarios, EveryScenarioPassesHeadlessAndGivesTheSameTranscriptThroughTheWidgets) {
+  std::vector<fs::path> files;
+  for (const auto& e : fs::directory_iterator(KOREQ_USAGELOG_TEST_DIR))
+    if (e.path().extension() == ".scenario") files.push_back(e.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty());
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    auto [rc, headless] = play(file, false);
+    EXPECT_EQ(rc, ui::headless::kScenarioPassed) << headless;
+    auto [guiRc, gui] = play(file, true);
+    EXPECT_EQ(guiRc, rc);
+    EXPECT_EQ(gui, headless);
+  }
+}
+
+}  // namespace
+}  // namespace koreq::usagelog::test
