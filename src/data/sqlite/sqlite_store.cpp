@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include <set>
@@ -414,6 +415,14 @@ std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& val
   });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
   s->step();
+  // A record that brings its own number above the ones handed out moves numbering past it.
+  if (f.autoField >= 0 && !numbering_.empty()) {
+    const std::string name = f.table + "." + f.fields[static_cast<size_t>(f.autoField)].column;
+    auto it = numbering_.find(name);
+    if (it != numbering_.end())
+      if (auto n = std::get_if<std::int64_t>(&values[static_cast<size_t>(f.autoField)]))
+        it->second.next = std::max(it->second.next, *n + 1);
+  }
   return sqlite3_last_insert_rowid(db_);
 }
 
@@ -537,12 +546,8 @@ void SqliteStore::clearFile(const FileDef& f) {
   exec("DELETE FROM " + quoted(f.table));
 }
 
-std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
-  beforeWrite();
-  Transaction tx(*this);
-  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
-  const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
-  std::int64_t maxStored = 0, handed = 0;
+std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const std::string& name) {
+  std::int64_t maxStored = 0, counter = 0;
   {
     auto s = prepareFor(fileStmts_[&f].maxOf[field], [&] {
       return "SELECT COALESCE(MAX(" + quoted(f.fields[field].column) + "), 0) FROM " +
@@ -554,16 +559,40 @@ std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   {
     auto s = prepareFor(autonumGet_, [] { return "SELECT next FROM _autonum WHERE name = ?"; });
     s->bind(name);
-    if (s->step()) handed = s->int64(0) - 1;
+    if (s->step()) counter = s->int64(0) - 1;
   }
-  std::int64_t n = std::max(maxStored, handed) + 1;
-  auto s = prepareFor(autonumPut_,
-                      [] { return "INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)"; });
-  s->bind(name);
-  s->bind(n + 1);
-  s->step();
-  tx.commit();
+  auto mine = handedOut_.find(name);
+  return std::max({maxStored, counter, mine == handedOut_.end() ? 0 : mine->second}) + 1;
+}
+
+std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
+  beforeWrite();
+  const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
+  if (!inTx_) {
+    // A number of its own, committed at once, so that two buffers primed apart never share one.
+    Transaction tx(*this);
+    if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+    std::int64_t n = nextNumber(f, field);
+    tx.commit();
+    return n;
+  }
+  Numbering& state = numbering_[name];
+  if (state.next == 0) state.next = storedNext(f, field, name);
+  const std::int64_t n = state.next++;
+  std::int64_t& mine = handedOut_[name];
+  mine = std::max(mine, n);
   return n;
+}
+
+void SqliteStore::writeCounters() {
+  for (const auto& [name, state] : numbering_) {
+    auto s = prepareFor(autonumPut_,
+                        [] { return "INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)"; });
+    s->bind(name);
+    s->bind(state.next);
+    s->step();
+  }
+  numbering_.clear();
 }
 
 bool SqliteStore::begin(std::chrono::milliseconds timeout) {
@@ -578,6 +607,7 @@ bool SqliteStore::begin(std::chrono::milliseconds timeout) {
   }
   inTx_ = true;
   failed_.clear();
+  numbering_.clear();
   return true;
 }
 
@@ -589,6 +619,13 @@ void SqliteStore::commit() {
     std::string why = failed_;
     rollback();
     throw StoreError(kDriverError, "The change was abandoned (" + why + "); nothing was saved");
+  }
+  try {
+    writeCounters();
+  } catch (const StoreError& e) {
+    rollback();
+    throw StoreError(kDriverError, std::string("The change could not be saved (") + e.what() +
+                                       "); nothing was saved");
   }
   int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
@@ -604,6 +641,7 @@ void SqliteStore::rollback() {
   if (!inTx_) return;
   inTx_ = false;
   failed_.clear();
+  numbering_.clear();
   // SQLite may already have rolled back by itself (a full disk, an I/O error); a failing
   // ROLLBACK leaves nothing to undo either.
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

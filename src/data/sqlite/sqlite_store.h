@@ -87,6 +87,17 @@ class SqliteStore final : public Store {
     Stmt* get = nullptr;
     std::map<int, Stmt*> maxOf;  // by field
   };
+  // Numbering inside a write transaction: the connection holds the write lock, so the counter
+  // is read once, numbers are handed out from memory and the counter is written at commit.
+  struct Numbering {
+    std::int64_t next = 0;
+  };
+  std::int64_t storedNext(const FileDef& f, int field, const std::string& name);
+  void writeCounters();
+  std::map<std::string, Numbering> numbering_;  // by "table.column", for the open transaction
+  // The highest number this connection handed out, by name: never handed out again, even when
+  // the transaction it was handed out in was rolled back.
+  std::map<std::string, std::int64_t> handedOut_;
   std::unordered_map<const FileDef*, FileStmts> fileStmts_;
   Stmt* autonumGet_ = nullptr;
   Stmt* autonumPut_ = nullptr;
