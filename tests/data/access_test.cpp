@@ -467,6 +467,32 @@ TEST_F(AccessTest, PrimeNumbersAboveStoredAndNeverTwice) {
   Access<EqCode> code(store(), errors);
   ASSERT_EQ(code.prime(), kNoError);
   EXPECT_EQ(code.rec().RecordID, 1);
+
+  // Inside a transaction numbers come from memory: a row numbered by hand still moves them on,
+  // a rollback does not give them out again, and another station numbers after the commit.
+  {
+    Transaction tx(store());
+    ASSERT_EQ(c.prime(), kNoError);
+    EXPECT_EQ(c.rec().RecordID, 103);
+    c.clear();
+    c.rec().RecordID = 200;
+    c.rec().EquipmentID = "E200";
+    ASSERT_EQ(c.insert(), kNoError);
+    ASSERT_EQ(c.prime(), kNoError);
+    EXPECT_EQ(c.rec().RecordID, 201);
+  }
+  ASSERT_EQ(c.prime(), kNoError);
+  EXPECT_EQ(c.rec().RecordID, 202);
+  {
+    Transaction tx(store());
+    ASSERT_EQ(c.prime(), kNoError);
+    EXPECT_EQ(c.rec().RecordID, 203);
+    tx.commit();
+  }
+  auto other = Company::open(tmp.path);
+  Access<EqHeader> d(other->store(), errors);
+  ASSERT_EQ(d.prime(), kNoError);
+  EXPECT_EQ(d.rec().RecordID, 204);
 }
 
 TEST_F(AccessTest, AliasSharesRowsWithItsBaseFile) {
