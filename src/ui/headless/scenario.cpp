@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "data/access.h"
 #include "ui/headless/scripted_user.h"
 
 namespace koreq::ui::headless {
@@ -252,6 +253,33 @@ class Runner {
     return std::nullopt;
   }
 
+  // What was stored, read afresh: the first record whose primary key starts with KEY (its parts
+  // separated by "|"), and one field of it as text, or "none" for no such record.
+  std::optional<std::string> expectRecord(const ScenarioLine& l) {
+    const std::vector<std::string>& w = l.words;
+    const char* usage = "expect record FILE KEY FIELD VALUE  |  expect record FILE KEY none";
+    if (w.size() != 6 && !(w.size() == 5 && lower(w[4]) == "none")) throw BadCommand(usage);
+    const data::FileDef* def = data::findFile(w[2]);
+    if (!def) throw BadCommand("no file named " + w[2]);
+    std::vector<data::Value> key;
+    for (std::size_t from = 0;;) {
+      std::size_t bar = w[3].find('|', from);
+      key.emplace_back(w[3].substr(from, bar == std::string::npos ? bar : bar - from));
+      if (bar == std::string::npos) break;
+      from = bar + 1;
+    }
+    data::ErrorObject errors;
+    data::FileAccess f(ctx_.store(), *def, errors);
+    const bool found = f.fetch(def->primaryKey(), key) == data::kNoError;
+    const std::string what = def->name + " " + ui::quoted(w[3]);
+    if (w.size() == 5)
+      return found ? std::optional<std::string>("expected no record " + what + ", there is one")
+                   : std::nullopt;
+    if (!found) return "expected a record " + what + ", there is none";
+    if (def->fieldIndex(w[4]) < 0) throw BadCommand(def->name + " has no field " + w[4]);
+    return compare(what + " " + w[4], f.text(w[4]), w[5]);
+  }
+
   std::optional<std::string> expect(const ScenarioLine& l) {
     const std::vector<std::string>& w = l.words;
     if (w.size() < 3) throw BadCommand("usage: expect WHAT … VALUE");
@@ -266,6 +294,7 @@ class Runner {
                ui::quoted(text);
       return std::nullopt;
     }
+    if (what == "record") return expectRecord(l);
     if (what == "caption") {
       need(l, 3, "expect caption TEXT");
       if (port_.shown().empty())

@@ -38,6 +38,9 @@
 //   expect window title TEXT    the topmost window's title
 //   expect top NAME|none        the topmost window is procedure NAME (none: no window open)
 //   expect global NAME VALUE    a global's (or field's) value, as text
+//   expect record FILE KEY FIELD VALUE   a field of what is stored: the first record whose
+//                               primary key starts with KEY (parts separated by "|"), as text
+//   expect record FILE KEY none no record whose primary key starts with KEY
 //   expect CONTROL PROPERTY [N] VALUE   a control property (see ScriptedUser::property)
 //   show CONTROL                write the control's properties to the transcript
 //   rows CONTROL                write every row of a list to the transcript
