@@ -70,7 +70,7 @@ TEST_F(CliTest, InitRefusesAnExistingCompanyAndLeavesItAsItWas) {
   EXPECT_EQ(records[0]["EQH:EquipmentID"], "KEEP");
   // No temporary sibling is left behind by either run.
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(tmp_.path())) names.push_back(e.path().filename());
+  for (const auto& e : fs::directory_iterator(tmp_.path)) names.push_back(e.path().filename());
   EXPECT_THAT(names, ::testing::Each(Not(StartsWith("."))));
 }
 
@@ -119,7 +119,7 @@ TEST_F(CliTest, InitDemoNeedsAMakerAndLeavesNothingWhenItFails) {
   EXPECT_EQ(r.rc, 1);
   EXPECT_THAT(r.err, HasSubstr("out of demo data"));
   EXPECT_FALSE(fs::exists(demo));
-  EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.path()), fs::directory_iterator()), 1)
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.path), fs::directory_iterator()), 1)
       << "only the company of SetUp is left";
 
   // A working maker sees the signed-on user and the fixed date.

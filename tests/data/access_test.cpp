@@ -13,6 +13,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
+#include "support/temp_dir.h"
 
 namespace koreq::data {
 namespace {
@@ -45,17 +46,7 @@ const FileDef& TestItem::def() {
   return d;
 }
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-access-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using ::koreq::test::TempDir;
 
 class AccessTest : public ::testing::Test {
  protected:

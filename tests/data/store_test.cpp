@@ -11,6 +11,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
+#include "support/temp_dir.h"
 
 namespace koreq::data {
 namespace {
@@ -19,17 +20,7 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 // A fresh folder per test, removed afterwards.
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-store-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using ::koreq::test::TempDir;
 
 void execRaw(const fs::path& db, const std::string& sql) {
   sqlite3* h = nullptr;

@@ -15,6 +15,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
+#include "support/temp_dir.h"
 
 namespace koreq::demo {
 namespace {
@@ -22,23 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace data;
 
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() /
-            ("koreq-demo-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using ::koreq::test::TempDir;
 
 Date day(const char* iso) {
   return *Date::fromIso(iso);
@@ -53,7 +38,7 @@ struct Made {
   std::string log;
 
   explicit Made(Date today, bool makeDemo = true) : clock(today) {
-    session = std::make_unique<frame::Session>(Company::create(dir.path()), clock, "ADM");
+    session = std::make_unique<frame::Session>(Company::create(dir.path), clock, "ADM");
     ctx = std::make_unique<frame::Context>(*session);
     if (makeDemo) {
       std::ostringstream out;
@@ -801,7 +786,7 @@ TEST(DemoCompanyRuns, BusyDatabaseThrowsAndLeavesNothingBehind) {
   Made m(day("2025-07-16"), false);
   {
     // Another program holds the write lock for longer than the demo waits.
-    SqliteStore other((m.dir.path() / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
+    SqliteStore other((m.dir.path / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
     ASSERT_TRUE(other.begin(std::chrono::milliseconds(100)));
     std::ostringstream log;
     EXPECT_THROW(makeDemoCompany(*m.session, log), std::runtime_error);

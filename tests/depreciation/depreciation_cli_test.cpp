@@ -11,6 +11,7 @@
 #include "data/access.h"
 #include "data/company.h"
 #include "data/records.h"
+#include "support/temp_dir.h"
 
 namespace koreq {
 namespace {
@@ -24,15 +25,7 @@ struct Result {
 
 class DepreciationCliTest : public ::testing::Test {
  protected:
-  DepreciationCliTest() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-deprcli-XXXXXX").string();
-    dir_ = mkdtemp(tmpl.data());
-    data_ = (dir_ / "company").string();
-  }
-  ~DepreciationCliTest() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  DepreciationCliTest() { data_ = (tmp_ / "company").string(); }
 
   Result run(std::vector<std::string> args) {
     args.insert(args.begin(), {"--data", data_, "--today", "2016-01-15"});
@@ -58,7 +51,7 @@ class DepreciationCliTest : public ::testing::Test {
     ASSERT_EQ(eqh.insert(), data::kNoError);
   }
 
-  fs::path dir_;
+  ::koreq::test::TempDir tmp_;
   std::string data_;
 };
 

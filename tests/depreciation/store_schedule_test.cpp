@@ -9,6 +9,7 @@
 
 #include "data/company.h"
 #include "frame/context.h"
+#include "support/temp_dir.h"
 
 namespace koreq::depreciation {
 namespace {
@@ -23,17 +24,7 @@ Date ymd(int y, int m, int d) {
   return *Date::fromYmd(y, m, d);
 }
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-depr-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using ::koreq::test::TempDir;
 
 // Passes everything to a real store and fails the operations a test names, as a full disk or
 // another station would.

@@ -20,6 +20,7 @@
 #include "runtime/ini.h"
 #include "suite/ui/lookups.h"
 #include "suite/ui/training.h"
+#include "support/temp_dir.h"
 #include "ui/headless/scenario.h"
 #include "ui/headless/scripted_user.h"
 #include "ui/model/desktop.h"
@@ -27,17 +28,7 @@
 
 namespace koreq::equipment::test {
 
-struct TempFolder {
-  std::filesystem::path path;
-  TempFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-eq-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-};
+using TempFolder = ::koreq::test::TempDir;
 
 inline const ui::WindowDef& standInFormDef() {
   static const ui::WindowDef d = ui::parseWindowDef(R"({

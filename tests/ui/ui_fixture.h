@@ -14,21 +14,12 @@
 #include "data/records.h"
 #include "frame/context.h"
 #include "frame/registry.h"
+#include "support/temp_dir.h"
 #include "ui/model/desktop.h"
 
 namespace koreq::ui::test {
 
-struct TempFolder {
-  std::filesystem::path path;
-  TempFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "koreq-ui-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-};
+using TempFolder = ::koreq::test::TempDir;
 
 class UiTest : public ::testing::Test {
  protected:

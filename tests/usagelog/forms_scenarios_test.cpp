@@ -11,6 +11,7 @@
 
 #include "app/loaded_module.h"
 #include "demo/demo_company.h"
+#include "support/temp_dir.h"
 #include "ui/headless/scenario.h"
 #include "ui/qt/gui_scenario.h"
 #include "ui/qt/offscreen.h"
@@ -20,17 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TempFolder {
-  fs::path path;
-  TempFolder() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-ul-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using TempFolder = ::koreq::test::TempDir;
 
 class Scenarios : public ::testing::Test {
  protected:
