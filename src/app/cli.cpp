@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 #include <sstream>
+#include <stdexcept>
 
 #include "app/commands.h"
 #include "data/records.h"
@@ -362,8 +363,10 @@ int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err) 
     err << "koreq: " << e.what() << "\n";
   } catch (const data::StoreError& e) {
     err << "koreq: " << e.what() << "\n";
-  } catch (const std::logic_error&) {
-    err << "koreq: a number given is not valid or too large\n";
+  } catch (const std::out_of_range&) {
+    err << "koreq: a number given is too large\n";
+  } catch (const std::invalid_argument&) {
+    err << "koreq: a number given is not valid\n";
   } catch (const std::exception& e) {
     err << "koreq: error: " << e.what() << "\n";
   } catch (...) {

@@ -1,6 +1,7 @@
 #include "ui/headless/scenario.h"
 
 #include <optional>
+#include <stdexcept>
 
 #include "data/access.h"
 #include "ui/headless/scripted_user.h"
@@ -60,9 +61,11 @@ class Runner {
         out_ << "ERROR at line " << l.number << ": " << e.what() << "\n";
         finish();
         return kScenarioBadScript;
-      } catch (const std::logic_error&) {
+      } catch (const std::out_of_range&) {
         // What std::stoi and its kind throw, with a text ("stoi") that says nothing to a user.
-        failure = "a number on this line is not valid or too large";
+        failure = "a number on this line is too large";
+      } catch (const std::invalid_argument&) {
+        failure = "a number on this line is not valid";
       } catch (const std::exception& e) {
         failure = e.what();
       }
