@@ -29,7 +29,7 @@ const std::vector<MenuEntry>& allMenuEntries() {
        "Add a cost category to a piece of equipment", 3},
       {"Equipment", "", "&Type-Ahead Completion", "ToggleAutoEntryEQ", 0,
        "Offer the values entered before while typing in entry fields", 4},
-      {"Usage Logs", "", "Usage-Log &Batches", "BrowseEQLog", 0,
+      {"Usage Logs", "", "Equipment &Usage Log Entry", "BrowseEQLog", 0,
        "Enter equipment use in batches and post them", 1},
       {"Usage Logs", "", "&Add a Batch...", "UpdateEQBatch", 1, "Start a batch of usage logs", 1},
       {"Usage Logs", "", "&Proof Listing", "PrintEQLogBProof", 0,

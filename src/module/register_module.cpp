@@ -7,6 +7,7 @@
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
 #include "suite/ui/notes_forms.h"
+#include "usagelog/batch_manager.h"
 #include "usagelog/engine/posting.h"
 #include "usagelog/log_form.h"
 
@@ -26,6 +27,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   suite::registerDropListForms(registry);
   usagelog::registerPostingControl(registry);
   usagelog::registerUsageLogForms(registry, shared, usageLog);
+  usagelog::registerBatchManager(registry, usageLog);
 }
 
 }  // namespace koreq::module

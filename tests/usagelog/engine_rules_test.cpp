@@ -248,6 +248,27 @@ TEST_F(BatchRules, DeletingABatchsEntriesLogsEachAndKeepsOrTakesTheBatch) {
                        "Deleted log entry batch (2) Batch 2"}));
 }
 
+TEST_F(BatchRules, DeletingOneEntryLogsItUnlessTheEntryWasNeverNumbered) {
+  session().g.LogUserActivity = 2;
+  batch(1, 10);
+  const std::int32_t kept = save(entry(1, "EX-1", ymd(2024, 3, 5), "12.50", "G/L Account"));
+  data::EqLogB unnumbered = entry(1, "DT-2", ymd(2024, 3, 6), "3.00", "G/L Account");
+  unnumbered.LogID = 0;
+  store().insert(data::EqLogB::def(), detail::rowOf(unnumbered));
+
+  EXPECT_EQ(deleteEntry(ctx(), 0, false).records, 1);
+  EXPECT_EQ(deleteEntry(ctx(), 999).records, 0);
+  ChangeOutcome one = deleteEntry(ctx(), kept);
+  EXPECT_TRUE(one.done);
+  EXPECT_EQ(one.records, 1);
+  EXPECT_TRUE(all<data::EqLogB>(store()).empty());
+  std::vector<std::string> texts;
+  for (const auto& l : all<data::UserLog>(store())) texts.push_back(l.Text.str());
+  EXPECT_EQ(
+      texts,
+      (std::vector<std::string>{"Deleted a log entry for equipment EX-1, 12.5 HRS on 03/05/24"}));
+}
+
 TEST_F(BatchRules, AccessOwnershipAndInUseRules) {
   data::EqBatch mine = batch(1, 10);
   data::EqBatch modify = batch(2, 20, "XYZ", 1);

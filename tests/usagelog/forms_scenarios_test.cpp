@@ -1,5 +1,6 @@
-// Every scenario of this folder on a copy of the demo company, as the program loads the module:
-// it must pass headless, and the real widgets must give the same transcript line for line.
+// Every scenario of this folder on a copy of the demo company (with the records of the JSON file
+// of the same name, when there is one), as the program loads the module: it must pass headless,
+// and the real widgets must give the same transcript line for line.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/cli.h"
 #include "app/loaded_module.h"
 #include "demo/demo_company.h"
 #include "support/temp_dir.h"
@@ -45,6 +47,14 @@ class Scenarios : public ::testing::Test {
     fs::path dir = tmp_->path / ("run" + std::to_string(++runs_));
     fs::create_directories(dir);
     fs::copy(tmp_->path / "demo", dir / "co");
+    // Records a scenario needs beyond the demo company's (other users' marks) stand beside it.
+    fs::path records = fs::path(file).replace_extension(".json");
+    if (fs::exists(records)) {
+      std::ostringstream out, err;
+      EXPECT_EQ(cli::runCli({"--data", (dir / "co").string(), "load", records.string()}, out, err),
+                0)
+          << err.str();
+    }
     frame::Session s(data::Company::open(dir / "co"), clock_, "ADM");
     s.g.INIPATH = (dir / "settings").string();
     module_.attach(s);

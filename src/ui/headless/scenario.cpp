@@ -187,6 +187,18 @@ class Runner {
     } else if (cmd == "drop") {
       if (w.size() < 3) throw BadCommand("usage: drop CONTROL FILE...");
       user_.drop(w[1], std::vector<std::string>(w.begin() + 2, w.end()));
+    } else if (cmd == "drag") {
+      if (w.size() < 4) throw BadCommand("usage: drag FROM TO ROW [shift] [ctrl]");
+      int modifiers = kDragPlain;
+      for (std::size_t i = 4; i < w.size(); ++i) {
+        if (lower(w[i]) == "shift")
+          modifiers |= kDragShift;
+        else if (lower(w[i]) == "ctrl")
+          modifiers |= kDragCtrl;
+        else
+          throw BadCommand("drag takes the keys shift and ctrl, not " + w[i]);
+      }
+      user_.drag(w[1], w[2], w[3], modifiers);
     } else if (cmd == "close") {
       need(l, 1, "close");
       user_.close();

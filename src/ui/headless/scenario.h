@@ -24,6 +24,8 @@
 //   mark CONTROL FROM LENGTH    select LENGTH characters of an entry's text from FROM (from 1;
 //                               length 0: the cursor) for the edit menu (key … RightClick)
 //   drop CONTROL FILE…          drop files onto a control (a tab, a list, a picture)
+//   drag FROM TO ROW [shift] [ctrl]   drag the highlighted row of list FROM onto row ROW of
+//                               list TO (number from 1 or a column's text), keys held
 //   close                       close the topmost window (as its close box does)
 //   tick                        one timer event for the topmost window
 //   answer BUTTON               the answer to the next message box ("&Yes", "No" or a number)

@@ -152,6 +152,13 @@ void ScriptedUser::drop(std::string_view control, const std::vector<std::string>
   top().userDrop(c, files);
 }
 
+void ScriptedUser::drag(std::string_view from, std::string_view to, const std::string& row,
+                        int modifiers) {
+  Control& source = find(from);
+  Control& target = find(to);
+  top().userDragRows(source, target, rowIndex(target, row), modifiers);
+}
+
 void ScriptedUser::check(std::string_view control, bool on) {
   Control& c = find(control);
   top().userCheck(c, on);

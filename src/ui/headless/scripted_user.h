@@ -60,6 +60,10 @@ class ScriptedUser {
   virtual void mark(std::string_view control, std::size_t from, std::size_t length);
   // Files dropped onto a control (a tab, a list, a picture).
   virtual void drop(std::string_view control, const std::vector<std::string>& files);
+  // The highlighted row of list `from` dragged onto a row of list `to` (by number from 1 or a
+  // column's text) with the keys `modifiers` (DragModifier) held.
+  virtual void drag(std::string_view from, std::string_view to, const std::string& row,
+                    int modifiers);
   virtual void close();
   virtual void tick();
 

@@ -702,6 +702,18 @@ void Procedure::userDrop(Control& c, const std::vector<std::string>& files) {
   });
 }
 
+void Procedure::userDragRows(Control& from, Control& to, std::int64_t row, int modifiers) {
+  input(&to, [&] {
+    requireUsable(from, "drag rows from");
+    requireUsable(to, "drop rows on");
+    if (from.kind() != ControlKind::List || !to.is(from.def().dragTo))
+      throw UiError("the rows of " + from.label() + " cannot be dragged onto " + to.label());
+    if (!to.list() || row < 0 || !to.list()->ensureRow(row))
+      throw UiError(to.label() + " has no row " + std::to_string(row + 1));
+    rowsDropped(from, to, row, modifiers);
+  });
+}
+
 void Procedure::userTimer() {
   input(nullptr, [&] { post(EventKind::Timer); });
 }

@@ -31,6 +31,9 @@ class Desktop;
 enum class Request : int { None = 0, Insert = 1, Change = 2, Delete = 3, Select = 4, View = 6 };
 enum class Response : int { None = 0, Completed = 1, Cancelled = 2 };
 
+// The keys held while rows are dropped, or'ed together.
+enum DragModifier : int { kDragPlain = 0, kDragShift = 1, kDragCtrl = 2 };
+
 enum class EventKind {
   Accepted,      // a control's value was committed, a button pressed, a list row activated
   NewSelection,  // a list's highlighted row, a drop list's item or a sheet's tab changed
@@ -153,6 +156,9 @@ class Procedure {
   void userClickHeader(Control& list, int column);  // from 0
   // Files dropped onto a control (a tab, a list, an image): full paths.
   void userDrop(Control& c, const std::vector<std::string>& files);
+  // The highlighted row of list `from` dragged onto row `row` (from 0) of list `to`, the list
+  // its window structure lets it drag to, with the keys held at the drop (DragModifier).
+  void userDragRows(Control& from, Control& to, std::int64_t row, int modifiers);
   void userClose();
   void userTimer();
 
@@ -170,6 +176,11 @@ class Procedure {
   virtual void rowActivated(Control&) {}
   // Files were dropped onto a control; a window that takes no files ignores them.
   virtual void filesDropped(Control&, const std::vector<std::string>&) {}
+  // The highlighted row of one list was dropped onto row `row` of another; a window that takes
+  // no rows ignores them.
+  virtual void rowsDropped(Control& from, Control& to, std::int64_t row, int modifiers) {
+    (void)from, (void)to, (void)row, (void)modifiers;
+  }
   // Extra items for the edit pop-up menu of a control ("" none) and the choice of one of them
   // (numbered from 1 among the extras).
   virtual std::string editMenuExtras(Control&) { return {}; }

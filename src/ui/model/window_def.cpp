@@ -210,7 +210,7 @@ class Parser {
     allow(j, {"kind",     "name",     "text",   "use",      "picture", "required", "hidden",
               "disabled", "readonly", "case",   "lookup",   "for",     "on",       "off",
               "items",    "columns",  "action", "key",      "default", "history",  "width",
-              "lines",    "tip",      "icon",   "controls", "across"});
+              "lines",    "tip",      "icon",   "controls", "across",  "dragTo"});
 
     bool nameless = c.kind == ControlKind::Prompt || c.kind == ControlKind::String ||
                     c.kind == ControlKind::Group || c.kind == ControlKind::Image;
@@ -235,6 +235,8 @@ class Parser {
     c.history = flag(j, "history");
     c.across = flag(j, "across");
     if (c.across && c.kind != ControlKind::Group) fail("only groups lay their controls across");
+    c.dragTo = str(j, "dragTo");
+    if (!c.dragTo.empty() && c.kind != ControlKind::List) fail("only lists drag their rows");
     c.isDefault = flag(j, "default");
     c.width = number(j, "width");
     c.lines = number(j, "lines");
@@ -352,6 +354,13 @@ class Parser {
         fail("\"lookup\" names no control: " + c->lookup);
       if (!c->forControl.empty() && !names_.count(upper(c->forControl)))
         fail("\"for\" names no control: " + c->forControl);
+      if (!c->dragTo.empty()) {
+        const ControlDef* target = nullptr;
+        for (const ControlDef* t : flatten(w))
+          if (upper(t->name) == upper(c->dragTo)) target = t;
+        if (!target || target->kind != ControlKind::List || target == c)
+          fail("\"dragTo\" names no other list: " + c->dragTo);
+      }
     }
     where_.clear();
   }

@@ -126,6 +126,7 @@ struct ControlDef {
   bool isDefault = false;  // the button Enter presses
   bool history = false;    // entries: Ctrl+H restores the value last saved (forms)
   bool across = false;     // groups: inner groups side by side instead of one under another
+  std::string dragTo;      // lists: the list of this window the rows may be dragged onto
   int width = 0;           // characters shown
   int lines = 0;           // text controls
   std::string tip;

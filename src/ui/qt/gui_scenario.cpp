@@ -6,11 +6,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -267,6 +270,36 @@ class GuiUser : public headless::ScriptedUser {
     view->scrollTo(view->model()->index(static_cast<int>(r), col));
     const QRect cell = view->visualRect(view->model()->index(static_cast<int>(r), col));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    done();
+  }
+
+  // What a mouse drag delivers to the list under the pointer: the dragged list's data, moved
+  // over the row, then dropped there with the keys held.
+  void drag(std::string_view from, std::string_view to, const std::string& row,
+            int modifiers) override {
+    Control& source = find(from);
+    Control& target = find(to);
+    QTableView* sourceView = listView(source);
+    QTableView* view = listView(target);
+    if (!sourceView || !view || source.list()->current() < 0)
+      return ScriptedUser::drag(from, to, row, modifiers);
+    const std::int64_t r = rowIndex(target, row);
+    QModelIndex dragged = sourceView->model()->index(static_cast<int>(source.list()->current()), 0);
+    std::unique_ptr<QMimeData> data(sourceView->model()->mimeData({dragged}));
+    if (!data) return ScriptedUser::drag(from, to, row, modifiers);
+    view->scrollTo(view->model()->index(static_cast<int>(r), 0));
+    const QPointF at = view->visualRect(view->model()->index(static_cast<int>(r), 0)).center();
+    Qt::KeyboardModifiers keys;
+    if (modifiers & kDragShift) keys |= Qt::ShiftModifier;
+    if (modifiers & kDragCtrl) keys |= Qt::ControlModifier;
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at.toPoint(), actions, data.get(), Qt::LeftButton, keys);
+    QApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(at.toPoint(), actions, data.get(), Qt::LeftButton, keys);
+    QApplication::sendEvent(view->viewport(), &move);
+    if (!move.isAccepted()) throw UiError(target.label() + " does not take the dragged rows");
+    QDropEvent drop(at, actions, data.get(), Qt::LeftButton, keys);
+    QApplication::sendEvent(view->viewport(), &drop);
     done();
   }
 

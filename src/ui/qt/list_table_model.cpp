@@ -3,6 +3,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QMimeData>
 #include <limits>
 
 #include "runtime/picture.h"
@@ -68,6 +69,28 @@ int ListTableModel::rowCount(const QModelIndex& parent) const {
 
 int ListTableModel::columnCount(const QModelIndex& parent) const {
   return parent.isValid() || !control_ ? 0 : control_->columnCount();
+}
+
+Qt::ItemFlags ListTableModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags f = QAbstractTableModel::flags(index);
+  if (index.isValid() && control_ && !control_->def().dragTo.empty()) f |= Qt::ItemIsDragEnabled;
+  return f;
+}
+
+QStringList ListTableModel::mimeTypes() const {
+  return {QString::fromLatin1(kRowsMimeType)};
+}
+
+QMimeData* ListTableModel::mimeData(const QModelIndexList&) const {
+  if (!control_ || control_->def().dragTo.empty()) return nullptr;
+  auto* data = new QMimeData;  // owned by the drag
+  data->setData(QString::fromLatin1(kRowsMimeType),
+                QByteArray::number(reinterpret_cast<quintptr>(control_)));
+  return data;
+}
+
+Qt::DropActions ListTableModel::supportedDragActions() const {
+  return Qt::CopyAction | Qt::MoveAction;
 }
 
 QVariant ListTableModel::data(const QModelIndex& index, int role) const {

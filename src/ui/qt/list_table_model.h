@@ -23,6 +23,9 @@ class ListTableModel : public QAbstractTableModel, private ListObserver {
   // A row's colours while it is highlighted (RowStyle's selected colours), as QBrush.
   static constexpr int SelectedForegroundRole = Qt::UserRole + 1;
   static constexpr int SelectedBackgroundRole = Qt::UserRole + 2;
+  // What a list that drags its rows (ControlDef::dragTo) puts in a drag: the list control's
+  // address, so that only its own window takes the drop.
+  static constexpr const char* kRowsMimeType = "application/x-koreq-rows";
 
   // `control` is the list control (headers, column pictures); its list model may be null.
   explicit ListTableModel(const Control& control, QObject* parent = nullptr);
@@ -46,6 +49,10 @@ class ListTableModel : public QAbstractTableModel, private ListObserver {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  QStringList mimeTypes() const override;
+  QMimeData* mimeData(const QModelIndexList& indexes) const override;
+  Qt::DropActions supportedDragActions() const override;
   bool canFetchMore(const QModelIndex& parent) const override;
   void fetchMore(const QModelIndex& parent) override;
 

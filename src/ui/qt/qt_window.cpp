@@ -870,6 +870,12 @@ QWidget* QtWindow::makeList(Control& c) {
   watch(view, c);
   view->viewport()->installEventFilter(this);
   byWidget_[view->viewport()] = &c;
+  if (!c.def().dragTo.empty()) {
+    view->setDragEnabled(true);
+    view->setDragDropMode(QAbstractItemView::DragOnly);
+  }
+  for (Control* other : proc_.window().controls())
+    if (c.is(other->def().dragTo)) view->viewport()->setAcceptDrops(true);
 
   connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this, &c](const QModelIndex& now) {
@@ -1473,6 +1479,18 @@ void QtWindow::timerTick() {
   act([&] { proc_.userTimer(); });
 }
 
+// The list of this window whose rows are being dragged onto `target`, if any.
+Control* QtWindow::draggedFrom(const Control& target, const QMimeData* data) const {
+  if (!data || !target.usable() || target.kind() != ControlKind::List) return nullptr;
+  const QByteArray id = data->data(QString::fromLatin1(ListTableModel::kRowsMimeType));
+  if (id.isEmpty()) return nullptr;
+  for (Control* c : proc_.window().controls())
+    if (reinterpret_cast<quintptr>(c) == id.toULongLong() && target.is(c->def().dragTo) &&
+        c->usable())
+      return c;
+  return nullptr;
+}
+
 bool QtWindow::takesKey(const Control& c, Key k) const {
   if (k == Key::None || !c.usable()) return false;
   switch (k) {
@@ -1551,9 +1569,11 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
       break;
-    case QEvent::DragEnter: {
-      auto* de = static_cast<QDragEnterEvent*>(event);
-      if (de->mimeData()->hasUrls() && c->usable()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* de = static_cast<QDropEvent*>(event);
+      if ((event->type() == QEvent::DragEnter && de->mimeData()->hasUrls() && c->usable()) ||
+          draggedFrom(*c, de->mimeData())) {
         de->acceptProposedAction();
         return true;
       }
@@ -1561,6 +1581,19 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
       auto* de = static_cast<QDropEvent*>(event);
+      if (Control* from = draggedFrom(*c, de->mimeData())) {
+        QTableView* view = table(*c);
+        const QModelIndex at = view ? view->indexAt(de->position().toPoint()) : QModelIndex();
+        if (!at.isValid()) break;
+        de->acceptProposedAction();
+        int modifiers = kDragPlain;
+        if (de->modifiers() & Qt::ShiftModifier) modifiers |= kDragShift;
+        if (de->modifiers() & Qt::ControlModifier) modifiers |= kDragCtrl;
+        Control& target = *c;
+        const int row = at.row();
+        act([&] { proc_.userDragRows(*from, target, row, modifiers); });
+        return true;
+      }
       std::vector<std::string> files;
       for (const QUrl& u : de->mimeData()->urls())
         if (u.isLocalFile()) files.push_back(u.toLocalFile().toStdString());

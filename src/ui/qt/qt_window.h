@@ -33,6 +33,7 @@ class QLabel;
 class QTableView;
 class QTabWidget;
 class QTimer;
+class QMimeData;
 
 namespace koreq::ui::qt {
 
@@ -85,6 +86,8 @@ class QtWindow : public QDialog, private WindowObserver {
   // Escape, Space and Insert/Delete in lists) or stays with the widget (Delete in an entry,
   // unless a button of the window is pressed by it).
   bool takesKey(const Control& c, Key key) const;
+  // The list of this window whose rows a drag carries onto `target`; nullptr for anything else.
+  Control* draggedFrom(const Control& target, const QMimeData* data) const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -261,23 +261,45 @@ std::string entryActivityText(const std::string& verb, const data::EqLogB& e,
          e.Units.toPlainString() + " " + usageUnit + " on " + date;
 }
 
+namespace {
+
+// One entry and its activity line; a failure leaves the caller's transaction to roll back.
+std::optional<Failed> removeEntry(frame::Context& ctx, const Stored<data::EqLogB>& e, bool logged) {
+  data::Store& store = ctx.store();
+  if (logged && ctx.session().g.LogUserActivity == 2) {
+    std::string unit;
+    auto eq = readWhere<data::EqHeader>(store, "KeyEquipmentID", {e.rec.EquipmentID.str()}, 1);
+    if (!eq.empty()) unit = eq.front().rec.UsageUnit.str();
+    if (!frame::logActivity(ctx, "EQ Usage Logs", entryActivityText("Deleted", e.rec, unit)))
+      return Failed{"The activity log could not be written; nothing was deleted."};
+  }
+  try {
+    store.remove(data::EqLogB::def(), e.rowId);
+  } catch (const data::StoreError& err) {
+    return fileFailure(ctx, err, "Deleting", data::EqLogB::def());
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ChangeOutcome deleteEntry(frame::Context& ctx, std::int32_t logId, bool logged) {
+  return runChange(ctx, data::kWriterWait, [&](int& records) -> std::optional<Failed> {
+    for (const auto& e :
+         readWhere<data::EqLogB>(ctx.store(), "KeyLogID", {std::int64_t{logId}}, 1)) {
+      if (auto failed = removeEntry(ctx, e, logged)) return failed;
+      ++records;
+    }
+    return std::nullopt;
+  });
+}
+
 ChangeOutcome deleteBatchEntries(frame::Context& ctx, std::uint16_t batchId, bool alsoBatch) {
   return runChange(ctx, data::kWriterWait, [&](int& records) -> std::optional<Failed> {
     data::Store& store = ctx.store();
     const bool logging = ctx.session().g.LogUserActivity == 2;
     for (const auto& e : readWhere<data::EqLogB>(store, "KeyBatchID", {std::int64_t{batchId}})) {
-      if (logging) {
-        std::string unit;
-        auto eq = readWhere<data::EqHeader>(store, "KeyEquipmentID", {e.rec.EquipmentID.str()}, 1);
-        if (!eq.empty()) unit = eq.front().rec.UsageUnit.str();
-        if (!frame::logActivity(ctx, "EQ Usage Logs", entryActivityText("Deleted", e.rec, unit)))
-          return Failed{"The activity log could not be written; nothing was deleted."};
-      }
-      try {
-        store.remove(data::EqLogB::def(), e.rowId);
-      } catch (const data::StoreError& err) {
-        return fileFailure(ctx, err, "Deleting", data::EqLogB::def());
-      }
+      if (auto failed = removeEntry(ctx, e, true)) return failed;
       ++records;
     }
     if (!alsoBatch) return std::nullopt;

@@ -83,6 +83,10 @@ ChangeOutcome copyEntries(frame::Context& ctx, const std::vector<std::int32_t>& 
 std::string entryActivityText(const std::string& verb, const data::EqLogB& entry,
                               const std::string& usageUnit);
 
+// Deletes one entry, with its activity-log line when `logged` and the company logs every
+// change, in one transaction. An entry already gone deletes nothing (`records` 0).
+ChangeOutcome deleteEntry(frame::Context& ctx, std::int32_t logId, bool logged = true);
+
 // Deletes every entry of the batch, in entry order, with one activity-log entry each when the
 // company logs every change; with `alsoBatch` the batch record too ("Deleted log entry batch
 // (7) Weekly yard"). One transaction: a failed delete leaves every entry and log line as it was.
