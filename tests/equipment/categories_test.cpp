@@ -46,20 +46,6 @@ class CategoryTest : public EquipmentTest {
     while (f.next() == data::kNoError) ++out[data::valueToText(f.get("EQC:RecordID"))];
     return out;
   }
-  // Runs SQL on the company database beside the program's own connection.
-  void sql(const std::string& statement) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(
-        sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
-                     &db),
-        SQLITE_OK);
-    char* why = nullptr;
-    int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &why);
-    std::string error = why ? why : "";
-    sqlite3_free(why);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << error;
-  }
   void applyThroughTheList(const char* answer) {
     ASSERT_TRUE(desktop.call(ctx, "BrowseEQCode"));
     port.queueAnswer(answer);

@@ -45,19 +45,6 @@ class EquipmentRecordsTest : public EquipmentTest {
     for (std::int64_t id = 1; id < 1000; ++id) n += session.store().getBlob("IMAGES", id) ? 1 : 0;
     return n;
   }
-  void sql(const std::string& statement) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(
-        sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
-                     &db),
-        SQLITE_OK);
-    char* why = nullptr;
-    int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &why);
-    std::string error = why ? why : "";
-    sqlite3_free(why);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << error;
-  }
 };
 
 TEST_F(EquipmentTest, ShowFlagsFilterAndAreKeptInTheSettingsFile) {

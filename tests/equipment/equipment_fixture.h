@@ -5,6 +5,7 @@
 // scenario file of this folder against it all.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -108,6 +109,21 @@ class DemoTest : public ::testing::Test {
   }
   bool said(const std::string& text) const {
     return transcript.str().find(text) != std::string::npos;
+  }
+  // Runs SQL on the company database beside the program's own connection, as another
+  // workstation would.
+  void sql(const std::string& statement) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(
+        sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
+                     &db),
+        SQLITE_OK);
+    char* why = nullptr;
+    int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &why);
+    std::string error = why ? why : "";
+    sqlite3_free(why);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << error;
   }
   // Records of a file whose field holds the value.
   int count(const data::FileDef& file, const std::string& field, const data::Value& v) {
