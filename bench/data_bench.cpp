@@ -13,6 +13,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -22,18 +23,7 @@ namespace fs = std::filesystem;
 
 constexpr int kRows = 100'000;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using koreq::test::TempDir;
 
 // The same entry for row i on both paths; LogID is left to the caller.
 void fill(EqLogB& r, int i) {

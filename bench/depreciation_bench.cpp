@@ -16,6 +16,7 @@
 #include "data/records.h"
 #include "depreciation/schedule.h"
 #include "depreciation/store_schedule.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -28,18 +29,7 @@ constexpr int kEquipment = 10'000;
 constexpr int kMonths = 120;
 constexpr double kRows = static_cast<double>(kEquipment) * kMonths;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using koreq::test::TempDir;
 
 // Equipment i: purchase values that do not divide evenly, a tenth kept as salvage, purchases
 // spread over ten years.

@@ -18,6 +18,7 @@
 #include "data/sqlite/sqlite_store.h"
 #include "equipment/equipment_browse.h"
 #include "frame/context.h"
+#include "support/temp_dir.h"
 #include "ui/model/browse_procedure.h"
 #include "ui/model/desktop.h"
 #include "ui/model/view_list_model.h"
@@ -32,18 +33,7 @@ constexpr int kRows = 1'000'000;
 constexpr int kInactiveEvery = 20;  // every 20th piece is inactive: the list leaves it out
 constexpr int kListed = kRows - kRows / kInactiveEvery;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-listbench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using koreq::test::TempDir;
 
 void check(int rc, sqlite3* db) {
   if (rc != SQLITE_OK && rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));

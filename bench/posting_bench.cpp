@@ -15,6 +15,7 @@
 #include "data/sqlite/sqlite_store.h"
 #include "data/store.h"
 #include "frame/context.h"
+#include "support/temp_dir.h"
 #include "usagelog/engine/posting.h"
 
 namespace {
@@ -28,18 +29,7 @@ constexpr int kPerBatch = 1000;
 constexpr int kEntries = kBatches * kPerBatch;
 constexpr int kEquipment = 100;
 
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    std::string tmpl = (fs::temp_directory_path() / "koreq-bench-XXXXXX").string();
-    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-    path = tmpl;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
+using koreq::test::TempDir;
 
 template <typename R>
 void put(Store& store, const R& rec) {
