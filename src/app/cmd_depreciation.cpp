@@ -1,6 +1,11 @@
 // koreq depreciation calculate|summary EQUIPMENT-ID: the depreciation schedule of one piece of
 // equipment computed and stored from its saved record, as the equipment form's "Calculate
-// Schedule" button does it, or its year summary as JSON.
+// Schedule" button does it, or its year summary as JSON; `calculate --all` every schedule.
+
+#include <unistd.h>
+
+#include <iostream>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -57,15 +62,66 @@ int summary(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {
   return 0;
 }
 
+// Every piece of equipment's schedule, one transaction each, as a bookkeeper runs it at month
+// end: a line of progress on a terminal, a summary at the end.
+int calculateAll(Invocation& inv, frame::Context& ctx) {
+  std::vector<data::EqHeader> pieces;
+  {
+    data::Access<data::EqHeader> eqh(ctx.store(), ctx.errors());
+    eqh.set(data::EqHeader::def().primaryKey());
+    for (int rc; (rc = eqh.next()) != data::kRecordNotFound;) {
+      if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
+      pieces.push_back(eqh.rec());
+    }
+  }
+  const bool terminal = ::isatty(STDERR_FILENO) == 1 && &inv.err() == &std::cerr;
+  int stored = 0, failed = 0, written = 0, deleted = 0;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (terminal)
+      inv.err() << "\r" << i + 1 << " of " << pieces.size() << "  " << pieces[i].EquipmentID.str()
+                << "          " << std::flush;
+    depreciation::StoreOutcome out;
+    try {
+      out = depreciation::calculateSchedule(ctx, pieces[i]);
+    } catch (const data::StoreError& e) {
+      out.failed = 1;
+      ctx.errors().report(e.code(), std::string(e.what()) + " Saving GLDepr");
+    } catch (const DecimalOverflow&) {
+      out.failed = 1;
+    }
+    if (out.stored()) {
+      ++stored;
+      written += out.written();
+      deleted += out.deleted;
+    } else {
+      ++failed;
+      inv.err() << (terminal ? "\n" : "") << "koreq: " << pieces[i].EquipmentID.str() << ": "
+                << (out.refused ? data::kCompanyBusyText : "the schedule was not stored") << "\n";
+    }
+  }
+  if (terminal) inv.err() << "\n";
+  inv.out() << pieces.size() << " pieces of equipment: " << stored << " schedules stored ("
+            << written << " rows written, " << deleted << " outside the schedule deleted)";
+  if (failed > 0) inv.out() << ", " << failed << " not stored";
+  inv.out() << "\n";
+  return failed > 0 ? 1 : 0;
+}
+
 }  // namespace
 
 int runDepreciation(Invocation& inv, const ParsedArgs& args) {
   const std::string& action = args.positional.at(0);
   if (action != "calculate" && action != "summary")
     throw UsageError("depreciation: unknown action '" + action + "' (calculate or summary)");
-  auto session = inv.openSession();
+  const bool all = args.flag("all");
+  if (all && action != "calculate") throw UsageError("depreciation: --all goes with calculate");
+  if (all != (args.positional.size() == 1))
+    throw UsageError("depreciation: give one EQUIPMENT-ID, or --all with calculate");
+  auto session = inv.openSession(action == "summary");
+  if (action == "calculate") requireRightToWrite(*session, data::GlDepr::def());
   frame::Context ctx(*session);
   ctx.errors().setProcedure("UpdateEQHeader");
+  if (all) return calculateAll(inv, ctx);
   const data::EqHeader& eq = fetchEquipment(ctx, args.positional.at(1));
   return action == "calculate" ? calculate(inv, ctx, eq) : summary(inv, ctx, eq);
 }

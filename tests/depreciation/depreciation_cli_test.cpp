@@ -101,6 +101,32 @@ TEST_F(DepreciationCliTest, CalculatesStoresAndSummarisesTheSchedule) {
             2u);
 }
 
+TEST_F(DepreciationCliTest, EveryScheduleAtOnceForAUserWhoMayChangeEquipment) {
+  ASSERT_EQ(run({"init"}).rc, 0);
+  addEquipment("TRUCK1");
+  addEquipment("TRUCK2");
+  Result r = run({"depreciation", "calculate", "--all"});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2 pieces of equipment: 2 schedules stored (36 rows written, 0 outside the schedule "
+            "deleted)\n");
+  EXPECT_EQ(run({"depreciation", "summary", "--all"}).rc, 2);
+  EXPECT_EQ(run({"depreciation", "calculate", "TRUCK1", "--all"}).rc, 2);
+  // A user without the right to change equipment calculates nothing.
+  {
+    auto company = data::Company::open(data_);
+    data::ErrorObject errors;
+    data::Access<data::UserFile> users(company->store(), errors);
+    ASSERT_EQ(users.prime(), data::kNoError);
+    users.rec().UserID = "CLK";
+    ASSERT_EQ(users.insert(), data::kNoError);
+  }
+  std::vector<std::string> args = {"--user", "CLK", "depreciation", "calculate", "--all"};
+  r = run(args);
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_NE(r.err.find("may not change equipment"), std::string::npos) << r.err;
+}
+
 TEST_F(DepreciationCliTest, UnknownEquipmentAndBadUsage) {
   ASSERT_EQ(run({"init"}).rc, 0);
   Result r = run({"depreciation", "calculate", "NOPE"});
