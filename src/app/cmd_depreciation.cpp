@@ -62,49 +62,23 @@ int summary(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {
   return 0;
 }
 
-// Every piece of equipment's schedule, one transaction each, as a bookkeeper runs it at month
-// end: a line of progress on a terminal, a summary at the end.
+// Every schedule, with a line of progress on a terminal and a summary at the end.
 int calculateAll(Invocation& inv, frame::Context& ctx) {
-  std::vector<data::EqHeader> pieces;
-  {
-    data::Access<data::EqHeader> eqh(ctx.store(), ctx.errors());
-    eqh.set(data::EqHeader::def().primaryKey());
-    for (int rc; (rc = eqh.next()) != data::kRecordNotFound;) {
-      if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
-      pieces.push_back(eqh.rec());
-    }
-  }
   const bool terminal = ::isatty(STDERR_FILENO) == 1 && &inv.err() == &std::cerr;
-  int stored = 0, failed = 0, written = 0, deleted = 0;
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    if (terminal)
-      inv.err() << "\r" << i + 1 << " of " << pieces.size() << "  " << pieces[i].EquipmentID.str()
-                << "          " << std::flush;
-    depreciation::StoreOutcome out;
-    try {
-      out = depreciation::calculateSchedule(ctx, pieces[i]);
-    } catch (const data::StoreError& e) {
-      out.failed = 1;
-      ctx.errors().report(e.code(), std::string(e.what()) + " Saving GLDepr");
-    } catch (const DecimalOverflow&) {
-      out.failed = 1;
-    }
-    if (out.stored()) {
-      ++stored;
-      written += out.written();
-      deleted += out.deleted;
-    } else {
-      ++failed;
-      inv.err() << (terminal ? "\n" : "") << "koreq: " << pieces[i].EquipmentID.str() << ": "
-                << (out.refused ? data::kCompanyBusyText : "the schedule was not stored") << "\n";
-    }
-  }
+  const depreciation::EveryScheduleOutcome out =
+      depreciation::calculateEverySchedule(ctx, [&](int number, int count, const std::string& id) {
+        if (terminal)
+          inv.err() << "\r" << number << " of " << count << "  " << id << "          "
+                    << std::flush;
+        return true;
+      });
   if (terminal) inv.err() << "\n";
-  inv.out() << pieces.size() << " pieces of equipment: " << stored << " schedules stored ("
-            << written << " rows written, " << deleted << " outside the schedule deleted)";
-  if (failed > 0) inv.out() << ", " << failed << " not stored";
+  for (const auto& [id, why] : out.notStored) inv.err() << "koreq: " << id << ": " << why << "\n";
+  inv.out() << out.pieces << " pieces of equipment: " << out.stored << " schedules stored ("
+            << out.written << " rows written, " << out.deleted << " outside the schedule deleted)";
+  if (!out.notStored.empty()) inv.out() << ", " << out.notStored.size() << " not stored";
   inv.out() << "\n";
-  return failed > 0 ? 1 : 0;
+  return out.notStored.empty() ? 0 : 1;
 }
 
 }  // namespace

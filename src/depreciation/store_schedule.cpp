@@ -133,6 +133,49 @@ StoreOutcome calculateSchedule(frame::Context& ctx, const data::EqHeader& eq) {
   return calculateSchedule(ctx.access<data::GlDepr>(), eq);
 }
 
+EveryScheduleOutcome calculateEverySchedule(
+    frame::Context& ctx,
+    const std::function<bool(int number, int count, const std::string& id)>& progress) {
+  EveryScheduleOutcome out;
+  std::vector<data::EqHeader> pieces;
+  {
+    data::Access<data::EqHeader> eqh(ctx.store(), ctx.errors());
+    eqh.set(data::EqHeader::def().primaryKey());
+    for (int rc; (rc = eqh.next()) != data::kRecordNotFound;) {
+      if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
+      pieces.push_back(eqh.rec());
+    }
+  }
+  out.pieces = static_cast<int>(pieces.size());
+  for (int i = 0; i < out.pieces; ++i) {
+    const data::EqHeader& eq = pieces[static_cast<std::size_t>(i)];
+    if (progress && !progress(i + 1, out.pieces, eq.EquipmentID.str())) {
+      out.cancelled = true;
+      break;
+    }
+    StoreOutcome one;
+    std::string why = "the schedule was not stored";
+    try {
+      one = calculateSchedule(ctx, eq);
+      if (one.refused) why = data::kCompanyBusyText;
+    } catch (const data::StoreError& e) {
+      one.failed = 1;
+      why = e.what();
+    } catch (const DecimalOverflow&) {
+      one.failed = 1;
+      why = "a figure is too large to hold";
+    }
+    if (!one.stored()) {
+      out.notStored.emplace_back(eq.EquipmentID.str(), why);
+      continue;
+    }
+    ++out.stored;
+    out.written += one.written();
+    out.deleted += one.deleted;
+  }
+  return out;
+}
+
 std::vector<MonthCharges> storedCharges(data::Access<data::GlDepr>& gldepr,
                                         std::string_view equipmentId) {
   std::vector<MonthCharges> charges;

@@ -5,7 +5,10 @@
 // `koreq depreciation calculate` both run.
 
 #include <chrono>
+#include <functional>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/access.h"
@@ -48,6 +51,21 @@ StoreOutcome storeSchedule(data::Access<data::GlDepr>& gldepr, std::string_view 
 // CalculateSchedule: computes the schedule of the equipment in `eq` and stores it.
 StoreOutcome calculateSchedule(data::Access<data::GlDepr>& gldepr, const data::EqHeader& eq);
 StoreOutcome calculateSchedule(frame::Context& ctx, const data::EqHeader& eq);
+
+// Every equipment's schedule, one change each, in equipment order, as a bookkeeper runs it at
+// month end. `progress` is told before each piece (its number from 1, the count, its ID) and
+// stops the run when it answers false; what was stored before stays.
+struct EveryScheduleOutcome {
+  int pieces = 0;   // pieces of equipment on file
+  int stored = 0;   // schedules stored
+  int written = 0;  // rows written
+  int deleted = 0;  // rows outside their schedule deleted
+  std::vector<std::pair<std::string, std::string>> notStored;  // equipment ID, why
+  bool cancelled = false;
+};
+EveryScheduleOutcome calculateEverySchedule(
+    frame::Context& ctx,
+    const std::function<bool(int number, int count, const std::string& id)>& progress = {});
 
 // The computed pairs of the stored rows of `equipmentId`, in key order (month order). Throws
 // data::StoreError when the file cannot be read.
