@@ -470,24 +470,15 @@ bool EquipmentForm::save() {
     return ui::FormProcedure::save();
   // The record and everything that belongs with it (the prompts, the log entry, the parts'
   // records) are written together: a save the file refuses leaves none of them behind.
-  data::Transaction t(ctx().store());
-  if (!t.begun()) {
-    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
-    return false;
-  }
-  if (!ui::FormProcedure::save()) return false;
-  bool ok = writeUserDef();
-  if (ok) logChange();
-  for (auto& p : parts_) ok = ok && p->saving();
-  if (ok && request() == ui::Request::Insert) ok = removeAbandonedIds();
-  if (!ok) return false;  // rolled back by the transaction
-  try {
-    t.commit();
-  } catch (const data::StoreError& e) {
-    ctx().errors().report(e.code(), std::string(e.what()) + " Saving EQHeader");
-    return false;
-  }
-  return true;
+  return saveTogether(
+      [this] {
+        if (!ui::FormProcedure::save()) return false;
+        bool ok = writeUserDef();
+        if (ok) logChange();
+        for (auto& p : parts_) ok = ok && p->saving();
+        return ok && (request() != ui::Request::Insert || removeAbandonedIds());
+      },
+      "Saving");
 }
 
 // ---- The ID of a new record ---------------------------------------------------------------------

@@ -105,25 +105,17 @@ bool BatchForm::save() {
   // A new batch goes to the end of the list: its place must differ from every other batch's
   // for the reorder to keep them apart. Reading the last place and writing the batch go
   // together so that two users adding batches at once do not share one.
-  data::Transaction t(ctx().store());
-  if (!t.begun()) {
-    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
-    return false;
-  }
-  data::EqBatch& b = ctx().rec<data::EqBatch>();
-  if (b.SortID == 0) {
-    data::Access<data::EqBatch> last(ctx().store(), ctx().errors());
-    last.set(*data::EqBatch::def().key("KeySortID"));
-    b.SortID = last.previous() == data::kNoError ? last.rec().SortID + 1 : 1;
-  }
-  if (!ui::FormProcedure::save()) return false;
-  try {
-    t.commit();
-  } catch (const data::StoreError& e) {
-    ctx().errors().report(e.code(), std::string(e.what()) + " Inserting EQBatch");
-    return false;
-  }
-  return true;
+  return saveTogether(
+      [this] {
+        data::EqBatch& b = ctx().rec<data::EqBatch>();
+        if (b.SortID == 0) {
+          data::Access<data::EqBatch> last(ctx().store(), ctx().errors());
+          last.set(*data::EqBatch::def().key("KeySortID"));
+          b.SortID = last.previous() == data::kNoError ? last.rec().SortID + 1 : 1;
+        }
+        return ui::FormProcedure::save();
+      },
+      "Inserting");
 }
 
 void registerBatchForm(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {

@@ -694,19 +694,14 @@ bool LogForm::save() {
   if (request() != ui::Request::Insert && request() != ui::Request::Change)
     return ui::FormProcedure::save();
   // The entry and its activity-log line are written together or not at all.
-  data::Transaction t(ctx().store());
-  if (!t.begun()) {
-    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
-    return false;
-  }
-  if (!ui::FormProcedure::save()) return false;
-  logEntry();
-  try {
-    t.commit();
-  } catch (const data::StoreError& e) {
-    ctx().errors().report(e.code(), std::string(e.what()) + " Saving EQLogB");
-    return false;
-  }
+  const bool saved = saveTogether(
+      [this] {
+        if (!ui::FormProcedure::save()) return false;
+        logEntry();
+        return true;
+      },
+      "Saving");
+  if (!saved) return false;
   // Remembered only once the entry is written.
   data::EqLogB& e = entry();
   memory_.lastEquipmentId = e.EquipmentID.str();

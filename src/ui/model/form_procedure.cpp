@@ -1,5 +1,6 @@
 #include "ui/model/form_procedure.h"
 
+#include "data/store.h"
 #include "ui/model/desktop.h"
 
 namespace koreq::ui {
@@ -111,6 +112,23 @@ bool FormProcedure::save() {
       break;
   }
   return rc == data::kNoError;
+}
+
+bool FormProcedure::saveTogether(const std::function<bool()>& work, std::string_view action) {
+  data::Transaction t(ctx().store());
+  if (!t.begun()) {
+    message(data::kCompanyBusyText, "Company Busy", Icon::Exclamation);
+    return false;
+  }
+  if (!work()) return false;  // rolled back by the transaction
+  try {
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx().errors().report(
+        e.code(), std::string(e.what()) + " " + std::string(action) + " " + primaryDef_.label);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace koreq::ui

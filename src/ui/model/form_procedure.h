@@ -6,6 +6,9 @@
 // updates or deletes the record and closes with GlobalResponse completed; Cancel closes with
 // cancelled.
 
+#include <functional>
+#include <string_view>
+
 #include "ui/model/procedure.h"
 
 namespace koreq::ui {
@@ -36,6 +39,10 @@ class FormProcedure : public Procedure {
   // Writes the record by request; false (and the form stays open) when the file refused it.
   // File errors are reported through the error object.
   virtual bool save();
+  // Runs `work` — the record's save and what must be written with it — as one change: a company
+  // another workstation holds is said so and nothing is written; `work` answering false rolls
+  // everything back; a commit that fails is reported as "<error> <action> <file>".
+  bool saveTogether(const std::function<bool()>& work, std::string_view action);
   // Every required entry that is shown and enabled must be non-blank: the first blank one gets
   // a message and the focus.
   bool checkRequired();
