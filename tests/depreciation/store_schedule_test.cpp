@@ -9,6 +9,7 @@
 
 #include "data/company.h"
 #include "frame/context.h"
+#include "support/forwarding_store.h"
 #include "support/temp_dir.h"
 
 namespace koreq::depreciation {
@@ -28,9 +29,9 @@ using ::koreq::test::TempDir;
 
 // Passes everything to a real store and fails the operations a test names, as a full disk or
 // another station would.
-class FaultyStore final : public data::Store {
+class FaultyStore final : public ::koreq::test::ForwardingStore {
  public:
-  explicit FaultyStore(data::Store& inner) : s_(inner) {}
+  explicit FaultyStore(data::Store& inner) : ForwardingStore(inner) {}
 
   bool refuseBegin = false;
   bool failScan = false;
@@ -42,9 +43,6 @@ class FaultyStore final : public data::Store {
   int begins = 0, commits = 0, rollbacks = 0;
   std::chrono::milliseconds lastTimeout{0};
 
-  void ensureSchema(const std::vector<const data::FileDef*>& files) override {
-    s_.ensureSchema(files);
-  }
   std::int64_t insert(const data::FileDef& f, const std::vector<data::Value>& v) override {
     if (++inserts == failInsertAt) fault(data::kDuplicateKey);
     return s_.insert(f, v);
@@ -58,17 +56,10 @@ class FaultyStore final : public data::Store {
     if (++removes == failRemoveAt) fault(data::kDriverError);
     s_.remove(f, row);
   }
-  std::optional<data::StoredRow> get(const data::FileDef& f, std::int64_t row) override {
-    return s_.get(f, row);
-  }
   std::vector<data::StoredRow> scan(const data::FileDef& f, const data::ScanSpec& range) override {
     if (failScan) fault(data::kDriverError);
     return s_.scan(f, range);
   }
-  std::int64_t count(const data::FileDef& f, const data::ScanSpec* range) override {
-    return s_.count(f, range);
-  }
-  void clearFile(const data::FileDef& f) override { s_.clearFile(f); }
   std::int64_t nextNumber(const data::FileDef& f, int field) override {
     if (++numbers == failNumberAt) fault(data::kDriverError);
     return s_.nextNumber(f, field);
@@ -86,29 +77,11 @@ class FaultyStore final : public data::Store {
     ++rollbacks;
     s_.rollback();
   }
-  bool inTransaction() const override { return s_.inTransaction(); }
-  void abandon(const std::string& why) override { s_.abandon(why); }
-  bool abandoned() const override { return s_.abandoned(); }
-  bool schemaCurrent(const std::vector<const data::FileDef*>& f) override {
-    return s_.schemaCurrent(f);
-  }
-  bool readOnly() const override { return s_.readOnly(); }
-  void putBlob(const std::string& k, std::int64_t id,
-               const std::vector<unsigned char>& b) override {
-    s_.putBlob(k, id, b);
-  }
-  std::optional<std::vector<unsigned char>> getBlob(const std::string& k,
-                                                    std::int64_t id) override {
-    return s_.getBlob(k, id);
-  }
-  void removeBlob(const std::string& k, std::int64_t id) override { s_.removeBlob(k, id); }
-  void backupTo(const std::string& path) override { s_.backupTo(path); }
 
  private:
   [[noreturn]] static void fault(int code) {
     throw data::StoreError(code, data::fileErrorText(code));
   }
-  data::Store& s_;
 };
 
 class StoreScheduleTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "engine_fixture.h"
+#include "support/forwarding_store.h"
 #include "usagelog/engine/batch_marks.h"
 #include "usagelog/engine/batch_rules.h"
 
@@ -16,9 +17,9 @@ using detail::readWhere;
 
 // Passes everything to the company's store, checks after every batch update that no two
 // batches share an EQB:SortID, and fails the update a test names.
-class WatchingStore final : public data::Store {
+class WatchingStore final : public ::koreq::test::ForwardingStore {
  public:
-  explicit WatchingStore(data::Store& inner) : s_(inner) {}
+  explicit WatchingStore(data::Store& inner) : ForwardingStore(inner) {}
   int failUpdateAt = 0;
   int updates = 0;
   bool sharedSortId = false;
@@ -31,52 +32,12 @@ class WatchingStore final : public data::Store {
     for (const auto& b : all<data::EqBatch>(s_))
       if (!seen.insert(b.SortID).second) sharedSortId = true;
   }
-  void ensureSchema(const std::vector<const data::FileDef*>& f) override { s_.ensureSchema(f); }
-  bool schemaCurrent(const std::vector<const data::FileDef*>& f) override {
-    return s_.schemaCurrent(f);
-  }
-  bool readOnly() const override { return s_.readOnly(); }
-  std::int64_t insert(const data::FileDef& f, const std::vector<data::Value>& v) override {
-    return s_.insert(f, v);
-  }
-  void remove(const data::FileDef& f, std::int64_t row) override { s_.remove(f, row); }
-  std::optional<data::StoredRow> get(const data::FileDef& f, std::int64_t row) override {
-    return s_.get(f, row);
-  }
-  std::vector<data::StoredRow> scan(const data::FileDef& f, const data::ScanSpec& r) override {
-    return s_.scan(f, r);
-  }
-  std::int64_t count(const data::FileDef& f, const data::ScanSpec* r) override {
-    return s_.count(f, r);
-  }
-  void clearFile(const data::FileDef& f) override { s_.clearFile(f); }
-  std::int64_t nextNumber(const data::FileDef& f, int field) override {
-    return s_.nextNumber(f, field);
-  }
   bool begin(std::chrono::milliseconds t) override {
     lastWait = t;
     return s_.begin(t);
   }
-  void commit() override { s_.commit(); }
-  void rollback() override { s_.rollback(); }
-  bool inTransaction() const override { return s_.inTransaction(); }
-  void abandon(const std::string& why) override { s_.abandon(why); }
-  bool abandoned() const override { return s_.abandoned(); }
-  void putBlob(const std::string& k, std::int64_t id,
-               const std::vector<unsigned char>& b) override {
-    s_.putBlob(k, id, b);
-  }
-  std::optional<std::vector<unsigned char>> getBlob(const std::string& k,
-                                                    std::int64_t id) override {
-    return s_.getBlob(k, id);
-  }
-  void removeBlob(const std::string& k, std::int64_t id) override { s_.removeBlob(k, id); }
-  void backupTo(const std::string& path) override { s_.backupTo(path); }
 
   std::chrono::milliseconds lastWait{0};
-
- private:
-  data::Store& s_;
 };
 
 class BatchRules : public PostingCompany {
