@@ -21,7 +21,6 @@ using detail::Stored;
 namespace {
 
 constexpr std::chrono::milliseconds kReorderWait{1000};
-constexpr std::chrono::milliseconds kEntriesWait{5000};
 
 // A file operation that failed inside a change: reported as the windows report it, and the
 // message the caller shows.
@@ -209,7 +208,7 @@ ReorderOutcome reorderBatch(data::Store& store, std::int32_t sortId, BatchMove m
 
 ChangeOutcome moveEntries(frame::Context& ctx, const std::vector<std::int32_t>& logIds,
                           std::uint16_t target) {
-  return runChange(ctx, kEntriesWait, [&](int& records) -> std::optional<Failed> {
+  return runChange(ctx, data::kWriterWait, [&](int& records) -> std::optional<Failed> {
     for (std::int32_t id : logIds) {
       auto e = entryById(ctx.store(), id);
       if (!e || e->rec.BatchID == target) continue;
@@ -228,7 +227,7 @@ ChangeOutcome moveEntries(frame::Context& ctx, const std::vector<std::int32_t>& 
 ChangeOutcome copyEntries(frame::Context& ctx, const std::vector<std::int32_t>& logIds,
                           std::uint16_t target) {
   const data::FileDef& def = data::EqLogB::def();
-  return runChange(ctx, kEntriesWait, [&](int& records) -> std::optional<Failed> {
+  return runChange(ctx, data::kWriterWait, [&](int& records) -> std::optional<Failed> {
     for (std::int32_t id : logIds) {
       auto e = entryById(ctx.store(), id);
       if (!e) continue;
