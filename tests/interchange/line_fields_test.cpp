@@ -11,7 +11,7 @@ namespace {
 
 TEST(FieldMap, UnpacksPacksAndStopsTheWalkAtHashes) {
   auto items = unpackMap("Q10#08U08###S00   ");
-  ASSERT_EQ(items.size(), 4u);
+  ASSERT_EQ(items.size(), 5u);
   EXPECT_EQ(items[0].code, 'Q');
   EXPECT_EQ(items[1].length, 8);
   EXPECT_EQ(items[3].code, '#');  // the form keeps the end mark
