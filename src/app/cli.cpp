@@ -80,6 +80,14 @@ std::vector<Command>& commands() {
        1,
        65535,
        &runPost},
+      {"import",
+       "BATCH FILE [--source NAME] [--equipment-only|--all-types] [--proceed]",
+       "add the usage logs of a text file to a batch as the import window does, all or nothing",
+       {"source"},
+       {"equipment-only", "all-types", "proceed"},
+       2,
+       2,
+       &runImport},
   };
   return table;
 }
@@ -214,6 +222,26 @@ std::string shortText(const std::string& s) {
   std::size_t cut = kMax;
   while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8
   return s.substr(0, cut) + "...";
+}
+
+std::uint16_t batchNumberArg(const std::string& arg, std::string_view command) {
+  const std::string t = clipped(arg);
+  std::size_t used = 0;
+  unsigned long n = 0;
+  try {
+    n = std::stoul(t, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (t.empty() || used != t.size() || n == 0 || n > 65535 || t[0] == '-' || t[0] == '+')
+    throw UsageError(std::string(command) + ": '" + shortText(arg) +
+                     "' is not a batch number (1 to 65535)");
+  return static_cast<std::uint16_t>(n);
+}
+
+std::string batchText(unsigned batchId) {
+  std::string s = std::to_string(batchId);
+  return std::string(s.size() < 6 ? 6 - s.size() : 0, '0') + s;
 }
 
 void requireRightToWrite(frame::Session& session, const data::FileDef& file) {

@@ -1,5 +1,7 @@
 #include "usagelog/log_form.h"
 
+#include "usagelog/engine/cost_codes.h"
+
 #include "equipment/categories.h"
 #include "frame/activity_log.h"
 #include "suite/casemode.h"
@@ -433,14 +435,7 @@ void LogForm::jobChosen() {
 void LogForm::costCodeAccepted() {
   data::EqLogB& e = entry();
   if (e.CostCode.empty()) return;
-  int length = static_cast<int>(ctx().session().g.COSTCODELEN);
-  if (length == 0) {
-    // A host that has not put the suite's length in COSTCODELEN: the company's own.
-    data::Access<data::Systems> systems(ctx().store(), ctx().errors());
-    systems.set(data::Systems::def().primaryKey());
-    if (systems.next() == data::kNoError) length = systems.rec().CostCodeLength;
-  }
-  e.CostCode = normaliseCostCode(e.CostCode.str(), length);
+  e.CostCode = normaliseCostCode(e.CostCode.str(), costCodeLength(ctx()));
   display();
   data::Access<data::JcCost> code(ctx().store(), ctx().errors());
   const bool exists = code.fetch("KeyEntryMask", {data::Value(e.JobID.str()),

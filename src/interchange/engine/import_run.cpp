@@ -1,0 +1,204 @@
+#include "interchange/engine/import_run.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "data/records.h"
+#include "frame/context.h"
+#include "usagelog/engine/cost_codes.h"
+
+namespace koreq::interchange {
+
+ImportChecker::ImportChecker(frame::Context& ctx)
+    : ctx_(ctx), today_(ctx.today()), costCodeLength_(usagelog::costCodeLength(ctx)) {}
+
+const ImportChecker::Rates* ImportChecker::rates(const std::string& equipmentId) {
+  auto [it, fresh] = equipment_.try_emplace(equipmentId);
+  if (fresh) {
+    data::Access<data::EqHeader> eq(ctx_.store(), ctx_.errors());
+    if (eq.fetch("KeyEquipmentID", {data::Value(equipmentId)}) == data::kNoError)
+      it->second = Rates{eq.rec().InternalBillingRate, eq.rec().RentalBillingRate};
+  }
+  return it->second ? &*it->second : nullptr;
+}
+
+bool ImportChecker::exists(const data::FileDef& file, const char* key,
+                           std::vector<std::string> values) {
+  auto [it, fresh] = seen_.try_emplace({&file, values}, false);
+  if (fresh) {
+    data::FileAccess a(ctx_.store(), file, ctx_.errors());
+    std::vector<data::Value> v(values.begin(), values.end());
+    it->second = a.fetch(key, v) == data::kNoError;
+  }
+  return it->second;
+}
+
+std::string ImportChecker::check(ImportItem& item) {
+  if (item.date.isEmpty()) item.date = today_;
+  const std::string& equipment = item.equipmentId.str();
+  if (!rates(equipment)) return "Equipment: " + equipment + " Not Found";
+
+  char kind = item.detailType.empty() ? ' ' : item.detailType.str()[0];
+  if (kind != 'G' && kind != 'J' && kind != 'E' && kind != 'M') {
+    if (!item.jobId.empty())
+      kind = 'J';
+    else if (!item.glAccount.empty())
+      kind = 'G';
+    else if (!item.equipmentCharged.empty())
+      kind = 'E';
+    else if (!item.category.empty())
+      kind = 'M';
+    else
+      return "Invalid Record";
+  }
+  auto categoryOf = [&](const std::string& eq) -> std::string {
+    if (item.category.empty()) return "No Cost Category";
+    if (!exists(data::EqCost::def(), "KeyEquipmentCategory", {eq, item.category.str()}))
+      return "Category " + item.category.str() + " on Equipment " + eq + " Not Found";
+    return {};
+  };
+  std::string failure;
+  switch (kind) {
+    case 'J':
+      if (item.jobId.empty()) return "Missing Job ID";
+      if (!exists(data::JcHeader::def(), "KeyJobID", {item.jobId.str()}))
+        return "Job: " + item.jobId.str() + " Not Found";
+      if (item.costCode.empty()) return "No Cost Code";
+      if (!exists(data::JcCost::def(), "KeyEntryMask", {item.jobId.str(), item.costCode.str()}))
+        return "Cost Code " + item.costCode.str() + " on Job " + item.jobId.str() + " Not Found";
+      item.detailType = "Job";
+      break;
+    case 'G':
+      if (item.glAccount.empty()) return "Missing GL Account";
+      if (!exists(data::GlMaster::def(), "KeyAccount", {item.glAccount.str()}))
+        return "Account: " + item.glAccount.str() + " Not Found";
+      item.detailType = "G/L Account";
+      break;
+    case 'E':
+      if (item.equipmentCharged.empty()) return "Missing Equipment ID";
+      failure = categoryOf(item.equipmentCharged.str());
+      if (!failure.empty()) return failure;
+      item.detailType = "Equipment";
+      break;
+    default:  // 'M'
+      failure = categoryOf(equipment);
+      if (!failure.empty()) return failure;
+      item.detailType = "Maintenance";
+      break;
+  }
+  if (item.units.isZero()) item.units = item.endMeter - item.startMeter;
+  if (item.units.isZero()) return "No Units";
+  if (item.chargeType.empty()) item.chargeType = "I";
+  return {};
+}
+
+bool ImportChecker::chargedToOtherCostType(const ImportItem& item) const {
+  const char type = usagelog::costTypeOf(item.costCode.str(), costCodeLength_);
+  return type == 'M' || type == 'S' || type == 'L' || type == 'G' || type == 'B';
+}
+
+EntryWriter::EntryWriter(frame::Context& ctx, ImportChecker& checker, std::uint16_t batchId)
+    : ctx_(ctx), checker_(checker), batchId_(batchId) {}
+
+bool EntryWriter::add(const ImportItem& item, std::string* why) {
+  auto& log = ctx_.access<data::EqLogB>();
+  if (log.prime() != data::kNoError) {
+    if (why) *why = log.lastErrorText() + " Autoincrementing EQLogB";
+    return false;
+  }
+  data::EqLogB& e = log.rec();
+  e.BatchID = batchId_;
+  e.EquipmentID = item.equipmentId.str();
+  e.StartMeter = item.startMeter;
+  e.EndMeter = item.endMeter;
+  e.Units = item.units;
+  e.ChargeType = item.chargeType.str().substr(0, 1);
+  e.DetailType = item.detailType.str();
+  e.GLAccount = item.glAccount.str();
+  e.JobID = item.jobId.str();
+  e.CostCode = item.costCode.str();
+  e.EquipmentIDCharged = item.equipmentCharged.str();
+  e.Category = item.category.str();
+  e.Comments = item.comment.str();
+  e.Date = item.date;
+  e.Location = item.location.str();
+  e.EmployeeID = item.employeeId;
+  const ImportChecker::Rates* r = checker_.rates(item.equipmentId.str());
+  const Decimal rate = !r ? Decimal{} : e.ChargeType.str() == "R" ? r->rental : r->internal;
+  e.GrossAmount = e.Units * rate;
+  e.AdjustedAmount = e.GrossAmount;
+  if (log.insert() != data::kNoError) {
+    if (why) *why = log.lastErrorText() + " Inserting EQLogB";
+    return false;
+  }
+  ++added_;
+  return true;
+}
+
+bool readImportFile(frame::Context& ctx, ImportChecker& checker, const SourceLayout& layout,
+                    const std::string& file, const std::function<void(ImportItem&)>& accepted,
+                    const std::function<void(const ImportError&)>& rejected, std::string* why) {
+  namespace fs = std::filesystem;
+  const fs::path work = fs::path(clipped(ctx.session().g.DATAPATH.str())) / "Import.txt";
+  std::error_code ec;
+  if (!fs::is_regular_file(file, ec)) {
+    if (why) *why = "The import file " + file + " is not a file that can be read.";
+    return false;
+  }
+  fs::copy_file(file, work, fs::copy_options::overwrite_existing, ec);
+  if (ec) {
+    if (why) *why = ec.message() + " Copying File";
+    return false;
+  }
+  struct Remove {
+    fs::path p;
+    ~Remove() {
+      std::error_code ignored;
+      fs::remove(p, ignored);
+    }
+  } removeWork{work};
+  std::string reason;
+  auto reader = LineReader::open(work.string(), &reason);
+  if (!reader) {
+    if (why) *why = reason + " Opening File";
+    return false;
+  }
+  std::string line;
+  long number = 0;
+  for (;;) {
+    const LineReader::Status status = reader->next(line, number);
+    if (status == LineReader::Status::End) break;
+    if (status == LineReader::Status::Failed) {
+      if (why) *why = "The import file could not be read to its end.";
+      return false;
+    }
+    if (status == LineReader::Status::TooLong) {
+      rejected({number, "Line is longer than 1,024 characters"});
+      continue;
+    }
+    if (status == LineReader::Status::NotText) {
+      rejected({number, "Line is not text"});
+      continue;
+    }
+    if (clip(line).empty()) continue;
+    ImportItem item;
+    item.lineNumber = number;
+    std::string failure = readItem(layout, line, item);
+    if (failure.empty()) failure = checker.check(item);
+    if (failure.empty())
+      accepted(item);
+    else
+      rejected({number, failure});
+  }
+  return true;
+}
+
+std::string otherCostTypesQuestion(long items, long charged) {
+  return "Out of the " + std::to_string(items) + " usage log records to be imported,|" +
+         std::to_string(charged) +
+         " have been charged to cost types other than Equipment.|Would you like to import just "
+         "items charged to Equipment, |cost codes, or All usage log records, regardless of the "
+         "|cost type they are charged to?";
+}
+
+}  // namespace koreq::interchange
