@@ -1,0 +1,177 @@
+// Reading import lines: the field walk, dates, bad fields, the checks in their order, pricing,
+// and the file reader's line numbers and limits.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "../usagelog/engine_fixture.h"
+#include "data/store.h"
+#include "interchange/engine/import_run.h"
+
+namespace koreq::interchange {
+namespace {
+
+using usagelog::test::ymd;
+
+SourceLayout layout(char format, const char* map, const char* dates = "MM/DD/YYYY") {
+  return {format, dates, walkedItems(map)};
+}
+
+TEST(ImportLine, WalksCommaTabAndFixedFields) {
+  using V = std::vector<std::string>;
+  // A quoted field keeps its comma; a doubled quote inside it is one quote.
+  EXPECT_EQ(splitLine(layout('C', "Q00M00U00"), R"(EX-1,"Pour, ""north"" wall",8)"),
+            (V{"EX-1", R"(Pour, "north" wall)", "8"}));
+  // Missing trailing fields are empty; ### ends the walk.
+  EXPECT_EQ(splitLine(layout('C', "Q00U00M00###A00"), "EX-1"), (V{"EX-1", "", ""}));
+  EXPECT_EQ(splitLine(layout('T', "Q00U00M00"), "EX-1\t8\ta,b"), (V{"EX-1", "8", "a,b"}));
+  EXPECT_EQ(splitLine(layout('F', "Q10#08U08"), "EX-1      030524  12.5"),
+            (V{"EX-1      ", "030524  ", "12.5"}));
+  EXPECT_EQ(splitLine(layout('F', "Q04U08"), "EX-1"), (V{"EX-1", ""}));
+}
+
+TEST(ImportLine, DecodesTheTwelveDateFormatsAndRefusesImpossibleDates) {
+  EXPECT_EQ(*decodeDate(" 3/ 5/2015", "MM/DD/YYYY"), ymd(2015, 3, 5));
+  EXPECT_EQ(*decodeDate("05-03-2015", "DD-MM-YYYY"), ymd(2015, 3, 5));
+  EXPECT_EQ(*decodeDate("030515", "MMDDYY"), ymd(2015, 3, 5));
+  EXPECT_EQ(*decodeDate("05031999", "DDMMYYYY"), ymd(1999, 3, 5));
+  EXPECT_EQ(*decodeDate("3/5/49", "MM/DD/YY"), ymd(2049, 3, 5));
+  EXPECT_EQ(*decodeDate("3/5/50", "MM/DD/YY"), ymd(1950, 3, 5));
+  EXPECT_TRUE(decodeDate("  ", "MM/DD/YYYY")->isEmpty());
+  for (const char* bad : {"02/30/2024", "13/01/2024", "3/5", "x3/05/2024", "0305"})
+    EXPECT_FALSE(decodeDate(bad, "MM/DD/YYYY").has_value()) << bad;
+  EXPECT_FALSE(decodeDate("30022024", "DDMMYYYY").has_value());
+}
+
+TEST(ImportLine, NamesTheFieldThatDoesNotFit) {
+  const SourceLayout l = layout('C', "Q00U00E00#00T00L00");
+  auto error = [&](const char* line) {
+    ImportItem item;
+    return readItem(l, line, item);
+  };
+  EXPECT_EQ(error("EX-1,abc,1,03/05/2024"), R"(Total Units "abc" is not a number)");
+  EXPECT_EQ(error("EX-1,1,70000,03/05/2024"), R"(Employee ID "70000" is out of range)");
+  EXPECT_EQ(error("EX-1,1,-1,03/05/2024"), R"(Employee ID "-1" is out of range)");
+  EXPECT_EQ(error("EX-1,1,1,02/30/2024"), R"(Date "02/30/2024" is not a valid date)");
+  EXPECT_EQ(error("EX-1,1000000000,1,03/05/2024"), R"(Total Units "1000000000" is too large)");
+  ImportItem item;
+  ASSERT_EQ(readItem(l, "EX-1,,65535,,rental,yard1", item), "");
+  EXPECT_TRUE(item.units.isZero());  // an empty number is 0
+  EXPECT_EQ(item.employeeId, 65535);
+  EXPECT_EQ(item.chargeType.str(), "RENTAL");
+  EXPECT_EQ(item.location.str(), "YARD1");
+  // A source whose date format is none of the twelve leaves the date alone.
+  ImportItem undated;
+  EXPECT_EQ(readItem(layout('C', "Q00#00", "YYYYMMDD"), "EX-1,nonsense", undated), "");
+  EXPECT_TRUE(undated.date.isEmpty());
+}
+
+class ImportCompany : public usagelog::test::PostingCompany {
+ protected:
+  void SetUp() override {
+    PostingCompany::SetUp();
+    data::JcCost labour;
+    labour.JobID = "2144";
+    labour.CostCode = "02-300";
+    labour.CostType = "L";
+    labour.EntryMask = "02-300L";
+    usagelog::test::add(ctx(), labour);
+    batch(7, 70);
+    checker_.emplace(ctx());
+  }
+  std::string check(const char* line, ImportItem* out = nullptr) {
+    ImportItem item;
+    std::string e = readItem(layout('C', kBuiltInMap), line, item);
+    if (e.empty()) e = checker().check(item);
+    if (out) *out = item;
+    return e;
+  }
+  std::string writeFile(const std::string& text) {
+    const std::string path = (dir() / "in.txt").string();
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
+  ImportChecker& checker() { return *checker_; }
+  std::optional<ImportChecker> checker_;
+};
+
+TEST_F(ImportCompany, ChecksInTheirOrderAndCompletesTheItem) {
+  // Q S F U T D G J C P A M # L E
+  EXPECT_EQ(check("ZZ,0,0,1,,Job,,2144,02-200E"), "Equipment: ZZ Not Found");
+  EXPECT_EQ(check("EX-1,0,0,1"), "Invalid Record");
+  EXPECT_EQ(check("EX-1,0,0,1,,Job"), "Missing Job ID");
+  EXPECT_EQ(check("EX-1,0,0,1,,,,9999,02-200E"), "Job: 9999 Not Found");
+  EXPECT_EQ(check("EX-1,0,0,1,,,,2144"), "No Cost Code");
+  EXPECT_EQ(check("EX-1,0,0,1,,,,2144,02-777E"), "Cost Code 02-777E on Job 2144 Not Found");
+  EXPECT_EQ(check("EX-1,0,0,1,,G/L Account"), "Missing GL Account");
+  EXPECT_EQ(check("EX-1,0,0,1,,,8888"), "Account: 8888 Not Found");
+  EXPECT_EQ(check("EX-1,0,0,1,,Equipment,,,,,PM-A"), "Missing Equipment ID");
+  EXPECT_EQ(check("EX-1,0,0,1,,,,,,DT-2"), "No Cost Category");
+  EXPECT_EQ(check("EX-1,0,0,1,,,,,,DT-2,PM-A"), "Category PM-A on Equipment DT-2 Not Found");
+  EXPECT_EQ(check("EX-1,0,0,1,,Maint,,,,,REPAIR"), "Category REPAIR on Equipment EX-1 Not Found");
+  EXPECT_EQ(check("EX-1,100,100,0,,,6100"), "No Units");
+
+  ImportItem item;
+  ASSERT_EQ(check("EX-1,100,130,0,,,,2144,02-200E", &item), "");
+  EXPECT_EQ(item.detailType.str(), "Job");  // blank detail type with a job: a Job line
+  EXPECT_EQ(item.units, usagelog::test::money("30"));
+  EXPECT_EQ(item.chargeType.str(), "I");
+  EXPECT_EQ(item.date, ymd(2024, 3, 20));  // no date: today
+  ASSERT_EQ(check("EX-1,0,0,2,,,,,,,PM-A", &item), "");
+  EXPECT_EQ(item.detailType.str(), "Maintenance");
+  ASSERT_EQ(check("EX-1,0,0,2,,,,2144,02-300L", &item), "");
+  EXPECT_TRUE(checker().chargedToOtherCostType(item));
+  ASSERT_EQ(check("EX-1,0,0,2,,,6100,,,,,,03/05/2024", &item), "");
+  EXPECT_FALSE(checker().chargedToOtherCostType(item));  // no job cost code
+}
+
+TEST_F(ImportCompany, CountsEveryLineAndAddsThePricedEntriesAllOrNothing) {
+  const std::string file = writeFile(
+      "EX-1,0,0,2,rental,,6100,,,,,a much longer comment than twenty,03/05/2024,yd,12\r\n"
+      "\r\n"
+      "EX-1,0,0,abc,,,6100\n" +
+      std::string(1100, 'x') + "\n" + std::string("EX-1\x01,0\n") + "EX-1,0,0,3,I,,6100\n" +
+      std::string("EX-1,0,0,1,I,,6100,,,,,Caf\xE9\n"));
+  std::vector<ImportItem> items;
+  std::vector<ImportError> errors;
+  std::string why;
+  ASSERT_TRUE(readImportFile(
+      ctx(), checker(), layout('C', kBuiltInMap), file, [&](ImportItem& i) { items.push_back(i); },
+      [&](const ImportError& e) { errors.push_back(e); }, &why))
+      << why;
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0].line, 3);  // the blank line counts
+  EXPECT_EQ(errors[1].text, "Line is longer than 1,024 characters");
+  EXPECT_EQ(errors[2].text, "Line is not text");
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[2].comment.str(), "Caf\xC3\xA9");  // Latin-1 read as such
+  EXPECT_FALSE(std::filesystem::exists(dir() / "company" / "Import.txt"));
+
+  EntryWriter writer(ctx(), checker(), 7);
+  ASSERT_TRUE(data::allOrNothing(store(), [&](std::string* w) {
+    for (const auto& i : items)
+      if (!writer.add(i, w)) return false;
+    return true;
+  }));
+  auto entries = usagelog::test::all<data::EqLogB>(store());
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].ChargeType.str(), "R");
+  EXPECT_EQ(entries[0].GrossAmount, usagelog::test::money("300.00"));  // 2 x rental 150
+  EXPECT_EQ(entries[0].AdjustedAmount, entries[0].GrossAmount);
+  EXPECT_EQ(entries[0].Comments.str(), "a much longer commen");
+  EXPECT_EQ(entries[0].Location.str(), "YD");
+  EXPECT_EQ(entries[1].GrossAmount, usagelog::test::money("300.00"));  // 3 x internal 100
+  EXPECT_EQ(entries[1].BatchID, 7);
+
+  // A failure part-way leaves none of the entries.
+  EXPECT_FALSE(data::allOrNothing(store(), [&](std::string* w) {
+    writer.add(items[0], w);
+    *w = "stopped";
+    return false;
+  }));
+  EXPECT_EQ(usagelog::test::all<data::EqLogB>(store()).size(), 3u);
+}
+
+}  // namespace
+}  // namespace koreq::interchange
