@@ -1,0 +1,246 @@
+// Importing a text file of 1,000,000 usage-log lines (read, checked against the company's files,
+// priced and added in one transaction) beside the raw SQLite insert of the same rows.
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include "data/company.h"
+#include "data/records.h"
+#include "data/store.h"
+#include "frame/context.h"
+#include "interchange/engine/import_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace koreq;
+using namespace koreq::data;
+using koreq::test::TempDir;
+
+constexpr int kLines = 1'000'000;
+constexpr int kEquipment = 100;
+
+template <typename R>
+void put(Store& store, const R& rec) {
+  std::vector<Value> v;
+  for (const auto& f : R::def().fields) v.push_back(f.get(&rec));
+  store.insert(R::def(), v);
+}
+
+void makeCompany(Store& store) {
+  Transaction tx(store);
+  for (const char* a : {"5100", "7100"}) {
+    GlMaster g;
+    g.Account = a;
+    put(store, g);
+  }
+  Systems sys;
+  sys.RecordID = 1;
+  sys.CostCodeLength = 6;
+  put(store, sys);
+  JcHeader job;
+  job.JobID = "2144";
+  put(store, job);
+  JcCost cc;
+  cc.RecordID = 1;
+  cc.JobID = "2144";
+  cc.CostCode = "02-200";
+  cc.CostType = "E";
+  cc.EntryMask = "02-200E";
+  put(store, cc);
+  for (int i = 0; i < kEquipment; ++i) {
+    EqHeader h;
+    h.RecordID = i + 1;
+    h.EquipmentID = "EQ" + std::to_string(i);
+    h.InternalBillingRate = Decimal::fromCents(9500);
+    h.RentalBillingRate = Decimal::fromCents(14000);
+    put(store, h);
+    EqCost k;
+    k.PrimaryRecordID = i + 1;
+    k.EquipmentID = h.EquipmentID;
+    k.CostCategory = "REPAIR";
+    k.RecordID = h.EquipmentID.padded() + "REPAIR";
+    put(store, k);
+  }
+  EqBatch b;
+  b.BatchID = 1;
+  b.SortID = 1;
+  put(store, b);
+  tx.commit();
+}
+
+// Line i of the file and the entry it becomes: Job, G/L Account, Equipment and Maintenance
+// lines in turn.
+EqLogB entryFor(int i) {
+  EqLogB e;
+  e.LogID = i + 1;
+  e.BatchID = 1;
+  e.EquipmentID = "EQ" + std::to_string(i % kEquipment);
+  e.Date = *Date::fromYmd(2024, 3, 1 + i % 28);
+  e.StartMeter = Decimal::fromCents(100'000 + i);
+  e.Units = Decimal::fromCents(200 + (i % 37) * 50);
+  e.EndMeter = e.StartMeter + e.Units;
+  e.ChargeType = i % 7 == 0 ? "R" : "I";
+  e.GrossAmount = e.Units * Decimal::fromCents(i % 7 == 0 ? 14000 : 9500);
+  e.AdjustedAmount = e.GrossAmount;
+  e.Comments = "bench entry";
+  e.EmployeeID = static_cast<std::uint16_t>(i % 300);
+  switch (i % 4) {
+    case 0:
+      e.DetailType = "Job";
+      e.JobID = "2144";
+      e.CostCode = "02-200E";
+      break;
+    case 1:
+      e.DetailType = "G/L Account";
+      e.GLAccount = "7100";
+      break;
+    case 2:
+      e.DetailType = "Equipment";
+      e.EquipmentIDCharged = "EQ" + std::to_string((i + 1) % kEquipment);
+      e.Category = "REPAIR";
+      break;
+    default:
+      e.DetailType = "Maintenance";
+      e.Category = "REPAIR";
+  }
+  return e;
+}
+
+void writeFile(const std::string& path) {
+  std::ofstream out(path);
+  for (int i = 0; i < kLines; ++i) {
+    const EqLogB e = entryFor(i);
+    out << e.EquipmentID.str() << ',' << e.StartMeter.toString() << ',' << e.EndMeter.toString()
+        << ',' << e.Units.toString() << ',' << e.ChargeType.str() << ',' << e.DetailType.str()
+        << ',' << e.GLAccount.str() << ',' << e.JobID.str() << ',' << e.CostCode.str() << ','
+        << e.EquipmentIDCharged.str() << ',' << e.Category.str() << ',' << e.Comments.str() << ','
+        << e.Date.month() << '/' << e.Date.dayOfMonth() << '/' << e.Date.year() << ",,"
+        << e.EmployeeID << '\n';
+  }
+}
+
+long peakKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+void BM_Import(benchmark::State& state) {
+  long added = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      TempDir tmp;
+      const std::string file = (tmp.path / "usage.csv").string();
+      writeFile(file);
+      FixedClock clock(*Date::fromYmd(2024, 3, 25));
+      frame::Session session(Company::create(tmp.path / "company"), clock, "ABC");
+      makeCompany(session.store());
+      frame::Context ctx(session);
+      JcLimits source;
+      source.PrintOrder = "C";
+      source.JobTo = interchange::kBuiltInDateFormat;
+      source.FieldMap = interchange::kBuiltInMap;
+      const auto layout = interchange::SourceLayout::of(source);
+      state.ResumeTiming();
+      interchange::ImportChecker checker(ctx);
+      interchange::EntryWriter writer(ctx, checker, 1);
+      long errors = 0;
+      std::string why;
+      const bool done = allOrNothing(
+          ctx.store(),
+          [&](std::string* w) {
+            return interchange::readImportFile(
+                ctx, checker, layout, file,
+                [&](interchange::ImportItem& item) { writer.add(item, w); },
+                [&](const interchange::ImportError&) { ++errors; }, w);
+          },
+          &why);
+      state.PauseTiming();
+      added = writer.added();
+      if (!done || errors != 0 || added != kLines)
+        state.SkipWithError(("import failed: " + why).c_str());
+    }
+    state.ResumeTiming();
+  }
+  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(kLines) * state.iterations(),
+                                                 benchmark::Counter::kIsRate);
+  state.counters["peak MiB"] = static_cast<double>(peakKiB()) / 1024.0;
+}
+
+void bindText(sqlite3_stmt* s, int i, const std::string& t) {
+  sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+// The same rows through one prepared INSERT in one transaction, into a company made the same
+// way (same table, indexes and pragmas).
+void BM_RawInsert(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    {
+      TempDir tmp;
+      Company::create(tmp.path);
+      sqlite3* db = nullptr;
+      if (sqlite3_open_v2((tmp.path / Company::kDatabaseName).string().c_str(), &db,
+                          SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw std::runtime_error("open failed");
+      sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+      sqlite3_stmt* s = nullptr;
+      sqlite3_prepare_v2(
+          db,
+          "INSERT INTO eqlogb(LogID, EquipmentID, BatchID, Date, StartMeter, EndMeter, Units, "
+          "ChargeType, GrossAmount, AdjustedAmount, DetailType, GLAccount, JobID, CostCode, "
+          "Category, Comments, EmployeeID, Location, EquipmentIDCharged) "
+          "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
+          -1, &s, nullptr);
+      state.ResumeTiming();
+      sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+      for (int i = 0; i < kLines; ++i) {
+        const EqLogB r = entryFor(i);
+        sqlite3_bind_int64(s, 1, r.LogID);
+        bindText(s, 2, r.EquipmentID);
+        sqlite3_bind_int64(s, 3, r.BatchID);
+        sqlite3_bind_int64(s, 4, r.Date.day());
+        sqlite3_bind_int64(s, 5, r.StartMeter.cents());
+        sqlite3_bind_int64(s, 6, r.EndMeter.cents());
+        sqlite3_bind_int64(s, 7, r.Units.cents());
+        bindText(s, 8, r.ChargeType);
+        sqlite3_bind_int64(s, 9, r.GrossAmount.cents());
+        sqlite3_bind_int64(s, 10, r.AdjustedAmount.cents());
+        bindText(s, 11, r.DetailType);
+        bindText(s, 12, r.GLAccount);
+        bindText(s, 13, r.JobID);
+        bindText(s, 14, r.CostCode);
+        bindText(s, 15, r.Category);
+        bindText(s, 16, r.Comments);
+        sqlite3_bind_int64(s, 17, r.EmployeeID);
+        bindText(s, 18, r.Location);
+        bindText(s, 19, r.EquipmentIDCharged);
+        if (sqlite3_step(s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
+        sqlite3_reset(s);
+      }
+      sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+      state.PauseTiming();
+      sqlite3_finalize(s);
+      sqlite3_close_v2(db);
+    }
+    state.ResumeTiming();
+  }
+  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(kLines) * state.iterations(),
+                                                 benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_RawInsert)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
