@@ -34,7 +34,7 @@ const std::vector<MenuEntry>& allMenuEntries() {
       {"Usage Logs", "", "&Add a Batch...", "UpdateEQBatch", 1, "Start a batch of usage logs", 1},
       {"Usage Logs", "", "&Proof Listing", "PrintEQLogBProof", 0,
        "Print the unposted usage logs for checking", 2},
-      {"Usage Logs", "", "&Import Usage Logs...", "ImportEQLog", 0,
+      {"Usage Logs", "", "&Import Equipment Logs...", "ImportEQLog", 0,
        "Read usage logs from a text file", 3},
       {"Usage Logs", "", "&Export Usage Logs...", "ExportEQLog", 0,
        "Write usage logs to a text file", 3},

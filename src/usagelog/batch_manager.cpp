@@ -560,6 +560,10 @@ void BatchManager::post() {
 }
 
 void BatchManager::callAndRefresh(const char* procedure) {
+  // Import and export work on the highlighted batch, handed over in the batch buffer.
+  std::optional<data::EqBatch> batch = highlightedBatch();
+  if (!batch) return;
+  ctx().rec<data::EqBatch>() = *batch;
   call(procedure, [this](ui::Response) { refreshAll(); });
 }
 

@@ -273,6 +273,7 @@ std::string ScriptedUser::property(std::string_view control, std::string_view pr
     if (n < 1 || n > c.columnCount()) throw UiError(c.label() + " has no column " + argument);
     return p == "group" ? c.groupHeader(n - 1) : c.header(n - 1);
   }
+  if (p == "columns") return std::to_string(c.columnCount());
   if (p == "rows" || p == "loaded" || p == "current" || p == "row") {
     if (c.kind() != ControlKind::List || !c.list()) throw UiError(c.label() + " is no list");
     ListModel& m = *c.list();

@@ -58,10 +58,8 @@ Control::Control(Window& window, const ControlDef& def, Control* parent)
       caseMode_(def.caseMode),
       items_(def.items) {
   if (parent_) parent_->children_.push_back(this);
-  for (const ColumnDef& c : def.columns) {
-    headers_.push_back(c.header);
-    groups_.push_back(c.group);
-  }
+  setColumns(def.columns);
+  columnsVersion_ = 0;
   switch (def.kind) {
     case ControlKind::Check:
       value_ = def.offValue;
@@ -240,6 +238,18 @@ void Control::setList(ListModel* model) {
   changed();
 }
 
+void Control::setColumns(std::vector<ColumnDef> columns) {
+  columns_ = std::move(columns);
+  headers_.clear();
+  groups_.clear();
+  for (const ColumnDef& c : columns_) {
+    headers_.push_back(c.header);
+    groups_.push_back(c.group);
+  }
+  ++columnsVersion_;
+  changed();
+}
+
 const std::string& Control::header(int column) const {
   return headers_.at(static_cast<std::size_t>(column));
 }
@@ -250,17 +260,17 @@ const std::string& Control::groupHeader(int column) const {
 
 bool Control::startsGroup(int column) const {
   const auto i = static_cast<std::size_t>(column);
-  const std::string& g = def_.columns.at(i).group;
-  return !g.empty() && (i == 0 || def_.columns[i - 1].group != g);
+  const std::string& g = columns_.at(i).group;
+  return !g.empty() && (i == 0 || columns_[i - 1].group != g);
 }
 
 void Control::setGroupHeader(int column, std::string text) {
   // Columns belong to a group by the name the window gave it, so renaming keeps them together.
-  const std::string& designed = def_.columns.at(static_cast<std::size_t>(column)).group;
+  const std::string& designed = columns_.at(static_cast<std::size_t>(column)).group;
   if (designed.empty()) return;
   std::size_t i = static_cast<std::size_t>(column);
-  while (i > 0 && def_.columns[i - 1].group == designed) --i;
-  for (; i < def_.columns.size() && def_.columns[i].group == designed; ++i) groups_[i] = text;
+  while (i > 0 && columns_[i - 1].group == designed) --i;
+  for (; i < columns_.size() && columns_[i].group == designed; ++i) groups_[i] = text;
   changed();
 }
 

@@ -113,6 +113,12 @@ class Control {
   ListModel* list() const { return list_; }
   void setList(ListModel* model);
   int columnCount() const { return static_cast<int>(headers_.size()); }
+  // The list's columns: the window's, until a procedure lays them out anew (a layout that
+  // depends on data, such as an import source's fields). Each new layout bumps the version so
+  // a renderer knows to rebuild its columns.
+  const std::vector<ColumnDef>& columns() const { return columns_; }
+  void setColumns(std::vector<ColumnDef> columns);
+  int columnsVersion() const { return columnsVersion_; }
   const std::string& header(int column) const;  // from 0
   void setHeader(int column, std::string text);
   // The header of the column group a column belongs to ("" none); setting it renames the
@@ -192,6 +198,8 @@ class Control {
   CaseMode caseMode_;
   std::vector<ItemDef> items_;
   ListModel* list_ = nullptr;
+  std::vector<ColumnDef> columns_;
+  int columnsVersion_ = 0;
   std::vector<std::string> headers_;
   std::vector<std::string> groups_;
   Binding binding_;

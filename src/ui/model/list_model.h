@@ -105,6 +105,11 @@ class QueueListModel : public ListModel {
 
   const Row& row(std::int64_t r) const { return rows_.at(static_cast<std::size_t>(r)); }
   void setRows(std::vector<Row> rows);
+  // New columns (a layout that depends on data); the rows go.
+  void setColumns(std::vector<ColumnDef> columns) {
+    columns_ = std::move(columns);
+    setRows({});
+  }
   void append(Row row);
   void clear() { setRows({}); }
 

@@ -334,6 +334,15 @@ void Procedure::call(std::string_view procedure, Request request,
   }
 }
 
+void Procedure::open(std::unique_ptr<Procedure> window, std::function<void(Response)> then) {
+  Procedure* opened = window.get();
+  // The desktop keeps a closed window until the next action, so its response can be read here.
+  window->onClosed_ = [opened, then = std::move(then)] {
+    if (then) then(opened->response());
+  };
+  desktop().open(std::move(window));
+}
+
 void Procedure::display() {
   for (Control* c : window_->controls()) c->display();
 }

@@ -110,6 +110,9 @@ class Procedure {
   // its window closes (at once when it opened none). An unknown name shows a message and
   // answers Cancelled.
   void call(std::string_view procedure, Request request, std::function<void(Response)> then = {});
+  // Opens a window of this procedure's own (a question with a list, an error list) that no
+  // other procedure calls; `then` runs with the window's response when it closes.
+  void open(std::unique_ptr<Procedure> window, std::function<void(Response)> then = {});
   void call(std::string_view procedure, std::function<void(Response)> then = {}) {
     call(procedure, Request::None, std::move(then));
   }

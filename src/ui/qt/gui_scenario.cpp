@@ -422,6 +422,8 @@ class GuiUser : public headless::ScriptedUser {
       } else {
         shown = std::to_string(view->model()->rowCount());
       }
+    } else if (p == "columns" && w->table(c)) {
+      shown = std::to_string(w->table(c)->model()->columnCount());
     } else if ((p == "header" || p == "group") && w->table(c) && allDigits(argument)) {
       // A header with column groups reads "group\ncolumn"; the group stands over its first column.
       const int column = std::stoi(argument) - 1;

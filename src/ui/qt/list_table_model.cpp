@@ -59,6 +59,12 @@ void ListTableModel::release() {
   endResetModel();
 }
 
+void ListTableModel::columnsChanged() {
+  beginResetModel();
+  rows_ = list_ ? clampRows(list_->rowCount()) : 0;
+  endResetModel();
+}
+
 void ListTableModel::headersChanged() {
   if (columnCount() > 0) emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
 }
@@ -99,7 +105,7 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const {
     return {};
   const std::int64_t row = index.row();
   const int column = index.column();
-  const auto& columns = control_->def().columns;
+  const auto& columns = control_->columns();
   const ColumnDef* def = column < static_cast<int>(columns.size())
                              ? &columns[static_cast<std::size_t>(column)]
                              : nullptr;
@@ -153,7 +159,7 @@ QVariant ListTableModel::headerData(int section, Qt::Orientation orientation, in
   if (!control_ || orientation != Qt::Horizontal || section < 0 ||
       section >= control_->columnCount())
     return QAbstractTableModel::headerData(section, orientation, role);
-  const auto& columns = control_->def().columns;
+  const auto& columns = control_->columns();
   const ColumnDef* def = section < static_cast<int>(columns.size())
                              ? &columns[static_cast<std::size_t>(section)]
                              : nullptr;

@@ -39,6 +39,8 @@ class ListTableModel : public QAbstractTableModel, private ListObserver {
   ListModel* list() const { return list_; }
   // Headers were renamed.
   void headersChanged();
+  // The control's columns were laid out anew.
+  void columnsChanged();
   // Icons by name for icon columns and images ("~checkon.ico").
   void setIconLookup(std::function<QIcon(const std::string&)> lookup) {
     icons_ = std::move(lookup);

@@ -845,27 +845,9 @@ QWidget* QtWindow::makeList(Control& c) {
   view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
   view->horizontalHeader()->setSectionsClickable(true);
   view->horizontalHeader()->setHighlightSections(false);
-  // The last column takes the width the list gains only when it is text: a figure or a date
-  // stays beside the columns it belongs with.
-  const std::vector<ColumnDef>& cols = c.def().columns;
-  view->horizontalHeader()->setStretchLastSection(
-      !cols.empty() && !cols.back().icon && !cols.back().right &&
-      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Number &&
-      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Date);
-  int total = 0;
-  const int cw = charWidth(view);
-  for (int i = 0; i < static_cast<int>(c.def().columns.size()); ++i) {
-    const ColumnDef& col = c.def().columns[static_cast<std::size_t>(i)];
-    int chars = col.width > 0 ? col.width : std::max(PictureSpec::parse(col.picture).width, 8);
-    int width = std::max(cw * std::min(chars, 50) + 12,
-                         view->fontMetrics().horizontalAdvance(qs(col.header)) + 24);
-    view->horizontalHeader()->resizeSection(i, width);
-    total += width;
-  }
-  view->setMinimumWidth(std::min(total + 24, 960));
-  view->setMinimumHeight(view->verticalHeader()->defaultSectionSize() * 8 + 30);
   item.view = view;
   item.model = model;
+  sizeColumns(item, c);
   item.widget = view;
   watch(view, c);
   view->viewport()->installEventFilter(this);
@@ -905,6 +887,29 @@ QWidget* QtWindow::makeList(Control& c) {
     syncCurrentRow(it);
   });
   return view;
+}
+
+void QtWindow::sizeColumns(Item& item, const Control& c) {
+  QTableView* view = item.view;
+  item.columnsVersion = c.columnsVersion();
+  // The last column takes the width the list gains only when it is text: a figure or a date
+  // stays beside the columns it belongs with.
+  const std::vector<ColumnDef>& cols = c.columns();
+  view->horizontalHeader()->setStretchLastSection(
+      !cols.empty() && !cols.back().icon && !cols.back().right &&
+      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Number &&
+      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Date);
+  int total = 0;
+  const int cw = charWidth(view);
+  for (int i = 0; i < static_cast<int>(cols.size()); ++i) {
+    const ColumnDef& col = cols[static_cast<std::size_t>(i)];
+    int chars = col.width > 0 ? col.width : std::max(PictureSpec::parse(col.picture).width, 8);
+    int width = std::max(cw * std::min(chars, 50) + 12,
+                         view->fontMetrics().horizontalAdvance(qs(col.header)) + 24);
+    view->horizontalHeader()->resizeSection(i, width);
+    total += width;
+  }
+  view->setMinimumWidth(std::min(total + 24, 960));
 }
 
 QWidget* QtWindow::makeSheet(Control& c) {
@@ -1208,6 +1213,10 @@ void QtWindow::changed(Control* c) {
     }
     case ControlKind::List:
       if (item.model->list() != c->list()) item.model->setList(c->list());
+      if (item.columnsVersion != c->columnsVersion()) {
+        item.model->columnsChanged();
+        sizeColumns(item, *c);
+      }
       item.model->headersChanged();
       syncCurrentRow(item);
       break;

@@ -109,6 +109,7 @@ class QtWindow : public QDialog, private WindowObserver {
     ListTableModel* model = nullptr;
     QTabWidget* tabs = nullptr;  // sheets, and tabs (their sheet's)
     int tabIndex = -1;           // tabs
+    int columnsVersion = 0;      // lists: the control's column layout the view shows
     QPixmap picture;             // images: the picture file as loaded, fitted to the box
   };
 
@@ -122,6 +123,7 @@ class QtWindow : public QDialog, private WindowObserver {
   QWidget* makeWidget(Control& c);
   QWidget* makeButton(Control& c);
   QWidget* makeList(Control& c);
+  void sizeColumns(Item& item, const Control& c);
   QWidget* makeSheet(Control& c);
   QWidget* makeGroup(Control& c);
   QWidget* makeRadio(Control& c);

@@ -1,6 +1,7 @@
-// Every scenario of this folder on a copy of the demo company (with the records of the JSON file
-// of the same name, when there is one), as the program loads the module: it must pass headless,
-// and the real widgets must give the same transcript line for line.
+// Every scenario of a test folder (KOREQ_SCENARIO_DIR) on a copy of the demo company (with the
+// records of the JSON file of the same name, when there is one), as the program loads the
+// module: it must pass headless, and the real widgets must give the same transcript line for
+// line. "$HERE" in a scenario stands for its folder, where the files it reads are kept.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "app/cli.h"
@@ -18,12 +20,12 @@
 #include "ui/qt/gui_scenario.h"
 #include "ui/qt/offscreen.h"
 
-namespace koreq::usagelog::test {
+namespace koreq::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-using TempFolder = ::koreq::test::TempDir;
+using TempFolder = TempDir;
 
 class Scenarios : public ::testing::Test {
  protected:
@@ -70,7 +72,12 @@ class Scenarios : public ::testing::Test {
       cli::LoadedModule& module;
       bool gui;
     } driver(module_, gui);
-    std::ifstream in(file);
+    std::ifstream source(file);
+    std::string text((std::istreambuf_iterator<char>(source)), std::istreambuf_iterator<char>());
+    const std::string here = fs::path(file).parent_path().string();
+    for (std::size_t at = text.find("$HERE"); at != std::string::npos; at = text.find("$HERE", at))
+      text.replace(at, 5, here);
+    std::istringstream in(text);
     std::ostringstream out;
     int rc = ui::headless::runScenario(s, module_.registry(), in, out, &driver);
     return {rc, out.str()};
@@ -84,7 +91,7 @@ class Scenarios : public ::testing::Test {
 
 TEST_F(Scenarios, EveryScenarioPassesHeadlessAndGivesTheSameTranscriptThroughTheWidgets) {
   std::vector<fs::path> files;
-  for (const auto& e : fs::directory_iterator(KOREQ_USAGELOG_TEST_DIR))
+  for (const auto& e : fs::directory_iterator(KOREQ_SCENARIO_DIR))
     if (e.path().extension() == ".scenario") files.push_back(e.path());
   std::sort(files.begin(), files.end());
   ASSERT_FALSE(files.empty());
@@ -99,4 +106,4 @@ TEST_F(Scenarios, EveryScenarioPassesHeadlessAndGivesTheSameTranscriptThroughThe
 }
 
 }  // namespace
-}  // namespace koreq::usagelog::test
+}  // namespace koreq::test
