@@ -267,6 +267,12 @@ std::string ScriptedUser::property(std::string_view control, std::string_view pr
     for (std::size_t i = 0; i < c.items().size(); ++i) out += (i ? "|" : "") + c.items()[i].text;
     return out;
   }
+  if (p == "columns") {
+    std::string out;
+    for (int i = 0; i < c.columnCount(); ++i)
+      if (c.columnVisible(i)) out += (out.empty() ? "" : "|") + c.header(i);
+    return out;
+  }
   if (p == "header" || p == "group") {
     if (!allDigits(argument)) throw UiError(std::string(p) + " needs a column number");
     int n = std::stoi(argument);

@@ -1209,6 +1209,9 @@ void QtWindow::changed(Control* c) {
     case ControlKind::List:
       if (item.model->list() != c->list()) item.model->setList(c->list());
       item.model->headersChanged();
+      for (int i = 0; i < c->columnCount(); ++i)
+        if (item.view->isColumnHidden(i) == c->columnVisible(i))
+          item.view->setColumnHidden(i, !c->columnVisible(i));
       syncCurrentRow(item);
       break;
     case ControlKind::Sheet: {
