@@ -21,6 +21,11 @@ TEST(SourceLayout, RowsGiveTheMapItemsAndTheirStartPositions) {
   ASSERT_TRUE(l.append(itemNamed("Total Units", 8)));
   EXPECT_EQ(l.map(), "Q10#08U08");
   EXPECT_EQ(starts(l), (std::vector<int>{1, 11, 19}));
+  // The built-in source lists the fifteen fields in the order of the names.
+  const auto builtIn = SourceLayout(kBuiltInMap).rows();
+  ASSERT_EQ(builtIn.size(), 15u);
+  for (std::size_t i = 0; i < builtIn.size(); ++i)
+    EXPECT_EQ(builtIn[i].contents, fieldCodes()[i].contents) << i;
   const auto rows = SourceLayout("Q10#08U08").rows();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[1].number, 2);
