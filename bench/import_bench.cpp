@@ -149,7 +149,7 @@ void BM_Import(benchmark::State& state) {
       source.PrintOrder = "C";
       source.JobTo = interchange::kBuiltInDateFormat;
       source.FieldMap = interchange::kBuiltInMap;
-      const auto layout = interchange::SourceLayout::of(source);
+      const auto layout = interchange::LineLayout::of(source);
       state.ResumeTiming();
       interchange::ImportChecker checker(ctx);
       interchange::EntryWriter writer(ctx, checker, 1);

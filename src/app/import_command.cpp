@@ -40,7 +40,7 @@ int runImport(Invocation& inv, const ParsedArgs& args) {
   if (source.fetch("KeyReport", {data::Value(std::string(interchange::kImportReport)),
                                  data::Value(sourceName)}) != data::kNoError)
     throw CommandError("there is no import source named \"" + shortText(sourceName) + "\"");
-  const interchange::SourceLayout layout = interchange::SourceLayout::of(source.rec());
+  const interchange::LineLayout layout = interchange::LineLayout::of(source.rec());
 
   long items = 0, errors = 0, leftOut = 0;
   interchange::ImportChecker checker(ctx);

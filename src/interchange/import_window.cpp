@@ -187,6 +187,10 @@ void ImportWindow::editSource(ui::Request request) {
       message("This Import Type cannot be deleted.", "Cannot Delete", ui::Icon::Exclamation);
       return;
     }
+    if (request == ui::Request::Delete &&
+        message("Are you sure you want to delete the highlighted record?", "Confirm Delete",
+                ui::Icon::Question, "&Yes|&No", 2) != 1)
+      return;
     ctx().rec<data::JcLimits>() = *source;
   }
   const std::int32_t keep = source ? static_cast<std::int32_t>(source->LimitID) : 0;
@@ -242,7 +246,7 @@ void ImportWindow::read(const data::JcLimits& source) {
       ~Restore() { p.setWaitCursor(false); }
     } restore{port()};
     read = readImportFile(
-        ctx(), checker, SourceLayout::of(source), clipped(source.NameFrom.str()),
+        ctx(), checker, LineLayout::of(source), clipped(source.NameFrom.str()),
         [this](ImportItem& item) { items_.push_back(std::move(item)); },
         [this](const ImportError& e) { errors_.push_back(e); }, &why);
   }
@@ -282,9 +286,10 @@ void ImportWindow::import() {
   if (batchId == 0 ||
       batch.fetch("KeyBatchID", {data::Value(std::int64_t{batchId})}) != data::kNoError) {
     // Opened from the menu, or the batch went meanwhile: entries need a batch to land in.
-    message("There is no batch to import into.|Highlight the batch in Equipment Usage Log Entry "
-            "and press Import there.",
-            "Import Equipment Logs", ui::Icon::Exclamation);
+    message(
+        "There is no batch to import into.|Highlight the batch in Equipment Usage Log Entry "
+        "and press Import there.",
+        "Import Equipment Logs", ui::Icon::Exclamation);
     return;
   }
   ImportChecker checker(ctx());

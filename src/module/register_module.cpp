@@ -4,6 +4,7 @@
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
 #include "interchange/import_window.h"
+#include "interchange/source_form.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -30,6 +31,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   usagelog::registerUsageLogForms(registry, shared, usageLog);
   usagelog::registerBatchManager(registry, usageLog);
   interchange::registerImportWindow(registry);
+  interchange::registerSourceForms(registry, shared);
 }
 
 }  // namespace koreq::module

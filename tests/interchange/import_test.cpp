@@ -14,7 +14,7 @@ namespace {
 
 using usagelog::test::ymd;
 
-SourceLayout layout(char format, const char* map, const char* dates = "MM/DD/YYYY") {
+LineLayout layout(char format, const char* map, const char* dates = "MM/DD/YYYY") {
   return {format, dates, walkedItems(map)};
 }
 
@@ -45,7 +45,7 @@ TEST(ImportLine, DecodesTheTwelveDateFormatsAndRefusesImpossibleDates) {
 }
 
 TEST(ImportLine, NamesTheFieldThatDoesNotFit) {
-  const SourceLayout l = layout('C', "Q00U00E00#00T00L00");
+  const LineLayout l = layout('C', "Q00U00E00#00T00L00");
   auto error = [&](const char* line) {
     ImportItem item;
     return readItem(l, line, item);

@@ -7,15 +7,15 @@
 
 namespace koreq::interchange {
 
-SourceLayout SourceLayout::of(const data::JcLimits& source) {
-  SourceLayout l;
+LineLayout LineLayout::of(const data::JcLimits& source) {
+  LineLayout l;
   l.format = source.PrintOrder.empty() ? kCommaDelimited : source.PrintOrder.str()[0];
   l.dateFormat = source.JobTo.str();
   l.items = walkedItems(source.FieldMap.str());
   return l;
 }
 
-std::vector<std::string> splitLine(const SourceLayout& layout, std::string_view line) {
+std::vector<std::string> splitLine(const LineLayout& layout, std::string_view line) {
   std::vector<std::string> fields;
   fields.reserve(layout.items.size());
   const std::size_t length = line.size();
@@ -117,7 +117,7 @@ std::optional<Date> decodeDate(std::string_view text, std::string_view format) {
   return Date::fromYmd(fullYear(*y, year.size()), *m, *d);
 }
 
-std::string readItem(const SourceLayout& layout, std::string_view line, ImportItem& item) {
+std::string readItem(const LineLayout& layout, std::string_view line, ImportItem& item) {
   const std::vector<std::string> fields = splitLine(layout, line);
   bool knownDateFormat = false;
   for (const char* f : kDateFormats) knownDateFormat = knownDateFormat || layout.dateFormat == f;

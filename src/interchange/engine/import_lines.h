@@ -46,17 +46,17 @@ struct ImportItem {
 };
 
 // What a source says about its files.
-struct SourceLayout {
+struct LineLayout {
   char format = kCommaDelimited;  // JCL:PrintOrder
   std::string dateFormat;         // JCL:JobTo; no decoding when it is none of the twelve
   std::vector<MapItem> items;     // the walked items of the field map
 
-  static SourceLayout of(const data::JcLimits& source);
+  static LineLayout of(const data::JcLimits& source);
 };
 
 // The texts of a line's fields, one per walked item, in map order. Quoted comma-delimited
 // fields lose their enclosing quotes and read a doubled quote inside as one quote.
-std::vector<std::string> splitLine(const SourceLayout& layout, std::string_view line);
+std::vector<std::string> splitLine(const LineLayout& layout, std::string_view line);
 
 // A date written in one of the twelve formats. Nothing for a date that does not exist; an empty
 // date (`Date{}`) for a blank text. Two-digit years fall in the runtime's hundred-year window.
@@ -64,7 +64,7 @@ std::optional<Date> decodeDate(std::string_view text, std::string_view format);
 
 // Fills `item` from the fields of one line. Returns the error text for a field that does not
 // fit; empty when every field was stored.
-std::string readItem(const SourceLayout& layout, std::string_view line, ImportItem& item);
+std::string readItem(const LineLayout& layout, std::string_view line, ImportItem& item);
 
 // Lines of an import file, read in pieces so that memory stays flat in the size of the file.
 // Trailing CR is dropped; a UTF-8 byte-order mark at the start is skipped; a line that is not

@@ -135,7 +135,7 @@ bool EntryWriter::add(const ImportItem& item, std::string* why) {
   return true;
 }
 
-bool readImportFile(frame::Context& ctx, ImportChecker& checker, const SourceLayout& layout,
+bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayout& layout,
                     const std::string& file, const std::function<void(ImportItem&)>& accepted,
                     const std::function<void(const ImportError&)>& rejected, std::string* why) {
   namespace fs = std::filesystem;

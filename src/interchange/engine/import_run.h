@@ -75,7 +75,7 @@ class EntryWriter {
 // the layout and checks each item: `accepted` gets each item that passes, `rejected` each line
 // that fails. The work file is removed afterwards. False with `why` when the file could not be
 // copied or read.
-bool readImportFile(frame::Context& ctx, ImportChecker& checker, const SourceLayout& layout,
+bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayout& layout,
                     const std::string& file, const std::function<void(ImportItem&)>& accepted,
                     const std::function<void(const ImportError&)>& rejected, std::string* why);
 

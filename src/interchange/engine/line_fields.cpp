@@ -60,7 +60,7 @@ MapItem itemAt(std::string_view map, std::size_t at) {
 }  // namespace
 
 std::vector<MapItem> unpackMap(std::string_view map) {
-  map = clipped(map);
+  map = clip(map);
   std::vector<MapItem> items;
   for (std::size_t at = 0; at + 3 <= map.size() && items.size() < kMaxMapItems; at += 3)
     items.push_back(itemAt(map, at));

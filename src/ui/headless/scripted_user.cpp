@@ -267,13 +267,18 @@ std::string ScriptedUser::property(std::string_view control, std::string_view pr
     for (std::size_t i = 0; i < c.items().size(); ++i) out += (i ? "|" : "") + c.items()[i].text;
     return out;
   }
+  if (p == "columns") {
+    std::string out;
+    for (int i = 0; i < c.columnCount(); ++i)
+      if (c.columnVisible(i)) out += (out.empty() ? "" : "|") + c.header(i);
+    return out;
+  }
   if (p == "header" || p == "group") {
     if (!allDigits(argument)) throw UiError(std::string(p) + " needs a column number");
     int n = std::stoi(argument);
     if (n < 1 || n > c.columnCount()) throw UiError(c.label() + " has no column " + argument);
     return p == "group" ? c.groupHeader(n - 1) : c.header(n - 1);
   }
-  if (p == "columns") return std::to_string(c.columnCount());
   if (p == "rows" || p == "loaded" || p == "current" || p == "row") {
     if (c.kind() != ControlKind::List || !c.list()) throw UiError(c.label() + " is no list");
     ListModel& m = *c.list();

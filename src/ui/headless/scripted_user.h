@@ -69,9 +69,9 @@ class ScriptedUser {
 
   // A property as text: value, text, visible, enabled, readonly, required, checked, color,
   // focus, tip, icon, items, rows (every row, fetched), loaded (rows fetched so far), current
-  // (highlighted row from 1), row N (its columns joined by "|"), header N, columns (their
-  // count). Flags read 1 or 0,
-  // colours six hex digits ("" for the default).
+  // (highlighted row from 1), row N (its shown columns joined by "|"), header N, columns (the
+  // headers of the shown columns joined by "|"). Flags read 1 or 0, colours six hex digits ("" for
+  // the default).
   virtual std::string property(std::string_view control, std::string_view property,
                                const std::string& argument = {}) const;
   std::string title() const { return top().window().title(); }

@@ -246,6 +246,7 @@ void Control::setColumns(std::vector<ColumnDef> columns) {
     headers_.push_back(c.header);
     groups_.push_back(c.group);
   }
+  columnHidden_.assign(columns_.size(), false);
   ++columnsVersion_;
   changed();
 }
@@ -279,11 +280,25 @@ void Control::setHeader(int column, std::string text) {
   changed();
 }
 
+bool Control::columnVisible(int column) const {
+  return !columnHidden_.at(static_cast<std::size_t>(column));
+}
+
+void Control::setColumnVisible(int column, bool on) {
+  auto&& hidden = columnHidden_.at(static_cast<std::size_t>(column));
+  if (hidden == !on) return;
+  hidden = !on;
+  changed();
+}
+
 std::string Control::rowText(std::int64_t row) const {
   if (!list_) return {};
   std::string out;
+  bool first = true;
   for (int c = 0; c < list_->columnCount(); ++c) {
-    if (c) out += '|';
+    if (c < columnCount() && !columnVisible(c)) continue;
+    if (!first) out += '|';
+    first = false;
     out += trimmed(list_->cell(row, c));
   }
   return out;

@@ -128,6 +128,10 @@ class Control {
   // Whether the column starts its group (the first column, or one whose group differs from the
   // column before it).
   bool startsGroup(int column) const;
+  // A column hidden by the procedure keeps its place (the list model still fills it); the user
+  // neither sees it nor reads it in rowText().
+  bool columnVisible(int column) const;
+  void setColumnVisible(int column, bool on);
   // Row `row` (from 0) as the user reads it: the columns' texts without surrounding blanks,
   // joined by "|".
   std::string rowText(std::int64_t row) const;
@@ -202,6 +206,7 @@ class Control {
   int columnsVersion_ = 0;
   std::vector<std::string> headers_;
   std::vector<std::string> groups_;
+  std::vector<bool> columnHidden_;
   Binding binding_;
   bool edited_ = false;
   bool tabsVisible_ = true;

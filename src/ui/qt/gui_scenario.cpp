@@ -423,7 +423,15 @@ class GuiUser : public headless::ScriptedUser {
         shown = std::to_string(view->model()->rowCount());
       }
     } else if (p == "columns" && w->table(c)) {
-      shown = std::to_string(w->table(c)->model()->columnCount());
+      QTableView* view = w->table(c);
+      std::string out;
+      for (int i = 0; i < view->model()->columnCount(); ++i) {
+        if (view->isColumnHidden(i)) continue;
+        std::string text = view->model()->headerData(i, Qt::Horizontal).toString().toStdString();
+        if (std::size_t nl = text.find('\n'); nl != std::string::npos) text = text.substr(nl + 1);
+        out += (out.empty() ? "" : "|") + text;
+      }
+      shown = out;
     } else if ((p == "header" || p == "group") && w->table(c) && allDigits(argument)) {
       // A header with column groups reads "group\ncolumn"; the group stands over its first column.
       const int column = std::stoi(argument) - 1;

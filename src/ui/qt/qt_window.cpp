@@ -1218,6 +1218,9 @@ void QtWindow::changed(Control* c) {
         sizeColumns(item, *c);
       }
       item.model->headersChanged();
+      for (int i = 0; i < c->columnCount(); ++i)
+        if (item.view->isColumnHidden(i) == c->columnVisible(i))
+          item.view->setColumnHidden(i, !c->columnVisible(i));
       syncCurrentRow(item);
       break;
     case ControlKind::Sheet: {
