@@ -80,6 +80,14 @@ std::vector<Command>& commands() {
        1,
        65535,
        &runPost},
+      {"export",
+       "BATCH FILE",
+       "write a usage-log batch to a text file as the batch manager's Export does",
+       {},
+       {},
+       2,
+       2,
+       &runExport},
   };
   return table;
 }
@@ -232,6 +240,26 @@ void requireRightToWrite(frame::Session& session, const data::FileDef& file) {
   } else if (!p.administrator && !p.changeEquipment) {
     throw CommandError("user " + who + " may not change equipment; nothing was changed");
   }
+}
+
+std::uint16_t batchNumber(std::string_view command, const std::string& arg) {
+  const std::string t = clipped(arg);
+  std::size_t used = 0;
+  unsigned long n = 0;
+  try {
+    n = std::stoul(t, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (t.empty() || used != t.size() || n == 0 || n > 65535 || t[0] == '-' || t[0] == '+')
+    throw UsageError(std::string(command) + ": '" + shortText(arg) +
+                     "' is not a batch number (1 to 65535)");
+  return static_cast<std::uint16_t>(n);
+}
+
+std::string batchText(std::uint16_t id) {
+  std::string s = std::to_string(id);
+  return std::string(s.size() < 6 ? 6 - s.size() : 0, '0') + s;
 }
 
 const DemoMaker& Invocation::demoMaker() const {

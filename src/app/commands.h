@@ -3,6 +3,7 @@
 // What the commands share: the parsed global options, the streams, the errors that decide the
 // exit status, and a small option parser. Each command is one function in the table of cli.cpp.
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -80,6 +81,11 @@ class Invocation {
 // A text from the command line or a document, cut to a length that reads in a message.
 std::string shortText(const std::string& s);
 
+// A batch number from the command line, 1 to 65535; UsageError naming `command` otherwise.
+std::uint16_t batchNumber(std::string_view command, const std::string& arg);
+// A batch's number as the windows show it: six digits ("000001").
+std::string batchText(std::uint16_t id);
+
 // Throws CommandError unless the signed-on user may write records of `file` as the windows
 // allow: the users and the company settings only an administrator; cost categories with the
 // right to change them; everything else with the right to change equipment.
@@ -131,6 +137,7 @@ int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
 int runPlay(Invocation& inv, const ParsedArgs& args);
 int runPost(Invocation& inv, const ParsedArgs& args);
+int runExport(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
 int runWindows(Invocation& inv, const ParsedArgs& args);
 // No command: the desktop program, where there is a display to show it on (X, Wayland, or a

@@ -17,11 +17,6 @@ namespace koreq::cli {
 
 namespace {
 
-std::string sixDigits(unsigned n) {
-  std::string s = std::to_string(n);
-  return std::string(s.size() < 6 ? 6 - s.size() : 0, '0') + s;
-}
-
 // A message box's text on one line: its "|" breaks become blanks.
 std::string oneLine(const std::string& text) {
   std::string s;
@@ -34,20 +29,6 @@ std::string oneLine(const std::string& text) {
   return s;
 }
 
-std::uint16_t batchNumber(const std::string& arg) {
-  const std::string t = clipped(arg);
-  std::size_t used = 0;
-  unsigned long n = 0;
-  try {
-    n = std::stoul(t, &used);
-  } catch (const std::exception&) {
-    used = 0;
-  }
-  if (t.empty() || used != t.size() || n == 0 || n > 65535 || t[0] == '-' || t[0] == '+')
-    throw UsageError("post: '" + shortText(arg) + "' is not a batch number (1 to 65535)");
-  return static_cast<std::uint16_t>(n);
-}
-
 int refuse(Invocation& inv, const usagelog::Refusal& r) {
   inv.err() << "koreq: " << r.caption << ": " << oneLine(r.text) << "\n";
   return 1;
@@ -57,7 +38,7 @@ int refuse(Invocation& inv, const usagelog::Refusal& r) {
 
 int runPost(Invocation& inv, const ParsedArgs& args) {
   std::vector<std::uint16_t> wanted;
-  for (const auto& a : args.positional) wanted.push_back(batchNumber(a));
+  for (const auto& a : args.positional) wanted.push_back(batchNumber("post", a));
 
   auto session = inv.openSession();
   frame::Context ctx(*session);
@@ -75,7 +56,7 @@ int runPost(Invocation& inv, const ParsedArgs& args) {
     if (t.step == usagelog::TagOutcome::Step::Failed) throw CommandError(t.message);
     if (t.step == usagelog::TagOutcome::Step::Refused &&
         t.refusal.text.find("no longer exists") != std::string::npos)
-      throw CommandError("there is no batch " + sixDigits(id));
+      throw CommandError("there is no batch " + batchText(id));
     return refuse(inv, t.refusal);
   }
 
@@ -93,7 +74,7 @@ int runPost(Invocation& inv, const ParsedArgs& args) {
 
   const usagelog::PostingResult& r = run.result;
   for (const auto& b : r.batches)
-    inv.out() << "Batch " << sixDigits(b.batchId) << ": " << b.entries
+    inv.out() << "Batch " << batchText(b.batchId) << ": " << b.entries
               << (b.entries == 1 ? " entry" : " entries") << ", " << b.amount.toString()
               << (b.repeating ? " (repeating: its entries moved to their next dates)" : "") << "\n";
   std::string journals;
