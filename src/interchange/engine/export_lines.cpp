@@ -5,6 +5,7 @@
 #include <iterator>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "data/access.h"
 #include "data/store.h"
@@ -141,15 +142,14 @@ class ExportRun {
   }
 
   // Buffered lines reach the disk here: a failure then means lines are missing.
-  bool close() {
+  void close() {
     errno = 0;
     const bool flushed = std::fflush(file_.get()) == 0;
     const int err = errno;
     const bool closed = std::fclose(file_.release()) == 0;
-    if (flushed && closed) return true;
-    fail(std::error_code(err ? err : (errno ? errno : EIO), std::generic_category()), work_,
-         kAddingExport);
-    return false;
+    if (!flushed || !closed)
+      fail(std::error_code(err ? err : (errno ? errno : EIO), std::generic_category()), work_,
+           kAddingExport);
   }
 
   void copyTo(const fs::path& target) {
