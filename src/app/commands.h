@@ -137,6 +137,7 @@ int runDepreciation(Invocation& inv, const ParsedArgs& args);
 int runList(Invocation& inv, const ParsedArgs& args);
 int runPlay(Invocation& inv, const ParsedArgs& args);
 int runPost(Invocation& inv, const ParsedArgs& args);
+int runExport(Invocation& inv, const ParsedArgs& args);
 int runImport(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
 int runWindows(Invocation& inv, const ParsedArgs& args);

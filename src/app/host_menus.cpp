@@ -36,7 +36,7 @@ const std::vector<MenuEntry>& allMenuEntries() {
        "Print the unposted usage logs for checking", 2},
       {"Usage Logs", "", "&Import Equipment Logs...", "ImportEQLog", 0,
        "Read usage logs from a text file", 3},
-      {"Usage Logs", "", "&Export Usage Logs...", "ExportEQLog", 0,
+      {"Usage Logs", "", "Equipment Log &Export...", "ExportEQLog", 0,
        "Write usage logs to a text file", 3},
       {"Reports", "", "Equipment &Analysis...", "BrowseEQAnalysisLimits", 0,
        "Saved formats of the usage and cost analysis", 1},

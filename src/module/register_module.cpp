@@ -3,6 +3,7 @@
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
+#include "interchange/export_window.h"
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
 #include "suite/ui/droplist_form.h"
@@ -30,6 +31,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   usagelog::registerPostingControl(registry);
   usagelog::registerUsageLogForms(registry, shared, usageLog);
   usagelog::registerBatchManager(registry, usageLog);
+  interchange::registerExport(registry, shared);
   interchange::registerImportWindow(registry);
   interchange::registerSourceForms(registry, shared);
 }

@@ -195,9 +195,9 @@ void BatchManager::accepted(ui::Control& c) {
   } else if (c.is("?DELETELOG")) {
     deleteEntry();
   } else if (c.is("?IMPORT")) {
-    callAndRefresh("ImportEQLog");
+    callWithBatch("ImportEQLog");
   } else if (c.is("?EXPORT")) {
-    callAndRefresh("ExportEQLog");
+    callWithBatch("ExportEQLog");
   } else if (c.is("?PROOFLIST")) {
     proofList();
   } else if (c.is("?POST")) {
@@ -560,11 +560,15 @@ void BatchManager::post() {
 }
 
 void BatchManager::callAndRefresh(const char* procedure) {
-  // Import and export work on the highlighted batch, handed over in the batch buffer.
-  std::optional<data::EqBatch> batch = highlightedBatch();
+  call(procedure, [this](ui::Response) { refreshAll(); });
+}
+
+void BatchManager::callWithBatch(const char* procedure) {
+  // The import and the export work on the batch in the EQBATCH buffer: the highlighted one.
+  auto batch = highlightedBatch();
   if (!batch) return;
   ctx().rec<data::EqBatch>() = *batch;
-  call(procedure, [this](ui::Response) { refreshAll(); });
+  callAndRefresh(procedure);
 }
 
 void BatchManager::playTraining() {

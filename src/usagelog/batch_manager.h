@@ -88,6 +88,7 @@ class BatchManager final : public ui::Procedure {
   void proofList();
   void post();
   void callAndRefresh(const char* procedure);
+  void callWithBatch(const char* procedure);
   void playTraining();
   void showFailure(const std::string& text);
 

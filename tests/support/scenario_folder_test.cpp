@@ -1,7 +1,8 @@
 // Every scenario of a test folder (KOREQ_SCENARIO_DIR) on a copy of the demo company (with the
 // records of the JSON file of the same name, when there is one), as the program loads the
 // module: it must pass headless, and the real widgets must give the same transcript line for
-// line. "$HERE" in a scenario stands for its folder, where the files it reads are kept.
+// line. "$HERE" in a scenario stands for its folder, where the files it reads are kept; it plays
+// in a folder of its own, where the files it writes land.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -79,7 +80,11 @@ class Scenarios : public ::testing::Test {
       text.replace(at, 5, here);
     std::istringstream in(text);
     std::ostringstream out;
+    fs::create_directories(dir / "files");
+    const fs::path was = fs::current_path();
+    fs::current_path(dir / "files");
     int rc = ui::headless::runScenario(s, module_.registry(), in, out, &driver);
+    fs::current_path(was);
     return {rc, out.str()};
   }
 

@@ -1,5 +1,6 @@
 #include "ui/headless/scenario.h"
 
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 
@@ -315,6 +316,14 @@ class Runner {
       if (port_.shown().empty())
         return "expected a message captioned " + ui::quoted(w[2]) + ", none was shown";
       return compare("the last message's caption", port_.shown().back().caption, w[2]);
+    }
+    if (what == "file") {
+      need(l, 4, "expect file PATH LINES|none");
+      std::ifstream in(w[2]);
+      if (!in) return compare("file " + w[2], "none", w[3]);
+      long lines = 0;
+      for (std::string line; std::getline(in, line);) ++lines;
+      return compare("lines of " + w[2], std::to_string(lines), w[3]);
     }
     if (what == "messages") {
       need(l, 3, "expect messages N");

@@ -43,6 +43,8 @@
 //   expect record FILE KEY FIELD VALUE   a field of what is stored: the first record whose
 //                               primary key starts with KEY (parts separated by "|"), as text
 //   expect record FILE KEY none no record whose primary key starts with KEY
+//   expect file PATH N|none     the file (relative to the folder the scenario plays in) has N
+//                               lines, or does not exist
 //   expect CONTROL PROPERTY [N] VALUE   a control property (see ScriptedUser::property)
 //   show CONTROL                write the control's properties to the transcript
 //   rows CONTROL                write every row of a list to the transcript

@@ -75,6 +75,11 @@ bool isFieldKind(ControlKind k) {
   }
 }
 
+// A static text long enough to be an explanation: it wraps, across the whole form.
+bool isNote(const Control& c) {
+  return c.kind() == ControlKind::String && c.def().use.empty() && c.text().size() > 60;
+}
+
 bool isDialogAction(StandardAction a) {
   return a == StandardAction::Ok || a == StandardAction::Cancel || a == StandardAction::Close ||
          a == StandardAction::Help;
@@ -631,7 +636,8 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& given
       continue;
     }
     // A text or radio group without a prompt stands across the form, not under the prompts.
-    const bool spansForm = (kind == ControlKind::Text || kind == ControlKind::Radio) && !c.prompt();
+    const bool spansForm =
+        (kind == ControlKind::Text || kind == ControlKind::Radio || isNote(c)) && !c.prompt();
     if (isFieldKind(kind) && !spansForm) {
       ensureForm();
       QWidget* w = makeWidget(c);
@@ -794,6 +800,16 @@ QWidget* QtWindow::makeWidget(Control& c) {
     case ControlKind::Prompt: {
       auto* label = new QLabel;
       label->setWordWrap(c.def().use.empty() && c.text().size() > 60);
+      if (isNote(c)) {
+        // A wrapping label asks its layout for the height of too few lines: it keeps the lines
+        // it needs at its narrowest instead.
+        const int narrowest = charWidth(label) * 60;
+        label->setMinimumWidth(narrowest);
+        label->setMinimumHeight(
+            label->fontMetrics()
+                .boundingRect(QRect(0, 0, narrowest, 4000), Qt::TextWordWrap, qs(c.text()))
+                .height());
+      }
       // Figures line up on the right, as in an entry.
       if (!c.def().picture.empty() &&
           PictureSpec::parse(c.def().picture).kind == PictureSpec::Kind::Number)
