@@ -7,6 +7,7 @@
 
 #include "../usagelog/engine_fixture.h"
 #include "data/store.h"
+#include "interchange/engine/export_lines.h"
 #include "interchange/engine/import_run.h"
 
 namespace koreq::interchange {
@@ -171,6 +172,47 @@ TEST_F(ImportCompany, CountsEveryLineAndAddsThePricedEntriesAllOrNothing) {
     return false;
   }));
   EXPECT_EQ(usagelog::test::all<data::EqLogB>(store()).size(), 3u);
+}
+
+TEST_F(ImportCompany, AnExportedBatchReadsBackWithTheSameValues) {
+  batch(8, 80);
+  data::EqLogB job = entry(7, "EX-1", ymd(2024, 3, 5), "8.5", "Job", "R");
+  job.JobID = "2144";
+  job.CostCode = "02-200E";
+  job.GLAccount = "5100-000-01";  // 11 characters: the import keeps 10
+  job.Comments = R"(Pour, "north" wall)";
+  job.Location = "YARD";
+  job.EmployeeID = 65000;
+  usagelog::test::add(ctx(), job);
+  data::EqLogB maint = entry(7, "DT-2", ymd(2024, 12, 1), "-2.25", "Maintenance");
+  maint.Category = "REPAIR";
+  usagelog::test::add(ctx(), maint);
+  const std::string file = (dir() / "batch7.txt").string();
+  ASSERT_TRUE(exportBatch(ctx(), 7, file).complete());
+
+  std::vector<ImportItem> items;
+  std::string why;
+  ASSERT_TRUE(readImportFile(
+      ctx(), checker(), layout('C', kBuiltInMap), file, [&](ImportItem& i) { items.push_back(i); },
+      [&](const ImportError& e) { ADD_FAILURE() << e.line << ": " << e.text; }, &why))
+      << why;
+  EntryWriter writer(ctx(), checker(), 8);
+  ASSERT_TRUE(data::allOrNothing(store(), [&](std::string* w) {
+    for (const auto& i : items)
+      if (!writer.add(i, w)) return false;
+    return true;
+  }));
+  std::vector<data::EqLogB> before, after;
+  for (const auto& e : usagelog::test::all<data::EqLogB>(store()))
+    (e.BatchID == 7 ? before : after).push_back(e);
+  ASSERT_EQ(after.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    data::EqLogB expected = before[i];
+    expected.LogID = after[i].LogID;
+    expected.BatchID = 8;
+    expected.GLAccount = cutToChars(expected.GLAccount.str(), 10);
+    EXPECT_EQ(usagelog::detail::rowOf(after[i]), usagelog::detail::rowOf(expected)) << i;
+  }
 }
 
 }  // namespace
