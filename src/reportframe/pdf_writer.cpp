@@ -1,0 +1,231 @@
+#include "reportframe/pdf_writer.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPicture>
+#include <QProcess>
+#include <QUrl>
+#include <fstream>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <random>
+#include <string_view>
+#include <system_error>
+
+#include "reportframe/pdf_names.h"
+
+namespace koreq::reportframe {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A draft document in the system's temporary folder, deleted when it goes out of scope.
+class Draft {
+ public:
+  Draft() {
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) base = "/tmp";
+    std::string pattern = (base / "koreq-pdf-XXXXXX.pdf").string();
+    int fd = ::mkstemps(pattern.data(), 4);
+    if (fd < 0) return;
+    ::close(fd);
+    path_ = pattern;
+  }
+  ~Draft() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove(path_, ec);
+  }
+  Draft(const Draft&) = delete;
+  Draft& operator=(const Draft&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// Page images begin with the picture format's mark; anything else is not loaded (Qt would
+// complain of it on the console).
+bool isPageImage(const fs::path& file) {
+  char mark[4] = {};
+  std::ifstream in(file, std::ios::binary);
+  return in.read(mark, sizeof mark) && std::string_view(mark, 4) == "QPIC";
+}
+
+std::string randomPassword() {
+  std::random_device rd;
+  static const char kHex[] = "0123456789abcdef";
+  std::string s;
+  for (int i = 0; i < 32; ++i) s += kHex[rd() % 16];
+  return s;
+}
+
+void setInfo(QPDF& pdf, const PdfDocumentInfo& info) {
+  const std::pair<const char*, const std::string*> entries[] = {
+      {"/Title", &info.title},     {"/Subject", &info.subject},   {"/Author", &info.author},
+      {"/Creator", &info.creator}, {"/Keywords", &info.keywords},
+  };
+  QPDFObjectHandle trailer = pdf.getTrailer();
+  QPDFObjectHandle dict = trailer.getKey("/Info");
+  for (const auto& [key, value] : entries) {
+    if (value->empty()) continue;
+    if (!dict.isDictionary()) {
+      dict = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+      trailer.replaceKey("/Info", dict);
+    }
+    dict.replaceKey(key, QPDFObjectHandle::newUnicodeString(*value));
+  }
+}
+
+}  // namespace
+
+void PdfReportWriter::init(const fs::path& folder, int pagesPerFile, const std::string& fileName) {
+  *this = PdfReportWriter();
+  std::error_code ec;
+  folder_ = folder.empty() ? fs::temp_directory_path(ec) : folder;
+  pagesPerFile_ = pagesPerFile;
+  fs::path current = fs::current_path(ec);
+  fileName_ = normalisePdfFileName(fileName, folder_, current);
+}
+
+void PdfReportWriter::setPaper(const PaperSpec& paper, Orientation orientation) {
+  paper_ = paperSize(paper);
+  landscape_ = orientation == Orientation::Landscape;
+}
+
+int PdfReportWriter::generate(const std::vector<fs::path>& pages, int pagesPerFile,
+                              bool showProgress) {
+  produced_.clear();
+  error_.clear();
+  cancelled_ = false;
+  if (pages.empty() || fileName_.empty()) return 0;
+  if (signature.mode != 0) {
+    error_ =
+        "The PDF file cannot be signed: signing with a certificate is not available in this "
+        "program, so no PDF file was written.";
+    return 0;
+  }
+  pageCount_ = static_cast<int>(pages.size());
+  const std::vector<fs::path> targets = pdfOutputFiles(fileName_, pageCount_, pagesPerFile);
+  const std::size_t perFile =
+      pagesPerFile > 0 ? static_cast<std::size_t>(pagesPerFile) : pages.size();
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const std::size_t first = i * perFile;
+    const std::size_t count = std::min(perFile, pages.size() - first);
+    if (!writeFile(pages, first, count, targets[i], showProgress)) return 0;
+    produced_.push_back(targets[i]);
+  }
+  if (openAfterCreation)
+    for (const fs::path& f : produced_) {
+      const QString file = QString::fromStdString(f.string());
+      if (!viewer.empty())
+        QProcess::startDetached(QString::fromStdString(viewer), {file});
+      else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    }
+  return produced_.empty() ? 0 : 1;
+}
+
+bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t first,
+                                std::size_t count, const fs::path& target, bool showProgress) {
+  Draft draft;
+  if (draft.path().empty()) {
+    error_ = "No temporary file for the PDF could be made.";
+    return false;
+  }
+  {
+    QPdfWriter writer(QString::fromStdString(draft.path().string()));
+    writer.setCreator(QStringLiteral("KOREQ"));
+    QPainter painter;
+    for (std::size_t k = first; k < first + count; ++k) {
+      if (showProgress && progress_ && !progress_(static_cast<int>(k) + 1, pageCount_)) {
+        cancelled_ = true;
+        return false;
+      }
+      QPicture picture;
+      const bool loaded =
+          isPageImage(pages[k]) && picture.load(QString::fromStdString(pages[k].string()));
+      // The report's paper first; then the page image's own size; a page that is not a page
+      // image is blank on the report's paper (or Letter).
+      QSizeF size(612, 792);
+      if (paper_) {
+        size = QSizeF(paper_->width, paper_->height);
+        if (landscape_) size.transpose();
+      } else if (loaded && !picture.boundingRect().isEmpty()) {
+        const double dpi = picture.logicalDpiX();
+        size = QSizeF(picture.boundingRect().width() * 72.0 / dpi,
+                      picture.boundingRect().height() * 72.0 / dpi);
+      }
+      const bool wide = size.width() > size.height();
+      const QPageLayout layout(QPageSize(wide ? size.transposed() : size, QPageSize::Point,
+                                         QString(), QPageSize::ExactMatch),
+                               wide ? QPageLayout::Landscape : QPageLayout::Portrait,
+                               QMarginsF(0, 0, 0, 0));
+      writer.setPageLayout(layout);
+      if (k == first) {
+        if (!painter.begin(&writer)) {
+          error_ = "The PDF file could not be started in " + draft.path().string() + ".";
+          return false;
+        }
+      } else {
+        writer.newPage();
+      }
+      if (loaded) painter.drawPicture(0, 0, picture);
+    }
+    painter.end();
+  }
+  std::error_code ec;
+  if (fs::file_size(draft.path(), ec) == 0 || ec) {
+    error_ =
+        "The PDF file could not be written to " + draft.path().string() + " (is the disk full?).";
+    return false;
+  }
+  return finish(draft.path(), target);
+}
+
+bool PdfReportWriter::finish(const fs::path& draft, const fs::path& target) {
+  // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
+  fs::path part = target;
+  part += ".part";
+  try {
+    QPDF pdf;
+    pdf.processFile(draft.string().c_str());
+    setInfo(pdf, info);
+    QPDFWriter w(pdf, part.string().c_str());
+    w.setObjectStreamMode(qpdf_o_generate);
+    if (security.level == PdfEncryption::Aes256) {
+      const PdfPermissions& p = security.permissions;
+      const std::string owner =
+          security.ownerPassword.empty() ? randomPassword() : security.ownerPassword;
+      w.setR6EncryptionParameters(security.userPassword.c_str(), owner.c_str(), p.accessibility,
+                                  p.copy, p.assemble, p.annotate, p.fillForms, p.modify,
+                                  !p.print                ? qpdf_r3p_none
+                                  : p.printHighResolution ? qpdf_r3p_full
+                                                          : qpdf_r3p_low,
+                                  true);
+    }
+    w.write();
+  } catch (const std::exception& e) {
+    std::error_code ec;
+    fs::remove(part, ec);
+    error_ = "The PDF file " + target.string() + " could not be written: " + e.what();
+    return false;
+  }
+  std::error_code ec;
+  fs::rename(part, target, ec);
+  if (ec) {
+    fs::remove(part, ec);
+    error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace koreq::reportframe
