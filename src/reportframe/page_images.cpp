@@ -41,12 +41,29 @@ const QFont& PageImageWriter::font(const FontSpec& spec) {
   return it->second;
 }
 
+// A page image records every change of pen and font, and its replay looks the font up again
+// each time: set them only when they change.
+void PageImageWriter::usePen(const QPen& pen) {
+  if (pen_ && *pen_ == pen) return;
+  painter_->setPen(pen);
+  pen_ = pen;
+}
+
+void PageImageWriter::useFont(const FontSpec& spec) {
+  const QFont* f = &font(spec);
+  if (font_ == f) return;
+  painter_->setFont(*f);
+  font_ = f;
+}
+
 void PageImageWriter::beginPage(int, const PageSizePt& size) {
   picture_ = std::make_unique<QPicture>();
   // A picture counts in its own dots per inch; positions are given in points.
   scale_ = picture_->logicalDpiX() / 72.0;
   picture_->setBoundingRect(QRect(0, 0, qRound(size.width * scale_), qRound(size.height * scale_)));
   painter_ = std::make_unique<QPainter>(picture_.get());
+  pen_.reset();
+  font_ = nullptr;
   painter_->setRenderHint(QPainter::TextAntialiasing);
 }
 
@@ -63,11 +80,11 @@ void PageImageWriter::paint(const PrintedControl& c) {
   pen.setCapStyle(Qt::FlatCap);
   switch (c.kind) {
     case ControlKind::Line:
-      p.setPen(pen);
+      usePen(pen);
       p.drawLine(QLineF(r.topLeft(), r.topLeft() + QPointF(r.width(), r.height())));
       return;
     case ControlKind::Box:
-      p.setPen(c.lineWidth > 0 ? pen : QPen(Qt::NoPen));
+      usePen(c.lineWidth > 0 ? pen : QPen(Qt::NoPen));
       p.setBrush(c.fill.empty() ? QBrush(Qt::NoBrush)
                                 : QBrush(QColor(QString::fromStdString(c.fill))));
       p.drawRect(r);
@@ -76,18 +93,18 @@ void PageImageWriter::paint(const PrintedControl& c) {
     case ControlKind::Check: {
       const double side = std::min(r.height(), 8 * k);
       const QRectF box(r.left(), r.center().y() - side / 2, side, side);
-      p.setPen(QPen(Qt::black, 0.5 * k));
+      usePen(QPen(Qt::black, 0.5 * k));
       p.drawRect(box);
       if (c.checked) {
-        p.setPen(QPen(Qt::black, 1.0 * k));
+        usePen(QPen(Qt::black, 1.0 * k));
         p.drawLine(QLineF(box.left() + side * 0.2, box.top() + side * 0.55,
                           box.left() + side * 0.42, box.bottom() - side * 0.2));
         p.drawLine(QLineF(box.left() + side * 0.42, box.bottom() - side * 0.2,
                           box.right() - side * 0.15, box.top() + side * 0.2));
       }
       if (!c.text.empty()) {
-        p.setPen(Qt::black);
-        p.setFont(font(c.font));
+        usePen(QPen(Qt::black));
+        useFont(c.font);
         const QRectF caption = r.adjusted(side + 3 * k, 0, 0, 0);
         p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    QString::fromStdString(c.text));
@@ -101,8 +118,8 @@ void PageImageWriter::paint(const PrintedControl& c) {
       align |= c.align == Align::Right    ? Qt::AlignRight
                : c.align == Align::Center ? Qt::AlignHCenter
                                           : Qt::AlignLeft;
-      p.setPen(Qt::black);
-      p.setFont(font(c.font));
+      usePen(QPen(Qt::black));
+      useFont(c.font);
       p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, QString::fromStdString(c.text));
       return;
     }

@@ -6,9 +6,11 @@
 
 #include <QFont>
 #include <QPainter>
+#include <QPen>
 #include <QPicture>
 #include <map>
 #include <memory>
+#include <optional>
 #include <tuple>
 
 #include "reportframe/page_list.h"
@@ -33,12 +35,16 @@ class PageImageWriter final : public PageSink {
  private:
   void paint(const PrintedControl& c);
   const QFont& font(const FontSpec& spec);
+  void usePen(const QPen& pen);
+  void useFont(const FontSpec& spec);
 
   PageList& pages_;
   std::unique_ptr<QPicture> picture_;
   std::unique_ptr<QPainter> painter_;
   double scale_ = 1;  // picture units per point
   std::map<std::tuple<std::string, double, bool, bool>, QFont> fonts_;
+  std::optional<QPen> pen_;      // the painter's, while the page is painted
+  const QFont* font_ = nullptr;  // one of fonts_
 };
 
 }  // namespace koreq::reportframe
