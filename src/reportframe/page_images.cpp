@@ -4,6 +4,8 @@
 #include <QPen>
 #include <stdexcept>
 
+#include "reportframe/page_marks.h"
+
 namespace koreq::reportframe {
 
 QFont reportFont(const FontSpec& spec) {
@@ -64,6 +66,7 @@ void PageImageWriter::beginPage(int, const PageSizePt& size) {
   painter_ = std::make_unique<QPainter>(picture_.get());
   pen_.reset();
   font_ = nullptr;
+  marks_.clear();
   painter_->setRenderHint(QPainter::TextAntialiasing);
 }
 
@@ -114,6 +117,10 @@ void PageImageWriter::paint(const PrintedControl& c) {
     case ControlKind::Text:
     case ControlKind::Field: {
       if (c.text.empty()) return;
+      if (auto mark = parseMark(c.text, c.y)) {
+        marks_.push_back(std::move(*mark));
+        return;
+      }
       Qt::Alignment align = Qt::AlignVCenter;
       align |= c.align == Align::Right    ? Qt::AlignRight
                : c.align == Align::Center ? Qt::AlignHCenter
@@ -137,6 +144,8 @@ void PageImageWriter::endPage() {
     throw std::runtime_error("the report's page " + std::to_string(pages_.size() + 1) +
                              " could not be written to " + file.string() + " (is the disk full?)");
   pages_.add(file);
+  if (!marks_.empty()) writeMarks(file, marks_);
+  marks_.clear();
 }
 
 }  // namespace koreq::reportframe

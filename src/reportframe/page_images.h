@@ -2,7 +2,8 @@
 
 // The page images of a real run: every band is painted into a QPicture of its page, and each
 // finished page is written to its file in the page list at once and let go, so memory stays
-// flat whatever the page count. Qt GUI's painter only: no widgets.
+// flat whatever the page count. Bookmark marks (page_marks.h) are kept beside the page instead
+// of being drawn. Qt GUI's painter only: no widgets.
 
 #include <QFont>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include <tuple>
 
 #include "reportframe/page_list.h"
+#include "reportframe/page_marks.h"
 #include "reportframe/report.h"
 
 namespace koreq::reportframe {
@@ -45,6 +47,7 @@ class PageImageWriter final : public PageSink {
   std::map<std::tuple<std::string, double, bool, bool>, QFont> fonts_;
   std::optional<QPen> pen_;      // the painter's, while the page is painted
   const QFont* font_ = nullptr;  // one of fonts_
+  std::vector<PageMark> marks_;  // of the page in hand
 };
 
 }  // namespace koreq::reportframe

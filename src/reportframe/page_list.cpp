@@ -1,5 +1,7 @@
 #include "reportframe/page_list.h"
 
+#include "reportframe/page_marks.h"
+
 #include <stdlib.h>
 
 #include <cstdio>
@@ -35,7 +37,10 @@ fs::path PageList::nextFile() const {
 
 void PageList::clear() {
   std::error_code ec;
-  for (const fs::path& f : files_) fs::remove(f, ec);
+  for (const fs::path& f : files_) {
+    fs::remove(f, ec);
+    fs::remove(marksFile(f), ec);
+  }
   files_.clear();
 }
 

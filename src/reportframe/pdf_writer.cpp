@@ -13,11 +13,13 @@
 #include <fstream>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 #include <random>
 #include <string_view>
 #include <system_error>
 
+#include "reportframe/page_marks.h"
 #include "reportframe/pdf_names.h"
 
 namespace koreq::reportframe {
@@ -84,6 +86,61 @@ void setInfo(QPDF& pdf, const PdfDocumentInfo& info) {
   }
 }
 
+// The document outline: every bookmark under the last one of a lower level, all open, each
+// opening its page at its height.
+template <typename Bookmark>
+void addOutline(QPDF& pdf, const std::vector<Bookmark>& bookmarks) {
+  const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+  struct Node {
+    QPDFObjectHandle item;
+    int level;
+    int parent;
+    std::vector<int> children;
+    int descendants = 0;
+  };
+  std::vector<Node> nodes;
+  nodes.push_back(
+      {pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>")), 0, -1, {}});
+  std::vector<int> open{0};
+  for (const Bookmark& b : bookmarks) {
+    if (b.page < 0 || static_cast<std::size_t>(b.page) >= pages.size()) continue;
+    while (nodes[static_cast<std::size_t>(open.back())].level >= b.level) open.pop_back();
+    const int parent = open.back();
+    QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(b.title));
+    item.replaceKey("/Parent", nodes[static_cast<std::size_t>(parent)].item);
+    QPDFObjectHandle dest = QPDFObjectHandle::newArray();
+    dest.appendItem(pages[static_cast<std::size_t>(b.page)].getObjectHandle());
+    dest.appendItem(QPDFObjectHandle::newName("/XYZ"));
+    dest.appendItem(QPDFObjectHandle::newNull());
+    dest.appendItem(QPDFObjectHandle::newReal(b.top, 2));
+    dest.appendItem(QPDFObjectHandle::newNull());
+    item.replaceKey("/Dest", dest);
+    nodes.push_back({item, b.level, parent, {}});
+    const int index = static_cast<int>(nodes.size()) - 1;
+    nodes[static_cast<std::size_t>(parent)].children.push_back(index);
+    open.push_back(index);
+  }
+  if (nodes.size() == 1) return;
+  // Pre-order: every node comes after its parent, so counting backwards sums whole subtrees.
+  for (std::size_t i = nodes.size() - 1; i > 0; --i)
+    nodes[static_cast<std::size_t>(nodes[i].parent)].descendants += 1 + nodes[i].descendants;
+  for (Node& n : nodes) {
+    if (n.children.empty()) continue;
+    for (std::size_t i = 0; i < n.children.size(); ++i) {
+      QPDFObjectHandle child = nodes[static_cast<std::size_t>(n.children[i])].item;
+      if (i > 0) child.replaceKey("/Prev", nodes[static_cast<std::size_t>(n.children[i - 1])].item);
+      if (i + 1 < n.children.size())
+        child.replaceKey("/Next", nodes[static_cast<std::size_t>(n.children[i + 1])].item);
+    }
+    n.item.replaceKey("/First", nodes[static_cast<std::size_t>(n.children.front())].item);
+    n.item.replaceKey("/Last", nodes[static_cast<std::size_t>(n.children.back())].item);
+    n.item.replaceKey("/Count", QPDFObjectHandle::newInteger(n.descendants));
+  }
+  pdf.getRoot().replaceKey("/Outlines", nodes[0].item);
+  pdf.getRoot().replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
+}
+
 }  // namespace
 
 void PdfReportWriter::init(const fs::path& folder, int pagesPerFile, const std::string& fileName) {
@@ -140,6 +197,7 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
     error_ = "No temporary file for the PDF could be made.";
     return false;
   }
+  std::vector<Bookmark> bookmarks;
   {
     QPdfWriter writer(QString::fromStdString(draft.path().string()));
     writer.setCreator(QStringLiteral("KOREQ"));
@@ -178,6 +236,9 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
         writer.newPage();
       }
       if (loaded) painter.drawPicture(0, 0, picture);
+      for (PageMark& m : readMarks(pages[k]))
+        bookmarks.push_back(
+            {m.level, std::move(m.title), static_cast<int>(k - first), size.height() - m.top});
     }
     painter.end();
   }
@@ -187,10 +248,11 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
         "The PDF file could not be written to " + draft.path().string() + " (is the disk full?).";
     return false;
   }
-  return finish(draft.path(), target);
+  return finish(draft.path(), target, bookmarks);
 }
 
-bool PdfReportWriter::finish(const fs::path& draft, const fs::path& target) {
+bool PdfReportWriter::finish(const fs::path& draft, const fs::path& target,
+                             const std::vector<Bookmark>& bookmarks) {
   // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
   fs::path part = target;
   part += ".part";
@@ -198,6 +260,7 @@ bool PdfReportWriter::finish(const fs::path& draft, const fs::path& target) {
     QPDF pdf;
     pdf.processFile(draft.string().c_str());
     setInfo(pdf, info);
+    addOutline(pdf, bookmarks);
     QPDFWriter w(pdf, part.string().c_str());
     w.setObjectStreamMode(qpdf_o_generate);
     if (security.level == PdfEncryption::Aes256) {

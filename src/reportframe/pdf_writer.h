@@ -3,7 +3,8 @@
 // PdfReportWriter: turns a report's page list into PDF files. Every page image is laid onto a
 // PDF page of the report's paper (Qt's PDF writer), a page at a time, so memory does not grow
 // with the page count; each finished document is then rewritten by qpdf with its document
-// information and, when asked, AES-256 security, to its target name.
+// information, the outline of the bookmarks the report marked in its text (page_marks.h) and,
+// when asked, AES-256 security, to its target name.
 //
 // The usual sequence: init() with the folder, pages per file and file name; set the document
 // information, security, paper and progress; generate() with the page list. generate() answers
@@ -96,9 +97,17 @@ class PdfReportWriter {
   bool cancelled() const { return cancelled_; }
 
  private:
+  // A bookmark of the file in hand: its page from 0 and its height in PDF space.
+  struct Bookmark {
+    int level;
+    std::string title;
+    int page;
+    double top;
+  };
   bool writeFile(const std::vector<std::filesystem::path>& pages, std::size_t first,
                  std::size_t count, const std::filesystem::path& target, bool showProgress);
-  bool finish(const std::filesystem::path& draft, const std::filesystem::path& target);
+  bool finish(const std::filesystem::path& draft, const std::filesystem::path& target,
+              const std::vector<Bookmark>& bookmarks);
 
   std::filesystem::path folder_;
   std::filesystem::path fileName_;

@@ -9,9 +9,12 @@
 #include <cstdio>
 #include <fstream>
 
+#include <nlohmann/json.hpp>
+
 #include "reportframe/gui_app.h"
 #include "reportframe/page_images.h"
 #include "reportframe/page_list.h"
+#include "reportframe/page_marks.h"
 #include "reportframe/pdf_writer.h"
 #include "reportframe/report.h"
 #include "support/temp_dir.h"
@@ -53,6 +56,7 @@ constexpr const char* kPages = R"({
     {"kind": "detail", "name": "detail", "height": 700, "controls": [
       {"kind": "field", "name": "?Line", "use": "LINE", "x": 0, "y": 0, "width": 300, "height": 14,
        "font": {"name": "Arial Narrow", "size": 12, "bold": true}},
+      {"kind": "field", "name": "?Mark", "use": "MARK", "x": 0, "y": 300, "width": 300, "height": 14},
       {"kind": "box", "x": 0, "y": 20, "width": 540, "height": 30, "fill": "#e6e6e6"}]}]})";
 
 class PdfWriterTest : public ::testing::Test {
@@ -67,6 +71,7 @@ class PdfWriterTest : public ::testing::Test {
     if (landscape) report.setLandscape();
     for (int i = 1; i <= count; ++i) {
       report.setValue("LINE", "Line " + std::to_string(i));
+      report.setValue("MARK", marks_.empty() ? std::string() : marks_[(i - 1) % marks_.size()]);
       report.print("detail");
     }
     report.endReport();
@@ -89,6 +94,7 @@ class PdfWriterTest : public ::testing::Test {
 
   test::TempDir dir_;
   PageList pages_;
+  std::vector<std::string> marks_;  // the bookmark mark of page N, N+size, …
 };
 
 TEST_F(PdfWriterTest, PagesGoToTheirFilesAndTheTextReadsBack) {
@@ -200,6 +206,33 @@ TEST_F(PdfWriterTest, RunsThatProduceNothing) {
   EXPECT_EQ(pageCount(blank.fileName()), 2);
 }
 
+TEST_F(PdfWriterTest, BookmarksMarkedInTheTextBecomeTheOutline) {
+  marks_ = {"[[bookmark:Batch 1 - Fuel]]", "[[bookmark:2:DT-201]]", "[[bookmark:3:Week 2]]",
+            "[[bookmark:Batch 2 - Repairs]]", "not a [[bookmark:mark]]"};
+  print(5);
+  PdfReportWriter w = writer("marked");
+  ASSERT_EQ(w.generate(pages_.files(), 0, false), 1) << w.error();
+  const auto json =
+      nlohmann::json::parse(shell("qpdf --json --json-key=outlines " + quoted(w.fileName())).out);
+  const auto& outline = json["outlines"];
+  ASSERT_EQ(outline.size(), 2u);
+  EXPECT_EQ(outline[0]["title"], "Batch 1 - Fuel");
+  EXPECT_EQ(outline[0]["destpageposfrom1"], 1);
+  EXPECT_EQ(outline[0]["dest"][3], 792 - 36 - 300);  // opens at the mark's height
+  const auto& truck = outline[0]["kids"].at(0);
+  EXPECT_EQ(truck["title"], "DT-201");
+  EXPECT_EQ(truck["destpageposfrom1"], 2);
+  EXPECT_EQ(truck["kids"].at(0)["title"], "Week 2");
+  EXPECT_EQ(truck["kids"].at(0)["destpageposfrom1"], 3);
+  EXPECT_EQ(outline[1]["title"], "Batch 2 - Repairs");
+  EXPECT_EQ(outline[1]["destpageposfrom1"], 4);
+  EXPECT_TRUE(outline[1]["kids"].empty());
+  const std::string text = this->text(w.fileName());
+  EXPECT_THAT(text, Not(HasSubstr("Fuel")));  // marks are not printed
+  EXPECT_THAT(text, Not(HasSubstr("DT-201")));
+  EXPECT_THAT(text, HasSubstr("not a [[bookmark:mark]]"));  // not a mark: printed
+}
+
 TEST_F(PdfWriterTest, ThePageListDeletesItsPages) {
   fs::path folder;
   {
@@ -208,11 +241,15 @@ TEST_F(PdfWriterTest, ThePageListDeletesItsPages) {
     PageImageWriter images(list);
     Report report(parseReportDef(kPages, "Pages.json"), images);
     report.setValue("LINE", std::string("x"));
+    report.setValue("MARK", std::string("[[bookmark:x]]"));
     report.print("detail");
     report.print("detail");
     report.endReport();
     ASSERT_EQ(list.size(), 2);
     EXPECT_TRUE(fs::exists(list.files()[1]));
+    EXPECT_TRUE(fs::exists(marksFile(list.files()[1])));
+    list.clear();
+    EXPECT_TRUE(fs::is_empty(folder));
   }
   EXPECT_FALSE(fs::exists(folder));
 }
