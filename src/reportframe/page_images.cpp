@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QPen>
+#include <QPicture>
+#include <algorithm>
 #include <stdexcept>
 
 #include "reportframe/page_marks.h"
@@ -30,13 +32,7 @@ QFont reportFont(const FontSpec& spec) {
   return f;
 }
 
-PageImageWriter::PageImageWriter(PageList& pages) : pages_(pages) {}
-
-PageImageWriter::~PageImageWriter() {
-  if (painter_) painter_->end();
-}
-
-const QFont& PageImageWriter::font(const FontSpec& spec) {
+const QFont& PagePainter::font(const FontSpec& spec) {
   auto key = std::make_tuple(spec.name, spec.size, spec.bold, spec.italic);
   auto it = fonts_.find(key);
   if (it == fonts_.end()) it = fonts_.emplace(key, reportFont(spec)).first;
@@ -45,37 +41,20 @@ const QFont& PageImageWriter::font(const FontSpec& spec) {
 
 // A page image records every change of pen and font, and its replay looks the font up again
 // each time: set them only when they change.
-void PageImageWriter::usePen(const QPen& pen) {
+void PagePainter::usePen(const QPen& pen) {
   if (pen_ && *pen_ == pen) return;
   painter_->setPen(pen);
   pen_ = pen;
 }
 
-void PageImageWriter::useFont(const FontSpec& spec) {
+void PagePainter::useFont(const FontSpec& spec) {
   const QFont* f = &font(spec);
   if (font_ == f) return;
   painter_->setFont(*f);
   font_ = f;
 }
 
-void PageImageWriter::beginPage(int, const PageSizePt& size) {
-  picture_ = std::make_unique<QPicture>();
-  // A picture counts in its own dots per inch; positions are given in points.
-  scale_ = picture_->logicalDpiX() / 72.0;
-  picture_->setBoundingRect(QRect(0, 0, qRound(size.width * scale_), qRound(size.height * scale_)));
-  painter_ = std::make_unique<QPainter>(picture_.get());
-  pen_.reset();
-  font_ = nullptr;
-  marks_.clear();
-  painter_->setRenderHint(QPainter::TextAntialiasing);
-}
-
-void PageImageWriter::printBand(const PrintedBand& band) {
-  if (!painter_) throw std::logic_error("band " + band.name + " printed outside a page");
-  for (const PrintedControl& c : band.controls) paint(c);
-}
-
-void PageImageWriter::paint(const PrintedControl& c) {
+void PagePainter::paint(const PrintedControl& c) {
   QPainter& p = *painter_;
   const double k = scale_;
   const QRectF r(c.x * k, c.y * k, c.width * k, c.height * k);
@@ -133,19 +112,107 @@ void PageImageWriter::paint(const PrintedControl& c) {
   }
 }
 
-void PageImageWriter::endPage() {
-  if (!painter_) throw std::logic_error("a page ended that had not begun");
-  painter_->end();
-  painter_.reset();
-  const std::filesystem::path file = pages_.nextFile();
-  const bool saved = picture_->save(QString::fromStdString(file.string()));
-  picture_.reset();
-  if (!saved)
-    throw std::runtime_error("the report's page " + std::to_string(pages_.size() + 1) +
-                             " could not be written to " + file.string() + " (is the disk full?)");
-  pages_.add(file);
+void PagePainter::write(const std::filesystem::path& file, const PageSizePt& size,
+                        const std::vector<PrintedBand>& bands) {
+  QPicture picture;
+  // A picture counts in its own dots per inch; positions are given in points.
+  scale_ = picture.logicalDpiX() / 72.0;
+  picture.setBoundingRect(QRect(0, 0, qRound(size.width * scale_), qRound(size.height * scale_)));
+  {
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter_ = &painter;
+    pen_.reset();
+    font_ = nullptr;
+    marks_.clear();
+    for (const PrintedBand& band : bands)
+      for (const PrintedControl& c : band.controls) paint(c);
+    painter_ = nullptr;
+  }
+  if (!picture.save(QString::fromStdString(file.string())))
+    throw std::runtime_error("a page of the report could not be written to " + file.string() +
+                             " (is the disk full?)");
   if (!marks_.empty()) writeMarks(file, marks_);
-  marks_.clear();
+}
+
+PageImageWriter::PageImageWriter(PageList& pages, int threads) : pages_(pages) {
+  if (threads <= 0) threads = static_cast<int>(std::min(4u, std::thread::hardware_concurrency()));
+  if (threads <= 1) return;
+  capacity_ = static_cast<std::size_t>(2 * threads);
+  for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { paintPages(); });
+}
+
+PageImageWriter::~PageImageWriter() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    queue_.clear();
+  }
+  work_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void PageImageWriter::paintPages() {
+  PagePainter painter;
+  for (;;) {
+    Page page;
+    {
+      std::unique_lock lock(mutex_);
+      work_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      page = std::move(queue_.front());
+      queue_.pop_front();
+      ++busy_;
+    }
+    room_.notify_all();
+    std::exception_ptr failed;
+    try {
+      painter.write(page.file, page.size, page.bands);
+    } catch (...) {
+      failed = std::current_exception();
+    }
+    {
+      std::lock_guard lock(mutex_);
+      --busy_;
+      if (failed && !error_) error_ = failed;
+    }
+    room_.notify_all();
+  }
+}
+
+void PageImageWriter::beginPage(int, const PageSizePt& size) {
+  if (open_) throw std::logic_error("a page began before the last one ended");
+  page_ = Page{{}, size, {}};
+  open_ = true;
+}
+
+void PageImageWriter::printBand(const PrintedBand& band) {
+  if (!open_) throw std::logic_error("band " + band.name + " printed outside a page");
+  page_.bands.push_back(band);
+}
+
+void PageImageWriter::endPage() {
+  if (!open_) throw std::logic_error("a page ended that had not begun");
+  open_ = false;
+  page_.file = pages_.nextFile();
+  pages_.add(page_.file);
+  if (threads_.empty()) {
+    inline_.write(page_.file, page_.size, page_.bands);
+    return;
+  }
+  std::unique_lock lock(mutex_);
+  // A few pages wait at most: memory stays flat however fast the report prints.
+  room_.wait(lock, [this] { return queue_.size() < capacity_ || error_; });
+  if (error_) std::rethrow_exception(error_);
+  queue_.push_back(std::move(page_));
+  lock.unlock();
+  work_.notify_one();
+}
+
+void PageImageWriter::finish() {
+  std::unique_lock lock(mutex_);
+  room_.wait(lock, [this] { return (queue_.empty() && busy_ == 0) || error_; });
+  if (error_) std::rethrow_exception(error_);
 }
 
 }  // namespace koreq::reportframe

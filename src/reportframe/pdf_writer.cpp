@@ -10,7 +10,11 @@
 #include <QPicture>
 #include <QProcess>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <memory>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -18,6 +22,7 @@
 #include <random>
 #include <string_view>
 #include <system_error>
+#include <thread>
 
 #include "reportframe/page_marks.h"
 #include "reportframe/pdf_names.h"
@@ -26,7 +31,7 @@ namespace koreq::reportframe {
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace detail {
 
 // A draft document in the system's temporary folder, deleted when it goes out of scope.
 class Draft {
@@ -52,6 +57,10 @@ class Draft {
  private:
   fs::path path_;
 };
+
+}  // namespace detail
+
+namespace {
 
 // Page images begin with the picture format's mark; anything else is not loaded (Qt would
 // complain of it on the console).
@@ -190,23 +199,37 @@ int PdfReportWriter::generate(const std::vector<fs::path>& pages, int pagesPerFi
   return produced_.empty() ? 0 : 1;
 }
 
-bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t first,
-                                std::size_t count, const fs::path& target, bool showProgress) {
-  Draft draft;
-  if (draft.path().empty()) {
-    error_ = "No temporary file for the PDF could be made.";
+namespace {
+
+// Parts of one file drawn side by side: as many as there are processors, none of fewer than
+// 16 pages (below that the join costs more than it saves).
+std::size_t partsFor(std::size_t pages) {
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  return std::max<std::size_t>(1, std::min<std::size_t>({cores, 8, pages / 16}));
+}
+
+}  // namespace
+
+struct PdfReportWriter::Part {
+  detail::Draft file;
+  std::size_t first = 0;  // in the page list
+  std::size_t count = 0;
+  std::vector<Bookmark> bookmarks;  // pages counted from the part's first
+  std::string error;
+};
+
+bool PdfReportWriter::drawPart(const std::vector<fs::path>& pages, Part& part,
+                               const std::function<bool()>& beforePage) const {
+  if (part.file.path().empty()) {
+    part.error = "No temporary file for the PDF could be made.";
     return false;
   }
-  std::vector<Bookmark> bookmarks;
   {
-    QPdfWriter writer(QString::fromStdString(draft.path().string()));
+    QPdfWriter writer(QString::fromStdString(part.file.path().string()));
     writer.setCreator(QStringLiteral("KOREQ"));
     QPainter painter;
-    for (std::size_t k = first; k < first + count; ++k) {
-      if (showProgress && progress_ && !progress_(static_cast<int>(k) + 1, pageCount_)) {
-        cancelled_ = true;
-        return false;
-      }
+    for (std::size_t k = part.first; k < part.first + part.count; ++k) {
+      if (!beforePage()) return false;
       QPicture picture;
       const bool loaded =
           isPageImage(pages[k]) && picture.load(QString::fromStdString(pages[k].string()));
@@ -227,9 +250,9 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
                                wide ? QPageLayout::Landscape : QPageLayout::Portrait,
                                QMarginsF(0, 0, 0, 0));
       writer.setPageLayout(layout);
-      if (k == first) {
+      if (k == part.first) {
         if (!painter.begin(&writer)) {
-          error_ = "The PDF file could not be started in " + draft.path().string() + ".";
+          part.error = "The PDF file could not be started in " + part.file.path().string() + ".";
           return false;
         }
       } else {
@@ -237,28 +260,99 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
       }
       if (loaded) painter.drawPicture(0, 0, picture);
       for (PageMark& m : readMarks(pages[k]))
-        bookmarks.push_back(
-            {m.level, std::move(m.title), static_cast<int>(k - first), size.height() - m.top});
+        part.bookmarks.push_back(
+            {m.level, std::move(m.title), static_cast<int>(k - part.first), size.height() - m.top});
     }
     painter.end();
   }
   std::error_code ec;
-  if (fs::file_size(draft.path(), ec) == 0 || ec) {
-    error_ =
-        "The PDF file could not be written to " + draft.path().string() + " (is the disk full?).";
+  if (fs::file_size(part.file.path(), ec) == 0 || ec) {
+    part.error = "The PDF file could not be written to " + part.file.path().string() +
+                 " (is the disk full?).";
     return false;
   }
-  return finish(draft.path(), target, bookmarks);
+  return true;
 }
 
-bool PdfReportWriter::finish(const fs::path& draft, const fs::path& target,
-                             const std::vector<Bookmark>& bookmarks) {
+bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t first,
+                                std::size_t count, const fs::path& target, bool showProgress) {
+  auto ask = [&](std::size_t page) {
+    return !showProgress || !progress_ || progress_(static_cast<int>(page), pageCount_);
+  };
+  // A long file is drawn in parts side by side, each into a draft of its own, and the drafts
+  // are joined; the progress is told on this thread, page after page as they are done.
+  std::vector<Part> parts(partsFor(count));
+  for (std::size_t i = 0, at = first; i < parts.size(); ++i) {
+    parts[i].first = at;
+    parts[i].count = count / parts.size() + (i < count % parts.size() ? 1 : 0);
+    at += parts[i].count;
+  }
+  bool drawn = true;
+  if (parts.size() == 1) {
+    std::size_t page = first;
+    drawn = drawPart(pages, parts[0], [&] { return ask(++page); });
+  } else if (!ask(first + 1)) {
+    drawn = false;
+  } else {
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> stop{false};
+    std::atomic<std::size_t> running{parts.size()};
+    std::vector<std::thread> threads;
+    std::vector<char> ok(parts.size(), 0);
+    for (std::size_t i = 0; i < parts.size(); ++i)
+      threads.emplace_back([&, i] {
+        bool started = false;
+        ok[i] = drawPart(pages, parts[i], [&] {
+          if (started) ++done;
+          started = true;
+          return !stop.load();
+        });
+        if (ok[i]) ++done;
+        --running;
+      });
+    std::size_t told = 1;
+    while (running.load() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      const std::size_t now = std::min(done.load() + 1, count);
+      while (!stop.load() && told < now)
+        if (!ask(first + ++told)) stop = true;
+    }
+    for (std::thread& t : threads) t.join();
+    drawn = !stop.load() && std::all_of(ok.begin(), ok.end(), [](char c) { return c != 0; });
+  }
+  if (!drawn) {
+    for (const Part& p : parts)
+      if (!p.error.empty()) error_ = p.error;
+    cancelled_ = error_.empty();
+    return false;
+  }
+  return finish(parts, target);
+}
+
+bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& target) {
   // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
   fs::path part = target;
   part += ".part";
   try {
     QPDF pdf;
-    pdf.processFile(draft.string().c_str());
+    pdf.processFile(parts.front().file.path().string().c_str());
+    // The pages of the other parts are copied in after the first's; their documents must stay
+    // open until the file is written.
+    std::vector<std::unique_ptr<QPDF>> joined;
+    QPDFPageDocumentHelper document(pdf);
+    std::vector<Bookmark> bookmarks;
+    for (const Part& part : parts) {
+      for (Bookmark b : part.bookmarks) {
+        b.page += static_cast<int>(part.first - parts.front().first);
+        bookmarks.push_back(std::move(b));
+      }
+      if (&part == &parts.front()) continue;
+      auto other = std::make_unique<QPDF>();
+      other->processFile(part.file.path().string().c_str());
+      for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*other).getAllPages())
+        document.addPage(page, false);
+      joined.push_back(std::move(other));
+    }
     setInfo(pdf, info);
     addOutline(pdf, bookmarks);
     QPDFWriter w(pdf, part.string().c_str());

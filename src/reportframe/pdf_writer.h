@@ -104,10 +104,13 @@ class PdfReportWriter {
     int page;
     double top;
   };
+  struct Part;  // pages drawn into a draft document of their own
   bool writeFile(const std::vector<std::filesystem::path>& pages, std::size_t first,
                  std::size_t count, const std::filesystem::path& target, bool showProgress);
-  bool finish(const std::filesystem::path& draft, const std::filesystem::path& target,
-              const std::vector<Bookmark>& bookmarks);
+  // Thread-safe: reads only the page size settings. `beforePage` answers false to stop.
+  bool drawPart(const std::vector<std::filesystem::path>& pages, Part& part,
+                const std::function<bool()>& beforePage) const;
+  bool finish(const std::vector<Part>& parts, const std::filesystem::path& target);
 
   std::filesystem::path folder_;
   std::filesystem::path fileName_;

@@ -178,6 +178,7 @@ void Report::endReport() {
   if (ended_) return;
   finishPage();
   ended_ = true;
+  sink_.finish();
 }
 
 }  // namespace koreq::reportframe

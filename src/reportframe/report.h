@@ -56,6 +56,8 @@ class PageSink {
   virtual void printBand(const PrintedBand& band) = 0;
   // The page is finished; nothing more is printed on it.
   virtual void endPage() = 0;
+  // The report has ended: every page is where it goes once this returns.
+  virtual void finish() {}
 };
 
 class Report {

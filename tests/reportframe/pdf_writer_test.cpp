@@ -252,6 +252,24 @@ TEST_F(PdfWriterTest, ThePageListDeletesItsPages) {
     EXPECT_TRUE(fs::is_empty(folder));
   }
   EXPECT_FALSE(fs::exists(folder));
+
+  // A page that cannot be written ends the run with the reason, on every kind of writer.
+  for (int threads : {1, 2}) {
+    PageList list;
+    PageImageWriter images(list, threads);
+    Report report(parseReportDef(kPages, "Pages.json"), images);
+    report.setValue("LINE", std::string("x"));
+    report.setValue("MARK", std::string());
+    fs::remove_all(list.folder());
+    try {
+      report.print("detail");
+      report.print("detail");
+      report.endReport();
+      ADD_FAILURE() << "pages written to a folder that is gone";
+    } catch (const std::runtime_error& e) {
+      EXPECT_THAT(e.what(), HasSubstr("could not be written")) << threads;
+    }
+  }
 }
 
 }  // namespace
