@@ -209,13 +209,21 @@ TEST_F(PdfWriterTest, RunsThatProduceNothing) {
 TEST_F(PdfWriterTest, BookmarksMarkedInTheTextBecomeTheOutline) {
   marks_ = {"[[bookmark:Batch 1 - Fuel]]", "[[bookmark:2:DT-201]]", "[[bookmark:3:Week 2]]",
             "[[bookmark:Batch 2 - Repairs]]", "not a [[bookmark:mark]]"};
-  print(5);
+  // Forty pages: long enough to be drawn in parts side by side on a machine of several
+  // processors, the parts joined in order with their bookmarks.
+  print(40);
   PdfReportWriter w = writer("marked");
   ASSERT_EQ(w.generate(pages_.files(), 0, false), 1) << w.error();
+  EXPECT_EQ(pageCount(w.fileName()), 40);
+  EXPECT_THAT(shell("pdftotext -f 40 -l 40 " + quoted(w.fileName()) + " -").out,
+              HasSubstr("Line 40"));
   const auto json =
       nlohmann::json::parse(shell("qpdf --json --json-key=outlines " + quoted(w.fileName())).out);
   const auto& outline = json["outlines"];
-  ASSERT_EQ(outline.size(), 2u);
+  ASSERT_EQ(outline.size(), 16u);  // two top-level marks in every five pages
+  EXPECT_EQ(outline[15]["title"], "Batch 2 - Repairs");
+  EXPECT_EQ(outline[15]["destpageposfrom1"], 39);
+  EXPECT_EQ(outline[14]["kids"].at(0)["kids"].at(0)["destpageposfrom1"], 38);
   EXPECT_EQ(outline[0]["title"], "Batch 1 - Fuel");
   EXPECT_EQ(outline[0]["destpageposfrom1"], 1);
   EXPECT_EQ(outline[0]["dest"][3], 792 - 36 - 300);  // opens at the mark's height
