@@ -333,6 +333,24 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
   // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
   fs::path part = target;
   part += ".part";
+  const PdfDocumentInfo& i = info;
+  const bool plain = parts.size() == 1 && parts.front().bookmarks.empty() &&
+                     security.level == PdfEncryption::None && i.title.empty() &&
+                     i.subject.empty() && i.author.empty() && i.creator.empty() &&
+                     i.keywords.empty();
+  if (plain) {
+    // Nothing to add: the draft is the file. qpdf would hold the whole document's structure
+    // in memory to rewrite it.
+    std::error_code ec;
+    fs::copy_file(parts.front().file.path(), part, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(part, target, ec);
+    if (ec) {
+      error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
+      fs::remove(part, ec);
+      return false;
+    }
+    return true;
+  }
   try {
     QPDF pdf;
     pdf.processFile(parts.front().file.path().string().c_str());
@@ -378,8 +396,8 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
   std::error_code ec;
   fs::rename(part, target, ec);
   if (ec) {
-    fs::remove(part, ec);
     error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
+    fs::remove(part, ec);
     return false;
   }
   return true;
