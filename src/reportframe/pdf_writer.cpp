@@ -318,7 +318,11 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
         if (!ask(first + ++told)) stop = true;
     }
     for (std::thread& t : threads) t.join();
-    drawn = !stop.load() && std::all_of(ok.begin(), ok.end(), [](char c) { return c != 0; });
+    drawn = std::all_of(ok.begin(), ok.end(), [](char c) { return c != 0; });
+    // The last pages finished together: the progress still counts them to the end.
+    while (drawn && !stop.load() && told < count)
+      if (!ask(first + ++told)) stop = true;
+    drawn = drawn && !stop.load();
   }
   if (!drawn) {
     for (const Part& p : parts)

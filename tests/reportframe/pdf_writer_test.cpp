@@ -213,7 +213,14 @@ TEST_F(PdfWriterTest, BookmarksMarkedInTheTextBecomeTheOutline) {
   // processors, the parts joined in order with their bookmarks.
   print(40);
   PdfReportWriter w = writer("marked");
-  ASSERT_EQ(w.generate(pages_.files(), 0, false), 1) << w.error();
+  std::vector<int> told;
+  w.setProgress([&](int page, int) {
+    told.push_back(page);
+    return true;
+  });
+  ASSERT_EQ(w.generate(pages_.files(), 0, true), 1) << w.error();
+  ASSERT_EQ(told.size(), 40u);  // every page, in order, however the parts finished
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(told[static_cast<std::size_t>(i)], i + 1);
   EXPECT_EQ(pageCount(w.fileName()), 40);
   EXPECT_THAT(shell("pdftotext -f 40 -l 40 " + quoted(w.fileName()) + " -").out,
               HasSubstr("Line 40"));
