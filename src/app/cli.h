@@ -28,6 +28,10 @@ void setDemoMaker(DemoMaker maker);
 // only the commands that need no Qt.
 void installDesktop();
 
+// Adds `report`, which runs report procedures and writes their PDF. It needs Qt GUI (no
+// widgets, no display); the program calls it, and so do the tests that run reports.
+void installReports();
+
 // Runs one command line (without the program name). Returns the exit status: 0 success,
 // 1 failure (a message on `err`), 2 bad usage (the usage text on `err`). Never throws.
 int runCli(std::vector<std::string> args, std::ostream& out, std::ostream& err);

@@ -121,7 +121,9 @@ TEST(KoreqProgram, AnInterruptedLoadKeepsAllOrNothing) {
            data + "load " + quoted(tmp / "big.json") + "\" >/dev/null 2>&1");
   int n = count();
   EXPECT_TRUE(n == 0 || n == kRecords) << n;
-  if (std::system("command -v sqlite3 >/dev/null") == 0) EXPECT_EQ(sound(), "ok\n");
+  if (std::system("command -v sqlite3 >/dev/null") == 0) {
+    EXPECT_EQ(sound(), "ok\n");
+  }
 
   // A process killed at several points of the load.
   for (int delayMs : {30, 120, 400}) {

@@ -1,0 +1,116 @@
+// koreq report PROCEDURE …: runs a report procedure through the report frame, the flags
+// standing for the preview's choices, and writes its PDF. Reports draw with Qt GUI's painter
+// offscreen, so this runs without a display.
+
+#include <charconv>
+#include <filesystem>
+
+#include "app/cli.h"
+#include "app/commands.h"
+#include "data/access.h"
+#include "data/records.h"
+#include "data/store.h"
+#include "depreciation/print_fixed_assets.h"
+#include "frame/context.h"
+#include "reportframe/gui_app.h"
+#include "reportframe/report_frame.h"
+#include "runtime/text.h"
+
+namespace koreq::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The equipment of `id` into the context's EQHEADER buffer, or a command error.
+void loadEquipment(frame::Context& ctx, const std::string& id) {
+  auto& eqh = ctx.access<data::EqHeader>();
+  const std::string key = clipped(id);
+  if (key.empty() || charCount(key) > decltype(data::EqHeader::EquipmentID)::kLength)
+    throw CommandError("'" + shortText(id) + "' is not an equipment ID");
+  const int rc = eqh.fetch("EQH:KeyEquipmentID", {key});
+  if (rc == data::kRecordNotFound) throw CommandError("no equipment '" + key + "'");
+  if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
+}
+
+int pagesPerFile(const ParsedArgs& args) {
+  const auto text = args.value("pages-per-file");
+  if (!text) return 0;
+  int n = -1;
+  const char* end = text->data() + text->size();
+  auto [ptr, ec] = std::from_chars(text->data(), end, n);
+  if (ec != std::errc() || ptr != end || n < 0)
+    throw UsageError("--pages-per-file takes a number of pages (0: all in one file), not '" +
+                     shortText(*text) + "'");
+  return n;
+}
+
+int runReport(Invocation& inv, const ParsedArgs& args) {
+  const std::string& procedure = args.positional.at(0);
+  if (procedure != "PrintFixedAssets")
+    throw UsageError("report: unknown report procedure '" + shortText(procedure) +
+                     "' (known: PrintFixedAssets)");
+  const auto equipment = args.value("equipment");
+  if (!equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
+
+  reportframe::OutputChoice choice;
+  choice.pagesPerFile = pagesPerFile(args);
+  choice.landscape = args.flag("landscape");
+  if (auto pdf = args.value("pdf")) {
+    if (pdf->empty()) throw UsageError("--pdf needs a file name");
+    // A name on the command line is the user's own, relative to where they are.
+    choice.pdfFile = fs::absolute(*pdf).lexically_normal().string();
+  }
+  if (auto password = args.value("password")) {
+    if (password->empty()) throw UsageError("--password needs a password");
+    choice.password = *password;
+  }
+
+  auto session = inv.openSession(true);
+  frame::Context ctx(*session);
+  // The page headers carry the company's name, as the desktop has it once a company is open.
+  data::FileAccess& systems = ctx.file(data::Systems::def());
+  systems.set(systems.def().primaryKey());
+  if (systems.next() == data::kNoError) session->g.COMPANYNAME = systems.text("CompanyName");
+  loadEquipment(ctx, *equipment);
+
+  reportframe::ReportApplication app;
+  reportframe::ReportFrame frame(ctx, depreciation::printFixedAssetsProcedure());
+  const reportframe::RunOutcome outcome =
+      frame.run([&](reportframe::Report& r) { depreciation::printFixedAssets(ctx, r); }, choice);
+  if (outcome.notice) {
+    inv.err() << outcome.notice->caption << " " << outcome.notice->text << "\n";
+    return 1;
+  }
+  if (!outcome.error.empty()) throw CommandError(outcome.error);
+  const std::string pages =
+      std::to_string(outcome.pages) + (outcome.pages == 1 ? " page" : " pages");
+  if (outcome.files.size() == 1) {
+    inv.out() << pages << " written to " << outcome.files.front().string() << "\n";
+  } else {
+    inv.out() << pages << " written to " << outcome.files.size() << " files:\n";
+    for (const fs::path& f : outcome.files) inv.out() << "  " << f.string() << "\n";
+  }
+  return 0;
+}
+
+}  // namespace
+
+void installReports() {
+  addCommands({
+      {"report",
+       "PROCEDURE --equipment ID [--pdf FILE] [--pages-per-file N] [--password PW] "
+       "[--landscape]",
+       "run a report (PrintFixedAssets: the depreciation schedule of one equipment) and write "
+       "its PDF (default: the report's PDF name in the company folder); --pages-per-file "
+       "splits it into NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password "
+       "encrypts it (AES-256)",
+       {"equipment", "pdf", "pages-per-file", "password"},
+       {"landscape"},
+       1,
+       1,
+       &runReport},
+  });
+}
+
+}  // namespace koreq::cli

@@ -1,0 +1,114 @@
+#include "depreciation/print_fixed_assets.h"
+
+#include <cstdio>
+
+#include "data/access.h"
+#include "data/store.h"
+#include "frame/context.h"
+#include "runtime/picture.h"
+#include "runtime/text.h"
+
+namespace koreq::depreciation {
+
+namespace {
+
+// Signed with two places, as the export writes amounts: "-1,234.50".
+std::string amount(const Decimal& d) {
+  return trimLeft(formatPicture("@n-15.2", d));
+}
+
+std::string monthYear(Date d) {
+  if (d.isEmpty()) return {};
+  char s[16];
+  std::snprintf(s, sizeof s, "%02d/%04d", d.month(), d.year());
+  return s;
+}
+
+// The controls of a method's column group: its heading, its two sub-headings, its two columns.
+void makeBold(reportframe::Report& report, const std::string& prefix, const char* amountField,
+              const char* valueField) {
+  for (const std::string& name :
+       {"?" + prefix + "Heading", "?" + prefix + "AmountHeading", "?" + prefix + "ValueHeading",
+        std::string("?") + amountField, std::string("?") + valueField})
+    report.control(name).font.bold = true;
+}
+
+}  // namespace
+
+std::string selectedMethodName(const data::EqHeader& eq) {
+  switch (eq.DepreciationMethod) {
+    case 1:
+      return "Straight Line";
+    case 2:
+      return "Sum of Years' Digits";
+    case 3:
+      return "Double Rate Declining Balance";
+    case 4:
+      return eq.UD1DepreciationDesc.empty() ? "Custom" : eq.UD1DepreciationDesc.str();
+    default:
+      return "Undetermined";
+  }
+}
+
+reportframe::ReportProcedure printFixedAssetsProcedure() {
+  return {"PrintFixedAssets", "PrintFixedAssets", "Fixed Asset Depreciation Schedule",
+          "Fixed Asset Depreciation Schedule.pdf", &data::GlDepr::def()};
+}
+
+void printFixedAssets(frame::Context& ctx, reportframe::Report& report) {
+  const data::EqHeader& eq = ctx.rec<data::EqHeader>();
+  const std::string method = selectedMethodName(eq);
+  report.setValue("LOC:SelectedMethod", method);
+  report.setValue("LOC:MonthYear", std::string());
+  switch (eq.DepreciationMethod) {
+    case 1:
+      makeBold(report, "SL", "GLDP:SLAmount", "GLDP:SLValue");
+      break;
+    case 2:
+      makeBold(report, "SY", "GLDP:SYAmount", "GLDP:SYValue");
+      break;
+    case 3:
+      makeBold(report, "DDB", "GLDP:DDBAmount", "GLDP:DDBValue");
+      break;
+    case 4:
+      makeBold(report, "UD1", "GLDP:UD1Amount", "GLDP:UD1Value");
+      break;
+    default:
+      break;
+  }
+
+  std::vector<std::string>& rx = ctx.g.RXQUEUE;
+  rx.push_back("Asset ID:\t" + eq.EquipmentID.str() + " " + eq.Description.str());
+  rx.push_back("Purchase Date: " + trimLeft(formatPicture("@d2b", eq.PurchaseDate)) + "\t\t\t" +
+               "Months to Depreciate: " + std::to_string(eq.DepreciationYears) + "\t\t\t" +
+               "Depreciation Method: " + method);
+  rx.push_back("Purchase Value: " + amount(eq.PurchaseValue) + "\t\t\t" +
+               "Salvage Value: " + amount(eq.SalvageValue));
+  rx.push_back("");
+  rx.push_back("Depreciation Schedule:");
+  rx.push_back(
+      "\tStraight Line\t\tSum of Years' Digits\t\tDouble Declining Balance\t\tCustom\t\tActual\t"
+      "Fiscal");
+  rx.push_back(
+      "Month/Year\tAmount\tValue\tAmount\tValue\tAmount\tValue\tAmount\tValue\tAmount\tPeriod\t"
+      "Record #");
+
+  auto& rows = ctx.access<data::GlDepr>();
+  rows.setRange(*data::GlDepr::def().key("KeyEquipmentID"), {eq.EquipmentID.str()});
+  for (std::int64_t read = 1;; ++read) {
+    const int rc = rows.next();
+    if (rc == data::kRecordNotFound) break;
+    if (rc != data::kNoError) throw data::StoreError(rc, rows.lastErrorText());
+    const data::GlDepr& r = rows.rec();
+    report.setValue("LOC:MonthYear", monthYear(r.Date));
+    report.print("detail");
+    rx.push_back(trimLeft(formatPicture("@d2", r.Date)) + "\t" + amount(r.SLAmount) + "\t" +
+                 amount(r.SLValue) + "\t" + amount(r.SYAmount) + "\t" + amount(r.SYValue) + "\t" +
+                 amount(r.DDBAmount) + "\t" + amount(r.DDBValue) + "\t" + amount(r.UD1Amount) +
+                 "\t" + amount(r.UD1Value) + "\t" + amount(r.ActualAmount) + "\t" +
+                 r.FPPostedLabel.str() + "\t" + std::to_string(r.GLTransID));
+    if (!report.recordsRead(read, 0)) break;
+  }
+}
+
+}  // namespace koreq::depreciation

@@ -1,0 +1,410 @@
+#include "reportframe/pdf_writer.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPicture>
+#include <QProcess>
+#include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <memory>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <random>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "reportframe/page_marks.h"
+#include "reportframe/pdf_names.h"
+
+namespace koreq::reportframe {
+
+namespace fs = std::filesystem;
+
+namespace detail {
+
+// A draft document in the system's temporary folder, deleted when it goes out of scope.
+class Draft {
+ public:
+  Draft() {
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) base = "/tmp";
+    std::string pattern = (base / "koreq-pdf-XXXXXX.pdf").string();
+    int fd = ::mkstemps(pattern.data(), 4);
+    if (fd < 0) return;
+    ::close(fd);
+    path_ = pattern;
+  }
+  ~Draft() {
+    std::error_code ec;
+    if (!path_.empty()) fs::remove(path_, ec);
+  }
+  Draft(const Draft&) = delete;
+  Draft& operator=(const Draft&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+}  // namespace detail
+
+namespace {
+
+// Page images begin with the picture format's mark; anything else is not loaded (Qt would
+// complain of it on the console).
+bool isPageImage(const fs::path& file) {
+  char mark[4] = {};
+  std::ifstream in(file, std::ios::binary);
+  return in.read(mark, sizeof mark) && std::string_view(mark, 4) == "QPIC";
+}
+
+std::string randomPassword() {
+  std::random_device rd;
+  static const char kHex[] = "0123456789abcdef";
+  std::string s;
+  for (int i = 0; i < 32; ++i) s += kHex[rd() % 16];
+  return s;
+}
+
+void setInfo(QPDF& pdf, const PdfDocumentInfo& info) {
+  const std::pair<const char*, const std::string*> entries[] = {
+      {"/Title", &info.title},     {"/Subject", &info.subject},   {"/Author", &info.author},
+      {"/Creator", &info.creator}, {"/Keywords", &info.keywords},
+  };
+  QPDFObjectHandle trailer = pdf.getTrailer();
+  QPDFObjectHandle dict = trailer.getKey("/Info");
+  for (const auto& [key, value] : entries) {
+    if (value->empty()) continue;
+    if (!dict.isDictionary()) {
+      dict = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+      trailer.replaceKey("/Info", dict);
+    }
+    dict.replaceKey(key, QPDFObjectHandle::newUnicodeString(*value));
+  }
+}
+
+// The document outline: every bookmark under the last one of a lower level, all open, each
+// opening its page at its height.
+template <typename Bookmark>
+void addOutline(QPDF& pdf, const std::vector<Bookmark>& bookmarks) {
+  const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+  struct Node {
+    QPDFObjectHandle item;
+    int level;
+    int parent;
+    std::vector<int> children;
+    int descendants = 0;
+  };
+  std::vector<Node> nodes;
+  nodes.push_back(
+      {pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>")), 0, -1, {}});
+  std::vector<int> open{0};
+  for (const Bookmark& b : bookmarks) {
+    if (b.page < 0 || static_cast<std::size_t>(b.page) >= pages.size()) continue;
+    while (nodes[static_cast<std::size_t>(open.back())].level >= b.level) open.pop_back();
+    const int parent = open.back();
+    QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(b.title));
+    item.replaceKey("/Parent", nodes[static_cast<std::size_t>(parent)].item);
+    QPDFObjectHandle dest = QPDFObjectHandle::newArray();
+    dest.appendItem(pages[static_cast<std::size_t>(b.page)].getObjectHandle());
+    dest.appendItem(QPDFObjectHandle::newName("/XYZ"));
+    dest.appendItem(QPDFObjectHandle::newNull());
+    dest.appendItem(QPDFObjectHandle::newReal(b.top, 2));
+    dest.appendItem(QPDFObjectHandle::newNull());
+    item.replaceKey("/Dest", dest);
+    nodes.push_back({item, b.level, parent, {}});
+    const int index = static_cast<int>(nodes.size()) - 1;
+    nodes[static_cast<std::size_t>(parent)].children.push_back(index);
+    open.push_back(index);
+  }
+  if (nodes.size() == 1) return;
+  // Pre-order: every node comes after its parent, so counting backwards sums whole subtrees.
+  for (std::size_t i = nodes.size() - 1; i > 0; --i)
+    nodes[static_cast<std::size_t>(nodes[i].parent)].descendants += 1 + nodes[i].descendants;
+  for (Node& n : nodes) {
+    if (n.children.empty()) continue;
+    for (std::size_t i = 0; i < n.children.size(); ++i) {
+      QPDFObjectHandle child = nodes[static_cast<std::size_t>(n.children[i])].item;
+      if (i > 0) child.replaceKey("/Prev", nodes[static_cast<std::size_t>(n.children[i - 1])].item);
+      if (i + 1 < n.children.size())
+        child.replaceKey("/Next", nodes[static_cast<std::size_t>(n.children[i + 1])].item);
+    }
+    n.item.replaceKey("/First", nodes[static_cast<std::size_t>(n.children.front())].item);
+    n.item.replaceKey("/Last", nodes[static_cast<std::size_t>(n.children.back())].item);
+    n.item.replaceKey("/Count", QPDFObjectHandle::newInteger(n.descendants));
+  }
+  pdf.getRoot().replaceKey("/Outlines", nodes[0].item);
+  pdf.getRoot().replaceKey("/PageMode", QPDFObjectHandle::newName("/UseOutlines"));
+}
+
+}  // namespace
+
+void PdfReportWriter::init(const fs::path& folder, int pagesPerFile, const std::string& fileName) {
+  *this = PdfReportWriter();
+  std::error_code ec;
+  folder_ = folder.empty() ? fs::temp_directory_path(ec) : folder;
+  pagesPerFile_ = pagesPerFile;
+  fs::path current = fs::current_path(ec);
+  fileName_ = normalisePdfFileName(fileName, folder_, current);
+}
+
+void PdfReportWriter::setPaper(const PaperSpec& paper, Orientation orientation) {
+  paper_ = paperSize(paper);
+  landscape_ = orientation == Orientation::Landscape;
+}
+
+int PdfReportWriter::generate(const std::vector<fs::path>& pages, int pagesPerFile,
+                              bool showProgress) {
+  produced_.clear();
+  error_.clear();
+  cancelled_ = false;
+  if (pages.empty() || fileName_.empty()) return 0;
+  if (signature.mode != 0) {
+    error_ =
+        "The PDF file cannot be signed: signing with a certificate is not available in this "
+        "program, so no PDF file was written.";
+    return 0;
+  }
+  pageCount_ = static_cast<int>(pages.size());
+  const std::vector<fs::path> targets = pdfOutputFiles(fileName_, pageCount_, pagesPerFile);
+  const std::size_t perFile =
+      pagesPerFile > 0 ? static_cast<std::size_t>(pagesPerFile) : pages.size();
+  for (std::size_t i = 0; i < targets.size(); ++i) {
+    const std::size_t first = i * perFile;
+    const std::size_t count = std::min(perFile, pages.size() - first);
+    if (!writeFile(pages, first, count, targets[i], showProgress)) return 0;
+    produced_.push_back(targets[i]);
+  }
+  if (openAfterCreation)
+    for (const fs::path& f : produced_) {
+      const QString file = QString::fromStdString(f.string());
+      if (!viewer.empty())
+        QProcess::startDetached(QString::fromStdString(viewer), {file});
+      else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    }
+  return produced_.empty() ? 0 : 1;
+}
+
+namespace {
+
+// Parts of one file drawn side by side: as many as there are processors, none of fewer than
+// 16 pages (below that the join costs more than it saves).
+std::size_t partsFor(std::size_t pages) {
+  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  return std::max<std::size_t>(1, std::min<std::size_t>({cores, 8, pages / 16}));
+}
+
+}  // namespace
+
+struct PdfReportWriter::Part {
+  detail::Draft file;
+  std::size_t first = 0;  // in the page list
+  std::size_t count = 0;
+  std::vector<Bookmark> bookmarks;  // pages counted from the part's first
+  std::string error;
+};
+
+bool PdfReportWriter::drawPart(const std::vector<fs::path>& pages, Part& part,
+                               const std::function<bool()>& beforePage) const {
+  if (part.file.path().empty()) {
+    part.error = "No temporary file for the PDF could be made.";
+    return false;
+  }
+  {
+    QPdfWriter writer(QString::fromStdString(part.file.path().string()));
+    writer.setCreator(QStringLiteral("KOREQ"));
+    QPainter painter;
+    for (std::size_t k = part.first; k < part.first + part.count; ++k) {
+      if (!beforePage()) return false;
+      QPicture picture;
+      const bool loaded =
+          isPageImage(pages[k]) && picture.load(QString::fromStdString(pages[k].string()));
+      // The report's paper first; then the page image's own size; a page that is not a page
+      // image is blank on the report's paper (or Letter).
+      QSizeF size(612, 792);
+      if (paper_) {
+        size = QSizeF(paper_->width, paper_->height);
+        if (landscape_) size.transpose();
+      } else if (loaded && !picture.boundingRect().isEmpty()) {
+        const double dpi = picture.logicalDpiX();
+        size = QSizeF(picture.boundingRect().width() * 72.0 / dpi,
+                      picture.boundingRect().height() * 72.0 / dpi);
+      }
+      const bool wide = size.width() > size.height();
+      const QPageLayout layout(QPageSize(wide ? size.transposed() : size, QPageSize::Point,
+                                         QString(), QPageSize::ExactMatch),
+                               wide ? QPageLayout::Landscape : QPageLayout::Portrait,
+                               QMarginsF(0, 0, 0, 0));
+      writer.setPageLayout(layout);
+      if (k == part.first) {
+        if (!painter.begin(&writer)) {
+          part.error = "The PDF file could not be started in " + part.file.path().string() + ".";
+          return false;
+        }
+      } else {
+        writer.newPage();
+      }
+      if (loaded) painter.drawPicture(0, 0, picture);
+      for (PageMark& m : readMarks(pages[k]))
+        part.bookmarks.push_back(
+            {m.level, std::move(m.title), static_cast<int>(k - part.first), size.height() - m.top});
+    }
+    painter.end();
+  }
+  std::error_code ec;
+  if (fs::file_size(part.file.path(), ec) == 0 || ec) {
+    part.error = "The PDF file could not be written to " + part.file.path().string() +
+                 " (is the disk full?).";
+    return false;
+  }
+  return true;
+}
+
+bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t first,
+                                std::size_t count, const fs::path& target, bool showProgress) {
+  auto ask = [&](std::size_t page) {
+    return !showProgress || !progress_ || progress_(static_cast<int>(page), pageCount_);
+  };
+  // A long file is drawn in parts side by side, each into a draft of its own, and the drafts
+  // are joined; the progress is told on this thread, page after page as they are done.
+  std::vector<Part> parts(partsFor(count));
+  for (std::size_t i = 0, at = first; i < parts.size(); ++i) {
+    parts[i].first = at;
+    parts[i].count = count / parts.size() + (i < count % parts.size() ? 1 : 0);
+    at += parts[i].count;
+  }
+  bool drawn = true;
+  if (parts.size() == 1) {
+    std::size_t page = first;
+    drawn = drawPart(pages, parts[0], [&] { return ask(++page); });
+  } else if (!ask(first + 1)) {
+    drawn = false;
+  } else {
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> stop{false};
+    std::atomic<std::size_t> running{parts.size()};
+    std::vector<std::thread> threads;
+    std::vector<char> ok(parts.size(), 0);
+    for (std::size_t i = 0; i < parts.size(); ++i)
+      threads.emplace_back([&, i] {
+        bool started = false;
+        ok[i] = drawPart(pages, parts[i], [&] {
+          if (started) ++done;
+          started = true;
+          return !stop.load();
+        });
+        if (ok[i]) ++done;
+        --running;
+      });
+    std::size_t told = 1;
+    while (running.load() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      const std::size_t now = std::min(done.load() + 1, count);
+      while (!stop.load() && told < now)
+        if (!ask(first + ++told)) stop = true;
+    }
+    for (std::thread& t : threads) t.join();
+    drawn = std::all_of(ok.begin(), ok.end(), [](char c) { return c != 0; });
+    // The last pages finished together: the progress still counts them to the end.
+    while (drawn && !stop.load() && told < count)
+      if (!ask(first + ++told)) stop = true;
+    drawn = drawn && !stop.load();
+  }
+  if (!drawn) {
+    for (const Part& p : parts)
+      if (!p.error.empty()) error_ = p.error;
+    cancelled_ = error_.empty();
+    return false;
+  }
+  return finish(parts, target);
+}
+
+bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& target) {
+  // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
+  fs::path part = target;
+  part += ".part";
+  const PdfDocumentInfo& i = info;
+  const bool plain = parts.size() == 1 && parts.front().bookmarks.empty() &&
+                     security.level == PdfEncryption::None && i.title.empty() &&
+                     i.subject.empty() && i.author.empty() && i.creator.empty() &&
+                     i.keywords.empty();
+  if (plain) {
+    // Nothing to add: the draft is the file. qpdf would hold the whole document's structure
+    // in memory to rewrite it.
+    std::error_code ec;
+    fs::copy_file(parts.front().file.path(), part, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(part, target, ec);
+    if (ec) {
+      error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
+      fs::remove(part, ec);
+      return false;
+    }
+    return true;
+  }
+  try {
+    QPDF pdf;
+    pdf.processFile(parts.front().file.path().string().c_str());
+    // The pages of the other parts are copied in after the first's; their documents must stay
+    // open until the file is written.
+    std::vector<std::unique_ptr<QPDF>> joined;
+    QPDFPageDocumentHelper document(pdf);
+    std::vector<Bookmark> bookmarks;
+    for (const Part& part : parts) {
+      for (Bookmark b : part.bookmarks) {
+        b.page += static_cast<int>(part.first - parts.front().first);
+        bookmarks.push_back(std::move(b));
+      }
+      if (&part == &parts.front()) continue;
+      auto other = std::make_unique<QPDF>();
+      other->processFile(part.file.path().string().c_str());
+      for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(*other).getAllPages())
+        document.addPage(page, false);
+      joined.push_back(std::move(other));
+    }
+    setInfo(pdf, info);
+    addOutline(pdf, bookmarks);
+    QPDFWriter w(pdf, part.string().c_str());
+    w.setObjectStreamMode(qpdf_o_generate);
+    if (security.level == PdfEncryption::Aes256) {
+      const PdfPermissions& p = security.permissions;
+      const std::string owner =
+          security.ownerPassword.empty() ? randomPassword() : security.ownerPassword;
+      w.setR6EncryptionParameters(security.userPassword.c_str(), owner.c_str(), p.accessibility,
+                                  p.copy, p.assemble, p.annotate, p.fillForms, p.modify,
+                                  !p.print                ? qpdf_r3p_none
+                                  : p.printHighResolution ? qpdf_r3p_full
+                                                          : qpdf_r3p_low,
+                                  true);
+    }
+    w.write();
+  } catch (const std::exception& e) {
+    std::error_code ec;
+    fs::remove(part, ec);
+    error_ = "The PDF file " + target.string() + " could not be written: " + e.what();
+    return false;
+  }
+  std::error_code ec;
+  fs::rename(part, target, ec);
+  if (ec) {
+    error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
+    fs::remove(part, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace koreq::reportframe

@@ -1,0 +1,158 @@
+// koreq report on the demo company: the PDF and its text, pages per file, the password, the
+// notice when there is nothing to print, bad command lines, and the program run without a
+// display.
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cli_support.h"
+#include "data/access.h"
+#include "data/company.h"
+#include "data/records.h"
+#include "demo/demo_company.h"
+
+namespace koreq::cli::test {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::ContainsRegex;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::string shell(const std::string& line, int* status = nullptr) {
+  std::string out;
+  FILE* p = ::popen(line.c_str(), "r");
+  if (!p) return out;
+  std::array<char, 4096> buf;
+  std::size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+  const int st = ::pclose(p);
+  if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return out;
+}
+
+std::string quoted(const fs::path& p) {
+  return "'" + p.string() + "'";
+}
+
+class ReportCommand : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    installReports();
+    dir_ = new TempDir;
+    setDemoMaker(&demo::makeDemoCompany);
+    ASSERT_EQ(report({"init", "--demo"}).rc, 0);
+    setDemoMaker({});
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+
+  static fs::path data() { return dir_->path / "demo"; }
+  static Result report(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--data", data().string(), "--today", "2016-06-15"});
+    return run(std::move(args));
+  }
+
+  TempDir out_;
+  static TempDir* dir_;
+};
+
+TempDir* ReportCommand::dir_ = nullptr;
+
+TEST_F(ReportCommand, WritesTheScheduleAsAPdf) {
+  const fs::path pdf = out_ / "dt201.pdf";
+  Result r = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf", pdf.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "2 pages written to " + pdf.string() + "\n");
+  const std::string text = shell("pdftotext -layout " + quoted(pdf) + " -");
+  EXPECT_THAT(text, HasSubstr("Demo Contracting Co."));
+  EXPECT_THAT(text, HasSubstr("Fixed Asset Depreciation Schedule"));
+  EXPECT_THAT(text, ContainsRegex("Asset ID: +DT-201 +2020 Kenworth T880 Tri-Axle Dump"));
+  EXPECT_THAT(text, ContainsRegex("Depreciation Method: +Straight Line"));
+  EXPECT_THAT(text, ContainsRegex("Straight Line +Sum of Years' Digits +Double Declining "
+                                  "Balance +Custom +Actual +Fiscal +Record #"));
+  EXPECT_THAT(text, ContainsRegex("05/2012 +1,473.96 +185,026.04 +2,917.53 +183,582.47 "
+                                  "+3,885.42 +182,614.58 +0.00 +0.00 +0.00\n"));
+  EXPECT_THAT(text, ContainsRegex("Page: +2"));
+  EXPECT_THAT(shell("pdfinfo " + quoted(pdf)), HasSubstr("612 x 792 pts"));
+  EXPECT_THAT(shell("pdffonts " + quoted(pdf)), HasSubstr("LiberationSansNarrow"));
+
+  // Without --pdf: the report's own name in the company folder.
+  r = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--landscape"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  const fs::path preset = data() / "Fixed Asset Depreciation Schedule.pdf";
+  EXPECT_EQ(r.out, "3 pages written to " + preset.string() + "\n");
+  EXPECT_THAT(shell("pdfinfo " + quoted(preset)), HasSubstr("792 x 612 pts"));
+}
+
+TEST_F(ReportCommand, PagesPerFileAndPassword) {
+  const fs::path pdf = out_ / "schedule";
+  Result r = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf", pdf.string(),
+                     "--pages-per-file", "1", "--password", "s3cret"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  const fs::path one = out_ / "schedule_1.pdf", two = out_ / "schedule_2.pdf";
+  EXPECT_EQ(r.out, "2 pages written to 2 files:\n  " + one.string() + "\n  " + two.string() + "\n");
+  EXPECT_FALSE(fs::exists(out_ / "schedule.pdf"));
+  int status = -1;
+  EXPECT_THAT(shell("pdftotext -upw s3cret " + quoted(two) + " - 2>&1", &status),
+              HasSubstr("Page:"));
+  EXPECT_EQ(status, 0);
+  shell("pdftotext " + quoted(two) + " - 2>&1", &status);
+  EXPECT_NE(status, 0);
+  EXPECT_THAT(shell("qpdf --show-encryption --password=s3cret " + quoted(one)),
+              HasSubstr("file encryption method: AESv3"));
+}
+
+TEST_F(ReportCommand, NothingToPrintAndBadCommandLines) {
+  {
+    auto company = data::Company::open(data());
+    data::ErrorObject errors;
+    data::Access<data::EqHeader> eqh(company->store(), errors);
+    ASSERT_EQ(eqh.prime(), data::kNoError);
+    eqh.rec().EquipmentID = "NEW-1";
+    eqh.rec().Description = "Not yet depreciated";
+    ASSERT_EQ(eqh.insert(), data::kNoError);
+  }
+  const fs::path pdf = out_ / "none.pdf";
+  Result r = report({"report", "PrintFixedAssets", "--equipment", "NEW-1", "--pdf", pdf.string()});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_EQ(r.err, "Nothing to Print... Your Limits have excluded all 2748 records!\n");
+  EXPECT_EQ(r.out, "");
+  EXPECT_FALSE(fs::exists(pdf));
+
+  EXPECT_EQ(report({"report", "PrintFixedAssets", "--equipment", "XX-999"}).err,
+            "koreq: no equipment 'XX-999'\n");
+  EXPECT_EQ(report({"report", "PrintNothing", "--equipment", "DT-201"}).rc, 2);
+  EXPECT_EQ(report({"report", "PrintFixedAssets"}).rc, 2);
+  Result bad =
+      report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pages-per-file", "two"});
+  EXPECT_EQ(bad.rc, 2);
+  EXPECT_THAT(bad.err, StartsWith("koreq: --pages-per-file takes a number of pages"));
+  Result lost = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf",
+                        (out_ / "no" / "such" / "x.pdf").string()});
+  EXPECT_EQ(lost.rc, 1);
+  EXPECT_THAT(lost.err, HasSubstr("could not be written"));
+}
+
+TEST_F(ReportCommand, TheProgramWritesReportsWithoutADisplay) {
+  const fs::path pdf = out_ / "headless.pdf";
+  int status = -1;
+  const std::string out =
+      shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" KOREQ_BINARY "' --data " +
+                quoted(data()) + " report PrintFixedAssets --equipment EX-304 --pdf " +
+                quoted(pdf) + " 2>&1",
+            &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_EQ(out, "2 pages written to " + pdf.string() + "\n");
+  EXPECT_THAT(shell("pdftotext " + quoted(pdf) + " -"), HasSubstr("EX-304"));
+}
+
+}  // namespace
+}  // namespace koreq::cli::test
