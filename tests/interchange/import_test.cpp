@@ -9,6 +9,7 @@
 #include "data/store.h"
 #include "interchange/engine/export_lines.h"
 #include "interchange/engine/import_run.h"
+#include "support/temp_dir.h"
 
 namespace koreq::interchange {
 namespace {
@@ -66,6 +67,26 @@ TEST(ImportLine, NamesTheFieldThatDoesNotFit) {
   ImportItem undated;
   EXPECT_EQ(readItem(layout('C', "Q00#00", "YYYYMMDD"), "EX-1,nonsense", undated), "");
   EXPECT_TRUE(undated.date.isEmpty());
+}
+
+TEST(ImportLine, TwoImportsAtOnceEachReadTheirOwnWorkFile) {
+  ::koreq::test::TempDir tmp;
+  const std::string work = (tmp.path / "Import.txt").string();
+  std::ofstream(tmp.path / "a.txt") << "first\n";
+  std::ofstream(tmp.path / "b.txt") << "second\n";
+  std::string why, line;
+  long n = 0;
+  auto a = LineReader::throughWorkFile((tmp.path / "a.txt").string(), work, &why);
+  auto b = LineReader::throughWorkFile((tmp.path / "b.txt").string(), work, &why);
+  ASSERT_TRUE(a && b) << why;
+  ASSERT_EQ(a->next(line, n), LineReader::Status::Line);
+  EXPECT_EQ(line, "first");
+  a.reset();
+  EXPECT_TRUE(std::filesystem::exists(work));  // still the other import's
+  b.reset();
+  EXPECT_FALSE(std::filesystem::exists(work));
+  EXPECT_FALSE(LineReader::throughWorkFile((tmp.path / "none.txt").string(), work, &why));
+  EXPECT_EQ(why, "No such file or directory Opening File");
 }
 
 class ImportCompany : public usagelog::test::PostingCompany {

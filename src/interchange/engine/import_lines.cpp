@@ -1,5 +1,9 @@
 #include "interchange/engine/import_lines.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "data/records.h"
@@ -215,7 +219,46 @@ std::unique_ptr<LineReader> LineReader::open(const std::string& path, std::strin
   return std::unique_ptr<LineReader>(new LineReader(f));
 }
 
+std::unique_ptr<LineReader> LineReader::throughWorkFile(const std::string& source,
+                                                        const std::string& work, std::string* why) {
+  auto fail = [&](std::string_view action) {
+    if (why) *why = std::strerror(errno) + std::string(action);
+    return nullptr;
+  };
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(source.c_str(), "rb"),
+                                                     &std::fclose);
+  if (!in) return fail(" Opening File");
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 3; ++attempt) {
+    ::unlink(work.c_str());
+    fd = ::open(work.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) return fail(" Creating File");
+  std::FILE* out = ::fdopen(fd, "w+b");
+  if (!out) {
+    ::close(fd);
+    ::unlink(work.c_str());
+    return fail(" Creating File");
+  }
+  std::unique_ptr<LineReader> reader(new LineReader(out));
+  reader->work_ = work;
+  std::vector<char> buf(1 << 16);
+  for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), in.get())) > 0;)
+    if (std::fwrite(buf.data(), 1, n, out) != n) return fail(" Copying File");
+  if (std::ferror(in.get())) return fail(" Copying File");
+  if (std::fflush(out) != 0) return fail(" Copying File");
+  std::rewind(out);
+  return reader;
+}
+
 LineReader::~LineReader() {
+  // Remove the work file only while it is still this reader's.
+  struct stat mine {
+  }, there{};
+  if (!work_.empty() && ::fstat(::fileno(f_), &mine) == 0 && ::stat(work_.c_str(), &there) == 0 &&
+      mine.st_ino == there.st_ino && mine.st_dev == there.st_dev)
+    ::unlink(work_.c_str());
   std::fclose(f_);
 }
 

@@ -75,6 +75,12 @@ class LineReader {
 
   // Nothing (with `why`) when the file cannot be opened.
   static std::unique_ptr<LineReader> open(const std::string& path, std::string* why);
+  // Copies `source` to the work file `work` and reads the copy. The work file is this reader's
+  // own (made afresh, so another workstation importing meanwhile under the same name gets a
+  // file of its own) and goes when the reader does. Nothing (with `why`, a file error followed
+  // by its action) when the copy could not be made.
+  static std::unique_ptr<LineReader> throughWorkFile(const std::string& source,
+                                                     const std::string& work, std::string* why);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -87,6 +93,7 @@ class LineReader {
   explicit LineReader(std::FILE* f) : f_(f) {}
   bool fill();
   std::FILE* f_;
+  std::string work_;  // the work file to remove at the end, if any
   std::vector<char> buf_ = std::vector<char>(1 << 16);
   std::size_t at_ = 0, end_ = 0;
   long number_ = 0;

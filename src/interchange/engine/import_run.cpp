@@ -145,24 +145,8 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
     if (why) *why = "The import file " + file + " is not a file that can be read.";
     return false;
   }
-  fs::copy_file(file, work, fs::copy_options::overwrite_existing, ec);
-  if (ec) {
-    if (why) *why = ec.message() + " Copying File";
-    return false;
-  }
-  struct Remove {
-    fs::path p;
-    ~Remove() {
-      std::error_code ignored;
-      fs::remove(p, ignored);
-    }
-  } removeWork{work};
-  std::string reason;
-  auto reader = LineReader::open(work.string(), &reason);
-  if (!reader) {
-    if (why) *why = reason + " Opening File";
-    return false;
-  }
+  auto reader = LineReader::throughWorkFile(file, work.string(), why);
+  if (!reader) return false;
   std::string line;
   long number = 0;
   for (;;) {
