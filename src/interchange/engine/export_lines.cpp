@@ -1,11 +1,16 @@
 #include "interchange/engine/export_lines.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <iterator>
 #include <memory>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "data/access.h"
 #include "data/store.h"
@@ -107,16 +112,25 @@ class ExportRun {
     ctx_.errors().report(code, out.errors.back());
   }
 
-  // A new, empty work file; false when it cannot be made.
+  // A new, empty work file of this export's own (made afresh, so another workstation exporting
+  // meanwhile under the same name gets a file of its own); false when it cannot be made.
   bool create() {
-    std::error_code ec;
-    fs::remove(work_, ec);
-    errno = 0;
-    file_.reset(std::fopen(work_.c_str(), "wb"));
-    if (!file_) {
-      fail(std::error_code(errno ? errno : EIO, std::generic_category()), work_, kCreatingFile);
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 3; ++attempt) {
+      if (::unlink(work_.c_str()) != 0 && errno != ENOENT) break;  // a folder, no right
+      fd = ::open(work_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+      if (fd < 0 && errno != EEXIST) break;
+    }
+    std::FILE* f = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+    if (!f) {
+      const int err = errno ? errno : EIO;
+      if (fd >= 0) ::close(fd);
+      fail(std::error_code(err, std::generic_category()), work_, kCreatingFile);
       return false;
     }
+    file_.reset(f);
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) mine_ = {st.st_dev, st.st_ino};
     return true;
   }
 
@@ -144,24 +158,32 @@ class ExportRun {
   // Buffered lines reach the disk here: a failure then means lines are missing.
   void close() {
     errno = 0;
-    const bool flushed = std::fflush(file_.get()) == 0;
-    const int err = errno;
-    const bool closed = std::fclose(file_.release()) == 0;
-    if (!flushed || !closed)
-      fail(std::error_code(err ? err : (errno ? errno : EIO), std::generic_category()), work_,
-           kAddingExport);
+    if (std::fflush(file_.get()) != 0)
+      fail(std::error_code(errno ? errno : EIO, std::generic_category()), work_, kAddingExport);
   }
 
+  // Copied from the work file this export holds open, never from whatever the name holds now.
   void copyTo(const fs::path& target) {
-    std::error_code ec;
-    fs::copy_file(work_, target, fs::copy_options::overwrite_existing, ec);
-    if (ec) fail(ec, target, kCopyingFile);
+    std::rewind(file_.get());
+    errno = 0;
+    std::unique_ptr<std::FILE, CloseFile> to(std::fopen(target.c_str(), "wb"));
+    bool ok = to != nullptr;
+    std::vector<char> buf(1 << 16);
+    for (std::size_t n; ok && (n = std::fread(buf.data(), 1, buf.size(), file_.get())) > 0;)
+      ok = std::fwrite(buf.data(), 1, n, to.get()) == n;
+    ok = ok && !std::ferror(file_.get()) && std::fflush(to.get()) == 0;
+    const int err = errno ? errno : EIO;
+    if (to && std::fclose(to.release()) != 0) ok = false;
+    if (!ok) fail(std::error_code(err, std::generic_category()), target, kCopyingFile);
   }
 
+  // Only while the name is still this export's: another export may have made it afresh.
   void removeWorkFile() {
+    struct stat st {};
+    if (file_ && ::stat(work_.c_str(), &st) == 0 && st.st_dev == mine_.first &&
+        st.st_ino == mine_.second)
+      ::unlink(work_.c_str());
     file_.reset();
-    std::error_code ec;
-    fs::remove(work_, ec);  // a work file left behind is made afresh by the next export
   }
 
   ExportOutcome out;
@@ -170,6 +192,7 @@ class ExportRun {
   frame::Context& ctx_;
   fs::path work_;
   std::unique_ptr<std::FILE, CloseFile> file_;
+  std::pair<dev_t, ino_t> mine_{};
 };
 
 }  // namespace

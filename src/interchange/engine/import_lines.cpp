@@ -230,7 +230,7 @@ std::unique_ptr<LineReader> LineReader::throughWorkFile(const std::string& sourc
   if (!in) return fail(" Opening File");
   int fd = -1;
   for (int attempt = 0; fd < 0 && attempt < 3; ++attempt) {
-    ::unlink(work.c_str());
+    if (::unlink(work.c_str()) != 0 && errno != ENOENT) break;  // a folder, no right
     fd = ::open(work.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) break;
   }
