@@ -379,10 +379,12 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
     addOutline(pdf, bookmarks);
     QPDFWriter w(pdf, part.string().c_str());
     w.setObjectStreamMode(qpdf_o_generate);
+    // The writer keeps the passwords' characters until write(): they live as long as it does.
+    const std::string owner = security.level != PdfEncryption::Aes256 ? std::string()
+                              : security.ownerPassword.empty()        ? randomPassword()
+                                                                      : security.ownerPassword;
     if (security.level == PdfEncryption::Aes256) {
       const PdfPermissions& p = security.permissions;
-      const std::string owner =
-          security.ownerPassword.empty() ? randomPassword() : security.ownerPassword;
       w.setR6EncryptionParameters(security.userPassword.c_str(), owner.c_str(), p.accessibility,
                                   p.copy, p.assemble, p.annotate, p.fillForms, p.modify,
                                   !p.print                ? qpdf_r3p_none
