@@ -377,7 +377,8 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
     }
     setInfo(pdf, info);
     addOutline(pdf, bookmarks);
-    QPDFWriter w(pdf, part.string().c_str());
+    const std::string partName = part.string();  // the writer keeps the name until write()
+    QPDFWriter w(pdf, partName.c_str());
     w.setObjectStreamMode(qpdf_o_generate);
     // The writer keeps the passwords' characters until write(): they live as long as it does.
     const std::string owner = security.level != PdfEncryption::Aes256 ? std::string()
