@@ -10,21 +10,21 @@
 
 namespace koreq::reportframe {
 
-QFont reportFont(const FontSpec& spec) {
+QFont reportFont(const FontSpec& wanted) {
   static const std::pair<const char*, const char*> kFaces[] = {
       {"Arial Narrow", "Liberation Sans Narrow"},
       {"Arial", "Liberation Sans"},
       {"Times New Roman", "Liberation Serif"},
       {"Courier New", "Liberation Mono"},
   };
-  QString family = QString::fromStdString(spec.name);
+  QString family = QString::fromStdString(wanted.name);
   for (const auto& [windows, ours] : kFaces)
     if (family.compare(QLatin1String(windows), Qt::CaseInsensitive) == 0)
       family = QLatin1String(ours);
   QFont f(family);
-  f.setPointSizeF(spec.size);
-  f.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
-  f.setItalic(spec.italic);
+  f.setPointSizeF(wanted.size);
+  f.setWeight(wanted.bold ? QFont::Bold : QFont::Normal);
+  f.setItalic(wanted.italic);
   // Report text is laid out once and placed exactly; kerning and hinting would move it between
   // the page image and the PDF.
   f.setKerning(false);
@@ -32,10 +32,10 @@ QFont reportFont(const FontSpec& spec) {
   return f;
 }
 
-const QFont& PagePainter::font(const FontSpec& spec) {
-  auto key = std::make_tuple(spec.name, spec.size, spec.bold, spec.italic);
+const QFont& PagePainter::font(const FontSpec& wanted) {
+  auto key = std::make_tuple(wanted.name, wanted.size, wanted.bold, wanted.italic);
   auto it = fonts_.find(key);
-  if (it == fonts_.end()) it = fonts_.emplace(key, reportFont(spec)).first;
+  if (it == fonts_.end()) it = fonts_.emplace(key, reportFont(wanted)).first;
   return it->second;
 }
 
@@ -47,8 +47,8 @@ void PagePainter::usePen(const QPen& pen) {
   pen_ = pen;
 }
 
-void PagePainter::useFont(const FontSpec& spec) {
-  const QFont* f = &font(spec);
+void PagePainter::useFont(const FontSpec& wanted) {
+  const QFont* f = &font(wanted);
   if (font_ == f) return;
   painter_->setFont(*f);
   font_ = f;

@@ -28,7 +28,7 @@ namespace koreq::reportframe {
 
 // The Qt font of a report font. "Arial Narrow" and the other Windows names the reports use are
 // the metric-compatible Liberation faces.
-QFont reportFont(const FontSpec& spec);
+QFont reportFont(const FontSpec& wanted);
 
 // Paints the bands of a page into a page image file. Its fonts are its own: one per thread.
 class PagePainter {
@@ -39,9 +39,9 @@ class PagePainter {
 
  private:
   void paint(const PrintedControl& c);
-  const QFont& font(const FontSpec& spec);
+  const QFont& font(const FontSpec& wanted);
   void usePen(const QPen& pen);
-  void useFont(const FontSpec& spec);
+  void useFont(const FontSpec& wanted);
 
   QPainter* painter_ = nullptr;  // while a page is painted
   double scale_ = 1;             // picture units per point
