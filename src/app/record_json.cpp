@@ -28,38 +28,4 @@ Json recordToJson(const data::FileDef& def, const void* rec) {
   return o;
 }
 
-bool jsonToValue(const Json& j, data::Value* out, std::string* why) {
-  switch (j.type()) {
-    case Json::value_t::null:
-      *out = std::monostate{};
-      return true;
-    case Json::value_t::boolean:
-      *out = std::int64_t{j.get<bool>() ? 1 : 0};
-      return true;
-    case Json::value_t::string:
-      *out = j.get<std::string>();
-      return true;
-    case Json::value_t::number_integer:
-      *out = j.get<std::int64_t>();
-      return true;
-    case Json::value_t::number_unsigned: {
-      auto u = j.get<std::uint64_t>();
-      if (u > static_cast<std::uint64_t>(INT64_MAX)) {
-        if (why) *why = "number out of range";
-        return false;
-      }
-      *out = static_cast<std::int64_t>(u);
-      return true;
-    }
-    case Json::value_t::number_float:
-      // The shortest text that reads back as the same double: the digits as written.
-      *out = j.dump();
-      return true;
-    default:
-      if (why)
-        *why = "expected a text, number, true/false or null, not " + std::string(j.type_name());
-      return false;
-  }
-}
-
 }  // namespace koreq::cli

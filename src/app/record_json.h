@@ -18,10 +18,4 @@ std::string timeText(Time t);
 Json fieldToJson(const data::FieldDef& f, const void* rec);
 Json recordToJson(const data::FileDef& def, const void* rec);
 
-// A JSON value as a field value for FieldDef::set: texts stay texts, whole numbers are whole
-// numbers, other numbers keep the digits they were written with (so "0.125" rounds as a
-// decimal, never through a binary fraction), true/false are 1/0, null is empty. False with a
-// reason for arrays and objects.
-bool jsonToValue(const Json& j, data::Value* out, std::string* why);
-
 }  // namespace koreq::cli
