@@ -510,6 +510,21 @@ TEST_F(CliTest, AFaultFoundLateInTheDocumentLoadsNothing) {
   EXPECT_EQ(dump({"EQCODE"}).size(), 0u);
 }
 
+// Dump writes each record straight from its buffer; the text is what the JSON library writes.
+TEST_F(CliTest, DumpWritesTheArrayAsTheJsonLibraryDoes) {
+  ASSERT_EQ(load(R"({"EQHEADER": [
+      {"EquipmentID": "A", "Description": "tab\there \"quoted\" back\\slash", "UD1": "\u0001\u001f\u007f",
+       "UD2": "Ünïcødé 日本 /", "PurchaseValue": "-0.5", "PurchaseDate": "2015-03-05"},
+      {"EquipmentID": "B", "UD1": "line\nbreak"}]})")
+                .rc,
+            0);
+  Result r = cmd({"dump", "EQHEADER"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, Json::parse(r.out).dump(2) + "\n");
+  EXPECT_THAT(r.out, HasSubstr(R"("EQH:Description": "tab\there \"quoted\" back\\slash",)"));
+  EXPECT_THAT(r.out, HasSubstr(R"("EQH:UD1": "\u0001\u001f)"));
+}
+
 TEST_F(CliTest, TheUserMustBeOneOfTheCompanyWithTheRightToWrite) {
   ASSERT_EQ(load(R"({"USERFILE": [
       {"UserID": "CLK", "ChangeEquipment": 0},
