@@ -3,6 +3,7 @@
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
+#include "equipment/every_schedule.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -22,6 +23,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   equipment::registerCategoryProcedures(registry, shared);
   equipment::registerEquipmentForm(registry, shared);
   equipment::registerCostProcedures(registry, shared);
+  equipment::registerEverySchedule(registry);
   suite::registerNotesForms(registry);
   suite::registerGlDeprForm(registry);
   suite::registerDropListForms(registry);
