@@ -19,24 +19,33 @@ std::string keyList(const data::FileDef& def) {
   return s.empty() ? "none" : s;
 }
 
-// Writes the array the way Json::dump(2) would, one element at a time.
+// Writes the array as Json::dump(2) wrote it, one record at a time, straight from the record
+// buffer in field order: no JSON object is built.
 class ArrayWriter {
  public:
   explicit ArrayWriter(std::ostream& out) : out_(out) {}
-  void add(const Json& element) {
-    std::string text = element.dump(2, ' ', false, Json::error_handler_t::replace);
-    std::string indented;
-    indented.reserve(text.size() + 64);
-    for (char c : text) {
-      indented += c;
-      if (c == '\n') indented += "  ";
+  void add(const data::FileDef& def, const void* record) {
+    if (count_ == 0)
+      for (const auto& f : def.fields) {
+        std::string key = "\n    ";
+        appendJsonString(key, f.name);
+        keys_.push_back(key + ": ");
+      }
+    text_ = count_++ == 0 ? "[\n  {" : ",\n  {";
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+      if (i > 0) text_ += ',';
+      text_ += keys_[i];
+      appendFieldJson(text_, def.fields[i], record);
     }
-    out_ << (count_++ == 0 ? "[\n  " : ",\n  ") << indented;
+    text_ += keys_.empty() ? "}" : "\n  }";
+    out_.write(text_.data(), static_cast<std::streamsize>(text_.size()));
   }
   void finish() { out_ << (count_ == 0 ? "[]\n" : "\n]\n"); }
 
  private:
   std::ostream& out_;
+  std::vector<std::string> keys_;  // "\n    \"EQH:RecordID\": " by field
+  std::string text_;
   std::size_t count_ = 0;
 };
 
@@ -71,6 +80,10 @@ void readRecords(Invocation& inv, const ParsedArgs& args,
     if (!filter) throw CommandError("bad --where expression: " + why);
   }
 
+  std::vector<const data::FieldDef*> secrets;
+  for (const char* secret : {"CTRL:SystemPassword", "USR:Password"})
+    if (const data::FieldDef* f = def->field(secret)) secrets.push_back(f);
+
   auto session = inv.openSession(true);
   data::FileAccess file(session->store(), *def, session->errors());
   file.set(*key);
@@ -86,9 +99,7 @@ void readRecords(Invocation& inv, const ParsedArgs& args,
       if (!*keep) continue;
     }
     // Passwords never leave the company through a listing.
-    for (const char* secret : {"CTRL:SystemPassword", "USR:Password"})
-      if (const data::FieldDef* f = def->field(secret))
-        f->set(file.buffer(), std::string(), nullptr);
+    for (const data::FieldDef* f : secrets) f->set(file.buffer(), std::string(), nullptr);
     each(*def, file.buffer());
     if (!inv.out()) throw CommandError("the output could not be written");
   }
@@ -100,9 +111,8 @@ int runDump(Invocation& inv, const ParsedArgs& args) {
   std::ostringstream held;
   const bool hold = args.value("where").has_value();
   ArrayWriter writer(hold ? held : inv.out());
-  readRecords(inv, args, [&](const data::FileDef& def, const void* record) {
-    writer.add(recordToJson(def, record));
-  });
+  readRecords(inv, args,
+              [&](const data::FileDef& def, const void* record) { writer.add(def, record); });
   writer.finish();
   if (hold) inv.out() << held.str();
   return 0;

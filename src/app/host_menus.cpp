@@ -84,6 +84,8 @@ const std::vector<MenuEntry>& allMenuEntries() {
        "Show the depreciation and book value of a piece of equipment as a graph", 1},
       {"Depreciation", "", "Depreciation Graphs &Report", "PrintFixedAssetGraphs", 0,
        "Print the depreciation graphs", 1},
+      {"Depreciation", "", "&Calculate Every Schedule...", "CalculateEverySchedule", 0,
+       "Calculate and store the depreciation schedule of every piece of equipment", 2},
   };
   return entries;
 }

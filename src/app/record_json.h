@@ -5,6 +5,7 @@
 // "YYYY-MM-DD", times "HH:MM:SS" (empty ones ""), whole numbers JSON numbers, texts clipped.
 
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -15,13 +16,10 @@ namespace koreq::cli {
 using Json = nlohmann::ordered_json;
 
 std::string timeText(Time t);
-Json fieldToJson(const data::FieldDef& f, const void* rec);
-Json recordToJson(const data::FileDef& def, const void* rec);
 
-// A JSON value as a field value for FieldDef::set: texts stay texts, whole numbers are whole
-// numbers, other numbers keep the digits they were written with (so "0.125" rounds as a
-// decimal, never through a binary fraction), true/false are 1/0, null is empty. False with a
-// reason for arrays and objects.
-bool jsonToValue(const Json& j, data::Value* out, std::string* why);
+// A text as a JSON string, exactly as Json::dump writes it (bytes that are not UTF-8 replaced).
+void appendJsonString(std::string& out, std::string_view text);
+// A field of a record buffer as its JSON value.
+void appendFieldJson(std::string& out, const data::FieldDef& f, const void* rec);
 
 }  // namespace koreq::cli

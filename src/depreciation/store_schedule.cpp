@@ -133,47 +133,58 @@ StoreOutcome calculateSchedule(frame::Context& ctx, const data::EqHeader& eq) {
   return calculateSchedule(ctx.access<data::GlDepr>(), eq);
 }
 
+EveryScheduleRun::EveryScheduleRun(frame::Context& ctx)
+    : ctx_(ctx), equipment_(ctx.store(), ctx.errors()) {
+  equipment_.set(data::EqHeader::def().primaryKey());
+  for (int rc; (rc = equipment_.next()) != data::kRecordNotFound;) {
+    if (rc != data::kNoError) throw data::StoreError(rc, equipment_.lastErrorText());
+    ids_.push_back(equipment_.rec().EquipmentID.str());
+  }
+  outcome_.pieces = count();
+}
+
+void EveryScheduleRun::step() {
+  if (finished()) return;
+  const std::string id = ids_[static_cast<std::size_t>(done_++)];
+  StoreOutcome one;
+  std::string why = "the schedule was not stored";
+  try {
+    const int rc = equipment_.fetch("EQH:KeyEquipmentID", {id});
+    if (rc == data::kRecordNotFound) {
+      outcome_.notStored.emplace_back(id, "the equipment is no longer on file");
+      return;
+    }
+    if (rc != data::kNoError) throw data::StoreError(rc, equipment_.lastErrorText());
+    one = calculateSchedule(ctx_, equipment_.rec());
+    if (one.refused) why = data::kCompanyBusyText;
+  } catch (const data::StoreError& e) {
+    one.failed = 1;
+    why = e.what();
+  } catch (const DecimalOverflow&) {
+    one.failed = 1;
+    why = "a figure is too large to hold";
+  }
+  if (!one.stored()) {
+    outcome_.notStored.emplace_back(id, why);
+    return;
+  }
+  ++outcome_.stored;
+  outcome_.written += one.written();
+  outcome_.deleted += one.deleted;
+}
+
 EveryScheduleOutcome calculateEverySchedule(
     frame::Context& ctx,
     const std::function<bool(int number, int count, const std::string& id)>& progress) {
-  EveryScheduleOutcome out;
-  std::vector<data::EqHeader> pieces;
-  {
-    data::Access<data::EqHeader> eqh(ctx.store(), ctx.errors());
-    eqh.set(data::EqHeader::def().primaryKey());
-    for (int rc; (rc = eqh.next()) != data::kRecordNotFound;) {
-      if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
-      pieces.push_back(eqh.rec());
-    }
-  }
-  out.pieces = static_cast<int>(pieces.size());
-  for (int i = 0; i < out.pieces; ++i) {
-    const data::EqHeader& eq = pieces[static_cast<std::size_t>(i)];
-    if (progress && !progress(i + 1, out.pieces, eq.EquipmentID.str())) {
-      out.cancelled = true;
+  EveryScheduleRun run(ctx);
+  while (!run.finished()) {
+    if (progress && !progress(run.done() + 1, run.count(), run.nextId())) {
+      run.cancel();
       break;
     }
-    StoreOutcome one;
-    std::string why = "the schedule was not stored";
-    try {
-      one = calculateSchedule(ctx, eq);
-      if (one.refused) why = data::kCompanyBusyText;
-    } catch (const data::StoreError& e) {
-      one.failed = 1;
-      why = e.what();
-    } catch (const DecimalOverflow&) {
-      one.failed = 1;
-      why = "a figure is too large to hold";
-    }
-    if (!one.stored()) {
-      out.notStored.emplace_back(eq.EquipmentID.str(), why);
-      continue;
-    }
-    ++out.stored;
-    out.written += one.written();
-    out.deleted += one.deleted;
+    run.step();
   }
-  return out;
+  return run.outcome();
 }
 
 std::vector<MonthCharges> storedCharges(data::Access<data::GlDepr>& gldepr,

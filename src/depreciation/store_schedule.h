@@ -67,6 +67,33 @@ EveryScheduleOutcome calculateEverySchedule(
     frame::Context& ctx,
     const std::function<bool(int number, int count, const std::string& id)>& progress = {});
 
+// The same a piece at a time, for a window that shows its progress and takes Cancel between
+// pieces. The equipment IDs are read when the run is made; each piece is read again just
+// before it is calculated, so a record changed meanwhile is calculated as it stands.
+class EveryScheduleRun {
+ public:
+  // Throws data::StoreError when the equipment cannot be read.
+  explicit EveryScheduleRun(frame::Context& ctx);
+
+  int count() const { return static_cast<int>(ids_.size()); }
+  int done() const { return done_; }
+  bool finished() const { return done_ == count() || outcome_.cancelled; }
+  // The ID of the piece step() calculates next.
+  const std::string& nextId() const { return ids_.at(static_cast<std::size_t>(done_)); }
+  // Calculates and stores the next piece's schedule, as one change.
+  void step();
+  // No more pieces are calculated; those stored stay.
+  void cancel() { outcome_.cancelled = !finished(); }
+  const EveryScheduleOutcome& outcome() const { return outcome_; }
+
+ private:
+  frame::Context& ctx_;
+  data::Access<data::EqHeader> equipment_;  // a buffer of its own: the caller's stays as it was
+  std::vector<std::string> ids_;
+  int done_ = 0;
+  EveryScheduleOutcome outcome_;
+};
+
 // The computed pairs of the stored rows of `equipmentId`, in key order (month order). Throws
 // data::StoreError when the file cannot be read.
 std::vector<MonthCharges> storedCharges(data::Access<data::GlDepr>& gldepr,

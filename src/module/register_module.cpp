@@ -3,6 +3,7 @@
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
+#include "equipment/every_schedule.h"
 #include "interchange/export_window.h"
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
@@ -25,6 +26,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   equipment::registerCategoryProcedures(registry, shared);
   equipment::registerEquipmentForm(registry, shared);
   equipment::registerCostProcedures(registry, shared);
+  equipment::registerEverySchedule(registry);
   suite::registerNotesForms(registry);
   suite::registerGlDeprForm(registry);
   suite::registerDropListForms(registry);

@@ -485,6 +485,46 @@ TEST_F(CliTest, LoadRefusesWhatItCannotKeepExactly) {
   EXPECT_EQ(dump({"EQHEADER"}).size(), 0u);
 }
 
+// Load reads its document as a stream and stores records as it goes: what is wrong with the
+// document as a whole, found after records were stored, still loads nothing and is told alone.
+TEST_F(CliTest, AFaultFoundLateInTheDocumentLoadsNothing) {
+  ASSERT_EQ(load(R"({"USERFILE": [{"UserID": "CLK", "ChangeEquipment": 1}]})").rc, 0);
+  const std::string records = R"("EQHEADER": [{"EquipmentID": "A"}, {"Colour": 1}])";
+  struct Case {
+    std::string json;
+    const char* message;
+  } cases[] = {
+      {"{" + records + ", \"EQCODE\": [{\"CategoryID\": \"X\"}]", "not valid JSON"},
+      {"{" + records + ", \"EQCODE\": [{\"CategoryID\": \"X\", \"CategoryID\": \"Y\"}]}",
+       "the name \"CategoryID\" is given twice in one object"},
+      {"{" + records + ", \"USERFILE\": []}", "only an administrator may change USERFILE"},
+  };
+  for (const auto& c : cases) {
+    writeFile(tmp_ / "late.json", c.json);
+    Result r = cmd({"--user", "CLK", "load", (tmp_ / "late.json").string()});
+    EXPECT_EQ(r.rc, 1) << c.json;
+    EXPECT_THAT(r.err, HasSubstr(c.message)) << c.json;
+    EXPECT_THAT(r.err, Not(HasSubstr("Colour"))) << "the document's fault alone";
+  }
+  EXPECT_EQ(dump({"EQHEADER"}).size(), 0u);
+  EXPECT_EQ(dump({"EQCODE"}).size(), 0u);
+}
+
+// Dump writes each record straight from its buffer; the text is what the JSON library writes.
+TEST_F(CliTest, DumpWritesTheArrayAsTheJsonLibraryDoes) {
+  ASSERT_EQ(load(R"({"EQHEADER": [
+      {"EquipmentID": "A", "Description": "tab\there \"quoted\" back\\slash", "UD1": "\u0001\u001f\u007f",
+       "UD2": "Ünïcødé 日本 /", "PurchaseValue": "-0.5", "PurchaseDate": "2015-03-05"},
+      {"EquipmentID": "B", "UD1": "line\nbreak"}]})")
+                .rc,
+            0);
+  Result r = cmd({"dump", "EQHEADER"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, Json::parse(r.out).dump(2) + "\n");
+  EXPECT_THAT(r.out, HasSubstr(R"("EQH:Description": "tab\there \"quoted\" back\\slash",)"));
+  EXPECT_THAT(r.out, HasSubstr(R"("EQH:UD1": "\u0001\u001f)"));
+}
+
 TEST_F(CliTest, TheUserMustBeOneOfTheCompanyWithTheRightToWrite) {
   ASSERT_EQ(load(R"({"USERFILE": [
       {"UserID": "CLK", "ChangeEquipment": 0},

@@ -312,6 +312,38 @@ TEST_F(DepreciationTabTest, TheYearSummaryAtOpenBelongsToTheEquipmentOnScreen) {
   EXPECT_EQ(monthRows(), 60);
 }
 
+// Every schedule from the Depreciation menu: cancelled after ten pieces, then run to the end.
+TEST_F(DepreciationTabTest, EveryScheduleWindowKeepsWhatItStoredBeforeCancel) {
+  ASSERT_EQ(runScenario("every_schedule.scenario"), ui::headless::kScenarioPassed)
+      << transcript.str();
+  // A piece stored twice has its rows once.
+  EXPECT_EQ(stored("AC-801"), 60);
+  EXPECT_EQ(stored("WT-960"), 96);
+}
+
+// A run reads each piece again when its turn comes: another workstation's changes meanwhile
+// are calculated as they stand, and a piece deleted meanwhile is named, not calculated.
+TEST_F(DepreciationTabTest, EveryScheduleRunReadsEachPieceWhenItsTurnComes) {
+  depreciation::EveryScheduleRun run(ctx);
+  ASSERT_EQ(run.count(), 30);
+  EXPECT_EQ(run.nextId(), "AC-801");
+  sql("DELETE FROM eqheader WHERE EquipmentID = 'AC-801'");
+  sql("UPDATE eqheader SET DepreciationYears = 12 WHERE EquipmentID = 'AC-802'");
+  run.step();
+  run.step();
+  EXPECT_EQ(run.done(), 2);
+  ASSERT_EQ(run.outcome().notStored.size(), 1u);
+  EXPECT_EQ(
+      run.outcome().notStored[0],
+      std::make_pair(std::string("AC-801"), std::string("the equipment is no longer on file")));
+  EXPECT_EQ(stored("AC-802"), 12);
+  EXPECT_EQ(run.outcome().stored, 1);
+  run.cancel();
+  EXPECT_TRUE(run.finished());
+  EXPECT_TRUE(run.outcome().cancelled);
+  EXPECT_EQ(stored("DT-201"), 0);
+}
+
 TEST_F(DepreciationTabTest, NewEquipmentNeedsAnIdBeforeItsSchedule) {
   wizardOff();
   openForm(ui::Request::Insert);

@@ -39,6 +39,7 @@ TEST(HostMenus, EveryExportedProcedureOnceAndOnlyWhatIsRegistered) {
                             "FixedAssetGraph",
                             "PrintFixedAssets",
                             "PrintFixedAssetGraphs",
+                            "CalculateEverySchedule",
                             "BrowseEQLog",
                             "UpdateEQBatch",
                             "PrintEQLogBProof",
