@@ -1,6 +1,7 @@
-// The real program killed (SIGKILL) at random points of a change: the company still passes
-// `koreq check`, and each change is all done or not done. The points are drawn afresh on every
-// run over the time the change takes uninterrupted; a failure prints the delay that found it.
+// The real program (and, for the changes without a command, a helper) killed (SIGKILL) at random
+// points of a change: the company still passes `koreq check`, and each change is all done or not
+// done. The points are drawn afresh on every run over the time the change takes uninterrupted; a
+// failure prints the delay that found it.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -227,12 +228,33 @@ TEST_F(CrashTest, BatchReordersKeepEverySortValueOnce) {
   }
   const std::vector<std::int32_t> before = sortIds(dir);
   ASSERT_EQ(before.size(), 8u);
-  const Ended some = runKilledAfter(REORDER_HELPER, {dir.string(), "200"}, 24h);
+  const Ended some = runKilledAfter(CRASH_HELPER, {"reorder", dir.string(), "200"}, 24h);
   ASSERT_EQ(some.status, 0);
   EXPECT_EQ(sortIds(dir), before);
   for (Clock::duration point : killPoints(some.took)) {
-    runKilledAfter(REORDER_HELPER, {dir.string(), "100000"}, point);
+    runKilledAfter(CRASH_HELPER, {"reorder", dir.string(), "100000"}, point);
     EXPECT_EQ(sortIds(dir), before) << at(point);
+    expectSound(dir, at(point));
+  }
+}
+
+// Apply to All adds every category to every piece of equipment in one change.
+TEST_F(CrashTest, ApplyToAllAddsEveryCategoryOrNone) {
+  const auto dir = copy("apply");
+  {
+    auto company = data::Company::open(dir);
+    company->store().clearFile(data::EqCost::def());
+  }
+  std::filesystem::copy(dir, tmp_ / "reference", std::filesystem::copy_options::recursive);
+  const Ended full =
+      runKilledAfter(CRASH_HELPER, {"apply-to-all", (tmp_ / "reference").string()}, 24h);
+  ASSERT_EQ(full.status, 0);
+  const std::int64_t all = count<data::EqCost>(tmp_ / "reference");
+  ASSERT_EQ(all, count<data::EqHeader>(dir) * count<data::EqCode>(dir));
+  for (Clock::duration point : killPoints(full.took)) {
+    runKilledAfter(CRASH_HELPER, {"apply-to-all", dir.string()}, point);
+    const std::int64_t now = count<data::EqCost>(dir);
+    EXPECT_TRUE(now == 0 || now == all) << at(point) << ": " << now << " of " << all;
     expectSound(dir, at(point));
   }
 }
