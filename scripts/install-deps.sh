@@ -6,7 +6,8 @@ PKGS=(build-essential cmake ninja-build pkg-config
   libqpdf-dev qpdf libhunspell-dev hunspell-en-us libsqlite3-dev libpq-dev
   libcurl4-openssl-dev fonts-liberation fonts-liberation2 poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libfmt-dev
-  libxlsxwriter-dev unzip postgresql python3-aiosmtpd xvfb clang-format sqlite3)
+  libxlsxwriter-dev unzip postgresql python3-aiosmtpd xvfb clang-format sqlite3
+  clang libclang-rt-14-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test; then builds the whole suite again with
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs it there too (KOREQ_SANITIZERS=0
-# skips that second run).
+# Installs what is needed, builds, and runs every test; runs each fuzz target for a short time
+# on its seed corpus (KOREQ_FUZZ_SECONDS each, default 20; 0 skips them); then builds the whole
+# suite again with AddressSanitizer and UndefinedBehaviorSanitizer and runs it there too
+# (KOREQ_SANITIZERS=0 skips that second run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,6 +11,10 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
 ctest --test-dir build --output-on-failure -j2
+
+if [ "${KOREQ_FUZZ_SECONDS:-20}" != "0" ]; then
+  scripts/fuzz.sh "${KOREQ_FUZZ_SECONDS:-20}"
+fi
 
 if [ "${KOREQ_SANITIZERS:-1}" != "0" ]; then
   scripts/build.sh sanitize

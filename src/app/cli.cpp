@@ -96,6 +96,14 @@ std::vector<Command>& commands() {
        2,
        2,
        &runImport},
+      {"check",
+       "",
+       "check the company database and the rules across its files; exit 1 naming each fault",
+       {},
+       {},
+       0,
+       0,
+       &runCheck},
   };
   return table;
 }

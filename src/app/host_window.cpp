@@ -21,6 +21,7 @@
 #include <map>
 #include <sstream>
 
+#include "app/check_window.h"
 #include "app/commands.h"
 #include "data/access.h"
 #include "data/company.h"
@@ -91,6 +92,12 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
   fileItem(QStringLiteral("&Make a Demo Company..."),
            QStringLiteral("Make the demo company in a folder of your choice"),
            [this] { makeDemoCompany(); });
+  file->addSeparator();
+  checkAction_ =
+      file->addAction(QStringLiteral("&Check Company..."), this, [this] { checkCompany(); });
+  checkAction_->setObjectName(QStringLiteral("checkCompany"));
+  checkAction_->setStatusTip(
+      QStringLiteral("Check the company database and the records that belong together"));
   file->addSeparator();
   fileItem(QStringLiteral("E&xit"), QStringLiteral("Close every window and end the program"),
            [this] { close(); });
@@ -172,6 +179,11 @@ HostWindow::~HostWindow() {
   module_.module().errors().setHandler({});
 }
 
+QDialog* HostWindow::checkCompany() {
+  if (!session_) return nullptr;
+  return openCompanyCheck(this, session_->store());
+}
+
 void HostWindow::buildMenus() {
   std::vector<MenuEntry> available = availableMenuEntries(module_.registry());
   for (const std::string& name : hostMenuNames()) {
@@ -232,6 +244,7 @@ void HostWindow::updateState() {
   const bool open = session_ != nullptr;
   const bool busy = !threads_.empty();
   for (QMenu* m : procedureMenus_) m->setEnabled(open);
+  checkAction_->setEnabled(open);
   users_->setEnabled(open && !busy);
   if (autoEntryAction_) {
     settingTypeAhead_ = true;

@@ -19,6 +19,7 @@
 
 class QAction;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 
@@ -56,6 +57,9 @@ class HostWindow : public QMainWindow {
   ui::qt::QtUserPort& port() { return port_; }
   // Runs a procedure as its menu entry does: on a new thread, GlobalRequest from the entry.
   void run(const MenuEntry& entry);
+  // File, Check Company: the check of the open company in a window of its own (nothing without
+  // a company).
+  QDialog* checkCompany();
   // Procedure threads with a window open.
   std::size_t openThreads() const { return threads_.size(); }
 
@@ -90,6 +94,7 @@ class HostWindow : public QMainWindow {
   QLabel* signedOn_ = nullptr;
   QLabel* hint_ = nullptr;
   QAction* autoEntryAction_ = nullptr;
+  QAction* checkAction_ = nullptr;
   QString problem_;  // why the last company could not be opened, shown in the chooser
   bool settingTypeAhead_ = false;
 };

@@ -32,22 +32,24 @@ int runImport(Invocation& inv, const ParsedArgs& args) {
     throw CommandError("there is no batch " + batchText(batchId));
 
   std::string why;
-  if (!data::allOrNothing(
-          ctx.store(), [&](std::string* w) { return interchange::ensureBuiltInSource(ctx, w); },
-          &why))
-    throw CommandError(why);
-  data::Access<data::JcLimits> source(ctx.store(), ctx.errors());
-  if (source.fetch("KeyReport", {data::Value(std::string(interchange::kImportReport)),
-                                 data::Value(sourceName)}) != data::kNoError)
-    throw CommandError("there is no import source named \"" + shortText(sourceName) + "\"");
-  const interchange::LineLayout layout = interchange::LineLayout::of(source.rec());
-
+  bool noSource = false;
   long items = 0, errors = 0, leftOut = 0;
   interchange::ImportChecker checker(ctx);
   interchange::EntryWriter writer(ctx, checker, batchId);
   const bool imported = data::allOrNothing(
       ctx.store(),
       [&](std::string* w) {
+        // The built-in source is added in the import's own change, so that an import that is
+        // refused leaves the company exactly as it was.
+        if (!interchange::ensureBuiltInSource(ctx, w)) return false;
+        data::Access<data::JcLimits> source(ctx.store(), ctx.errors());
+        if (source.fetch("KeyReport", {data::Value(std::string(interchange::kImportReport)),
+                                       data::Value(sourceName)}) != data::kNoError) {
+          noSource = true;
+          *w = "there is no import source named \"" + shortText(sourceName) + "\"";
+          return false;
+        }
+        const interchange::LineLayout layout = interchange::LineLayout::of(source.rec());
         std::string failed;
         auto accepted = [&](interchange::ImportItem& item) {
           ++items;
@@ -79,6 +81,7 @@ int runImport(Invocation& inv, const ParsedArgs& args) {
         return true;
       },
       &why);
+  if (noSource) throw CommandError(why);
   inv.out() << items << (items == 1 ? " item" : " items") << " read, " << errors
             << (errors == 1 ? " line" : " lines") << " with errors\n";
   if (!imported) {

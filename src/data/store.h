@@ -101,6 +101,10 @@ class Store {
 
   // A consistent copy of the whole company into `path`.
   virtual void backupTo(const std::string& path) = 0;
+
+  // The back end's own check of its files and indexes: nothing when they are sound, else its
+  // findings, one a line. Reads only.
+  virtual std::vector<std::string> integrityCheck() = 0;
 };
 
 // How long a change waits for another workstation's change to end before it is refused: one

@@ -67,5 +67,20 @@ TEST_F(ImportCommand, ErrorsStopItUnlessToldToProceed) {
   EXPECT_EQ(koreq({"import", "1", (dir_ / "missing.csv").string()}).rc, 1);
 }
 
+// The built-in source is added with the first import that lands, not by one that is refused.
+TEST_F(ImportCommand, ARefusedImportLeavesNoBuiltInSourceBehind) {
+  auto sources = [&] {
+    auto company = data::Company::open(dir_ / "demo");
+    data::ErrorObject errors;
+    return data::Access<data::JcLimits>(company->store(), errors).records();
+  };
+  const auto before = sources();
+  EXPECT_EQ(koreq({"import", "1", file()}).rc, 1);
+  EXPECT_EQ(koreq({"import", "1", file(), "--source", "Nope"}).rc, 1);
+  EXPECT_EQ(sources(), before);
+  EXPECT_EQ(koreq({"import", "1", file(), "--proceed"}).rc, 0);
+  EXPECT_EQ(sources(), before + 1);
+}
+
 }  // namespace
 }  // namespace koreq::cli::test

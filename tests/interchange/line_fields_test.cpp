@@ -5,6 +5,7 @@
 #include "../frame/company_fixture.h"
 #include "data/records.h"
 #include "interchange/engine/line_fields.h"
+#include "interchange/engine/source_layout.h"
 
 namespace koreq::interchange {
 namespace {
@@ -27,6 +28,20 @@ TEST(FieldMap, UnpacksPacksAndStopsTheWalkAtHashes) {
   }
   EXPECT_EQ(fieldCode('X'), nullptr);
   EXPECT_EQ(fieldCodeNamed("Equipment Charged")->code, 'P');
+}
+
+// Found by fuzzing: a stored map ending in part of an item ("U5") showed two fields in the source
+// form while the import walked a third, 50 characters long.
+TEST(FieldMap, APartItemAtTheEndIsNeitherShownNorWalked) {
+  for (const char* map : {"Q10D08U5", "Q10D08U5   ", "Q10D08U"}) {
+    EXPECT_EQ(unpackMap(map).size(), 2u) << map;
+    EXPECT_EQ(walkedItems(map).size(), 2u) << map;
+  }
+  EXPECT_EQ(walkedItems("Q10D08U05   ").size(), 3u);
+  // An item ending in a blank before a character that is not one.
+  const std::string odd("Q10D08U0 \x01", 10);
+  EXPECT_EQ(walkedItems(odd).size(), 3u);
+  EXPECT_EQ(SourceLayout(odd).size(), 3u);
 }
 
 class BuiltInSource : public fixture::CompanyTest {};

@@ -3,9 +3,13 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <algorithm>
@@ -284,6 +288,24 @@ TEST_F(HostWindowTest, OpensTheCompanyAndRunsEachMenuCallOnAThreadOfItsOwn) {
   EXPECT_EQ(host.openThreads(), 0u);
 }
 
+TEST_F(HostWindowTest, CheckCompanyShowsItsProgressAndThenTheReport) {
+  cli::HostWindow host(*inv, module, tmp.path / "co");
+  QAction* item = host.menuBar()->findChild<QAction*>("checkCompany");
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->isEnabled());
+  QPointer<QDialog> window = host.checkCompany();
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->isVisible());
+  auto* bar = window->findChild<QProgressBar*>("progress");
+  EXPECT_EQ(bar->maximum(), 6);
+  EXPECT_EQ(bar->value(), 6);
+  EXPECT_TRUE(window->findChild<QPlainTextEdit*>("report")->toPlainText().startsWith(
+      "The company is sound: 6 checks held"));
+  window->close();
+  settle();
+  EXPECT_TRUE(window.isNull());  // closing deletes it
+}
+
 TEST_F(HostWindowTest, WithoutACompanyTheMenusWait) {
   QSettings().remove("host/company");
   cli::GlobalOptions opts;
@@ -293,6 +315,8 @@ TEST_F(HostWindowTest, WithoutACompanyTheMenusWait) {
   cli::HostWindow host(none, module, std::nullopt);
   EXPECT_EQ(host.session(), nullptr);
   EXPECT_FALSE(host.menuBar()->findChild<QMenu*>("Equipment")->isEnabled());
+  EXPECT_FALSE(host.menuBar()->findChild<QAction*>("checkCompany")->isEnabled());
+  EXPECT_EQ(host.checkCompany(), nullptr);
   EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "(no company open)");
   EXPECT_TRUE(host.openCompany(tmp.path / "co"));
   EXPECT_TRUE(host.menuBar()->findChild<QMenu*>("Equipment")->isEnabled());

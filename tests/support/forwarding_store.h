@@ -53,6 +53,7 @@ class ForwardingStore : public data::Store {
   }
   void removeBlob(const std::string& k, std::int64_t id) override { s_.removeBlob(k, id); }
   void backupTo(const std::string& path) override { s_.backupTo(path); }
+  std::vector<std::string> integrityCheck() override { return s_.integrityCheck(); }
 
  protected:
   data::Store& s_;

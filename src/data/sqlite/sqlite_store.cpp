@@ -701,4 +701,16 @@ void SqliteStore::backupTo(const std::string& path) {
     throw StoreError(kDriverError, "Backup to " + path + " failed: " + sqlite3_errmsg(dest.db));
 }
 
+std::vector<std::string> SqliteStore::integrityCheck() {
+  // Not cached: it runs once per check, and a damaged file may fail to prepare it at all.
+  Stmt s(*this, "PRAGMA integrity_check");
+  std::vector<std::string> findings;
+  while (s.step()) {
+    std::string line = s.text(0);
+    if (line != "ok") findings.push_back(std::move(line));
+  }
+  s.finish();
+  return findings;
+}
+
 }  // namespace koreq::data

@@ -51,6 +51,7 @@ class SqliteStore final : public Store {
                                                     std::int64_t id) override;
   void removeBlob(const std::string& kind, std::int64_t id) override;
   void backupTo(const std::string& path) override;
+  std::vector<std::string> integrityCheck() override;
 
   sqlite3* handle() const { return db_; }
 

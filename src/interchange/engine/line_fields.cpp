@@ -68,10 +68,12 @@ std::vector<MapItem> unpackMap(std::string_view map) {
 }
 
 std::vector<MapItem> walkedItems(std::string_view map) {
+  // Whole items only, as the source form lists them: a part of an item at the end is not
+  // guessed at, so the import reads exactly the fields the form shows.
+  map = clip(map);
   std::vector<MapItem> items;
-  for (std::size_t at = 0; at < map.size() && items.size() < kMaxMapItems; at += 3) {
+  for (std::size_t at = 0; at + 3 <= map.size() && items.size() < kMaxMapItems; at += 3) {
     if (map.substr(at, 3) == "###") break;
-    if (map[at] == ' ' && clipped(map.substr(at)).empty()) break;
     items.push_back(itemAt(map, at));
   }
   return items;

@@ -48,7 +48,8 @@ SourceLayout::SourceLayout(std::string_view map) {
       break;
     }
   }
-  items_ = unpackMap(std::string_view(whole).substr(0, at));
+  // The rows are the items the import walks, so the form never shows other fields than it reads.
+  items_ = walkedItems(whole);
   // The list names an unknown code "Unused", and a row is saved as the code of its name.
   for (MapItem& item : items_)
     if (!fieldCode(item.code)) item.code = fieldCode(LineField::Unused).code;

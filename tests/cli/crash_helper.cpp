@@ -1,0 +1,64 @@
+// For the crash tests: the changes that have no command of their own, run until they end or the
+// process is killed. Exit 0 when every change landed (or changed nothing).
+//
+//   crash_helper reorder COMPANY-FOLDER COUNT   COUNT batch moves, one after another
+//   crash_helper apply-to-all COMPANY-FOLDER    every category added to every piece of equipment
+
+#include <cstdlib>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/access.h"
+#include "data/company.h"
+#include "data/error.h"
+#include "data/records.h"
+#include "equipment/categories.h"
+#include "frame/context.h"
+#include "usagelog/engine/batch_rules.h"
+
+using namespace koreq;
+
+namespace {
+
+int reorder(data::Store& store, int count) {
+  std::mt19937 random(std::random_device{}());
+  for (int i = 0; i < count; ++i) {
+    std::vector<std::int32_t> sortIds;
+    {
+      data::ErrorObject errors;
+      data::Access<data::EqBatch> batches(store, errors);
+      batches.set(data::EqBatch::def().primaryKey());
+      while (batches.next() == data::kNoError) sortIds.push_back(batches.rec().SortID);
+    }
+    if (sortIds.empty()) return 1;
+    const std::int32_t sortId = sortIds[random() % sortIds.size()];
+    const auto move = static_cast<usagelog::BatchMove>(1 + random() % 4);
+    const usagelog::ReorderOutcome out = usagelog::reorderBatch(store, sortId, move);
+    if (out.failed) {
+      std::cerr << out.message << "\n";
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return 2;
+  const std::string action = argv[1];
+  if (action == "reorder" && argc == 4) {
+    auto company = data::Company::open(argv[2]);
+    return reorder(company->store(), std::atoi(argv[3]));
+  }
+  if (action == "apply-to-all" && argc == 3) {
+    SystemClock clock;
+    frame::Session session(data::Company::open(argv[2]), clock, "ADM");
+    frame::Context ctx(session);
+    const equipment::ApplyToAllResult r = equipment::applyCategoriesToAll(ctx);
+    return r.refused || r.failed > 0 ? 1 : 0;
+  }
+  return 2;
+}
