@@ -1,6 +1,7 @@
 // koreq report PROCEDURE …: runs a report procedure through the report frame, the flags
-// standing for the preview's choices, and writes its PDF. Reports draw with Qt GUI's painter
-// offscreen, so this runs without a display.
+// standing for the preview's choices: the PDF (without an output flag, to the preset
+// PDFFILENAME) and the export file. Reports draw with Qt GUI's painter offscreen, so
+// this runs without a display.
 
 #include <charconv>
 #include <filesystem>
@@ -15,12 +16,34 @@
 #include "reportframe/gui_app.h"
 #include "reportframe/report_frame.h"
 #include "runtime/text.h"
+#include "ui/model/user_port.h"
 
 namespace koreq::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// The user of a report run on the command line: the preview's choice is the command's flags,
+// the file dialogs take the names given, a question is answered No. What the user is told
+// comes back in the run's outcome.
+class CommandLineUser final : public ui::UserPort {
+ public:
+  ui::PreviewChoice choice;
+  std::string exportFile;
+
+  int message(const std::string&, const std::string&, ui::Icon, const std::string& buttons,
+              int) override {
+    return ui::splitButtons(buttons).size() > 1 ? 2 : 1;
+  }
+  void beep() override {}
+  ui::PreviewChoice preview(const ui::PreviewRequest&) override { return choice; }
+  std::vector<std::string> chooseFiles(const ui::FileDialog& d) override {
+    if (d.title == "PDF File Name and Location") return {d.start};
+    if (!exportFile.empty()) return {exportFile};
+    return {};
+  }
+};
 
 // The equipment of `id` into the context's EQHEADER buffer, or a command error.
 void loadEquipment(frame::Context& ctx, const std::string& id) {
@@ -45,6 +68,12 @@ int pagesPerFile(const ParsedArgs& args) {
   return n;
 }
 
+// A name on the command line is the user's own, relative to where they are.
+std::string userPath(const std::string& option, const std::string& given) {
+  if (given.empty()) throw UsageError("--" + option + " needs a file name");
+  return fs::absolute(given).lexically_normal().string();
+}
+
 int runReport(Invocation& inv, const ParsedArgs& args) {
   const std::string& procedure = args.positional.at(0);
   if (procedure != "PrintFixedAssets")
@@ -53,18 +82,17 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   const auto equipment = args.value("equipment");
   if (!equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
 
-  reportframe::OutputChoice choice;
-  choice.pagesPerFile = pagesPerFile(args);
-  choice.landscape = args.flag("landscape");
-  if (auto pdf = args.value("pdf")) {
-    if (pdf->empty()) throw UsageError("--pdf needs a file name");
-    // A name on the command line is the user's own, relative to where they are.
-    choice.pdfFile = fs::absolute(*pdf).lexically_normal().string();
-  }
+  CommandLineUser user;
+  reportframe::PdfOptions pdf;
+  pdf.pagesPerFile = pagesPerFile(args);
+  if (auto file = args.value("pdf")) pdf.file = userPath("pdf", *file);
   if (auto password = args.value("password")) {
     if (password->empty()) throw UsageError("--password needs a password");
-    choice.password = *password;
+    pdf.password = *password;
   }
+  if (auto file = args.value("export")) user.exportFile = userPath("export", *file);
+  user.choice.exportReport = !user.exportFile.empty();
+  user.choice.pdf = !pdf.file.empty() || !user.choice.exportReport;
 
   auto session = inv.openSession(true);
   frame::Context ctx(*session);
@@ -75,9 +103,11 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   loadEquipment(ctx, *equipment);
 
   reportframe::ReportApplication app;
-  reportframe::ReportFrame frame(ctx, depreciation::printFixedAssetsProcedure());
-  const reportframe::RunOutcome outcome =
-      frame.run([&](reportframe::Report& r) { depreciation::printFixedAssets(ctx, r); }, choice);
+  reportframe::ReportFrame frame(ctx, depreciation::printFixedAssetsProcedure(),
+                                 depreciation::printFixedAssetsBody(ctx), true);
+  frame.setLandscape(args.flag("landscape"));
+  frame.setPdfOptions(pdf);
+  const reportframe::RunOutcome outcome = frame.finish(user);
   if (outcome.notice) {
     inv.err() << outcome.notice->caption << " " << outcome.notice->text << "\n";
     return 1;
@@ -87,10 +117,11 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
       std::to_string(outcome.pages) + (outcome.pages == 1 ? " page" : " pages");
   if (outcome.files.size() == 1) {
     inv.out() << pages << " written to " << outcome.files.front().string() << "\n";
-  } else {
+  } else if (!outcome.files.empty()) {
     inv.out() << pages << " written to " << outcome.files.size() << " files:\n";
     for (const fs::path& f : outcome.files) inv.out() << "  " << f.string() << "\n";
   }
+  if (!outcome.exported.empty()) inv.out() << "exported to " << outcome.exported.string() << "\n";
   return 0;
 }
 
@@ -100,12 +131,13 @@ void installReports() {
   addCommands({
       {"report",
        "PROCEDURE --equipment ID [--pdf FILE] [--pages-per-file N] [--password PW] "
-       "[--landscape]",
-       "run a report (PrintFixedAssets: the depreciation schedule of one equipment) and write "
-       "its PDF (default: the report's PDF name in the company folder); --pages-per-file "
-       "splits it into NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password "
-       "encrypts it (AES-256)",
-       {"equipment", "pdf", "pages-per-file", "password"},
+       "[--export FILE] [--landscape]",
+       "run a report (PrintFixedAssets: the depreciation schedule of one equipment) as its "
+       "preview's choices would: write its PDF (default: the report's PDF name in the company "
+       "folder), export its text; --pages-per-file splits the PDF into "
+       "NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password encrypts it "
+       "(AES-256)",
+       {"equipment", "pdf", "pages-per-file", "password", "export"},
        {"landscape"},
        1,
        1,

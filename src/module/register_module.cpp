@@ -1,11 +1,13 @@
 #include "module/register_module.h"
 
+#include "depreciation/print_fixed_assets.h"
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
 #include "interchange/export_window.h"
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
+#include "reportframe/progress_window.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -34,6 +36,8 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   interchange::registerExport(registry, shared);
   interchange::registerImportWindow(registry);
   interchange::registerSourceForms(registry, shared);
+  reportframe::registerReport(registry, depreciation::printFixedAssetsProcedure(),
+                              &depreciation::printFixedAssetsBody);
 }
 
 }  // namespace koreq::module

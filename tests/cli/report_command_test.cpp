@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -139,6 +141,21 @@ TEST_F(ReportCommand, NothingToPrintAndBadCommandLines) {
                         (out_ / "no" / "such" / "x.pdf").string()});
   EXPECT_EQ(lost.rc, 1);
   EXPECT_THAT(lost.err, HasSubstr("could not be written"));
+}
+
+TEST_F(ReportCommand, ExportsTheText) {
+  const fs::path txt = out_ / "schedule.txt";
+  Result r =
+      report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--export", txt.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "exported to " + txt.string() + "\n");  // an export alone writes no PDF
+  std::ifstream in(txt);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 10u + 96u + 2u);
+  EXPECT_EQ(lines[1], "Fixed Asset Depreciation Schedule");
+  EXPECT_EQ(lines[10].substr(0, 10), "5/01/2012\t");
+  EXPECT_EQ(lines.back(), "Report Parameters:");  // the schedule has no limits
 }
 
 TEST_F(ReportCommand, TheProgramWritesReportsWithoutADisplay) {
