@@ -1,6 +1,6 @@
 // koreq report PROCEDURE …: runs a report procedure through the report frame, the flags
 // standing for the preview's choices: the PDF (without an output flag, to the preset
-// PDFFILENAME) and the export file. Reports draw with Qt GUI's painter offscreen, so
+// PDFFILENAME), the export file, the e-mail. Reports draw with Qt GUI's painter offscreen, so
 // this runs without a display.
 
 #include <charconv>
@@ -31,6 +31,7 @@ class CommandLineUser final : public ui::UserPort {
  public:
   ui::PreviewChoice choice;
   std::string exportFile;
+  ui::MailDraft mail;
 
   int message(const std::string&, const std::string&, ui::Icon, const std::string& buttons,
               int) override {
@@ -42,6 +43,11 @@ class CommandLineUser final : public ui::UserPort {
     if (d.title == "PDF File Name and Location") return {d.start};
     if (!exportFile.empty()) return {exportFile};
     return {};
+  }
+  bool composeMail(ui::MailDraft& draft) override {
+    draft.toAddress = mail.toAddress;
+    draft.subject = mail.subject;
+    return true;
   }
 };
 
@@ -91,8 +97,17 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
     pdf.password = *password;
   }
   if (auto file = args.value("export")) user.exportFile = userPath("export", *file);
+  const auto address = args.value("email");
+  const auto subject = args.value("subject");
+  if (subject && !address) throw UsageError("--subject goes with --email ADDRESS");
+  if (address) {
+    if (address->empty()) throw UsageError("--email needs an address");
+    user.mail.toAddress = *address;
+    user.mail.subject = subject.value_or("");
+  }
   user.choice.exportReport = !user.exportFile.empty();
-  user.choice.pdf = !pdf.file.empty() || !user.choice.exportReport;
+  user.choice.email = address.has_value();
+  user.choice.pdf = !pdf.file.empty() || (!user.choice.exportReport && !user.choice.email);
 
   auto session = inv.openSession(true);
   frame::Context ctx(*session);
@@ -121,6 +136,7 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
     inv.out() << pages << " written to " << outcome.files.size() << " files:\n";
     for (const fs::path& f : outcome.files) inv.out() << "  " << f.string() << "\n";
   }
+  if (!outcome.mailedTo.empty()) inv.out() << "mailed to " << outcome.mailedTo << "\n";
   if (!outcome.exported.empty()) inv.out() << "exported to " << outcome.exported.string() << "\n";
   return 0;
 }
@@ -131,13 +147,13 @@ void installReports() {
   addCommands({
       {"report",
        "PROCEDURE --equipment ID [--pdf FILE] [--pages-per-file N] [--password PW] "
-       "[--export FILE] [--landscape]",
+       "[--export FILE] [--email ADDRESS [--subject TEXT]] [--landscape]",
        "run a report (PrintFixedAssets: the depreciation schedule of one equipment) as its "
        "preview's choices would: write its PDF (default: the report's PDF name in the company "
-       "folder), export its text; --pages-per-file splits the PDF into "
+       "folder), export its text, mail the PDF; --pages-per-file splits the PDF into "
        "NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password encrypts it "
        "(AES-256)",
-       {"equipment", "pdf", "pages-per-file", "password", "export"},
+       {"equipment", "pdf", "pages-per-file", "password", "export", "email", "subject"},
        {"landscape"},
        1,
        1,

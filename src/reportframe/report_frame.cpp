@@ -6,6 +6,7 @@
 #include "frame/context.h"
 #include "frame/module.h"
 #include "runtime/text.h"
+#include "suite/pdfemailer.h"
 #include "suite/reportexport.h"
 #include "ui/model/user_port.h"
 
@@ -22,6 +23,7 @@ constexpr const char* kPdfDialogFilter = "PDF Files|*.pdf|All Files|*.*";
 constexpr const char* kViewPdfText = "Do you wish to view the PDF file when it is created?";
 constexpr const char* kViewPdfCaption = "View PDF?";
 constexpr const char* kPdfCaption = "Generate PDF File";
+constexpr const char* kMailCaption = "Email Report (pdf)";
 
 ui::PreviewZoom zoomOf(std::int64_t previewZoom) {
   switch (previewZoom) {
@@ -221,6 +223,7 @@ RunOutcome ReportFrame::finish(ui::UserPort& user) {
     }
   }
   if (!pages_.empty() && pdfRequested_) writePdf(user, viewPdf, out);
+  if (!out.files.empty() && ctx_.g.EMAILME) mail(user, out);
 
   // The closing: the export, then the response.
   if (ctx_.g.EXPORTME) exportLines(user, out);
@@ -230,6 +233,22 @@ RunOutcome ReportFrame::finish(ui::UserPort& user) {
   out.response = shown ? 1 : 2;
   ctx_.g.GlobalResponse = out.response;
   return out;
+}
+
+void ReportFrame::mail(ui::UserPort& user, RunOutcome& out) {
+  ui::MailDraft draft{clipped(ctx_.g.MMToAddress.str()), clipped(ctx_.g.MMToName.str()),
+                      clipped(ctx_.g.MMSubject.str()), suite::userMessageText(ctx_)};
+  if (draft.subject.empty()) draft.subject = procedure_.exportTitle;
+  if (!user.composeMail(draft)) return;  // the PDF stays written
+  ctx_.g.MMToAddress = draft.toAddress;
+  ctx_.g.MMToName = draft.toName;
+  ctx_.g.MMSubject = draft.subject;
+  const std::string error = suite::PDFEMAILER(ctx_, out.files, draft.toAddress, draft.toName,
+                                              draft.subject, draft.message);
+  if (!error.empty())
+    fail(user, error, kMailCaption, out);
+  else
+    out.mailedTo = draft.toAddress;
 }
 
 void ReportFrame::exportLines(ui::UserPort& user, RunOutcome& out) {

@@ -112,6 +112,7 @@ class ReportFrame {
             RunOutcome& out);
   bool print(ui::UserPort& user, int copies, RunOutcome& out);
   void writePdf(ui::UserPort& user, bool viewPdf, RunOutcome& out);
+  void mail(ui::UserPort& user, RunOutcome& out);
   void exportLines(ui::UserPort& user, RunOutcome& out);
 
   class ProcedureName;

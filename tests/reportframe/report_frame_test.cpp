@@ -277,6 +277,18 @@ TEST_F(ReportFrameTest, ThePreviewsChoicesPrintAndWriteThePdf) {
   EXPECT_THAT(user_.log()[user_.log().size() - 3],
               HasSubstr("save file dialog \"PDF File Name and Location\" filter \"PDF "
                         "Files|*.pdf|All Files|*.*\""));
+
+  // Email Report (pdf): the PDF to the preset name without a dialog, then the mail dialog; a
+  // mail that cannot go is shown, and the PDF stays.
+  user_.queuePreview({.email = true});
+  user_.queueMail(ui::MailDraft{"pat@example.com", "", "Schedule", ""});
+  out = frame(2)->finish(user_);
+  EXPECT_THAT(out.files, ElementsAre(presetPdf()));
+  EXPECT_EQ(user_.log()[user_.log().size() - 2], "mail dialog -> \"pat@example.com\" \"Schedule\"");
+  EXPECT_EQ(user_.shown().back().caption, "Email Report (pdf)");
+  EXPECT_THAT(user_.shown().back().text, HasSubstr("No mail server is set up"));
+  EXPECT_EQ(out.mailedTo, "");
+  EXPECT_EQ(ctx_.g.MMToAddress.str(), "pat@example.com");
 }
 
 TEST_F(ReportFrameTest, TenLimitLinesInTheFooterAndTheExportAfterReportParameters) {
