@@ -3,8 +3,11 @@
 // PDFFILENAME), the export file, the e-mail. Reports draw with Qt GUI's painter offscreen, so
 // this runs without a display.
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "app/cli.h"
 #include "app/commands.h"
@@ -17,12 +20,15 @@
 #include "reportframe/report_frame.h"
 #include "runtime/text.h"
 #include "ui/model/user_port.h"
+#include "usagelog/proof_listing.h"
 
 namespace koreq::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kProofReport = "Log Proof Listing";
 
 // The user of a report run on the command line: the preview's choice is the command's flags,
 // the file dialogs take the names given, a question is answered No. What the user is told
@@ -80,13 +86,59 @@ std::string userPath(const std::string& option, const std::string& given) {
   return fs::absolute(given).lexically_normal().string();
 }
 
+// --batches 1,2: the tag list, in the order given.
+std::vector<std::uint16_t> batchList(const std::string& text) {
+  std::vector<std::uint16_t> batches;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', at), text.size());
+    const std::string one = text.substr(at, comma - at);
+    unsigned n = 0;
+    auto [ptr, ec] = std::from_chars(one.data(), one.data() + one.size(), n);
+    if (one.empty() || ec != std::errc() || ptr != one.data() + one.size() || n == 0 || n > 65535)
+      throw UsageError("--batches takes batch numbers separated by commas, not '" +
+                       shortText(text) + "'");
+    batches.push_back(static_cast<std::uint16_t>(n));
+    at = comma + 1;
+  }
+  return batches;
+}
+
+// The proof-listing format of --format TITLE or --limit-id N into the EQLIMITS buffer, its
+// number in REPORTFILTER, as the format list's Print leaves them.
+void loadProofFormat(frame::Context& ctx, const ParsedArgs& args) {
+  auto& formats = ctx.access<data::EqLimits>();
+  const auto title = args.value("format");
+  const auto id = args.value("limit-id");
+  if (title.has_value() == id.has_value())
+    throw UsageError("report: PrintEQLogBProof needs --format TITLE or --limit-id N");
+  int rc = data::kRecordNotFound;
+  if (id) {
+    std::uint32_t n = 0;
+    auto [ptr, ec] = std::from_chars(id->data(), id->data() + id->size(), n);
+    if (id->empty() || ec != std::errc() || ptr != id->data() + id->size())
+      throw UsageError("--limit-id takes a format number, not '" + shortText(*id) + "'");
+    rc = formats.fetch("EQLM:KeyLimitID", {std::int64_t{n}});
+  } else {
+    rc = formats.fetch("EQLM:KeyReport", {std::string(kProofReport), clipped(*title)});
+  }
+  if (rc != data::kNoError && rc != data::kRecordNotFound)
+    throw data::StoreError(rc, formats.lastErrorText());
+  if (rc == data::kRecordNotFound || clipped(formats.rec().Report.str()) != kProofReport)
+    throw CommandError("no proof-listing format " + (id ? *id : "'" + shortText(*title) + "'"));
+  ctx.g.REPORTFILTER = std::to_string(formats.rec().LimitID);
+}
+
 int runReport(Invocation& inv, const ParsedArgs& args) {
   const std::string& procedure = args.positional.at(0);
-  if (procedure != "PrintFixedAssets")
+  const bool schedule = procedure == "PrintFixedAssets";
+  if (!schedule && procedure != "PrintEQLogBProof")
     throw UsageError("report: unknown report procedure '" + shortText(procedure) +
-                     "' (known: PrintFixedAssets)");
+                     "' (known: PrintFixedAssets, PrintEQLogBProof)");
   const auto equipment = args.value("equipment");
-  if (!equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
+  if (schedule && !equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
+  const auto batches = args.value("batches");
+  if (!schedule && !batches) throw UsageError("report: PrintEQLogBProof needs --batches N,N…");
 
   CommandLineUser user;
   reportframe::PdfOptions pdf;
@@ -115,11 +167,19 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   data::FileAccess& systems = ctx.file(data::Systems::def());
   systems.set(systems.def().primaryKey());
   if (systems.next() == data::kNoError) session->g.COMPANYNAME = systems.text("CompanyName");
-  loadEquipment(ctx, *equipment);
+  if (schedule) {
+    loadEquipment(ctx, *equipment);
+  } else {
+    ctx.g.TAGQUE = batchList(*batches);
+    loadProofFormat(ctx, args);
+  }
 
   reportframe::ReportApplication app;
-  reportframe::ReportFrame frame(ctx, depreciation::printFixedAssetsProcedure(),
-                                 depreciation::printFixedAssetsBody(ctx), true);
+  reportframe::ReportFrame frame(
+      ctx,
+      schedule ? depreciation::printFixedAssetsProcedure() : usagelog::printEqLogBProofProcedure(),
+      schedule ? depreciation::printFixedAssetsBody(ctx) : usagelog::printEqLogBProofBody(ctx),
+      true);
   frame.setLandscape(args.flag("landscape"));
   frame.setPdfOptions(pdf);
   const reportframe::RunOutcome outcome = frame.finish(user);
@@ -146,14 +206,18 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
 void installReports() {
   addCommands({
       {"report",
-       "PROCEDURE --equipment ID [--pdf FILE] [--pages-per-file N] [--password PW] "
-       "[--export FILE] [--email ADDRESS [--subject TEXT]] [--landscape]",
-       "run a report (PrintFixedAssets: the depreciation schedule of one equipment) as its "
-       "preview's choices would: write its PDF (default: the report's PDF name in the company "
+       "PROCEDURE [--equipment ID] [--batches N,N… (--format TITLE | --limit-id N)] "
+       "[--pdf FILE] [--pages-per-file N] [--password PW] [--export FILE] "
+       "[--email ADDRESS [--subject TEXT]] [--landscape]",
+       "run a report (PrintFixedAssets --equipment: the depreciation schedule of one "
+       "equipment; PrintEQLogBProof --batches: the proof listing of those batches through a "
+       "saved format) as its preview's choices would: write its PDF (default: the report's PDF "
+       "name in the company "
        "folder), export its text, mail the PDF; --pages-per-file splits the PDF into "
        "NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password encrypts it "
        "(AES-256)",
-       {"equipment", "pdf", "pages-per-file", "password", "export", "email", "subject"},
+       {"equipment", "batches", "format", "limit-id", "pdf", "pages-per-file", "password", "export",
+        "email", "subject"},
        {"landscape"},
        1,
        1,

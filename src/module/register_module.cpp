@@ -15,6 +15,7 @@
 #include "usagelog/batch_manager.h"
 #include "usagelog/engine/posting.h"
 #include "usagelog/log_form.h"
+#include "usagelog/proof_listing.h"
 
 namespace koreq::module {
 
@@ -38,6 +39,8 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   interchange::registerSourceForms(registry, shared);
   reportframe::registerReport(registry, depreciation::printFixedAssetsProcedure(),
                               &depreciation::printFixedAssetsBody);
+  reportframe::registerReport(registry, usagelog::printEqLogBProofProcedure(),
+                              &usagelog::printEqLogBProofBody);
 }
 
 }  // namespace koreq::module

@@ -190,6 +190,31 @@ TEST_F(ReportCommand, ExportsTheTextAndMailsThePdf) {
             2);
 }
 
+TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
+  const fs::path pdf = out_ / "proof.pdf";
+  Result r = report({"report", "PrintEQLogBProof", "--batches", "2", "--format",
+                     "All Tagged Batches", "--pdf", pdf.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  const std::string text = shell("pdftotext -layout " + quoted(pdf) + " -");
+  EXPECT_THAT(text, HasSubstr("Proof Listing of Equipment Usage Log"));
+  EXPECT_THAT(text, HasSubstr("Batch 2 - Treatment Plant site"));
+  EXPECT_THAT(text, ContainsRegex("Batch 2 Totals: +212.50 +28,480.00"));
+  EXPECT_THAT(text, ::testing::Not(HasSubstr("Grand Totals:")));
+  EXPECT_THAT(shell("pdfinfo " + quoted(pdf)), HasSubstr("792 x 612 pts"));
+
+  // The format by number: the excavators of the last week (the demo's dates are today's).
+  r = report({"report", "PrintEQLogBProof", "--batches", "1,2", "--limit-id", "16", "--pdf",
+              pdf.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_THAT(shell("pdftotext -layout " + quoted(pdf) + " -"),
+              ContainsRegex("Grand Totals: +69.00 +11,592.00"));
+
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1", "--limit-id", "1"}).err,
+            "koreq: no proof-listing format 1\n");
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1,x", "--limit-id", "16"}).rc, 2);
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1"}).rc, 2);
+}
+
 TEST_F(ReportCommand, TheProgramWritesReportsWithoutADisplay) {
   const fs::path pdf = out_ / "headless.pdf";
   int status = -1;
