@@ -15,6 +15,7 @@
 #include "usagelog/batch_manager.h"
 #include "usagelog/engine/posting.h"
 #include "usagelog/log_form.h"
+#include "usagelog/proof_formats.h"
 #include "usagelog/proof_listing.h"
 
 namespace koreq::module {
@@ -39,6 +40,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   interchange::registerSourceForms(registry, shared);
   reportframe::registerReport(registry, depreciation::printFixedAssetsProcedure(),
                               &depreciation::printFixedAssetsBody);
+  usagelog::registerProofFormats(registry);
   reportframe::registerReport(registry, usagelog::printEqLogBProofProcedure(),
                               &usagelog::printEqLogBProofBody);
 }
