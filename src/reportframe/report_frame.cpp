@@ -271,8 +271,18 @@ void ReportFrame::writePdf(ui::UserPort& user, bool viewPdf, RunOutcome& out) {
     pdf.security.level = PdfEncryption::Aes256;
     pdf.security.userPassword = pdfOptions_.password;
   }
-  pdf.setProgress(pdfProgress);
-  if (pdf.generate(pages_.files(), pdfOptions_.pagesPerFile, true) != 1) {
+  // The writer's own status window; its Cancel asks before the PDF is given up.
+  pdf.setProgress(pdfProgress ? pdfProgress : [&user](int page, int count) {
+    if (user.showProgress("Please Wait...", "Generating PDF",
+                          "Page " + std::to_string(page) + " of " + std::to_string(count),
+                          count > 0 ? page * 100 / count : 0))
+      return true;
+    return user.message("Do you wish to Cancel the PDF Generation?", "Cancel PDF?",
+                        ui::Icon::Question, "&Yes|&No") != 1;
+  });
+  const int produced = pdf.generate(pages_.files(), pdfOptions_.pagesPerFile, true);
+  user.endProgress();
+  if (produced != 1) {
     if (!pdf.cancelled())
       fail(user, pdf.error().empty() ? "The PDF file was not written." : pdf.error(), kPdfCaption,
            out);

@@ -73,8 +73,8 @@ class ReportFrame {
   // Before the first step.
   void setLandscape(bool on) { landscape_ = on; }
   void setPdfOptions(PdfOptions options) { pdfOptions_ = std::move(options); }
-  // Called before each PDF page when set; false cancels the PDF (the user said Yes to
-  // "Do you wish to Cancel the PDF Generation?").
+  // Called before each PDF page instead of the user's status window ("Please Wait...") when
+  // set; false cancels the PDF.
   PdfReportWriter::Progress pdfProgress;
 
   // One timer event: the report opened at the first (run date and time, the PDF file name and

@@ -291,6 +291,43 @@ TEST_F(ReportFrameTest, ThePreviewsChoicesPrintAndWriteThePdf) {
   EXPECT_EQ(ctx_.g.MMToAddress.str(), "pat@example.com");
 }
 
+// A user who presses the PDF status window's Cancel on the first page.
+class CancellingUser : public ui::ScriptedPort {
+ public:
+  std::vector<std::string> steps;
+  bool showProgress(const std::string& title, const std::string& message, const std::string& text,
+                    int percent) override {
+    steps.push_back(title + "/" + message + "/" + text + "/" + std::to_string(percent));
+    return steps.size() > 1;
+  }
+};
+
+TEST_F(ReportFrameTest, ThePdfsStatusWindowAndItsCancelQuestion) {
+  const fs::path pdf = dir_ / "status.pdf";
+  CancellingUser user;
+  user.queuePreview({.pdf = true});
+  user.queueFiles({pdf.string()});
+  user.queueAnswer("&No");   // not viewed
+  user.queueAnswer("&Yes");  // cancel it
+  RunOutcome out = frame(2)->finish(user);
+  EXPECT_EQ(user.shown().back().caption, "Cancel PDF?");
+  EXPECT_EQ(user.shown().back().text, "Do you wish to Cancel the PDF Generation?");
+  EXPECT_TRUE(out.files.empty());
+  EXPECT_TRUE(out.error.empty());
+  EXPECT_FALSE(fs::exists(pdf));
+
+  // No: the PDF goes on to its end.
+  user.steps.clear();
+  user.queuePreview({.pdf = true});
+  user.queueFiles({pdf.string()});
+  user.queueAnswer("&No");
+  user.queueAnswer("&No");
+  out = frame(2)->finish(user);
+  EXPECT_THAT(out.files, ElementsAre(pdf));
+  EXPECT_THAT(user.steps, ElementsAre("Please Wait.../Generating PDF/Page 1 of 2/50",
+                                      "Please Wait.../Generating PDF/Page 2 of 2/100"));
+}
+
 TEST_F(ReportFrameTest, TenLimitLinesInTheFooterAndTheExportAfterReportParameters) {
   std::vector<std::string> limits = {"Equipment Costing > Reports > Frame Test",
                                      "Report Title: All of it   ", ""};

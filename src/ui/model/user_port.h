@@ -108,6 +108,14 @@ class UserPort {
   // Asks for the recipient, subject and message of a mailed report, `draft` giving the
   // defaults; false when the user cancelled.
   virtual bool composeMail(MailDraft&) { return false; }
+  // A status window over a long piece of work: its title, a message line, a text under the
+  // bar and the bar's percentage, shown (or brought up to date) at each step. Answers false
+  // once the user pressed its Cancel; the caller decides what that means. endProgress() takes
+  // it away.
+  virtual bool showProgress(const std::string&, const std::string&, const std::string&, int) {
+    return true;
+  }
+  virtual void endProgress() {}
 };
 
 // Splits a button set "&Yes|&No" into its buttons.

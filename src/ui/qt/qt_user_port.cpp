@@ -21,6 +21,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
@@ -335,6 +336,30 @@ bool QtUserPort::composeMail(MailDraft& draft) {
   draft.subject = subject->text().toStdString();
   draft.message = message->toPlainText().toStdString();
   return true;
+}
+
+bool QtUserPort::showProgress(const std::string& title, const std::string& message,
+                              const std::string& text, int percent) {
+  if (script_) return script_->showProgress(title, message, text, percent);
+  // A Cancel the user has answered is forgotten: the window starts afresh.
+  if (progress_ && progress_->wasCanceled()) progress_.reset();
+  if (!progress_) {
+    progress_ = std::make_unique<QProgressDialog>(dialogParent());
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setRange(0, 100);
+    progress_->setMinimumDuration(500);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+  }
+  progress_->setWindowTitle(qs(title));
+  progress_->setLabelText(qs(message + "\n" + text));
+  progress_->setValue(percent);  // lets the window take the user's clicks
+  return !progress_->wasCanceled();
+}
+
+void QtUserPort::endProgress() {
+  if (script_) script_->endProgress();
+  progress_.reset();
 }
 
 int QtUserPort::openDocument(const std::string& path) {

@@ -18,6 +18,7 @@
 
 class QMessageBox;
 class QPrinter;
+class QProgressDialog;
 class QWidget;
 
 namespace koreq::ui::qt {
@@ -52,10 +53,14 @@ class QtUserPort : public UserPort {
   PreviewChoice preview(const PreviewRequest& request) override;
   std::string printPages(const PrintJob& job) override;
   bool composeMail(MailDraft& draft) override;
+  bool showProgress(const std::string& title, const std::string& message, const std::string& text,
+                    int percent) override;
+  void endProgress() override;
 
  private:
   ScriptedPort* script_ = nullptr;
   std::unique_ptr<QPrinter> chosen_;  // the printer the last preview's Print set up
+  std::unique_ptr<QProgressDialog> progress_;
   int waitDepth_ = 0;
 };
 
