@@ -296,6 +296,25 @@ def print_(c):
         c.stroke([(11, y), (21, y)], 1.0, rgb("7b8794"))
 
 
+def export(c):
+    """A sheet with an arrow leaving it: the report's text sent to a file."""
+    page(c)
+    for y in (11, 15, 19):
+        c.stroke([(10, y), (20, y)], 1.2, rgb("7b8794"))
+    green = rgb("1f8a3b")
+    c.stroke([(12, 25), (27, 25)], 2.6, green)
+    c.polygon([(24, 20), (31, 25), (24, 30)], green)
+
+
+def eml(c):
+    """An envelope."""
+    c.rect(3, 8, 29, 25, PAPER)
+    c.frame(3, 8, 29, 25, 1.2, INK)
+    c.stroke([(3.5, 8.5), (16, 18), (28.5, 8.5)], 1.4, rgb("1e6fb8"))
+    c.stroke([(3.5, 24.5), (12.5, 15.5)], 1.0, rgb("9aa5b1"))
+    c.stroke([(28.5, 24.5), (19.5, 15.5)], 1.0, rgb("9aa5b1"))
+
+
 ICONS = {
     "checkon": (32, 32, checkon),
     "checkoff": (32, 32, checkoff),
@@ -313,6 +332,8 @@ ICONS = {
     "calendar": (32, 32, calendar),
     "help": (32, 32, help_),
     "print": (32, 32, print_),
+    "export": (32, 32, export),
+    "eml": (32, 32, eml),
 }
 
 if __name__ == "__main__":

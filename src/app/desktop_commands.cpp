@@ -17,11 +17,12 @@ void installDesktop() {
        1,
        &runPlay},
       {"screenshot",
-       "PROCEDURE FILE.png [--request N] [--equipment ID] [--tab N]",
+       "PROCEDURE FILE.png [--request N] [--equipment ID] [--tab N] [--preview]",
        "open one window offscreen and save its picture (--equipment: that record in the "
-       "EQHEADER buffer, the first one for UpdateEQHeader; --tab: the tab shown)",
+       "EQHEADER buffer, the first one for UpdateEQHeader; --tab: the tab shown; --preview: "
+       "a report procedure runs to its end and the picture is its print preview)",
        {"request", "equipment", "tab"},
-       {},
+       {"preview"},
        2,
        2,
        &runScreenshot},

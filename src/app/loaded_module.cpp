@@ -25,6 +25,12 @@ void LoadedModule::attach(frame::Session& session) {
     session.g.INIPATH = module_.settingsFolder().string();
   if (clipped(session.g.CONTROLPATH.str()).empty()) session.g.CONTROLPATH = session.g.INIPATH.str();
   frame::Context ctx(session);
+  // The company's name heads every report page.
+  if (clipped(session.g.COMPANYNAME.str()).empty()) {
+    data::FileAccess systems(session.store(), data::Systems::def(), session.errors());
+    systems.set(data::Systems::def().primaryKey());
+    if (systems.next() == data::kNoError) session.g.COMPANYNAME = systems.text("CompanyName");
+  }
   // The company's own settings the windows read as globals.
   data::FileAccess control(session.store(), data::Control::def(), session.errors());
   control.set(data::Control::def().primaryKey());

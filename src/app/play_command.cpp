@@ -7,6 +7,7 @@
 #include "app/commands.h"
 #include "app/loaded_module.h"
 #include "frame/context.h"
+#include "reportframe/gui_app.h"
 #include "ui/headless/scenario.h"
 #include "ui/qt/gui_scenario.h"
 #include "ui/qt/offscreen.h"
@@ -47,6 +48,8 @@ int runPlay(Invocation& inv, const ParsedArgs& args) {
     Equipped<ui::qt::GuiScenarioDriver> driver(module);
     rc = ui::headless::runScenario(*session, module.registry(), script, inv.out(), &driver);
   } else {
+    // Reports draw their pages with Qt GUI's painter, offscreen.
+    reportframe::ReportApplication reports;
     Equipped<ui::headless::ScenarioDriver> driver(module);
     rc = ui::headless::runScenario(*session, module.registry(), script, inv.out(), &driver);
   }

@@ -1,9 +1,13 @@
 // koreq report PROCEDURE …: runs a report procedure through the report frame, the flags
-// standing for the preview's choices, and writes its PDF. Reports draw with Qt GUI's painter
-// offscreen, so this runs without a display.
+// standing for the preview's choices: the PDF (without an output flag, to the preset
+// PDFFILENAME), the export file, the e-mail. Reports draw with Qt GUI's painter offscreen, so
+// this runs without a display.
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "app/cli.h"
 #include "app/commands.h"
@@ -15,12 +19,43 @@
 #include "reportframe/gui_app.h"
 #include "reportframe/report_frame.h"
 #include "runtime/text.h"
+#include "ui/model/user_port.h"
+#include "usagelog/proof_listing.h"
 
 namespace koreq::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr const char* kProofReport = "Log Proof Listing";
+
+// The user of a report run on the command line: the preview's choice is the command's flags,
+// the file dialogs take the names given, a question is answered No. What the user is told
+// comes back in the run's outcome.
+class CommandLineUser final : public ui::UserPort {
+ public:
+  ui::PreviewChoice choice;
+  std::string exportFile;
+  ui::MailDraft mail;
+
+  int message(const std::string&, const std::string&, ui::Icon, const std::string& buttons,
+              int) override {
+    return ui::splitButtons(buttons).size() > 1 ? 2 : 1;
+  }
+  void beep() override {}
+  ui::PreviewChoice preview(const ui::PreviewRequest&) override { return choice; }
+  std::vector<std::string> chooseFiles(const ui::FileDialog& d) override {
+    if (d.title == "PDF File Name and Location") return {d.start};
+    if (!exportFile.empty()) return {exportFile};
+    return {};
+  }
+  bool composeMail(ui::MailDraft& draft) override {
+    draft.toAddress = mail.toAddress;
+    draft.subject = mail.subject;
+    return true;
+  }
+};
 
 // The equipment of `id` into the context's EQHEADER buffer, or a command error.
 void loadEquipment(frame::Context& ctx, const std::string& id) {
@@ -45,26 +80,86 @@ int pagesPerFile(const ParsedArgs& args) {
   return n;
 }
 
+// A name on the command line is the user's own, relative to where they are.
+std::string userPath(const std::string& option, const std::string& given) {
+  if (given.empty()) throw UsageError("--" + option + " needs a file name");
+  return fs::absolute(given).lexically_normal().string();
+}
+
+// --batches 1,2: the tag list, in the order given.
+std::vector<std::uint16_t> batchList(const std::string& text) {
+  std::vector<std::uint16_t> batches;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t comma = std::min(text.find(',', at), text.size());
+    const std::string one = text.substr(at, comma - at);
+    unsigned n = 0;
+    auto [ptr, ec] = std::from_chars(one.data(), one.data() + one.size(), n);
+    if (one.empty() || ec != std::errc() || ptr != one.data() + one.size() || n == 0 || n > 65535)
+      throw UsageError("--batches takes batch numbers separated by commas, not '" +
+                       shortText(text) + "'");
+    batches.push_back(static_cast<std::uint16_t>(n));
+    at = comma + 1;
+  }
+  return batches;
+}
+
+// The proof-listing format of --format TITLE or --limit-id N into the EQLIMITS buffer, its
+// number in REPORTFILTER, as the format list's Print leaves them.
+void loadProofFormat(frame::Context& ctx, const ParsedArgs& args) {
+  auto& formats = ctx.access<data::EqLimits>();
+  const auto title = args.value("format");
+  const auto id = args.value("limit-id");
+  if (title.has_value() == id.has_value())
+    throw UsageError("report: PrintEQLogBProof needs --format TITLE or --limit-id N");
+  int rc = data::kRecordNotFound;
+  if (id) {
+    std::uint32_t n = 0;
+    auto [ptr, ec] = std::from_chars(id->data(), id->data() + id->size(), n);
+    if (id->empty() || ec != std::errc() || ptr != id->data() + id->size())
+      throw UsageError("--limit-id takes a format number, not '" + shortText(*id) + "'");
+    rc = formats.fetch("EQLM:KeyLimitID", {std::int64_t{n}});
+  } else {
+    rc = formats.fetch("EQLM:KeyReport", {std::string(kProofReport), clipped(*title)});
+  }
+  if (rc != data::kNoError && rc != data::kRecordNotFound)
+    throw data::StoreError(rc, formats.lastErrorText());
+  if (rc == data::kRecordNotFound || clipped(formats.rec().Report.str()) != kProofReport)
+    throw CommandError("no proof-listing format " + (id ? *id : "'" + shortText(*title) + "'"));
+  ctx.g.REPORTFILTER = std::to_string(formats.rec().LimitID);
+}
+
 int runReport(Invocation& inv, const ParsedArgs& args) {
   const std::string& procedure = args.positional.at(0);
-  if (procedure != "PrintFixedAssets")
+  const bool schedule = procedure == "PrintFixedAssets";
+  if (!schedule && procedure != "PrintEQLogBProof")
     throw UsageError("report: unknown report procedure '" + shortText(procedure) +
-                     "' (known: PrintFixedAssets)");
+                     "' (known: PrintFixedAssets, PrintEQLogBProof)");
   const auto equipment = args.value("equipment");
-  if (!equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
+  if (schedule && !equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
+  const auto batches = args.value("batches");
+  if (!schedule && !batches) throw UsageError("report: PrintEQLogBProof needs --batches N,N…");
 
-  reportframe::OutputChoice choice;
-  choice.pagesPerFile = pagesPerFile(args);
-  choice.landscape = args.flag("landscape");
-  if (auto pdf = args.value("pdf")) {
-    if (pdf->empty()) throw UsageError("--pdf needs a file name");
-    // A name on the command line is the user's own, relative to where they are.
-    choice.pdfFile = fs::absolute(*pdf).lexically_normal().string();
-  }
+  CommandLineUser user;
+  reportframe::PdfOptions pdf;
+  pdf.pagesPerFile = pagesPerFile(args);
+  if (auto file = args.value("pdf")) pdf.file = userPath("pdf", *file);
   if (auto password = args.value("password")) {
     if (password->empty()) throw UsageError("--password needs a password");
-    choice.password = *password;
+    pdf.password = *password;
   }
+  if (auto file = args.value("export")) user.exportFile = userPath("export", *file);
+  const auto address = args.value("email");
+  const auto subject = args.value("subject");
+  if (subject && !address) throw UsageError("--subject goes with --email ADDRESS");
+  if (address) {
+    if (address->empty()) throw UsageError("--email needs an address");
+    user.mail.toAddress = *address;
+    user.mail.subject = subject.value_or("");
+  }
+  user.choice.exportReport = !user.exportFile.empty();
+  user.choice.email = address.has_value();
+  user.choice.pdf = !pdf.file.empty() || (!user.choice.exportReport && !user.choice.email);
 
   auto session = inv.openSession(true);
   frame::Context ctx(*session);
@@ -72,12 +167,22 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   data::FileAccess& systems = ctx.file(data::Systems::def());
   systems.set(systems.def().primaryKey());
   if (systems.next() == data::kNoError) session->g.COMPANYNAME = systems.text("CompanyName");
-  loadEquipment(ctx, *equipment);
+  if (schedule) {
+    loadEquipment(ctx, *equipment);
+  } else {
+    ctx.g.TAGQUE = batchList(*batches);
+    loadProofFormat(ctx, args);
+  }
 
   reportframe::ReportApplication app;
-  reportframe::ReportFrame frame(ctx, depreciation::printFixedAssetsProcedure());
-  const reportframe::RunOutcome outcome =
-      frame.run([&](reportframe::Report& r) { depreciation::printFixedAssets(ctx, r); }, choice);
+  reportframe::ReportFrame frame(
+      ctx,
+      schedule ? depreciation::printFixedAssetsProcedure() : usagelog::printEqLogBProofProcedure(),
+      schedule ? depreciation::printFixedAssetsBody(ctx) : usagelog::printEqLogBProofBody(ctx),
+      true);
+  frame.setLandscape(args.flag("landscape"));
+  frame.setPdfOptions(pdf);
+  const reportframe::RunOutcome outcome = frame.finish(user);
   if (outcome.notice) {
     inv.err() << outcome.notice->caption << " " << outcome.notice->text << "\n";
     return 1;
@@ -87,10 +192,12 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
       std::to_string(outcome.pages) + (outcome.pages == 1 ? " page" : " pages");
   if (outcome.files.size() == 1) {
     inv.out() << pages << " written to " << outcome.files.front().string() << "\n";
-  } else {
+  } else if (!outcome.files.empty()) {
     inv.out() << pages << " written to " << outcome.files.size() << " files:\n";
     for (const fs::path& f : outcome.files) inv.out() << "  " << f.string() << "\n";
   }
+  if (!outcome.mailedTo.empty()) inv.out() << "mailed to " << outcome.mailedTo << "\n";
+  if (!outcome.exported.empty()) inv.out() << "exported to " << outcome.exported.string() << "\n";
   return 0;
 }
 
@@ -99,13 +206,18 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
 void installReports() {
   addCommands({
       {"report",
-       "PROCEDURE --equipment ID [--pdf FILE] [--pages-per-file N] [--password PW] "
-       "[--landscape]",
-       "run a report (PrintFixedAssets: the depreciation schedule of one equipment) and write "
-       "its PDF (default: the report's PDF name in the company folder); --pages-per-file "
-       "splits it into NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password "
-       "encrypts it (AES-256)",
-       {"equipment", "pdf", "pages-per-file", "password"},
+       "PROCEDURE [--equipment ID] [--batches N,N… (--format TITLE | --limit-id N)] "
+       "[--pdf FILE] [--pages-per-file N] [--password PW] [--export FILE] "
+       "[--email ADDRESS [--subject TEXT]] [--landscape]",
+       "run a report (PrintFixedAssets --equipment: the depreciation schedule of one "
+       "equipment; PrintEQLogBProof --batches: the proof listing of those batches through a "
+       "saved format) as its preview's choices would: write its PDF (default: the report's PDF "
+       "name in the company "
+       "folder), export its text, mail the PDF; --pages-per-file splits the PDF into "
+       "NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password encrypts it "
+       "(AES-256)",
+       {"equipment", "batches", "format", "limit-id", "pdf", "pages-per-file", "password", "export",
+        "email", "subject"},
        {"landscape"},
        1,
        1,

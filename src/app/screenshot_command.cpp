@@ -1,8 +1,12 @@
 // koreq screenshot PROCEDURE FILE.png: opens one window on the company, offscreen, and writes
-// its picture. A window whose procedure is not registered is shown as designed.
+// its picture. A window whose procedure is not registered is shown as designed. With
+// --preview a report procedure runs its progress window to the end and the picture is the
+// report's print preview.
 
 #include <QApplication>
 #include <QImage>
+#include <QPrinter>
+#include <QScreen>
 
 #include "app/commands.h"
 #include "app/loaded_module.h"
@@ -15,6 +19,7 @@
 #include "ui/qt/offscreen.h"
 #include "ui/qt/qt_desktop.h"
 #include "ui/qt/qt_window.h"
+#include "ui/qt/report_preview.h"
 
 namespace koreq::cli {
 
@@ -27,6 +32,37 @@ int requestOption(const ParsedArgs& args) {
     if (*r == std::to_string(known)) return known;
   throw UsageError("--request takes 1 (insert), 2 (change), 3 (delete), 4 (select) or 6 (view)");
 }
+
+// Nobody answers, as the scripted port; a preview is drawn into `file`, as large as the screen
+// lets it be, and then closed.
+class PreviewPicturePort final : public ui::ScriptedPort {
+ public:
+  explicit PreviewPicturePort(std::string file) : file_(std::move(file)) {}
+  ui::PreviewChoice preview(const ui::PreviewRequest& request) override {
+    ScriptedPort::preview(request);
+    QPrinter printer;
+    ui::qt::ReportPreview preview(request, printer);
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    preview.resize(preview.size().boundedTo(screen.size() - QSize(0, 30)));
+    preview.show();
+    QApplication::processEvents();
+    preview.setZoom(request.zoom);  // a fitted zoom fits the window's final size
+    QApplication::processEvents();
+    written_ = ui::qt::saveWindowImage(preview, QString::fromStdString(file_), &error_);
+    size_ = preview.size();
+    title_ = preview.windowTitle().toStdString();
+    return {};
+  }
+  bool written() const { return written_; }
+  const std::string& error() const { return error_; }
+  QSize size() const { return size_; }
+  const std::string& title() const { return title_; }
+
+ private:
+  std::string file_, error_, title_;
+  QSize size_;
+  bool written_ = false;
+};
 
 bool hasWindowResource(const std::string& name) {
   for (const std::string& n : ui::windowDefNames())
@@ -51,7 +87,8 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
   ui::qt::GuiApplication app(true);
   frame::Context ctx(*session);
   // Nobody answers: a message box takes its first button, every other dialog is cancelled.
-  ui::ScriptedPort port;
+  const bool preview = args.flag("preview");
+  PreviewPicturePort port(file);
   port.setLogSink([&inv](const std::string& line) { inv.err() << "koreq: " << line << "\n"; });
   ctx.errors().setHandler([&port](const data::ErrorObject::Error& e) {
     port.message(e.message, "File Error", ui::Icon::Exclamation, "&OK", 1);
@@ -87,6 +124,17 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
     throw CommandError("no procedure or window named " + procedure);
   }
   QApplication::processEvents();
+  if (preview) {
+    // The report's timer events, until its progress window closes and the preview shows.
+    for (ui::Procedure* top = desktop.top(); top && top == desktop.top();) top->userTimer();
+    if (!port.written())
+      throw CommandError(port.error().empty() ? procedure + " showed no preview" : port.error());
+    inv.out() << "Wrote " << file << " (" << port.size().width() << "x" << port.size().height()
+              << ", " << port.title() << ")\n";
+    desktop.closeAll();
+    sandbox.rollback();
+    return 0;
+  }
   ui::qt::QtWindow* window = view.top();
   if (!window) throw CommandError(procedure + " opened no window");
   if (std::optional<std::string> tab = args.value("tab")) {

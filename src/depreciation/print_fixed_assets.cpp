@@ -55,60 +55,88 @@ reportframe::ReportProcedure printFixedAssetsProcedure() {
           "Fixed Asset Depreciation Schedule.pdf", &data::GlDepr::def()};
 }
 
-void printFixedAssets(frame::Context& ctx, reportframe::Report& report) {
-  const data::EqHeader& eq = ctx.rec<data::EqHeader>();
-  const std::string method = selectedMethodName(eq);
-  report.setValue("LOC:SelectedMethod", method);
-  report.setValue("LOC:MonthYear", std::string());
-  switch (eq.DepreciationMethod) {
-    case 1:
-      makeBold(report, "SL", "GLDP:SLAmount", "GLDP:SLValue");
-      break;
-    case 2:
-      makeBold(report, "SY", "GLDP:SYAmount", "GLDP:SYValue");
-      break;
-    case 3:
-      makeBold(report, "DDB", "GLDP:DDBAmount", "GLDP:DDBValue");
-      break;
-    case 4:
-      makeBold(report, "UD1", "GLDP:UD1Amount", "GLDP:UD1Value");
-      break;
-    default:
-      break;
+namespace {
+
+class PrintFixedAssetsBody final : public reportframe::ReportBody {
+ public:
+  explicit PrintFixedAssetsBody(frame::Context& ctx)
+      : ctx_(ctx), rows_(ctx.access<data::GlDepr>()) {}
+
+  void begin(reportframe::Report& report) override {
+    const data::EqHeader& eq = ctx_.rec<data::EqHeader>();
+    const std::string method = selectedMethodName(eq);
+    report.setValue("LOC:SelectedMethod", method);
+    report.setValue("LOC:MonthYear", std::string());
+    switch (eq.DepreciationMethod) {
+      case 1:
+        makeBold(report, "SL", "GLDP:SLAmount", "GLDP:SLValue");
+        break;
+      case 2:
+        makeBold(report, "SY", "GLDP:SYAmount", "GLDP:SYValue");
+        break;
+      case 3:
+        makeBold(report, "DDB", "GLDP:DDBAmount", "GLDP:DDBValue");
+        break;
+      case 4:
+        makeBold(report, "UD1", "GLDP:UD1Amount", "GLDP:UD1Value");
+        break;
+      default:
+        break;
+    }
+
+    std::vector<std::string>& rx = ctx_.g.RXQUEUE;
+    rx.push_back("Asset ID:\t" + eq.EquipmentID.str() + " " + eq.Description.str());
+    rx.push_back("Purchase Date: " + trimLeft(formatPicture("@d2b", eq.PurchaseDate)) + "\t\t\t" +
+                 "Months to Depreciate: " + std::to_string(eq.DepreciationYears) + "\t\t\t" +
+                 "Depreciation Method: " + method);
+    rx.push_back("Purchase Value: " + amount(eq.PurchaseValue) + "\t\t\t" +
+                 "Salvage Value: " + amount(eq.SalvageValue));
+    rx.push_back("");
+    rx.push_back("Depreciation Schedule:");
+    rx.push_back(
+        "\tStraight Line\t\tSum of Years' Digits\t\tDouble Declining Balance\t\tCustom\t\t"
+        "Actual\tFiscal");
+    rx.push_back(
+        "Month/Year\tAmount\tValue\tAmount\tValue\tAmount\tValue\tAmount\tValue\tAmount\t"
+        "Period\tRecord #");
+
+    // The months are counted first for the percentage: a schedule has a few hundred at most.
+    const data::KeyDef& key = *data::GlDepr::def().key("KeyEquipmentID");
+    rows_.setRange(key, {eq.EquipmentID.str()});
+    total_ = 0;
+    for (int rc; (rc = rows_.next()) != data::kRecordNotFound; ++total_)
+      if (rc != data::kNoError) throw data::StoreError(rc, rows_.lastErrorText());
+    rows_.setRange(key, {eq.EquipmentID.str()});
   }
 
-  std::vector<std::string>& rx = ctx.g.RXQUEUE;
-  rx.push_back("Asset ID:\t" + eq.EquipmentID.str() + " " + eq.Description.str());
-  rx.push_back("Purchase Date: " + trimLeft(formatPicture("@d2b", eq.PurchaseDate)) + "\t\t\t" +
-               "Months to Depreciate: " + std::to_string(eq.DepreciationYears) + "\t\t\t" +
-               "Depreciation Method: " + method);
-  rx.push_back("Purchase Value: " + amount(eq.PurchaseValue) + "\t\t\t" +
-               "Salvage Value: " + amount(eq.SalvageValue));
-  rx.push_back("");
-  rx.push_back("Depreciation Schedule:");
-  rx.push_back(
-      "\tStraight Line\t\tSum of Years' Digits\t\tDouble Declining Balance\t\tCustom\t\tActual\t"
-      "Fiscal");
-  rx.push_back(
-      "Month/Year\tAmount\tValue\tAmount\tValue\tAmount\tValue\tAmount\tValue\tAmount\tPeriod\t"
-      "Record #");
-
-  auto& rows = ctx.access<data::GlDepr>();
-  rows.setRange(*data::GlDepr::def().key("KeyEquipmentID"), {eq.EquipmentID.str()});
-  for (std::int64_t read = 1;; ++read) {
-    const int rc = rows.next();
-    if (rc == data::kRecordNotFound) break;
-    if (rc != data::kNoError) throw data::StoreError(rc, rows.lastErrorText());
-    const data::GlDepr& r = rows.rec();
+  bool next(reportframe::Report& report) override {
+    const int rc = rows_.next();
+    if (rc == data::kRecordNotFound) return false;
+    if (rc != data::kNoError) throw data::StoreError(rc, rows_.lastErrorText());
+    const data::GlDepr& r = rows_.rec();
     report.setValue("LOC:MonthYear", monthYear(r.Date));
     report.print("detail");
-    rx.push_back(trimLeft(formatPicture("@d2", r.Date)) + "\t" + amount(r.SLAmount) + "\t" +
-                 amount(r.SLValue) + "\t" + amount(r.SYAmount) + "\t" + amount(r.SYValue) + "\t" +
-                 amount(r.DDBAmount) + "\t" + amount(r.DDBValue) + "\t" + amount(r.UD1Amount) +
-                 "\t" + amount(r.UD1Value) + "\t" + amount(r.ActualAmount) + "\t" +
-                 r.FPPostedLabel.str() + "\t" + std::to_string(r.GLTransID));
-    if (!report.recordsRead(read, 0)) break;
+    ctx_.g.RXQUEUE.push_back(trimLeft(formatPicture("@d2", r.Date)) + "\t" + amount(r.SLAmount) +
+                             "\t" + amount(r.SLValue) + "\t" + amount(r.SYAmount) + "\t" +
+                             amount(r.SYValue) + "\t" + amount(r.DDBAmount) + "\t" +
+                             amount(r.DDBValue) + "\t" + amount(r.UD1Amount) + "\t" +
+                             amount(r.UD1Value) + "\t" + amount(r.ActualAmount) + "\t" +
+                             r.FPPostedLabel.str() + "\t" + std::to_string(r.GLTransID));
+    return true;
   }
+
+  std::int64_t total() const override { return total_; }
+
+ private:
+  frame::Context& ctx_;
+  data::Access<data::GlDepr>& rows_;
+  std::int64_t total_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<reportframe::ReportBody> printFixedAssetsBody(frame::Context& ctx) {
+  return std::make_unique<PrintFixedAssetsBody>(ctx);
 }
 
 }  // namespace koreq::depreciation

@@ -3,13 +3,15 @@
 // PrintFixedAssets: the stored depreciation schedule of the equipment in the EQHEADER record
 // buffer — its purchase data and method, then a line a month with the charge and book value of
 // every method, the amount posted, its fiscal period and ledger transaction; the chosen
-// method's columns in bold. The body runs in the report frame; it prints bands and adds the
-// export lines, and draws nothing itself.
+// method's columns in bold. The body runs in the report frame a month at a time; it prints
+// bands and adds the export lines, and draws nothing itself.
 
+#include <memory>
 #include <string>
 
 #include "data/records.h"
 #include "reportframe/report.h"
+#include "reportframe/report_body.h"
 #include "reportframe/report_procedure.h"
 
 namespace koreq::frame {
@@ -26,9 +28,9 @@ std::string selectedMethodName(const data::EqHeader& eq);
 // the file the no-pages notice counts.
 reportframe::ReportProcedure printFixedAssetsProcedure();
 
-// The body: prints the schedule of the equipment in the context's EQHEADER buffer and adds the
-// export lines after the frame's first three. An equipment without rows prints nothing. Stops
-// when the report's progress answers false. Throws data::StoreError when GLDEPR cannot be read.
-void printFixedAssets(frame::Context& ctx, reportframe::Report& report);
+// The body: the schedule of the equipment in the context's EQHEADER buffer, a month a record,
+// with the export lines after the frame's first three. An equipment without rows prints
+// nothing. next() throws data::StoreError when GLDEPR cannot be read.
+std::unique_ptr<reportframe::ReportBody> printFixedAssetsBody(frame::Context& ctx);
 
 }  // namespace koreq::depreciation

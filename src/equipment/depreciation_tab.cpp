@@ -11,6 +11,8 @@ constexpr const char* kCaptionSuffix = " Depreciation Schedule";
 constexpr const char* kNoEquipmentId = "Equipment ID is Required";
 constexpr const char* kTooLarge =
     "The purchase value less the salvage value is too large to depreciate.";
+constexpr const char* kPrintQuestion = "Please indicate the items desired on the printout.";
+constexpr const char* kPrintCaption = "Fixed Asset Printing";
 
 // The by-month list's hidden last cell: the row's record number, to find it again.
 constexpr std::size_t kRecordIdCell = 4;
@@ -63,6 +65,8 @@ class DepreciationGroup final : public FormPart {
   bool accepted(ui::Control& c) override {
     if (c.is("?CALCULATE")) {
       calculate(true);
+    } else if (c.is("?PRINTDEPRECIATIONSCHEDULE")) {
+      print();
     } else if (c.is("?EQH:DepreciationMethod")) {
       if (form().acceptingAll()) return true;
       showMethod();
@@ -128,6 +132,21 @@ class DepreciationGroup final : public FormPart {
 
   void reportReadError(const data::StoreError& e) {
     form().ctx().errors().report(e.code(), std::string(e.what()) + " Reading GLDepr");
+  }
+
+  // The schedule report of the equipment on the form. The question offers the schedule alone
+  // until the graph report (PrintFixedAssetGraphs) is there to print the graphs beside it.
+  void print() {
+    if (form().message(kPrintQuestion, kPrintCaption, ui::Icon::Question, "Schedule|Cancel") != 1)
+      return;
+    // The record as it stands goes to the file first. A new record is not on file until OK
+    // (an update could only fail), and a viewed one is never written; the report prints the
+    // record buffer either way.
+    if (form().request() == ui::Request::Change) form().ctx().file(data::EqHeader::def()).update();
+    form().call("PrintFixedAssets", [this](ui::Response) {
+      auto& g = form().ctx().session().g;
+      if (g.PrintPreview == 0) g.PrintPreview = 1;
+    });
   }
 
   void showMethod() {

@@ -6,6 +6,8 @@ Session::Session(std::unique_ptr<data::Company> company, const Clock& clock, std
     : company_(std::move(company)), clock_(clock) {
   g.USERID = userId;
   g.DATAPATH = company_->dataPath().string();
+  // Reports go to the preview unless a caller asks for the printer for one run.
+  g.PrintPreview = 1;
 }
 
 data::FileAccess& Context::file(const data::FileDef& def) {

@@ -48,6 +48,11 @@ namespace koreq::frame {
   F(Long, GLOBALREPORTLIMIT, 0, "GLOBALREPORTLIMIT") \
   F(Decimal, DECIMALVARIABLE, 15, "DECIMALVARIABLE") \
   F(String, PDFFILENAME, 260, "PDFFILENAME")         \
+  F(Byte, EMAILME, 0, "EMAILME")                     \
+  F(Byte, EXPORTME, 0, "EXPORTME")                   \
+  F(String, MMToAddress, 250, "MM:TOADDRESS")        \
+  F(String, MMToName, 100, "MM:TONAME")              \
+  F(String, MMSubject, 250, "MM:SUBJECT")            \
   F(Byte, POSTTYPE, 0, "POSTTYPE")                   \
   F(Long, Increment, 0, "GLO:Increment")             \
   F(Long, ImageX, 0, "GLO:ImageX")                   \

@@ -1,5 +1,6 @@
 #include "module/register_module.h"
 
+#include "depreciation/print_fixed_assets.h"
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
@@ -7,6 +8,7 @@
 #include "interchange/export_window.h"
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
+#include "reportframe/progress_window.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -14,6 +16,8 @@
 #include "usagelog/batch_manager.h"
 #include "usagelog/engine/posting.h"
 #include "usagelog/log_form.h"
+#include "usagelog/proof_formats.h"
+#include "usagelog/proof_listing.h"
 
 namespace koreq::module {
 
@@ -36,6 +40,11 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   interchange::registerExport(registry, shared);
   interchange::registerImportWindow(registry);
   interchange::registerSourceForms(registry, shared);
+  reportframe::registerReport(registry, depreciation::printFixedAssetsProcedure(),
+                              &depreciation::printFixedAssetsBody);
+  usagelog::registerProofFormats(registry);
+  reportframe::registerReport(registry, usagelog::printEqLogBProofProcedure(),
+                              &usagelog::printEqLogBProofBody);
 }
 
 }  // namespace koreq::module

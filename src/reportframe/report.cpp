@@ -97,11 +97,6 @@ void Report::setValue(const std::string& name, Value value) {
   values_[upper(name)] = std::move(value);
 }
 
-bool Report::recordsRead(std::int64_t done, std::int64_t total) {
-  if (cancelled_ || (progress_ && !progress_(done, total))) cancelled_ = true;
-  return !cancelled_;
-}
-
 Value Report::valueOf(const ControlDef& c) const {
   const std::string key = upper(c.use);
   if (key == "PAGENO") return static_cast<std::int64_t>(pageNumber_);

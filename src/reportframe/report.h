@@ -89,17 +89,9 @@ class Report {
   // Finishes the last page. Nothing prints after it.
   void endReport();
 
-  // Progress of the body: `done` of `total` records read. The frame's progress callback shows
-  // it and answers false when the user cancelled; the body stops reading then.
-  using Progress = std::function<bool(std::int64_t done, std::int64_t total)>;
-  void setProgress(Progress progress) { progress_ = std::move(progress); }
-  bool recordsRead(std::int64_t done, std::int64_t total);
-
   int pages() const { return paginator_.pages(); }
   bool printedSomething() const { return paginator_.pages() > 0; }
   bool ended() const { return ended_; }
-  // The progress callback answered false.
-  bool cancelled() const { return cancelled_; }
 
  private:
   void beginPage();
@@ -114,12 +106,10 @@ class Report {
   Paginator paginator_;
   std::map<std::string, Value> values_;
   Resolver resolver_;
-  Progress progress_;
   int pageNumber_ = 0;       // the page in hand, for PAGENO: its footer prints after the break
   double detailHeight_ = 0;  // the tallest detail band: the room a group header keeps
   bool pageOpen_ = false;
   bool ended_ = false;
-  bool cancelled_ = false;
 };
 
 // The text a field shows: the value through the picture, without surrounding blanks; a value

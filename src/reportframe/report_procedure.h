@@ -3,6 +3,7 @@
 // What differs between the report procedures that run in the frame, and the frame's notices.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "reportframe/report.h"
@@ -22,6 +23,11 @@ struct ReportProcedure {
   std::string exportTitle;  // second export line: "Fixed Asset Depreciation Schedule"
   std::string pdfFileName;  // after DATAPATH: "Fixed Asset Depreciation Schedule.pdf"
   const data::FileDef* countedFile = nullptr;  // counted in the no-pages notice
+  // A structure that is not embedded (a report the user designed, a test's); when set it is
+  // used instead of `structure`.
+  std::shared_ptr<const ReportDef> def;
+
+  const ReportDef& structureDef() const { return def ? *def : reportDef(structure); }
 };
 
 struct Notice {

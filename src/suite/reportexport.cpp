@@ -77,4 +77,18 @@ bool REPORTEXPORT(frame::Context& ctx, const fs::path& target, std::string* erro
   return true;
 }
 
+fs::path REPORTEXPORT(frame::Context& ctx, ui::UserPort& user, const std::string& name,
+                      std::string* error) {
+  const fs::path start =
+      fs::path(clipped(ctx.session().g.DATAPATH.str())) / (clipped(name) + ".txt");
+  const std::vector<std::string> chosen = user.chooseFiles(
+      {"Export File Name and Location", "Text Files|*.txt|All Files|*.*", start.string(), true});
+  if (chosen.empty()) return {};
+  std::string why;
+  if (REPORTEXPORT(ctx, chosen.front(), &why)) return chosen.front();
+  user.message(why, "Export This Report", ui::Icon::Exclamation, "&OK");
+  if (error) *error = why;
+  return {};
+}
+
 }  // namespace koreq::suite

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "demo/demo_company.h"
+#include "support/smtp_sink.h"
 
 namespace koreq::cli::test {
 namespace {
@@ -139,6 +142,77 @@ TEST_F(ReportCommand, NothingToPrintAndBadCommandLines) {
                         (out_ / "no" / "such" / "x.pdf").string()});
   EXPECT_EQ(lost.rc, 1);
   EXPECT_THAT(lost.err, HasSubstr("could not be written"));
+}
+
+TEST_F(ReportCommand, ExportsTheTextAndMailsThePdf) {
+  const fs::path txt = out_ / "schedule.txt";
+  Result r =
+      report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--export", txt.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "exported to " + txt.string() + "\n");  // an export alone writes no PDF
+  std::ifstream in(txt);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 10u + 96u + 2u);
+  EXPECT_EQ(lines[1], "Fixed Asset Depreciation Schedule");
+  EXPECT_EQ(lines[10].substr(0, 10), "5/01/2012\t");
+  EXPECT_EQ(lines.back(), "Report Parameters:");  // the schedule has no limits
+
+  // The mail goes through the server of the user's koreq.ini, from the signed-on user.
+  koreq::test::SmtpSink sink(out_ / "mailbox");
+  const fs::path config = out_ / "config";
+  fs::create_directories(config / "koreq");
+  std::ofstream(config / "koreq" / "koreq.ini")
+      << "[Mail]\nServer=127.0.0.1\nPort=" << sink.port() << "\n";
+  const char* was = std::getenv("XDG_CONFIG_HOME");
+  const std::string saved = was ? was : "";
+  ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  r = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--email", "pat@example.com",
+              "--subject", "DT-201 schedule"});
+  const fs::path preset = data() / "Fixed Asset Depreciation Schedule.pdf";
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "2 pages written to " + preset.string() + "\nmailed to pat@example.com\n");
+  ASSERT_EQ(sink.messages().size(), 1u);
+  EXPECT_THAT(sink.messages()[0], HasSubstr("Subject: DT-201 schedule"));
+  EXPECT_THAT(sink.messages()[0], HasSubstr("From: \"Dana Whitfield\" <dana@"));
+
+  // A server that does not answer: the failure, and exit status 1.
+  std::ofstream(config / "koreq" / "koreq.ini")
+      << "[Mail]\nServer=127.0.0.1\nPort=" << koreq::test::SmtpSink::freePort() << "\n";
+  r = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--email", "pat@example.com"});
+  if (was)
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("The report was not mailed to pat@example.com"));
+  EXPECT_EQ(report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--subject", "s"}).rc,
+            2);
+}
+
+TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
+  const fs::path pdf = out_ / "proof.pdf";
+  Result r = report({"report", "PrintEQLogBProof", "--batches", "2", "--format",
+                     "All Tagged Batches", "--pdf", pdf.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  const std::string text = shell("pdftotext -layout " + quoted(pdf) + " -");
+  EXPECT_THAT(text, HasSubstr("Proof Listing of Equipment Usage Log"));
+  EXPECT_THAT(text, HasSubstr("Batch 2 - Treatment Plant site"));
+  EXPECT_THAT(text, ContainsRegex("Batch 2 Totals: +212.50 +28,480.00"));
+  EXPECT_THAT(text, ::testing::Not(HasSubstr("Grand Totals:")));
+  EXPECT_THAT(shell("pdfinfo " + quoted(pdf)), HasSubstr("792 x 612 pts"));
+
+  // The format by number: the excavators of the last week (the demo's dates are today's).
+  r = report({"report", "PrintEQLogBProof", "--batches", "1,2", "--limit-id", "16", "--pdf",
+              pdf.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_THAT(shell("pdftotext -layout " + quoted(pdf) + " -"),
+              ContainsRegex("Grand Totals: +69.00 +11,592.00"));
+
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1", "--limit-id", "1"}).err,
+            "koreq: no proof-listing format 1\n");
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1,x", "--limit-id", "16"}).rc, 2);
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1"}).rc, 2);
 }
 
 TEST_F(ReportCommand, TheProgramWritesReportsWithoutADisplay) {

@@ -56,7 +56,11 @@ class PrintFixedAssetsTest : public ::testing::Test {
   void print() {
     Report report(reportframe::reportDef("PrintFixedAssets"), pages_);
     reportframe::startRun(ctx_, printFixedAssetsProcedure(), report);
-    printFixedAssets(ctx_, report);
+    auto body = printFixedAssetsBody(ctx_);
+    body->begin(report);
+    while (body->next(report)) {
+    }
+    body->end(report);
     report.endReport();
   }
 

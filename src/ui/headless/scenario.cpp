@@ -204,8 +204,43 @@ class Runner {
       need(l, 1, "close");
       user_.close();
     } else if (cmd == "tick") {
-      need(l, 1, "tick");
-      user_.tick();
+      if (l.words.size() > 2 || (l.words.size() == 2 && (!allDigits(w[1]) || w[1] == "0")))
+        throw BadCommand("usage: tick [N]");
+      // N timer events for the window that is topmost now, fewer when it closes before.
+      const int times = l.words.size() == 2 ? std::stoi(w[1]) : 1;
+      Procedure* ticked = user_.desktop().top();
+      for (int i = 0; i < times && user_.desktop().top() == ticked; ++i) user_.tick();
+    } else if (cmd == "preview") {
+      if (l.words.size() < 2)
+        throw BadCommand("usage: preview print [COPIES]|export|pdf|email|close");
+      const std::string what = lower(w[1]);
+      ui::PreviewChoice c;
+      if (what == "print" && l.words.size() <= 3) {
+        c.print = true;
+        if (l.words.size() == 3) {
+          if (!allDigits(w[2]) || w[2] == "0") throw BadCommand("preview print takes a copy count");
+          c.copies = std::stoi(w[2]);
+        }
+      } else if (l.words.size() != 2) {
+        throw BadCommand("usage: preview print [COPIES]|export|pdf|email|close");
+      } else if (what == "export") {
+        c.exportReport = true;
+      } else if (what == "pdf") {
+        c.pdf = true;
+      } else if (what == "email") {
+        c.email = true;
+      } else if (what != "close") {
+        throw BadCommand("usage: preview print [COPIES]|export|pdf|email|close");
+      }
+      port_.queuePreview(c);
+    } else if (cmd == "mail") {
+      if (l.words.size() == 2 && lower(w[1]) == "none") {
+        port_.queueMail(std::nullopt);
+      } else {
+        if (l.words.size() < 3 || l.words.size() > 4)
+          throw BadCommand("usage: mail ADDRESS SUBJECT [NAME] | mail none");
+        port_.queueMail(ui::MailDraft{w[1], l.words.size() == 4 ? w[3] : "", w[2], ""});
+      }
     } else if (cmd == "answer") {
       need(l, 2, "answer BUTTON");
       if (allDigits(w[1]))

@@ -27,13 +27,17 @@
 //   drag FROM TO ROW [shift] [ctrl]   drag the highlighted row of list FROM onto row ROW of
 //                               list TO (number from 1 or a column's text), keys held
 //   close                       close the topmost window (as its close box does)
-//   tick                        one timer event for the topmost window
+//   tick [N]                    one (N) timer events for the topmost window, fewer when it
+//                               closes before
 //   answer BUTTON               the answer to the next message box ("&Yes", "No" or a number)
 //   file PATH…  |  nofile       the answer to the next file dialog
 //   date YYYY-MM-DD | none      the answer to the next calendar
 //   menu ITEM | none            the answer to the next pop-up menu (text or number)
 //   calc RESULT | none          the answer to the next calculator
 //   printer NAME | none         the answer to the next printer dialog
+//   preview print [COPIES] | export | pdf | email | close
+//                               how the user leaves the next print preview
+//   mail ADDRESS SUBJECT [NAME] | none   the answer to the next mail dialog
 //   expect message TEXT         the last message's text contains TEXT
 //   expect caption TEXT         the last message's caption is TEXT
 //   expect messages N           N message boxes were shown so far

@@ -111,7 +111,8 @@ void ScriptedPort::write(std::string line) {
 
 std::size_t ScriptedPort::pendingAnswers() const {
   return answers_.size() + files_.size() + dates_.size() + calcs_.size() + menus_.size() +
-         printers_.size() + openResults_.size();
+         printers_.size() + openResults_.size() + previews_.size() + printResults_.size() +
+         mails_.size();
 }
 
 int ScriptedPort::message(const std::string& text, const std::string& caption, Icon icon,
@@ -252,6 +253,58 @@ int ScriptedPort::openDocument(const std::string& path) {
   write("open document " + quoted(path) + " -> " +
         (code == kOpened ? std::string("opened") : openResultText(code)));
   return code;
+}
+
+PreviewChoice ScriptedPort::preview(const PreviewRequest& request) {
+  previewed_.push_back(request);
+  std::string line =
+      "preview " + quoted(request.title) + " " + std::to_string(request.pages.size()) + " page(s)";
+  if (previews_.empty()) {
+    write(line + " -> closed (not answered)");
+    return {};
+  }
+  PreviewChoice c = previews_.front();
+  previews_.pop_front();
+  std::string chosen;
+  if (c.print)
+    chosen = "print " + std::to_string(c.copies) + " cop" + (c.copies == 1 ? "y" : "ies");
+  for (auto [on, name] : {std::pair{c.exportReport, "export"}, {c.pdf, "pdf"}, {c.email, "email"}})
+    if (on) chosen += (chosen.empty() ? "" : " ") + std::string(name);
+  write(line + " -> " + (chosen.empty() ? std::string("closed") : chosen));
+  return c;
+}
+
+std::string ScriptedPort::printPages(const PrintJob& job) {
+  printed_.push_back(job);
+  std::string error;
+  if (!printResults_.empty()) {
+    error = printResults_.front();
+    printResults_.pop_front();
+  }
+  write("print " + quoted(job.name) + " " + std::to_string(job.pages.size()) + " page(s), " +
+        std::to_string(job.copies) + " cop" + (job.copies == 1 ? "y" : "ies") +
+        (error.empty() ? std::string() : " -> " + quoted(error)));
+  return error;
+}
+
+bool ScriptedPort::composeMail(MailDraft& draft) {
+  if (mails_.empty()) {
+    write("mail dialog -> none (not answered)");
+    return false;
+  }
+  std::optional<MailDraft> m = mails_.front();
+  mails_.pop_front();
+  if (!m) {
+    write("mail dialog -> none");
+    return false;
+  }
+  // A script names the recipient and subject; the message stays the one offered.
+  draft.toAddress = m->toAddress;
+  draft.toName = m->toName;
+  draft.subject = m->subject;
+  if (!m->message.empty()) draft.message = m->message;
+  write("mail dialog -> " + quoted(draft.toAddress) + " " + quoted(draft.subject));
+  return true;
 }
 
 void ScriptedPort::setWaitCursor(bool on) {

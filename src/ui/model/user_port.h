@@ -26,6 +26,39 @@ struct FileDialog {
   bool multiple = false;  // open dialogs only
 };
 
+// The print preview of a report's pages.
+enum class PreviewZoom { Normal, PageWidth, WholePage };
+
+struct PreviewRequest {
+  std::string title;               // the report's name
+  std::vector<std::string> pages;  // the page image files, in order
+  PreviewZoom zoom = PreviewZoom::Normal;
+};
+
+// How the user left the preview: asking to print, choosing one of its three extra buttons, or
+// closing it (everything false).
+struct PreviewChoice {
+  bool print = false;
+  int copies = 1;
+  bool exportReport = false;  // "Export This Report"
+  bool pdf = false;           // "Generate PDF File"
+  bool email = false;         // "Email Report (pdf)"
+};
+
+struct PrintJob {
+  std::string name;                // the print job's name
+  std::vector<std::string> pages;  // page image files
+  int copies = 1;                  // the whole report this many times, collated
+};
+
+// A report mailed as a PDF: the recipient, the subject and the message above the attachment.
+struct MailDraft {
+  std::string toAddress;
+  std::string toName;
+  std::string subject;
+  std::string message;
+};
+
 // Result codes of opening a document with the desktop's program.
 enum OpenResult : int {
   kOpened = 0,
@@ -66,6 +99,23 @@ class UserPort {
   virtual void setClipboard(const std::string&) {}
   // Shows a help topic ("html/EC_Equipment.htm").
   virtual void showHelp(const std::string&) {}
+
+  // Shows a report's pages until the user prints them, chooses an extra button or closes.
+  virtual PreviewChoice preview(const PreviewRequest&) { return {}; }
+  // Prints page images on the printer the user chose in the preview, else the default one.
+  // Answers why nothing was printed, empty when the pages went to the printer.
+  virtual std::string printPages(const PrintJob&) { return "There is no printer here."; }
+  // Asks for the recipient, subject and message of a mailed report, `draft` giving the
+  // defaults; false when the user cancelled.
+  virtual bool composeMail(MailDraft&) { return false; }
+  // A status window over a long piece of work: its title, a message line, a text under the
+  // bar and the bar's percentage, shown (or brought up to date) at each step. Answers false
+  // once the user pressed its Cancel; the caller decides what that means. endProgress() takes
+  // it away.
+  virtual bool showProgress(const std::string&, const std::string&, const std::string&, int) {
+    return true;
+  }
+  virtual void endProgress() {}
 };
 
 // Splits a button set "&Yes|&No" into its buttons.
@@ -106,6 +156,10 @@ class ScriptedPort : public UserPort {
   void queueMenu(const std::string& item) { menus_.push_back({0, item}); }
   void queuePrinter(std::optional<std::string> name) { printers_.push_back(std::move(name)); }
   void queueOpenResult(int code) { openResults_.push_back(code); }
+  void queuePreview(PreviewChoice choice) { previews_.push_back(choice); }
+  // What the next print answers: empty when printed, else why not.
+  void queuePrintResult(std::string error) { printResults_.push_back(std::move(error)); }
+  void queueMail(std::optional<MailDraft> mail) { mails_.push_back(std::move(mail)); }
 
   int message(const std::string& text, const std::string& caption, Icon icon,
               const std::string& buttons, int defaultButton) override;
@@ -120,8 +174,14 @@ class ScriptedPort : public UserPort {
   std::string clipboard() const override { return clipboard_; }
   void setClipboard(const std::string& text) override { clipboard_ = text; }
   void showHelp(const std::string& topic) override;
+  PreviewChoice preview(const PreviewRequest& request) override;
+  std::string printPages(const PrintJob& job) override;
+  bool composeMail(MailDraft& draft) override;
 
   const std::vector<Shown>& shown() const { return shown_; }
+  // The jobs printed, and the pages each preview showed.
+  const std::vector<PrintJob>& printed() const { return printed_; }
+  const std::vector<PreviewRequest>& previewed() const { return previewed_; }
   int beeps() const { return beeps_; }
   bool waitCursor() const { return waitCursor_; }
   std::vector<std::string> opened() const { return opened_; }
@@ -149,6 +209,11 @@ class ScriptedPort : public UserPort {
   std::deque<Choice> menus_;
   std::deque<std::optional<std::string>> printers_;
   std::deque<int> openResults_;
+  std::deque<PreviewChoice> previews_;
+  std::deque<std::string> printResults_;
+  std::deque<std::optional<MailDraft>> mails_;
+  std::vector<PrintJob> printed_;
+  std::vector<PreviewRequest> previewed_;
   std::vector<Shown> shown_;
   std::vector<std::string> log_, problems_, opened_, help_;
   std::string clipboard_;

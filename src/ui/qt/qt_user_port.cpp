@@ -12,14 +12,20 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <memory>
@@ -27,6 +33,7 @@
 #include "runtime/expr.h"
 #include "runtime/text.h"
 #include "ui/qt/help_pages.h"
+#include "ui/qt/report_preview.h"
 
 namespace koreq::ui::qt {
 
@@ -137,6 +144,8 @@ QString helpFolder() {
     if (QFileInfo(c).isDir()) return QDir(c).absolutePath();
   return {};
 }
+
+QtUserPort::QtUserPort() = default;
 
 QtUserPort::~QtUserPort() {
   while (waitDepth_ > 0) setWaitCursor(false);
@@ -251,6 +260,106 @@ std::optional<std::string> QtUserPort::choosePrinter() {
   QString name = printer.printerName();
   if (name.isEmpty()) name = printer.outputFileName();
   return name.toStdString();
+}
+
+PreviewChoice QtUserPort::preview(const PreviewRequest& request) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  ReportPreview dialog(request, *printer, dialogParent());
+  PreviewChoice choice;
+  if (script_) {
+    // The script answers; the preview is shown and left by the button the script chose.
+    choice = script_->preview(request);
+    QTimer::singleShot(0, &dialog, [&dialog, choice] {
+      if (choice.print)
+        dialog.printChosen(choice.copies);
+      else if (choice.exportReport)
+        dialog.exportButton()->click();
+      else if (choice.pdf)
+        dialog.pdfButton()->click();
+      else if (choice.email)
+        dialog.emailButton()->click();
+      else
+        dialog.reject();
+    });
+    dialog.exec();
+    return choice;
+  }
+  dialog.exec();
+  choice = dialog.choice();
+  if (choice.print) chosen_ = std::move(printer);
+  return choice;
+}
+
+std::string QtUserPort::printPages(const PrintJob& job) {
+  if (script_) return script_->printPages(job);
+  // The printer the preview's Print chose serves that one print; direct printing goes to the
+  // default printer.
+  std::unique_ptr<QPrinter> printer = std::move(chosen_);
+  if (!printer) {
+    if (QPrinterInfo::defaultPrinter().isNull() && QPrinterInfo::availablePrinters().isEmpty())
+      return "No printer is set up on this computer: the report was not printed.";
+    printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  }
+  setWaitCursor(true);
+  std::string error = printPageImages(*printer, job.pages, job.copies, job.name);
+  setWaitCursor(false);
+  return error;
+}
+
+bool QtUserPort::composeMail(MailDraft& draft) {
+  if (script_) return script_->composeMail(draft);
+  QDialog dialog(dialogParent());
+  dialog.setWindowTitle(QObject::tr("Email Report (pdf)"));
+  auto* to = new QLineEdit(qs(draft.toAddress));
+  auto* name = new QLineEdit(qs(draft.toName));
+  auto* subject = new QLineEdit(qs(draft.subject));
+  auto* message = new QPlainTextEdit(qs(draft.message));
+  to->setObjectName("?MM:TOADDRESS");
+  name->setObjectName("?MM:TONAME");
+  subject->setObjectName("?MM:SUBJECT");
+  auto* form = new QFormLayout;
+  form->addRow(QObject::tr("To (address)"), to);
+  form->addRow(QObject::tr("To (name)"), name);
+  form->addRow(QObject::tr("Subject"), subject);
+  form->addRow(QObject::tr("Message"), message);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  buttons->button(QDialogButtonBox::Ok)->setText(QObject::tr("Send"));
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+  dialog.resize(520, 360);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  draft.toAddress = to->text().trimmed().toStdString();
+  draft.toName = name->text().trimmed().toStdString();
+  draft.subject = subject->text().toStdString();
+  draft.message = message->toPlainText().toStdString();
+  return true;
+}
+
+bool QtUserPort::showProgress(const std::string& title, const std::string& message,
+                              const std::string& text, int percent) {
+  if (script_) return script_->showProgress(title, message, text, percent);
+  // A Cancel the user has answered is forgotten: the window starts afresh.
+  if (progress_ && progress_->wasCanceled()) progress_.reset();
+  if (!progress_) {
+    progress_ = std::make_unique<QProgressDialog>(dialogParent());
+    progress_->setWindowModality(Qt::ApplicationModal);
+    progress_->setRange(0, 100);
+    progress_->setMinimumDuration(500);
+    progress_->setAutoReset(false);
+    progress_->setAutoClose(false);
+  }
+  progress_->setWindowTitle(qs(title));
+  progress_->setLabelText(qs(message + "\n" + text));
+  progress_->setValue(percent);  // lets the window take the user's clicks
+  return !progress_->wasCanceled();
+}
+
+void QtUserPort::endProgress() {
+  if (script_) script_->endProgress();
+  progress_.reset();
 }
 
 int QtUserPort::openDocument(const std::string& path) {

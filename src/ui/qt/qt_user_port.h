@@ -9,6 +9,7 @@
 // clicking the scripted button, so a script goes through the same boxes a person sees.
 
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,13 +17,15 @@
 #include "ui/model/user_port.h"
 
 class QMessageBox;
+class QPrinter;
+class QProgressDialog;
 class QWidget;
 
 namespace koreq::ui::qt {
 
 class QtUserPort : public UserPort {
  public:
-  QtUserPort() = default;
+  QtUserPort();
   ~QtUserPort() override;
   QtUserPort(const QtUserPort&) = delete;
   QtUserPort& operator=(const QtUserPort&) = delete;
@@ -45,9 +48,19 @@ class QtUserPort : public UserPort {
   std::string clipboard() const override;
   void setClipboard(const std::string& text) override;
   void showHelp(const std::string& topic) override;
+  // The preview window of report_preview.h; printing on the printer its Print chose, else on
+  // the default printer; a mail dialog.
+  PreviewChoice preview(const PreviewRequest& request) override;
+  std::string printPages(const PrintJob& job) override;
+  bool composeMail(MailDraft& draft) override;
+  bool showProgress(const std::string& title, const std::string& message, const std::string& text,
+                    int percent) override;
+  void endProgress() override;
 
  private:
   ScriptedPort* script_ = nullptr;
+  std::unique_ptr<QPrinter> chosen_;  // the printer the last preview's Print set up
+  std::unique_ptr<QProgressDialog> progress_;
   int waitDepth_ = 0;
 };
 

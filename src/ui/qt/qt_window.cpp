@@ -792,6 +792,8 @@ QWidget* QtWindow::makeWidget(Control& c) {
     case ControlKind::Progress: {
       auto* bar = new QProgressBar;
       bar->setRange(0, 100);
+      // The window says how far it is in words of its own.
+      bar->setTextVisible(false);
       bar->setMinimumWidth(charWidth(bar) * 30);
       w = bar;
       break;
