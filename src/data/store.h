@@ -58,6 +58,16 @@ struct ScanSpec {
   int limit = 0;  // 0 = no limit
 };
 
+// Where Store::read puts the rows it reads, one after another.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // The record buffer the next row is decoded into.
+  virtual void* buffer() = 0;
+  // The row is in buffer(); false stops the reading.
+  virtual bool take(std::int64_t rowId) = 0;
+};
+
 class Store {
  public:
   virtual ~Store() = default;
@@ -75,6 +85,15 @@ class Store {
   virtual void remove(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) = 0;
+  // The rows of a range decoded straight into record buffers, one statement stepping from the
+  // first to the last, and finished before it returns: nothing stays open between calls. Only
+  // the fields listed in `fields` are written (all of them when it is null); the others keep
+  // what the buffer held. This one is written on scan() for back ends without a faster way.
+  virtual void read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+                    RowSink& sink);
+  // Finishes whatever read a back end keeps open between calls to go on faster (see
+  // SqliteStore). The desktop program calls it whenever it waits for the user.
+  virtual void releaseReads() {}
   virtual std::int64_t count(const FileDef& f, const ScanSpec* range = nullptr) = 0;
   virtual void clearFile(const FileDef& f) = 0;
   // Next number of an auto-numbered field: above every stored value and every number handed

@@ -193,6 +193,18 @@ class SqliteStore::Stmt {
     throw StoreError(kDriverError, msg);
   }
   std::int64_t int64(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string_view textView(int col) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
+             : std::string_view();
+  }
+  // A stored column straight into its field of a record buffer.
+  void load(const FieldDef& f, int col, void* rec) const {
+    if (isIntegerColumn(f.type))
+      f.load(rec, int64(col), {});
+    else
+      f.load(rec, 0, textView(col));
+  }
   std::string text(int col) const {
     auto p = sqlite3_column_text(stmt_, col);
     return p ? std::string(reinterpret_cast<const char*>(p),
@@ -283,10 +295,12 @@ bool SqliteStore::hasTable(const std::string& name) {
 
 SqliteStore::~SqliteStore() {
   stmts_.clear();
+  reads_.clear();
   if (db_) sqlite3_close_v2(db_);
 }
 
 void SqliteStore::exec(const std::string& sql) {
+  finishParked();
   char* err = nullptr;
   int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
   sqlite3_free(err);
@@ -322,6 +336,7 @@ void SqliteStore::beforeWrite() {
 }
 
 SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
+  finishParked();
   auto it = stmts_.find(sql);
   if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(*this, sql)).first;
   it->second->reset();
@@ -330,6 +345,7 @@ SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
 
 template <typename BuildSql>
 SqliteStore::Query SqliteStore::prepareFor(Stmt*& slot, BuildSql build) {
+  finishParked();
   if (!slot) {
     std::string sql = build();
     auto it = stmts_.find(sql);
@@ -531,6 +547,109 @@ std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& range
   return rows;
 }
 
+void SqliteStore::read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+                       RowSink& sink) {
+  const KeyDef& key = range.key ? *range.key : f.primaryKey();
+  const std::size_t e = std::min(range.equal.size(), key.fields.size());
+  ReadShape shape{&f,
+                  &key,
+                  range.backward,
+                  e,
+                  range.after ? 0 : std::min(range.start.size(), key.fields.size() - e),
+                  range.after.has_value(),
+                  range.limit > 0,
+                  fields ? *fields : std::vector<int>()};
+  // The page after the one a parked statement delivered last steps on where it stands.
+  if (parked_ && parked_->shape == shape && range.after &&
+      range.after->second == parked_->lastRow && parked_->equal == range.equal &&
+      range.limit == 0) {
+    ReadStmt& going = *parked_->slot;
+    parked_.reset();
+    step(going, f, fields, sink, shape, range.equal);
+    return;
+  }
+  finishParked();
+  std::deque<ReadStmt>& candidates = reads_[shape];
+  ReadStmt* slot = nullptr;
+  for (ReadStmt& c : candidates)
+    if (!c.busy) slot = &c;
+  if (!slot) {
+    std::vector<Value> ignored;
+    std::string order;
+    std::string where = whereFor(f, range, &ignored, &order);
+    std::string cols = "_rowid";
+    if (fields)
+      for (int i : *fields) cols += ", " + quoted(f.fields[static_cast<std::size_t>(i)].column);
+    else
+      for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
+    const std::string sql = "SELECT " + cols + " FROM " + quoted(f.table) + where + " ORDER BY " +
+                            order + (range.limit > 0 ? " LIMIT ?" : "");
+    candidates.push_back({std::make_unique<Stmt>(*this, sql), false});
+    slot = &candidates.back();
+  }
+  // The values in the order whereFor() writes their marks.
+  Stmt& s = *slot->stmt;
+  s.reset();
+  for (std::size_t i = 0; i < e; ++i)
+    s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[i])], range.equal[i]));
+  if (range.after) {
+    const auto& vals = range.after->first;
+    for (std::size_t i = e; i < key.fields.size(); ++i)
+      s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[i])],
+                        i < vals.size() ? vals[i] : Value()));
+    s.bind(range.after->second);
+  } else {
+    for (std::size_t i = 0; i < shape.start; ++i)
+      s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[e + i])], range.start[i]));
+  }
+  if (range.limit > 0) s.bind(std::int64_t{range.limit});
+
+  slot->busy = true;
+  step(*slot, f, fields, sink, shape, range.equal);
+}
+
+void SqliteStore::step(ReadStmt& slot, const FileDef& f, const std::vector<int>* fields,
+                       RowSink& sink, const ReadShape& shape, const std::vector<Value>& equal) {
+  // Finished unless parked: never left on a row by accident (an error, an exception).
+  struct Running {
+    ReadStmt* slot;
+    ~Running() {
+      if (!slot) return;
+      slot->stmt->finish();
+      slot->busy = false;
+    }
+  } running{&slot};
+  Stmt& s = *slot.stmt;
+  while (s.step()) {
+    void* rec = sink.buffer();
+    if (fields) {
+      int col = 1;
+      for (int i : *fields) s.load(f.fields[static_cast<std::size_t>(i)], col++, rec);
+    } else {
+      for (std::size_t i = 0; i < f.fields.size(); ++i)
+        s.load(f.fields[i], static_cast<int>(i) + 1, rec);
+    }
+    const std::int64_t rowId = s.int64(0);
+    if (!sink.take(rowId)) {
+      if (parked_) return;  // a read nested in the sink parked its own: this one is finished
+      parked_ = Parked{&slot, shape, equal, rowId};
+      running.slot = nullptr;
+      return;
+    }
+  }
+}
+
+void SqliteStore::finishParked() {
+  if (!parked_) return;
+  parked_->slot->stmt->finish();
+  parked_->slot->busy = false;
+  parked_.reset();
+}
+
+void SqliteStore::releaseReads() {
+  finishParked();
+}
+
 std::int64_t SqliteStore::count(const FileDef& f, const ScanSpec* range) {
   std::vector<Value> binds;
   std::string order, where;
@@ -596,6 +715,7 @@ void SqliteStore::writeCounters() {
 }
 
 bool SqliteStore::begin(std::chrono::milliseconds timeout) {
+  finishParked();
   if (inTx_ || readOnly_) return false;
   sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
   int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -612,6 +732,7 @@ bool SqliteStore::begin(std::chrono::milliseconds timeout) {
 }
 
 void SqliteStore::commit() {
+  finishParked();
   if (!inTx_) return;
   if (failed_.empty() && sqlite3_get_autocommit(db_))
     failed_ = "the database ended the transaction by itself";
@@ -638,6 +759,7 @@ void SqliteStore::commit() {
 }
 
 void SqliteStore::rollback() {
+  finishParked();
   if (!inTx_) return;
   inTx_ = false;
   failed_.clear();

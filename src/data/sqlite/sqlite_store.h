@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,6 +37,9 @@ class SqliteStore final : public Store {
   void remove(const FileDef& f, std::int64_t rowId) override;
   std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) override;
   std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) override;
+  void read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+            RowSink& sink) override;
+  void releaseReads() override;
   std::int64_t count(const FileDef& f, const ScanSpec* range) override;
   void clearFile(const FileDef& f) override;
   std::int64_t nextNumber(const FileDef& f, int field) override;
@@ -74,6 +78,37 @@ class SqliteStore final : public Store {
   bool hasTable(const std::string& name);
   std::string whereFor(const FileDef& f, const ScanSpec& range, std::vector<Value>* binds,
                        std::string* order) const;
+  // What makes the text of a read's statement: the same shape, the same statement, whatever
+  // the values bound.
+  struct ReadShape {
+    const FileDef* file;
+    const KeyDef* key;
+    bool backward;
+    std::size_t equal, start;
+    bool after, limit;
+    std::vector<int> fields;  // empty: all
+    auto operator<=>(const ReadShape&) const = default;
+  };
+  struct ReadStmt {
+    std::unique_ptr<Stmt> stmt;
+    bool busy = false;  // stepping: a read nested in it (from a sink) needs a statement of its own
+  };
+  std::map<ReadShape, std::deque<ReadStmt>> reads_;  // a deque: a nested read may add one
+  // Steps a bound statement through its rows into the sink; parks it when the sink stops.
+  void step(ReadStmt& slot, const FileDef& f, const std::vector<int>* fields, RowSink& sink,
+            const ReadShape& shape, const std::vector<Value>& equal);
+  // A read whose sink stopped before its end keeps its statement on the last row delivered,
+  // so that the read going on after that row (the next page of a list) steps on instead of
+  // seeking again. It is finished before anything else runs on the connection and whenever
+  // the program waits for the user: it never holds a snapshot across a change or while idle.
+  struct Parked {
+    ReadStmt* slot;
+    ReadShape shape;
+    std::vector<Value> equal;
+    std::int64_t lastRow;
+  };
+  std::optional<Parked> parked_;
+  void finishParked();
 
   sqlite3* db_ = nullptr;
   bool inTx_ = false;
