@@ -278,6 +278,10 @@ SqliteStore::SqliteStore(const std::string& path, Mode mode) {
         throw StoreError(kDriverError, "it is not a company database");
     }
     exec("PRAGMA synchronous=NORMAL");
+    // A change of many records (a load, a posting) overflows SQLite's 2 MiB page cache, which
+    // then writes dirty pages into the WAL and reads them back again and again; 64 MiB keeps
+    // the pages such a change works on in memory. Memory is taken only as pages are read.
+    exec("PRAGMA cache_size=-65536");
     exec("PRAGMA foreign_keys=OFF");
   } catch (const StoreError& e) {
     stmts_.clear();
