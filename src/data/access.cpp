@@ -80,7 +80,7 @@ bool FileAccess::put(std::string_view field, const Value& v, std::string* why) {
 
 int FileAccess::tryInsert() {
   try {
-    pos_ = store_.insert(def_, values());
+    pos_ = store_.insertRecord(def_, buf_.get());
     leavePage();
     return kNoError;
   } catch (const StoreError& e) {
@@ -95,7 +95,7 @@ int FileAccess::tryUpdate() {
     return kRecordNotFound;
   }
   try {
-    store_.update(def_, pos_, values());
+    store_.updateRecord(def_, pos_, buf_.get());
     leavePage();
     return kNoError;
   } catch (const StoreError& e) {

@@ -49,6 +49,9 @@ struct FieldDef {
   // number, time value) or the text of a text field. No Value is made and nothing is checked:
   // what the store holds was checked when it was written.
   void (*load)(void* rec, std::int64_t number, std::string_view text) = nullptr;
+  // The field's stored form, the other way: a text field's text (a view into the record,
+  // clipped) or a numeric field's whole number.
+  void (*save)(const void* rec, std::int64_t* number, std::string_view* text) = nullptr;
 
   bool isNumeric() const { return type != FieldType::String; }
 };
@@ -223,6 +226,24 @@ void loadField(void* rec, std::int64_t number, std::string_view text) {
   }
 }
 
+template <auto M>
+void saveField(const void* rec, std::int64_t* number, std::string_view* text) {
+  using Tr = MemberTraits<decltype(M)>;
+  const auto& f = static_cast<const typename Tr::Class*>(rec)->*M;
+  using T = typename Tr::Member;
+  if constexpr (IsStr<T>::value) {
+    *text = f.str();
+  } else if constexpr (std::is_same_v<T, Decimal>) {
+    *number = f.cents();
+  } else if constexpr (std::is_same_v<T, Date>) {
+    *number = f.day();
+  } else if constexpr (std::is_same_v<T, Time>) {
+    *number = f.value();
+  } else {
+    *number = static_cast<std::int64_t>(f);
+  }
+}
+
 template <auto M, int Digits, int Places, int Max>
 FieldDef makeField(const char* column, FieldType type, int length) {
   FieldDef d;
@@ -233,6 +254,7 @@ FieldDef makeField(const char* column, FieldType type, int length) {
   d.get = &getField<M>;
   d.set = &setField<M, Digits, Places, Max>;
   d.load = &loadField<M>;
+  d.save = &saveField<M>;
   return d;
 }
 

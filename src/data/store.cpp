@@ -23,6 +23,23 @@ std::string fileErrorText(int code) {
   }
 }
 
+namespace {
+std::vector<Value> valuesOf(const FileDef& f, const void* rec) {
+  std::vector<Value> v;
+  v.reserve(f.fields.size());
+  for (const auto& fd : f.fields) v.push_back(fd.get(rec));
+  return v;
+}
+}  // namespace
+
+std::int64_t Store::insertRecord(const FileDef& f, const void* rec) {
+  return insert(f, valuesOf(f, rec));
+}
+
+void Store::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  update(f, rowId, valuesOf(f, rec));
+}
+
 void Store::read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
                  RowSink& sink) {
   constexpr int kPage = 256;

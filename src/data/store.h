@@ -82,6 +82,10 @@ class Store {
   // All of these throw StoreError.
   virtual std::int64_t insert(const FileDef& f, const std::vector<Value>& values) = 0;
   virtual void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) = 0;
+  // The same from a record buffer of the file. Back ends that can bind a buffer's fields as
+  // they stand do, without a Value of every field; these are written on insert() and update().
+  virtual std::int64_t insertRecord(const FileDef& f, const void* rec);
+  virtual void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec);
   virtual void remove(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) = 0;

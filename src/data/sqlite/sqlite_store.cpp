@@ -172,6 +172,17 @@ class SqliteStore::Stmt {
     else
       bind(normalized(f, v));
   }
+  // A field of a record buffer as it stands. The text is bound without a copy: the statement
+  // runs before the buffer can change, and every use binds all of its parameters anew.
+  void bindStored(const FieldDef& f, const void* rec) {
+    std::int64_t n = 0;
+    std::string_view t;
+    f.save(rec, &n, &t);
+    int rc = isIntegerColumn(f.type) ? sqlite3_bind_int64(stmt_, next_++, n)
+                                     : sqlite3_bind_text(stmt_, next_++, t.data(),
+                                                         static_cast<int>(t.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK) throw StoreError(kDriverError, describe(db_, rc));
+  }
   void bindBlob(const std::vector<unsigned char>& bytes) {
     // An empty vector may have no data pointer, and a null pointer binds NULL.
     static const unsigned char kNone = 0;
@@ -423,37 +434,66 @@ std::string selectList(const FileDef& f) {
 }
 }  // namespace
 
+namespace {
+std::string insertSql(const FileDef& f) {
+  std::string cols, marks;
+  for (const auto& fd : f.fields) {
+    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")";
+}
+std::string updateSql(const FileDef& f) {
+  std::string sets;
+  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
+  return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
+}
+}  // namespace
+
+void SqliteStore::noteInserted(const FileDef& f, std::int64_t number) {
+  if (f.autoField < 0 || openCounters_.empty()) return;
+  Counter& c = counter(f, f.autoField);
+  if (c.next != 0) c.next = std::max(c.next, number + 1);
+}
+
 std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
   beforeWrite();
-  auto s = prepareFor(fileStmts_[&f].insert, [&] {
-    std::string cols, marks;
-    for (const auto& fd : f.fields) {
-      cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
-      marks += marks.empty() ? "?" : ", ?";
-    }
-    return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")";
-  });
+  auto s = prepareFor(fileStmts_[&f].insert, [&] { return insertSql(f); });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
   s->step();
-  // A record that brings its own number above the ones handed out moves numbering past it.
-  if (f.autoField >= 0 && !numbering_.empty()) {
-    const std::string name = f.table + "." + f.fields[static_cast<size_t>(f.autoField)].column;
-    auto it = numbering_.find(name);
-    if (it != numbering_.end())
-      if (auto n = std::get_if<std::int64_t>(&values[static_cast<size_t>(f.autoField)]))
-        it->second.next = std::max(it->second.next, *n + 1);
+  if (f.autoField >= 0)
+    if (auto n = std::get_if<std::int64_t>(&values[static_cast<size_t>(f.autoField)]))
+      noteInserted(f, *n);
+  return sqlite3_last_insert_rowid(db_);
+}
+
+std::int64_t SqliteStore::insertRecord(const FileDef& f, const void* rec) {
+  beforeWrite();
+  auto s = prepareFor(fileStmts_[&f].insert, [&] { return insertSql(f); });
+  for (const auto& fd : f.fields) s->bindStored(fd, rec);
+  s->step();
+  if (f.autoField >= 0) {
+    std::int64_t n = 0;
+    std::string_view unused;
+    f.fields[static_cast<size_t>(f.autoField)].save(rec, &n, &unused);
+    noteInserted(f, n);
   }
   return sqlite3_last_insert_rowid(db_);
 }
 
 void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
   beforeWrite();
-  auto s = prepareFor(fileStmts_[&f].update, [&] {
-    std::string sets;
-    for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
-    return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
-  });
+  auto s = prepareFor(fileStmts_[&f].update, [&] { return updateSql(f); });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
+  s->bind(rowId);
+  s->step();
+  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+}
+
+void SqliteStore::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  beforeWrite();
+  auto s = prepareFor(fileStmts_[&f].update, [&] { return updateSql(f); });
+  for (const auto& fd : f.fields) s->bindStored(fd, rec);
   s->bind(rowId);
   s->step();
   if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
@@ -669,7 +709,18 @@ void SqliteStore::clearFile(const FileDef& f) {
   exec("DELETE FROM " + quoted(f.table));
 }
 
-std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const std::string& name) {
+SqliteStore::Counter& SqliteStore::counter(const FileDef& f, int field) {
+  Counter*& c = fileStmts_[&f].counters[field];
+  if (!c) {
+    std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
+    Counter& made = counters_[name];
+    made.name = std::move(name);
+    c = &made;
+  }
+  return *c;
+}
+
+std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const Counter& c) {
   std::int64_t maxStored = 0, counter = 0;
   {
     auto s = prepareFor(fileStmts_[&f].maxOf[field], [&] {
@@ -681,16 +732,14 @@ std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const std::str
   }
   {
     auto s = prepareFor(autonumGet_, [] { return "SELECT next FROM _autonum WHERE name = ?"; });
-    s->bind(name);
+    s->bind(c.name);
     if (s->step()) counter = s->int64(0) - 1;
   }
-  auto mine = handedOut_.find(name);
-  return std::max({maxStored, counter, mine == handedOut_.end() ? 0 : mine->second}) + 1;
+  return std::max({maxStored, counter, c.handedOut}) + 1;
 }
 
 std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   beforeWrite();
-  const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
   if (!inTx_) {
     // A number of its own, committed at once, so that two buffers primed apart never share one.
     Transaction tx(*this);
@@ -699,23 +748,30 @@ std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
     tx.commit();
     return n;
   }
-  Numbering& state = numbering_[name];
-  if (state.next == 0) state.next = storedNext(f, field, name);
-  const std::int64_t n = state.next++;
-  std::int64_t& mine = handedOut_[name];
-  mine = std::max(mine, n);
+  Counter& c = counter(f, field);
+  if (c.next == 0) {
+    c.next = storedNext(f, field, c);
+    openCounters_.push_back(&c);
+  }
+  const std::int64_t n = c.next++;
+  c.handedOut = std::max(c.handedOut, n);
   return n;
 }
 
 void SqliteStore::writeCounters() {
-  for (const auto& [name, state] : numbering_) {
+  for (const Counter* c : openCounters_) {
     auto s = prepareFor(autonumPut_,
                         [] { return "INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)"; });
-    s->bind(name);
-    s->bind(state.next);
+    s->bind(c->name);
+    s->bind(c->next);
     s->step();
   }
-  numbering_.clear();
+  forgetCounters();
+}
+
+void SqliteStore::forgetCounters() {
+  for (Counter* c : openCounters_) c->next = 0;
+  openCounters_.clear();
 }
 
 bool SqliteStore::begin(std::chrono::milliseconds timeout) {
@@ -731,7 +787,7 @@ bool SqliteStore::begin(std::chrono::milliseconds timeout) {
   }
   inTx_ = true;
   failed_.clear();
-  numbering_.clear();
+  forgetCounters();
   return true;
 }
 
@@ -767,7 +823,7 @@ void SqliteStore::rollback() {
   if (!inTx_) return;
   inTx_ = false;
   failed_.clear();
-  numbering_.clear();
+  forgetCounters();
   // SQLite may already have rolled back by itself (a full disk, an I/O error); a failing
   // ROLLBACK leaves nothing to undo either.
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -34,6 +34,8 @@ class SqliteStore final : public Store {
   bool readOnly() const override { return readOnly_; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
+  std::int64_t insertRecord(const FileDef& f, const void* rec) override;
+  void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) override;
   void remove(const FileDef& f, std::int64_t rowId) override;
   std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) override;
   std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) override;
@@ -115,24 +117,31 @@ class SqliteStore final : public Store {
   bool readOnly_ = false;
   std::string failed_;  // why the open transaction was abandoned; empty while it is sound
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
+  struct Counter;
   struct FileStmts {
     Stmt* insert = nullptr;
     Stmt* update = nullptr;
     Stmt* remove = nullptr;
     Stmt* get = nullptr;
-    std::map<int, Stmt*> maxOf;  // by field
+    std::map<int, Stmt*> maxOf;        // by field
+    std::map<int, Counter*> counters;  // by field
   };
   // Numbering inside a write transaction: the connection holds the write lock, so the counter
   // is read once, numbers are handed out from memory and the counter is written at commit.
-  struct Numbering {
-    std::int64_t next = 0;
+  struct Counter {
+    std::string name;            // "table.column": an alias file numbers with its base file
+    std::int64_t next = 0;       // in the open transaction; 0 while it has not been read in it
+    std::int64_t handedOut = 0;  // the highest number this connection handed out: never handed
+                                 // out again, even when its transaction was rolled back
   };
-  std::int64_t storedNext(const FileDef& f, int field, const std::string& name);
+  Counter& counter(const FileDef& f, int field);
+  std::int64_t storedNext(const FileDef& f, int field, const Counter& c);
   void writeCounters();
-  std::map<std::string, Numbering> numbering_;  // by "table.column", for the open transaction
-  // The highest number this connection handed out, by name: never handed out again, even when
-  // the transaction it was handed out in was rolled back.
-  std::map<std::string, std::int64_t> handedOut_;
+  void forgetCounters();
+  std::map<std::string, Counter> counters_;  // by name; never erased, so pointers stay
+  std::vector<Counter*> openCounters_;       // read in the open transaction
+  // A record that brings its own number above the ones handed out moves numbering past it.
+  void noteInserted(const FileDef& f, std::int64_t number);
   std::unordered_map<const FileDef*, FileStmts> fileStmts_;
   Stmt* autonumGet_ = nullptr;
   Stmt* autonumPut_ = nullptr;
