@@ -104,7 +104,9 @@ class Raw {
   explicit Raw(const fs::path& db) {
     if (sqlite3_open_v2(db.string().c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
       throw std::runtime_error("open failed");
+    // The same settings as the data layer's connection.
     exec("PRAGMA synchronous=NORMAL");
+    exec("PRAGMA cache_size=-65536");
   }
   ~Raw() { sqlite3_close_v2(db_); }
   void exec(const char* sql) {

@@ -1,5 +1,6 @@
 #include "app/host_window.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -74,6 +75,12 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
   module_.module().errors().setHandler([this](const data::ErrorObject::Error& e) {
     port_.message(e.message, "File Error", ui::Icon::Exclamation, "&OK", 1);
   });
+  // Whenever the program waits for the user, no read of the company stays open: a list that
+  // was scrolled keeps its statement only while it goes on reading.
+  if (auto* events = QAbstractEventDispatcher::instance())
+    connect(events, &QAbstractEventDispatcher::aboutToBlock, this, [this] {
+      if (session_) session_->store().releaseReads();
+    });
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File"));

@@ -3,7 +3,7 @@
 namespace koreq::data {
 
 namespace {
-constexpr int kPageSize = 64;
+constexpr std::size_t kPageSize = 64;
 }
 
 FileAccess::FileAccess(Store& store, const FileDef& def, ErrorObject& errors)
@@ -80,8 +80,8 @@ bool FileAccess::put(std::string_view field, const Value& v, std::string* why) {
 
 int FileAccess::tryInsert() {
   try {
-    pos_ = store_.insert(def_, values());
-    cur_.page.clear();
+    pos_ = store_.insertRecord(def_, buf_.get());
+    leavePage();
     return kNoError;
   } catch (const StoreError& e) {
     lastErrorText_ = e.what();
@@ -95,8 +95,8 @@ int FileAccess::tryUpdate() {
     return kRecordNotFound;
   }
   try {
-    store_.update(def_, pos_, values());
-    cur_.page.clear();
+    store_.updateRecord(def_, pos_, buf_.get());
+    leavePage();
     return kNoError;
   } catch (const StoreError& e) {
     lastErrorText_ = e.what();
@@ -112,7 +112,7 @@ int FileAccess::tryRemove() {
   try {
     store_.remove(def_, pos_);
     pos_ = 0;
-    cur_.page.clear();
+    leavePage();
     return kNoError;
   } catch (const StoreError& e) {
     lastErrorText_ = e.what();
@@ -172,42 +172,69 @@ void FileAccess::set(const KeyDef& key, const std::vector<Value>& start) {
 
 void FileAccess::setRange(const KeyDef& key, const std::vector<Value>& equal,
                           const std::vector<Value>& start) {
-  cur_ = Cursor{};
+  // The page's records are kept for the next reading.
+  Cursor fresh;
+  fresh.records = std::move(cur_.records);
+  fresh.ids = std::move(cur_.ids);
+  cur_ = std::move(fresh);
   cur_.key = &key;
   cur_.equal = equal;
   cur_.start = start;
 }
 
+void FileAccess::leavePage() {
+  if (cur_.at > 0 && cur_.at <= cur_.size) {
+    const void* last = cur_.records[cur_.at - 1].get();
+    cur_.lastKey.clear();
+    for (int i : cur_.key->fields)
+      cur_.lastKey.push_back(def_.fields[static_cast<size_t>(i)].get(last));
+    cur_.lastRow = cur_.ids[cur_.at - 1];
+  }
+  cur_.size = cur_.at = 0;
+}
+
 int FileAccess::readOn(bool backward) {
   if (!cur_.key) cur_.key = &def_.primaryKey();
-  if (cur_.page.empty() || cur_.lastBackward != backward) {
-    cur_.page.clear();
+  if (cur_.at >= cur_.size || cur_.lastBackward != backward) {
+    leavePage();
     ScanSpec s;
     s.key = cur_.key;
     s.backward = backward;
     s.equal = cur_.equal;
-    s.limit = kPageSize;
     if (cur_.started)
       s.after = std::make_pair(cur_.lastKey, cur_.lastRow);
     else
       s.start = cur_.start;
+    struct Page final : RowSink {
+      FileAccess& a;
+      explicit Page(FileAccess& access) : a(access) {}
+      void* buffer() override {
+        Cursor& c = a.cur_;
+        if (c.records.size() <= c.size) {
+          c.records.push_back(a.def_.create());
+          c.ids.push_back(0);
+        }
+        return c.records[c.size].get();
+      }
+      // A page ends by stopping the read, not by a limit: the store may then go on with the
+      // same statement for the next page.
+      bool take(std::int64_t rowId) override {
+        a.cur_.ids[a.cur_.size++] = rowId;
+        return a.cur_.size < kPageSize;
+      }
+    } page(*this);
     try {
-      auto rows = store_.scan(def_, s);
-      cur_.page.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+      store_.read(def_, s, nullptr, page);
     } catch (const StoreError& e) {
+      cur_.size = 0;
       return fail(e.code(), e.what(), "", false);
     }
     cur_.lastBackward = backward;
-    if (cur_.page.empty()) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
+    if (cur_.size == 0) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
   }
-  StoredRow row = std::move(cur_.page.front());
-  cur_.page.pop_front();
+  def_.copy(buf_.get(), cur_.records[cur_.at].get());
+  pos_ = cur_.ids[cur_.at++];
   cur_.started = true;
-  cur_.lastKey.clear();
-  for (int i : cur_.key->fields) cur_.lastKey.push_back(row.values[static_cast<size_t>(i)]);
-  cur_.lastRow = row.rowId;
-  assign(row.values);
-  pos_ = row.rowId;
   return kNoError;
 }
 

@@ -5,7 +5,6 @@
 // delete, fetch by key, set and read forward or backward, count).
 
 #include <chrono>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,11 +84,19 @@ class FileAccess {
     std::vector<Value> equal;
     std::vector<Value> start;
     bool started = false;  // whether a row was read since set()
+    // The key and identity of the last row handed out, for the next page's query; taken from
+    // the page when the page is left.
     std::vector<Value> lastKey;
     std::int64_t lastRow = 0;
     bool lastBackward = false;
-    std::deque<StoredRow> page;
+    // The page read ahead, decoded straight from the store into records of the file that are
+    // kept from page to page.
+    std::vector<std::shared_ptr<void>> records;
+    std::vector<std::int64_t> ids;
+    std::size_t size = 0, at = 0;  // rows in the page; the next one to hand out
   } cur_;
+  // Leaves the page: what the next query continues from is taken from it first.
+  void leavePage();
 };
 
 // Typed access: rec() is the record buffer as its struct.

@@ -18,7 +18,22 @@ std::string valueToText(const Value& v) {
   return std::visit(V{}, v);
 }
 
+void FileDef::indexFieldNames() {
+  byName_.clear();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    byName_.emplace(upper(fields[i].name), static_cast<int>(i));
+    byName_.emplace(upper(fields[i].column), static_cast<int>(i));
+  }
+  indexed_ = fields.size();
+}
+
 int FileDef::fieldIndex(std::string_view n) const {
+  if (indexed_ == fields.size() && indexed_ > 0) {
+    // A column has no ':', so a name with a prefix finds only full names and one without only
+    // columns, as the search below.
+    auto it = byName_.find(upper(n));
+    return it == byName_.end() ? -1 : it->second;
+  }
   bool hasPrefix = n.find(':') != std::string_view::npos;
   std::string want = upper(n);
   for (size_t i = 0; i < fields.size(); ++i) {

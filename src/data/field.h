@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -44,6 +45,13 @@ struct FieldDef {
   // Converts and stores; on a value that does not fit, returns false with a reason and leaves
   // the field as it was.
   bool (*set)(void* rec, const Value& v, std::string* why) = nullptr;
+  // Sets the field from its stored form: the whole number of a numeric field (cents, day
+  // number, time value) or the text of a text field. No Value is made and nothing is checked:
+  // what the store holds was checked when it was written.
+  void (*load)(void* rec, std::int64_t number, std::string_view text) = nullptr;
+  // The field's stored form, the other way: a text field's text (a view into the record,
+  // clipped) or a numeric field's whole number.
+  void (*save)(const void* rec, std::int64_t* number, std::string_view* text) = nullptr;
 
   bool isNumeric() const { return type != FieldType::String; }
 };
@@ -73,9 +81,16 @@ class FileDef {
   std::unique_ptr<FileAccess> (*makeAccess)(Store&, ErrorObject&, const FileDef&) = nullptr;
 
   int fieldIndex(std::string_view name) const;  // with or without prefix; -1 when unknown
+  // Makes fieldIndex() a table look-up; called once the fields have their names.
+  void indexFieldNames();
   const FieldDef* field(std::string_view name) const;
   const KeyDef* key(std::string_view name) const;  // with or without prefix
   const KeyDef& primaryKey() const;                // the first key
+
+ private:
+  // Upper-cased names with and without prefix, to their field.
+  std::unordered_map<std::string, int> byName_;
+  std::size_t indexed_ = 0;  // fields in byName_; another count means it is out of date
 };
 
 // All files, in a fixed order.
@@ -195,6 +210,40 @@ bool setField(void* rec, const Value& v, std::string* why) {
   }
 }
 
+template <auto M>
+void loadField(void* rec, std::int64_t number, std::string_view text) {
+  using Tr = MemberTraits<decltype(M)>;
+  auto& f = static_cast<typename Tr::Class*>(rec)->*M;
+  using T = typename Tr::Member;
+  if constexpr (IsStr<T>::value) {
+    f = text;
+  } else if constexpr (std::is_same_v<T, Decimal>) {
+    f = Decimal::fromCents(number);
+  } else if constexpr (std::is_same_v<T, Date> || std::is_same_v<T, Time>) {
+    f = T(static_cast<std::int32_t>(number));
+  } else {
+    f = static_cast<T>(number);
+  }
+}
+
+template <auto M>
+void saveField(const void* rec, std::int64_t* number, std::string_view* text) {
+  using Tr = MemberTraits<decltype(M)>;
+  const auto& f = static_cast<const typename Tr::Class*>(rec)->*M;
+  using T = typename Tr::Member;
+  if constexpr (IsStr<T>::value) {
+    *text = f.str();
+  } else if constexpr (std::is_same_v<T, Decimal>) {
+    *number = f.cents();
+  } else if constexpr (std::is_same_v<T, Date>) {
+    *number = f.day();
+  } else if constexpr (std::is_same_v<T, Time>) {
+    *number = f.value();
+  } else {
+    *number = static_cast<std::int64_t>(f);
+  }
+}
+
 template <auto M, int Digits, int Places, int Max>
 FieldDef makeField(const char* column, FieldType type, int length) {
   FieldDef d;
@@ -204,6 +253,8 @@ FieldDef makeField(const char* column, FieldType type, int length) {
   d.places = Places;
   d.get = &getField<M>;
   d.set = &setField<M, Digits, Places, Max>;
+  d.load = &loadField<M>;
+  d.save = &saveField<M>;
   return d;
 }
 
@@ -218,6 +269,7 @@ FileDef makeFile(const char* name, const char* label, const char* prefix,
   d.table = lower(name);
   for (auto& f : fields) f.name = std::string(prefix) + ":" + f.column;
   d.fields = std::move(fields);
+  d.indexFieldNames();
   d.create = [] { return std::static_pointer_cast<void>(std::make_shared<R>()); };
   d.copy = [](void* dst, const void* src) { *static_cast<R*>(dst) = *static_cast<const R*>(src); };
   d.makeAccess = &makeAccessFor<R>;

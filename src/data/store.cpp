@@ -1,5 +1,7 @@
 #include "data/store.h"
 
+#include <algorithm>
+
 namespace koreq::data {
 
 std::string fileErrorText(int code) {
@@ -18,6 +20,49 @@ std::string fileErrorText(int code) {
       return "Transaction Could Not Begin";
     default:
       return "File System Error";
+  }
+}
+
+namespace {
+std::vector<Value> valuesOf(const FileDef& f, const void* rec) {
+  std::vector<Value> v;
+  v.reserve(f.fields.size());
+  for (const auto& fd : f.fields) v.push_back(fd.get(rec));
+  return v;
+}
+}  // namespace
+
+std::int64_t Store::insertRecord(const FileDef& f, const void* rec) {
+  return insert(f, valuesOf(f, rec));
+}
+
+void Store::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  update(f, rowId, valuesOf(f, rec));
+}
+
+void Store::read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+                 RowSink& sink) {
+  constexpr int kPage = 256;
+  const KeyDef& key = range.key ? *range.key : f.primaryKey();
+  ScanSpec page = range;
+  int left = range.limit;  // 0: no limit
+  for (;;) {
+    page.limit = left > 0 ? std::min(left, kPage) : kPage;
+    const std::vector<StoredRow> rows = scan(f, page);
+    for (const StoredRow& row : rows) {
+      void* rec = sink.buffer();
+      auto put = [&](std::size_t i) { f.fields[i].set(rec, row.values[i], nullptr); };
+      if (fields)
+        for (int i : *fields) put(static_cast<std::size_t>(i));
+      else
+        for (std::size_t i = 0; i < f.fields.size(); ++i) put(i);
+      if (!sink.take(row.rowId)) return;
+    }
+    if (left > 0 && (left -= static_cast<int>(rows.size())) <= 0) return;
+    if (static_cast<int>(rows.size()) < page.limit) return;
+    std::vector<Value> last;
+    for (int i : key.fields) last.push_back(rows.back().values[static_cast<std::size_t>(i)]);
+    page.after = std::make_pair(std::move(last), rows.back().rowId);
   }
 }
 

@@ -58,6 +58,16 @@ struct ScanSpec {
   int limit = 0;  // 0 = no limit
 };
 
+// Where Store::read puts the rows it reads, one after another.
+class RowSink {
+ public:
+  virtual ~RowSink() = default;
+  // The record buffer the next row is decoded into.
+  virtual void* buffer() = 0;
+  // The row is in buffer(); false stops the reading.
+  virtual bool take(std::int64_t rowId) = 0;
+};
+
 class Store {
  public:
   virtual ~Store() = default;
@@ -72,9 +82,22 @@ class Store {
   // All of these throw StoreError.
   virtual std::int64_t insert(const FileDef& f, const std::vector<Value>& values) = 0;
   virtual void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) = 0;
+  // The same from a record buffer of the file. Back ends that can bind a buffer's fields as
+  // they stand do, without a Value of every field; these are written on insert() and update().
+  virtual std::int64_t insertRecord(const FileDef& f, const void* rec);
+  virtual void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec);
   virtual void remove(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) = 0;
+  // The rows of a range decoded straight into record buffers, one statement stepping from the
+  // first to the last, and finished before it returns: nothing stays open between calls. Only
+  // the fields listed in `fields` are written (all of them when it is null); the others keep
+  // what the buffer held. This one is written on scan() for back ends without a faster way.
+  virtual void read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+                    RowSink& sink);
+  // Finishes whatever read a back end keeps open between calls to go on faster (see
+  // SqliteStore). The desktop program calls it whenever it waits for the user.
+  virtual void releaseReads() {}
   virtual std::int64_t count(const FileDef& f, const ScanSpec* range = nullptr) = 0;
   virtual void clearFile(const FileDef& f) = 0;
   // Next number of an auto-numbered field: above every stored value and every number handed

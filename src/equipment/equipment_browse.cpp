@@ -56,14 +56,18 @@ void EquipmentBrowse::init() {
   addResetField("ShowActive");
   addResetField("ShowInactive");
   setFormProcedure("UpdateEQHeader");
-  setRowStyle([active = p + ":Active"](const data::FileAccess& row) {
-    ui::RowStyle s;
-    if (std::get<std::int64_t>(row.get(active)) == 0) {
-      s.foreground = 0x008000;          // green
-      s.selectedForeground = 0x00FF00;  // lime
-    }
-    return s;
-  });
+  const int active = file().def().fieldIndex("Active");
+  setRowStyle(
+      [active](const data::FileAccess& row) {
+        ui::RowStyle s;
+        const data::FieldDef& f = row.def().fields[static_cast<std::size_t>(active)];
+        if (std::get<std::int64_t>(f.get(row.buffer())) == 0) {
+          s.foreground = 0x008000;          // green
+          s.selectedForeground = 0x00FF00;  // lime
+        }
+        return s;
+      },
+      std::vector<std::string>{"Active"});
   shared_.autoEntry.registerControl(name(), "?EquipmentLocator");
   if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
 }

@@ -15,8 +15,11 @@ std::string clipped(std::string_view s) {
 }
 
 std::string padRight(std::string_view s, std::size_t n) {
-  std::string r = cutToChars(s, n);
-  std::size_t chars = charCount(r);
+  const std::string_view cut = firstChars(s, n);
+  const std::size_t chars = charCount(cut);
+  std::string r;
+  r.reserve(cut.size() + (chars < n ? n - chars : 0));
+  r.assign(cut);
   if (chars < n) r.append(n - chars, ' ');
   return r;
 }
@@ -56,6 +59,11 @@ bool sameText(std::string_view a, std::string_view b) {
 }
 
 std::string cutToChars(std::string_view s, std::size_t n) {
+  return std::string(firstChars(s, n));
+}
+
+std::string_view firstChars(std::string_view s, std::size_t n) {
+  if (s.size() <= n) return s;  // no more bytes than characters wanted
   std::size_t chars = 0, i = 0;
   while (i < s.size()) {
     unsigned char c = static_cast<unsigned char>(s[i]);
@@ -68,7 +76,7 @@ std::string cutToChars(std::string_view s, std::size_t n) {
     i += len;
     ++chars;
   }
-  return std::string(s.substr(0, std::min(i, s.size())));
+  return s.substr(0, std::min(i, s.size()));
 }
 
 std::size_t charCount(std::string_view s) {

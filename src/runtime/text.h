@@ -20,6 +20,8 @@ std::string lower(std::string_view s);
 bool sameText(std::string_view a, std::string_view b);
 // Cuts a UTF-8 text to at most n characters without splitting a character.
 std::string cutToChars(std::string_view s, std::size_t n);
+// The same without a copy: the first n characters of s.
+std::string_view firstChars(std::string_view s, std::size_t n);
 std::size_t charCount(std::string_view s);
 
 // How an entry's text is cased as it is typed: "DEF" as typed, "CAP" the first letter of every
@@ -64,7 +66,8 @@ class Str {
   friend auto operator<=>(const Str& a, const Str& b) { return a.v_ <=> b.v_; }
 
  private:
-  void assign(std::string_view s) { v_ = clipped(cutToChars(s, N)); }
+  // In place: a record read row after row reuses the text's storage.
+  void assign(std::string_view s) { v_.assign(clip(firstChars(s, N))); }
   std::string v_;
 };
 

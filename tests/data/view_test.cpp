@@ -1,8 +1,12 @@
 #include "data/view.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <set>
 
 #include "data/company.h"
 #include "data/records.h"
@@ -98,6 +102,52 @@ TEST_F(ViewTest, RangeAndTextComparisonIgnoreTrailingBlanks) {
   v.setRange({std::string("B1")});
   EXPECT_EQ(ids(v, a), (std::vector<std::string>{"B1"}));
   EXPECT_EQ(v.count(), 1);
+}
+
+// A list read in pages keeps its statement on the row it stopped at, so that the next page
+// steps on; that must never hold off a change nor hide one: anything else the connection does
+// finishes it, and the next page seeks from the last row read.
+TEST_F(ViewTest, AListStoppedHalfwayHoldsNoChangeOffAndMissesNone) {
+  Access<EqHeader> a(company_->store(), errors_);
+  char id[8];
+  for (int i = 0; i < 300; ++i) {
+    std::snprintf(id, sizeof id, "E%03d", i);
+    add(a, id, "x", 1);
+  }
+  Access<EqHeader> list(company_->store(), errors_);
+  View v(list, *EqHeader::def().key("KeyEquipmentID"));
+  v.reset();
+  const std::vector<int> fields = {EqHeader::def().fieldIndex("EquipmentID")};
+  std::vector<std::string> seen;
+  auto readUpTo = [&](std::size_t n) {
+    return v.read(&fields, [&] {
+      seen.push_back(list.rec().EquipmentID);
+      return seen.size() < n;
+    });
+  };
+  EXPECT_FALSE(readUpTo(100));
+
+  // Another workstation adds a record, then this one begins a change of its own.
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open((dir_ / Company::kDatabaseName).string().c_str(), &other), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(other, "INSERT INTO eqheader(RecordID, EquipmentID) VALUES(900, 'Z')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(other);
+  {
+    Transaction tx(company_->store(), std::chrono::milliseconds(100));
+    ASSERT_TRUE(tx.begun()) << "the list's stopped read held the change off";
+    add(a, "Y", "y", 1);
+    tx.commit();
+  }
+
+  EXPECT_TRUE(readUpTo(1000));
+  ASSERT_EQ(seen.size(), 302u);
+  EXPECT_EQ(seen[99], "E099");
+  EXPECT_EQ(seen[100], "E100");
+  EXPECT_EQ(seen[300], "Y");
+  EXPECT_EQ(seen[301], "Z");
+  EXPECT_EQ(std::set<std::string>(seen.begin(), seen.end()).size(), seen.size());
 }
 
 }  // namespace

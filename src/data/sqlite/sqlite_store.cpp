@@ -172,6 +172,17 @@ class SqliteStore::Stmt {
     else
       bind(normalized(f, v));
   }
+  // A field of a record buffer as it stands. The text is bound without a copy: the statement
+  // runs before the buffer can change, and every use binds all of its parameters anew.
+  void bindStored(const FieldDef& f, const void* rec) {
+    std::int64_t n = 0;
+    std::string_view t;
+    f.save(rec, &n, &t);
+    int rc = isIntegerColumn(f.type) ? sqlite3_bind_int64(stmt_, next_++, n)
+                                     : sqlite3_bind_text(stmt_, next_++, t.data(),
+                                                         static_cast<int>(t.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK) throw StoreError(kDriverError, describe(db_, rc));
+  }
   void bindBlob(const std::vector<unsigned char>& bytes) {
     // An empty vector may have no data pointer, and a null pointer binds NULL.
     static const unsigned char kNone = 0;
@@ -193,6 +204,18 @@ class SqliteStore::Stmt {
     throw StoreError(kDriverError, msg);
   }
   std::int64_t int64(int col) const { return sqlite3_column_int64(stmt_, col); }
+  std::string_view textView(int col) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
+             : std::string_view();
+  }
+  // A stored column straight into its field of a record buffer.
+  void load(const FieldDef& f, int col, void* rec) const {
+    if (isIntegerColumn(f.type))
+      f.load(rec, int64(col), {});
+    else
+      f.load(rec, 0, textView(col));
+  }
   std::string text(int col) const {
     auto p = sqlite3_column_text(stmt_, col);
     return p ? std::string(reinterpret_cast<const char*>(p),
@@ -266,6 +289,10 @@ SqliteStore::SqliteStore(const std::string& path, Mode mode) {
         throw StoreError(kDriverError, "it is not a company database");
     }
     exec("PRAGMA synchronous=NORMAL");
+    // A change of many records (a load, a posting) overflows SQLite's 2 MiB page cache, which
+    // then writes dirty pages into the WAL and reads them back again and again; 64 MiB keeps
+    // the pages such a change works on in memory. Memory is taken only as pages are read.
+    exec("PRAGMA cache_size=-65536");
     exec("PRAGMA foreign_keys=OFF");
   } catch (const StoreError& e) {
     stmts_.clear();
@@ -283,10 +310,12 @@ bool SqliteStore::hasTable(const std::string& name) {
 
 SqliteStore::~SqliteStore() {
   stmts_.clear();
+  reads_.clear();
   if (db_) sqlite3_close_v2(db_);
 }
 
 void SqliteStore::exec(const std::string& sql) {
+  finishParked();
   char* err = nullptr;
   int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &err);
   sqlite3_free(err);
@@ -322,6 +351,7 @@ void SqliteStore::beforeWrite() {
 }
 
 SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
+  finishParked();
   auto it = stmts_.find(sql);
   if (it == stmts_.end()) it = stmts_.emplace(sql, std::make_unique<Stmt>(*this, sql)).first;
   it->second->reset();
@@ -330,6 +360,7 @@ SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
 
 template <typename BuildSql>
 SqliteStore::Query SqliteStore::prepareFor(Stmt*& slot, BuildSql build) {
+  finishParked();
   if (!slot) {
     std::string sql = build();
     auto it = stmts_.find(sql);
@@ -403,37 +434,66 @@ std::string selectList(const FileDef& f) {
 }
 }  // namespace
 
+namespace {
+std::string insertSql(const FileDef& f) {
+  std::string cols, marks;
+  for (const auto& fd : f.fields) {
+    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")";
+}
+std::string updateSql(const FileDef& f) {
+  std::string sets;
+  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
+  return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
+}
+}  // namespace
+
+void SqliteStore::noteInserted(const FileDef& f, std::int64_t number) {
+  if (f.autoField < 0 || openCounters_.empty()) return;
+  Counter& c = counter(f, f.autoField);
+  if (c.next != 0) c.next = std::max(c.next, number + 1);
+}
+
 std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
   beforeWrite();
-  auto s = prepareFor(fileStmts_[&f].insert, [&] {
-    std::string cols, marks;
-    for (const auto& fd : f.fields) {
-      cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
-      marks += marks.empty() ? "?" : ", ?";
-    }
-    return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")";
-  });
+  auto s = prepareFor(fileStmts_[&f].insert, [&] { return insertSql(f); });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
   s->step();
-  // A record that brings its own number above the ones handed out moves numbering past it.
-  if (f.autoField >= 0 && !numbering_.empty()) {
-    const std::string name = f.table + "." + f.fields[static_cast<size_t>(f.autoField)].column;
-    auto it = numbering_.find(name);
-    if (it != numbering_.end())
-      if (auto n = std::get_if<std::int64_t>(&values[static_cast<size_t>(f.autoField)]))
-        it->second.next = std::max(it->second.next, *n + 1);
+  if (f.autoField >= 0)
+    if (auto n = std::get_if<std::int64_t>(&values[static_cast<size_t>(f.autoField)]))
+      noteInserted(f, *n);
+  return sqlite3_last_insert_rowid(db_);
+}
+
+std::int64_t SqliteStore::insertRecord(const FileDef& f, const void* rec) {
+  beforeWrite();
+  auto s = prepareFor(fileStmts_[&f].insert, [&] { return insertSql(f); });
+  for (const auto& fd : f.fields) s->bindStored(fd, rec);
+  s->step();
+  if (f.autoField >= 0) {
+    std::int64_t n = 0;
+    std::string_view unused;
+    f.fields[static_cast<size_t>(f.autoField)].save(rec, &n, &unused);
+    noteInserted(f, n);
   }
   return sqlite3_last_insert_rowid(db_);
 }
 
 void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
   beforeWrite();
-  auto s = prepareFor(fileStmts_[&f].update, [&] {
-    std::string sets;
-    for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
-    return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
-  });
+  auto s = prepareFor(fileStmts_[&f].update, [&] { return updateSql(f); });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
+  s->bind(rowId);
+  s->step();
+  if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+}
+
+void SqliteStore::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  beforeWrite();
+  auto s = prepareFor(fileStmts_[&f].update, [&] { return updateSql(f); });
+  for (const auto& fd : f.fields) s->bindStored(fd, rec);
   s->bind(rowId);
   s->step();
   if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
@@ -531,6 +591,109 @@ std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& range
   return rows;
 }
 
+void SqliteStore::read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+                       RowSink& sink) {
+  const KeyDef& key = range.key ? *range.key : f.primaryKey();
+  const std::size_t e = std::min(range.equal.size(), key.fields.size());
+  ReadShape shape{&f,
+                  &key,
+                  range.backward,
+                  e,
+                  range.after ? 0 : std::min(range.start.size(), key.fields.size() - e),
+                  range.after.has_value(),
+                  range.limit > 0,
+                  fields ? *fields : std::vector<int>()};
+  // The page after the one a parked statement delivered last steps on where it stands.
+  if (parked_ && parked_->shape == shape && range.after &&
+      range.after->second == parked_->lastRow && parked_->equal == range.equal &&
+      range.limit == 0) {
+    ReadStmt& going = *parked_->slot;
+    parked_.reset();
+    step(going, f, fields, sink, shape, range.equal);
+    return;
+  }
+  finishParked();
+  std::deque<ReadStmt>& candidates = reads_[shape];
+  ReadStmt* slot = nullptr;
+  for (ReadStmt& c : candidates)
+    if (!c.busy) slot = &c;
+  if (!slot) {
+    std::vector<Value> ignored;
+    std::string order;
+    std::string where = whereFor(f, range, &ignored, &order);
+    std::string cols = "_rowid";
+    if (fields)
+      for (int i : *fields) cols += ", " + quoted(f.fields[static_cast<std::size_t>(i)].column);
+    else
+      for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
+    const std::string sql = "SELECT " + cols + " FROM " + quoted(f.table) + where + " ORDER BY " +
+                            order + (range.limit > 0 ? " LIMIT ?" : "");
+    candidates.push_back({std::make_unique<Stmt>(*this, sql), false});
+    slot = &candidates.back();
+  }
+  // The values in the order whereFor() writes their marks.
+  Stmt& s = *slot->stmt;
+  s.reset();
+  for (std::size_t i = 0; i < e; ++i)
+    s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[i])], range.equal[i]));
+  if (range.after) {
+    const auto& vals = range.after->first;
+    for (std::size_t i = e; i < key.fields.size(); ++i)
+      s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[i])],
+                        i < vals.size() ? vals[i] : Value()));
+    s.bind(range.after->second);
+  } else {
+    for (std::size_t i = 0; i < shape.start; ++i)
+      s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[e + i])], range.start[i]));
+  }
+  if (range.limit > 0) s.bind(std::int64_t{range.limit});
+
+  slot->busy = true;
+  step(*slot, f, fields, sink, shape, range.equal);
+}
+
+void SqliteStore::step(ReadStmt& slot, const FileDef& f, const std::vector<int>* fields,
+                       RowSink& sink, const ReadShape& shape, const std::vector<Value>& equal) {
+  // Finished unless parked: never left on a row by accident (an error, an exception).
+  struct Running {
+    ReadStmt* slot;
+    ~Running() {
+      if (!slot) return;
+      slot->stmt->finish();
+      slot->busy = false;
+    }
+  } running{&slot};
+  Stmt& s = *slot.stmt;
+  while (s.step()) {
+    void* rec = sink.buffer();
+    if (fields) {
+      int col = 1;
+      for (int i : *fields) s.load(f.fields[static_cast<std::size_t>(i)], col++, rec);
+    } else {
+      for (std::size_t i = 0; i < f.fields.size(); ++i)
+        s.load(f.fields[i], static_cast<int>(i) + 1, rec);
+    }
+    const std::int64_t rowId = s.int64(0);
+    if (!sink.take(rowId)) {
+      if (parked_) return;  // a read nested in the sink parked its own: this one is finished
+      parked_ = Parked{&slot, shape, equal, rowId};
+      running.slot = nullptr;
+      return;
+    }
+  }
+}
+
+void SqliteStore::finishParked() {
+  if (!parked_) return;
+  parked_->slot->stmt->finish();
+  parked_->slot->busy = false;
+  parked_.reset();
+}
+
+void SqliteStore::releaseReads() {
+  finishParked();
+}
+
 std::int64_t SqliteStore::count(const FileDef& f, const ScanSpec* range) {
   std::vector<Value> binds;
   std::string order, where;
@@ -546,7 +709,18 @@ void SqliteStore::clearFile(const FileDef& f) {
   exec("DELETE FROM " + quoted(f.table));
 }
 
-std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const std::string& name) {
+SqliteStore::Counter& SqliteStore::counter(const FileDef& f, int field) {
+  Counter*& c = fileStmts_[&f].counters[field];
+  if (!c) {
+    std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
+    Counter& made = counters_[name];
+    made.name = std::move(name);
+    c = &made;
+  }
+  return *c;
+}
+
+std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const Counter& c) {
   std::int64_t maxStored = 0, counter = 0;
   {
     auto s = prepareFor(fileStmts_[&f].maxOf[field], [&] {
@@ -558,16 +732,14 @@ std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const std::str
   }
   {
     auto s = prepareFor(autonumGet_, [] { return "SELECT next FROM _autonum WHERE name = ?"; });
-    s->bind(name);
+    s->bind(c.name);
     if (s->step()) counter = s->int64(0) - 1;
   }
-  auto mine = handedOut_.find(name);
-  return std::max({maxStored, counter, mine == handedOut_.end() ? 0 : mine->second}) + 1;
+  return std::max({maxStored, counter, c.handedOut}) + 1;
 }
 
 std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   beforeWrite();
-  const std::string name = f.table + "." + f.fields.at(static_cast<size_t>(field)).column;
   if (!inTx_) {
     // A number of its own, committed at once, so that two buffers primed apart never share one.
     Transaction tx(*this);
@@ -576,26 +748,34 @@ std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
     tx.commit();
     return n;
   }
-  Numbering& state = numbering_[name];
-  if (state.next == 0) state.next = storedNext(f, field, name);
-  const std::int64_t n = state.next++;
-  std::int64_t& mine = handedOut_[name];
-  mine = std::max(mine, n);
+  Counter& c = counter(f, field);
+  if (c.next == 0) {
+    c.next = storedNext(f, field, c);
+    openCounters_.push_back(&c);
+  }
+  const std::int64_t n = c.next++;
+  c.handedOut = std::max(c.handedOut, n);
   return n;
 }
 
 void SqliteStore::writeCounters() {
-  for (const auto& [name, state] : numbering_) {
+  for (const Counter* c : openCounters_) {
     auto s = prepareFor(autonumPut_,
                         [] { return "INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)"; });
-    s->bind(name);
-    s->bind(state.next);
+    s->bind(c->name);
+    s->bind(c->next);
     s->step();
   }
-  numbering_.clear();
+  forgetCounters();
+}
+
+void SqliteStore::forgetCounters() {
+  for (Counter* c : openCounters_) c->next = 0;
+  openCounters_.clear();
 }
 
 bool SqliteStore::begin(std::chrono::milliseconds timeout) {
+  finishParked();
   if (inTx_ || readOnly_) return false;
   sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
   int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
@@ -607,11 +787,12 @@ bool SqliteStore::begin(std::chrono::milliseconds timeout) {
   }
   inTx_ = true;
   failed_.clear();
-  numbering_.clear();
+  forgetCounters();
   return true;
 }
 
 void SqliteStore::commit() {
+  finishParked();
   if (!inTx_) return;
   if (failed_.empty() && sqlite3_get_autocommit(db_))
     failed_ = "the database ended the transaction by itself";
@@ -638,10 +819,11 @@ void SqliteStore::commit() {
 }
 
 void SqliteStore::rollback() {
+  finishParked();
   if (!inTx_) return;
   inTx_ = false;
   failed_.clear();
-  numbering_.clear();
+  forgetCounters();
   // SQLite may already have rolled back by itself (a full disk, an I/O error); a failing
   // ROLLBACK leaves nothing to undo either.
   if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,9 +34,14 @@ class SqliteStore final : public Store {
   bool readOnly() const override { return readOnly_; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
+  std::int64_t insertRecord(const FileDef& f, const void* rec) override;
+  void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) override;
   void remove(const FileDef& f, std::int64_t rowId) override;
   std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) override;
   std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) override;
+  void read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+            RowSink& sink) override;
+  void releaseReads() override;
   std::int64_t count(const FileDef& f, const ScanSpec* range) override;
   void clearFile(const FileDef& f) override;
   std::int64_t nextNumber(const FileDef& f, int field) override;
@@ -75,30 +81,68 @@ class SqliteStore final : public Store {
   bool hasTable(const std::string& name);
   std::string whereFor(const FileDef& f, const ScanSpec& range, std::vector<Value>* binds,
                        std::string* order) const;
+  // What makes the text of a read's statement: the same shape, the same statement, whatever
+  // the values bound.
+  struct ReadShape {
+    const FileDef* file;
+    const KeyDef* key;
+    bool backward;
+    std::size_t equal, start;
+    bool after, limit;
+    std::vector<int> fields;  // empty: all
+    auto operator<=>(const ReadShape&) const = default;
+  };
+  struct ReadStmt {
+    std::unique_ptr<Stmt> stmt;
+    bool busy = false;  // stepping: a read nested in it (from a sink) needs a statement of its own
+  };
+  std::map<ReadShape, std::deque<ReadStmt>> reads_;  // a deque: a nested read may add one
+  // Steps a bound statement through its rows into the sink; parks it when the sink stops.
+  void step(ReadStmt& slot, const FileDef& f, const std::vector<int>* fields, RowSink& sink,
+            const ReadShape& shape, const std::vector<Value>& equal);
+  // A read whose sink stopped before its end keeps its statement on the last row delivered,
+  // so that the read going on after that row (the next page of a list) steps on instead of
+  // seeking again. It is finished before anything else runs on the connection and whenever
+  // the program waits for the user: it never holds a snapshot across a change or while idle.
+  struct Parked {
+    ReadStmt* slot;
+    ReadShape shape;
+    std::vector<Value> equal;
+    std::int64_t lastRow;
+  };
+  std::optional<Parked> parked_;
+  void finishParked();
 
   sqlite3* db_ = nullptr;
   bool inTx_ = false;
   bool readOnly_ = false;
   std::string failed_;  // why the open transaction was abandoned; empty while it is sound
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
+  struct Counter;
   struct FileStmts {
     Stmt* insert = nullptr;
     Stmt* update = nullptr;
     Stmt* remove = nullptr;
     Stmt* get = nullptr;
-    std::map<int, Stmt*> maxOf;  // by field
+    std::map<int, Stmt*> maxOf;        // by field
+    std::map<int, Counter*> counters;  // by field
   };
   // Numbering inside a write transaction: the connection holds the write lock, so the counter
   // is read once, numbers are handed out from memory and the counter is written at commit.
-  struct Numbering {
-    std::int64_t next = 0;
+  struct Counter {
+    std::string name;            // "table.column": an alias file numbers with its base file
+    std::int64_t next = 0;       // in the open transaction; 0 while it has not been read in it
+    std::int64_t handedOut = 0;  // the highest number this connection handed out: never handed
+                                 // out again, even when its transaction was rolled back
   };
-  std::int64_t storedNext(const FileDef& f, int field, const std::string& name);
+  Counter& counter(const FileDef& f, int field);
+  std::int64_t storedNext(const FileDef& f, int field, const Counter& c);
   void writeCounters();
-  std::map<std::string, Numbering> numbering_;  // by "table.column", for the open transaction
-  // The highest number this connection handed out, by name: never handed out again, even when
-  // the transaction it was handed out in was rolled back.
-  std::map<std::string, std::int64_t> handedOut_;
+  void forgetCounters();
+  std::map<std::string, Counter> counters_;  // by name; never erased, so pointers stay
+  std::vector<Counter*> openCounters_;       // read in the open transaction
+  // A record that brings its own number above the ones handed out moves numbering past it.
+  void noteInserted(const FileDef& f, std::int64_t number);
   std::unordered_map<const FileDef*, FileStmts> fileStmts_;
   Stmt* autonumGet_ = nullptr;
   Stmt* autonumPut_ = nullptr;

@@ -79,9 +79,11 @@ void BrowseProcedure::setLocator(std::string entryControl) {
   locator_ = std::move(entryControl);
 }
 
-void BrowseProcedure::setRowStyle(std::function<RowStyle(const data::FileAccess&)> style) {
+void BrowseProcedure::setRowStyle(std::function<RowStyle(const data::FileAccess&)> style,
+                                  std::optional<std::vector<std::string>> reads) {
   style_ = std::move(style);
-  if (list_) list_->setRowStyle(style_);
+  styleReads_ = std::move(reads);
+  if (list_) list_->setRowStyle(style_, styleReads_);
 }
 
 void BrowseProcedure::setPageSize(int rows) {
@@ -104,7 +106,7 @@ void BrowseProcedure::ready() {
   list_->setKey(*key_);
   list_->setRange(range_);
   list_->setPageSize(pageSize_);
-  if (style_) list_->setRowStyle(style_);
+  if (style_) list_->setRowStyle(style_, styleReads_);
   std::string why;
   if (!list_->setFilter(filter_, &why)) throw UiError("filter of " + name() + ": " + why);
   for (auto& [n, v] : resets_) v = resetValue(n);

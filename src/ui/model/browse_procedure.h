@@ -42,7 +42,9 @@ class BrowseProcedure : public Procedure {
   void setLocator(std::string entryControl);
   // The form Insert, Change and Delete run.
   void setFormProcedure(std::string name) { form_ = std::move(name); }
-  void setRowStyle(std::function<RowStyle(const data::FileAccess& row)> style);
+  // `reads`: the fields the style looks at (see ViewListModel::setRowStyle).
+  void setRowStyle(std::function<RowStyle(const data::FileAccess& row)> style,
+                   std::optional<std::vector<std::string>> reads = std::nullopt);
   void setPageSize(int rows);
 
   // ---- Actions --------------------------------------------------------------------------------
@@ -80,6 +82,7 @@ class BrowseProcedure : public Procedure {
   std::string filter_;
   std::vector<std::pair<std::string, data::Value>> resets_;
   std::function<RowStyle(const data::FileAccess&)> style_;
+  std::optional<std::vector<std::string>> styleReads_;
   int pageSize_ = 100;
   std::unique_ptr<Names> names_;
   std::unique_ptr<ViewListModel> list_;

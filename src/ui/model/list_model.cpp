@@ -52,6 +52,8 @@ std::string formatValue(std::string_view picture, const data::Value& v) {
       if (std::holds_alternative<std::monostate>(v)) return formatPicture(picture, Time());
       return data::valueToText(v);
     case PictureSpec::Kind::Text:
+      if (auto s = std::get_if<std::string>(&v))
+        return formatPicture(picture, std::string_view(*s));
       return formatPicture(picture, std::string_view(data::valueToText(v)));
     default:
       return data::valueToText(v);

@@ -9,8 +9,11 @@ ViewListModel::ViewListModel(data::Store& store, const data::FileDef& file,
                              const NameResolver* names)
     : buffer_(store, file, errors),
       view_(buffer_, file.primaryKey()),
+      columnNames_(buffer_),
       key_(&file.primaryKey()),
       names_(names) {
+  columnChain_.add(columnNames_);
+  if (names_) columnChain_.add(*names_);
   for (ColumnDef& d : columns) {
     Column c;
     c.field = file.fieldIndex(d.use);
@@ -19,6 +22,7 @@ ViewListModel::ViewListModel(data::Store& store, const data::FileDef& file,
       if (!e.ok())
         throw UiError("list column \"" + d.use + "\" is no field of " + file.name +
                       " and no expression: " + e.error());
+      columnNames_.add(e);
       c.expr = std::move(e);
     }
     c.def = std::move(d);
@@ -42,35 +46,97 @@ bool ViewListModel::setFilter(std::string_view expression, std::string* error) {
   return view_.setFilter(expression, names_, error);
 }
 
+void ViewListModel::addReads(const std::optional<std::vector<std::string>>& names, bool* all,
+                             std::vector<int>* fields) {
+  fields->clear();
+  *all = !names.has_value();
+  if (!names) return;
+  for (const std::string& n : *names) {
+    const int i = buffer_.def().fieldIndex(n);
+    if (i < 0) throw UiError("no field " + n + " in " + buffer_.def().name);
+    fields->push_back(i);
+  }
+}
+
+void ViewListModel::setRowStyle(std::function<RowStyle(const data::FileAccess& row)> style,
+                                std::optional<std::vector<std::string>> reads) {
+  style_ = std::move(style);
+  addReads(reads, &styleReadsAll_, &styleReads_);
+}
+
+void ViewListModel::setIcons(std::function<std::string(const data::FileAccess&, int)> icons,
+                             std::optional<std::vector<std::string>> reads) {
+  icons_ = std::move(icons);
+  addReads(reads, &iconsReadAll_, &iconReads_);
+}
+
+std::optional<std::vector<int>> ViewListModel::fieldsRead() const {
+  if ((style_ && styleReadsAll_) || (icons_ && iconsReadAll_)) return std::nullopt;
+  std::vector<int> fields;
+  auto add = [&](int i) {
+    if (i >= 0 && std::find(fields.begin(), fields.end(), i) == fields.end()) fields.push_back(i);
+  };
+  for (const Column& c : columns_) add(c.field);
+  for (int i : columnNames_.fields()) add(i);
+  for (int i : key_->fields) add(i);
+  if (style_)
+    for (int i : styleReads_) add(i);
+  if (icons_)
+    for (int i : iconReads_) add(i);
+  return fields;
+}
+
 ViewListModel::Row ViewListModel::readRow() {
   Row r;
   r.id = buffer_.position();
   const data::FileDef& def = buffer_.def();
-  data::BufferResolver own(buffer_);
-  ChainResolver names;
-  names.add(own);
-  if (names_) names.add(*names_);
+  r.cells.reserve(columns_.size());
   for (const Column& c : columns_) {
     if (c.field >= 0) {
       r.cells.push_back(def.fields[static_cast<std::size_t>(c.field)].get(buffer_.buffer()));
-    } else if (std::optional<ExprValue> v = c.expr->evaluate(names)) {
+    } else if (std::optional<ExprValue> v = c.expr->evaluate(columnChain_)) {
       r.cells.push_back(v->isText ? data::Value(v->text) : data::Value(v->num));
     } else {
       r.cells.emplace_back();
     }
   }
-  if (!key_->fields.empty())
-    r.sortValue = def.fields[static_cast<std::size_t>(key_->fields.front())].get(buffer_.buffer());
-  if (style_) r.style = style_(buffer_);
+  Row::Extra extra;
+  bool plain = true;
+  if (keyColumn_ < 0 && !key_->fields.empty()) {
+    extra.sortValue =
+        def.fields[static_cast<std::size_t>(key_->fields.front())].get(buffer_.buffer());
+    plain = false;
+  }
+  if (style_) {
+    extra.style = style_(buffer_);
+    const RowStyle& st = extra.style;
+    plain = plain && !st.foreground && !st.background && !st.selectedForeground &&
+            !st.selectedBackground && st.fontStyle == kNormal;
+  }
   if (icons_)
-    for (std::size_t i = 0; i < columns_.size(); ++i)
-      r.icons.push_back(columns_[i].def.icon ? icons_(buffer_, static_cast<int>(i))
-                                             : std::string());
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+      extra.icons.push_back(columns_[i].def.icon ? icons_(buffer_, static_cast<int>(i))
+                                                 : std::string());
+      plain = plain && extra.icons.back().empty();
+    }
+  if (!plain) r.extra = std::make_unique<Row::Extra>(std::move(extra));
   return r;
+}
+
+const data::Value& ViewListModel::sortValue(const Row& r) const {
+  if (memorySorted_) return r.cells[static_cast<std::size_t>(sortColumn_)];
+  static const data::Value kNone;
+  if (keyColumn_ >= 0) return r.cells[static_cast<std::size_t>(keyColumn_)];
+  return r.extra ? r.extra->sortValue : kNone;
 }
 
 void ViewListModel::reset() {
   rows_.clear();
+  // A column that shows the key's first field gives the locator its value; no copy is kept.
+  keyColumn_ = -1;
+  for (std::size_t i = 0; i < columns_.size() && !key_->fields.empty(); ++i)
+    if (columns_[i].field == key_->fields.front() && keyColumn_ < 0)
+      keyColumn_ = static_cast<int>(i);
   atEnd_ = false;
   view_.setKey(*key_);
   view_.reset();
@@ -83,7 +149,6 @@ void ViewListModel::reset() {
       int c = compareValues(a.cells[col], b.cells[col]);
       return asc ? c < 0 : c > 0;
     });
-    for (Row& r : rows_) r.sortValue = r.cells[col];
     notifyReset();
   } else {
     fetchMore();
@@ -94,12 +159,16 @@ void ViewListModel::reset() {
 void ViewListModel::fetchMore() {
   if (atEnd_) return;
   auto first = static_cast<std::int64_t>(rows_.size());
-  for (int i = 0; i < pageSize_; ++i) {
-    if (view_.next() != data::kNoError) {
-      atEnd_ = true;
-      break;
-    }
-    rows_.push_back(readRow());
+  const std::optional<std::vector<int>> fields = fieldsRead();
+  int read = 0;
+  try {
+    // One statement steps through the page, each row decoded straight into the buffer.
+    atEnd_ = view_.read(fields ? &*fields : nullptr, [&] {
+      rows_.push_back(readRow());
+      return ++read < pageSize_;
+    });
+  } catch (const data::StoreError&) {
+    atEnd_ = true;  // as at the end of the file: the rows read so far stay listed
   }
   notifyAppended(first, static_cast<std::int64_t>(rows_.size()) - 1);
 }
@@ -116,11 +185,12 @@ data::Value ViewListModel::cellValue(std::int64_t row, int column) const {
 std::string ViewListModel::icon(std::int64_t row, int column) const {
   const Row& r = at(row);
   auto i = static_cast<std::size_t>(column);
-  return i < r.icons.size() ? r.icons[i] : std::string();
+  return r.extra && i < r.extra->icons.size() ? r.extra->icons[i] : std::string();
 }
 
 RowStyle ViewListModel::style(std::int64_t row) const {
-  return at(row).style;
+  const Row& r = at(row);
+  return r.extra ? r.extra->style : RowStyle();
 }
 
 bool ViewListModel::sortByColumn(int column, bool ascending) {
@@ -157,12 +227,12 @@ std::int64_t ViewListModel::locate(std::string_view text) {
   if (!ensureRow(0)) return -1;
   std::string t = clipped(text);
   data::Value probe = t;
-  if (!t.empty() && !std::holds_alternative<std::string>(at(0).sortValue))
+  if (!t.empty() && !std::holds_alternative<std::string>(sortValue(at(0))))
     if (auto d = Decimal::parse(t)) probe = *d;
   bool descending = sortColumn_ >= 0 && !sortAscending_;
   std::int64_t r = 0;
   for (; ensureRow(r); ++r) {
-    int c = compareValues(at(r).sortValue, probe);
+    int c = compareValues(sortValue(at(r)), probe);
     if (descending ? c <= 0 : c >= 0) return r;
   }
   return r - 1;

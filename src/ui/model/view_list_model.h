@@ -10,7 +10,9 @@
 // one (still read page by page, backward for a descending order); any other column is sorted
 // in memory, which first reads every row.
 
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "data/view.h"
@@ -34,13 +36,13 @@ class ViewListModel : public ListModel {
   // Names other than the file's fields are asked of the resolver given at construction. False
   // (with the reason) for an expression that does not compile.
   bool setFilter(std::string_view expression, std::string* error = nullptr);
-  void setRowStyle(std::function<RowStyle(const data::FileAccess& row)> style) {
-    style_ = std::move(style);
-  }
+  // The list reads only the fields it shows, orders by and filters on: a style or icons that
+  // look at other fields name them (with or without prefix), else every field is read.
+  void setRowStyle(std::function<RowStyle(const data::FileAccess& row)> style,
+                   std::optional<std::vector<std::string>> reads = std::nullopt);
   // Icon names for icon columns.
-  void setIcons(std::function<std::string(const data::FileAccess& row, int column)> icons) {
-    icons_ = std::move(icons);
-  }
+  void setIcons(std::function<std::string(const data::FileAccess& row, int column)> icons,
+                std::optional<std::vector<std::string>> reads = std::nullopt);
   void setPageSize(int rows) { pageSize_ = rows > 0 ? rows : 1; }
 
   // Reads from the start again: the first page only. The highlight goes to the first row.
@@ -77,24 +79,39 @@ class ViewListModel : public ListModel {
   struct Row {
     std::int64_t id = 0;
     std::vector<data::Value> cells;
-    data::Value sortValue;  // what the locator compares
-    RowStyle style;
-    std::vector<std::string> icons;
+    // What few rows have, kept apart so that a million plain rows stay small.
+    struct Extra {
+      data::Value sortValue;  // what the locator compares, when no column shows it
+      RowStyle style;
+      std::vector<std::string> icons;
+    };
+    std::unique_ptr<Extra> extra;
   };
   const Row& at(std::int64_t row) const { return rows_.at(static_cast<std::size_t>(row)); }
   Row readRow();
+  const data::Value& sortValue(const Row& r) const;
+  // The fields a row is read with: nullopt for all of them.
+  std::optional<std::vector<int>> fieldsRead() const;
+  void addReads(const std::optional<std::vector<std::string>>& names, bool* all,
+                std::vector<int>* fields);
 
   data::FileAccess buffer_;
   data::View view_;
+  data::FieldResolver columnNames_;  // the names of the expression columns
+  ChainResolver columnChain_;        // those, then the caller's names
   const data::KeyDef* key_;
   const NameResolver* names_;
   std::vector<Column> columns_;
-  std::vector<Row> rows_;
+  std::deque<Row> rows_;  // a deque: a million rows grow without being moved
   bool atEnd_ = true;
   bool memorySorted_ = false;
+  int keyColumn_ = -1;  // the column showing the key's first field, or -1
   int pageSize_ = 100;
   std::function<RowStyle(const data::FileAccess&)> style_;
   std::function<std::string(const data::FileAccess&, int)> icons_;
+  // What the style and icons read: every field, or these.
+  bool styleReadsAll_ = false, iconsReadAll_ = false;
+  std::vector<int> styleReads_, iconReads_;
 };
 
 }  // namespace koreq::ui
