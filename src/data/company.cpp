@@ -1,13 +1,52 @@
 #include "data/company.h"
 
+#include "data/postgres/pg_store.h"
 #include "data/sqlite/sqlite_store.h"
+#include "runtime/ini.h"
+#include "runtime/text.h"
 
 namespace koreq::data {
 
 namespace fs = std::filesystem;
 
+namespace {
+constexpr const char* kSection = "Database";
+}  // namespace
+
 bool Company::exists(const fs::path& dir) {
-  return fs::exists(dir / kDatabaseName);
+  return fs::exists(dir / kDatabaseName) || fs::exists(dir / kSettingsName);
+}
+
+std::string Company::serverConnection(const fs::path& dir) {
+  if (!fs::exists(dir / kSettingsName)) return {};
+  IniFile ini(dir / kSettingsName);
+  const std::string backend = ini.get(kSection, "Backend");
+  if (!ini.lastError().empty())
+    throw StoreError(kDriverError,
+                     "Cannot read " + (dir / kSettingsName).string() + ": " + ini.lastError());
+  if (upper(backend) != "POSTGRESQL")
+    throw StoreError(kDriverError, (dir / kSettingsName).string() + " names the back end '" +
+                                       backend + "'; this program knows only PostgreSQL");
+  std::string conninfo = ini.get(kSection, "Connection");
+  if (conninfo.empty())
+    throw StoreError(kDriverError,
+                     (dir / kSettingsName).string() + " gives no Connection for the server");
+  return conninfo;
+}
+
+void Company::pointAtServer(const fs::path& dir, const std::string& conninfo) {
+  std::string why;
+  if (!PgStore::checkConnectionString(conninfo, &why)) throw StoreError(kBadValue, why);
+  if (exists(dir))
+    throw StoreError(kDuplicateKey,
+                     "A company already exists in " + dir.string() + "; nothing was changed.");
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec)
+    throw StoreError(kDriverError, "Cannot create folder " + dir.string() + ": " + ec.message());
+  IniFile ini(dir / kSettingsName);
+  if (!ini.set(kSection, "Backend", "PostgreSQL") || !ini.set(kSection, "Connection", conninfo))
+    throw StoreError(kDriverError, "Cannot write " + ini.path().string() + ": " + ini.lastError());
 }
 
 std::unique_ptr<Company> Company::create(const fs::path& dir) {
@@ -24,10 +63,30 @@ std::unique_ptr<Company> Company::create(const fs::path& dir) {
   return std::unique_ptr<Company>(new Company(dir, std::move(store)));
 }
 
-std::unique_ptr<Company> Company::open(const fs::path& dir, bool forReading) {
+std::unique_ptr<Company> Company::createOnServer(const fs::path& dir, const std::string& conninfo,
+                                                 const std::string& password) {
+  std::string why;
+  if (!PgStore::checkConnectionString(conninfo, &why)) throw StoreError(kBadValue, why);
+  if (exists(dir))
+    throw StoreError(kDuplicateKey,
+                     "A company already exists in " + dir.string() + "; nothing was changed.");
+  auto store = std::make_unique<PgStore>(conninfo, PgStore::Mode::Create, password);
+  store->ensureSchema(allFiles());
+  pointAtServer(dir, conninfo);
+  return std::unique_ptr<Company>(new Company(dir, std::move(store)));
+}
+
+std::unique_ptr<Company> Company::open(const fs::path& dir, bool forReading,
+                                       const std::string& password) {
   if (!exists(dir))
     throw StoreError(kRecordNotFound,
                      "No company in " + dir.string() + " (make one with: koreq --data DIR init)");
+  if (const std::string conninfo = serverConnection(dir); !conninfo.empty()) {
+    auto store = std::make_unique<PgStore>(
+        conninfo, forReading ? PgStore::Mode::ReadOnly : PgStore::Mode::Open, password);
+    store->ensureSchema(allFiles());
+    return std::unique_ptr<Company>(new Company(dir, std::move(store)));
+  }
   const fs::path file = dir / kDatabaseName;
   std::error_code ec;
   if (fs::file_size(file, ec) == 0 && !ec)

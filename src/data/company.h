@@ -12,6 +12,13 @@ namespace koreq::data {
 class Company {
  public:
   static constexpr const char* kDatabaseName = "company.db";
+  // A company whose data is on a PostgreSQL server has this settings file instead:
+  //   [Database]
+  //   Backend=PostgreSQL
+  //   Connection=host=db.example.com dbname=acme user=dana
+  // The connection string holds no password: libpq takes it from PGPASSWORD or the user's
+  // password file (~/.pgpass), or the desktop program asks for it.
+  static constexpr const char* kSettingsName = "company.ini";
 
   // Makes a new company in `dir` (created when missing). Throws StoreError when a company is
   // already there, so an existing company is never touched.
@@ -19,8 +26,23 @@ class Company {
   // Opens an existing company; throws StoreError when there is none or the folder holds
   // something that is not a company (which is left as it was). `forReading` opens it without
   // ever writing; otherwise the schema is brought up to date when it differs.
-  static std::unique_ptr<Company> open(const std::filesystem::path& dir, bool forReading = false);
+  // A password given here goes to the server instead of the ones libpq finds itself.
+  static std::unique_ptr<Company> open(const std::filesystem::path& dir, bool forReading = false,
+                                       const std::string& password = {});
+  // Whether `dir` holds a company (its database or its settings file).
   static bool exists(const std::filesystem::path& dir);
+  // The server connection string of the company in `dir`, or empty when its data is embedded.
+  // Throws StoreError when the settings file names no back end this program has.
+  static std::string serverConnection(const std::filesystem::path& dir);
+  // Makes a new company on the server `conninfo` (in the first schema of its search path) and
+  // the folder `dir` that points at it. Refuses a server schema or a folder that already holds
+  // a company, and a connection string holding a password.
+  static std::unique_ptr<Company> createOnServer(const std::filesystem::path& dir,
+                                                 const std::string& conninfo,
+                                                 const std::string& password = {});
+  // Writes the settings file that makes `dir` a company on the server `conninfo`; refuses a
+  // connection string holding a password and a folder that already holds a company.
+  static void pointAtServer(const std::filesystem::path& dir, const std::string& conninfo);
 
   const std::filesystem::path& dataPath() const { return dir_; }
   Store& store() { return *store_; }

@@ -1,6 +1,8 @@
 #include "data/store.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <set>
 
 namespace koreq::data {
 
@@ -64,6 +66,27 @@ void Store::read(const FileDef& f, const ScanSpec& range, const std::vector<int>
     for (int i : key.fields) last.push_back(rows.back().values[static_cast<std::size_t>(i)]);
     page.after = std::make_pair(std::move(last), rows.back().rowId);
   }
+}
+
+std::string schemaFingerprint(const std::vector<const FileDef*>& files) {
+  std::string text;
+  std::set<std::string> done;
+  for (const FileDef* f : files) {
+    if (!done.insert(f->table).second) continue;
+    text += f->table + "(";
+    for (const auto& fd : f->fields) text += fd.column + ":" + (fd.isNumeric() ? "i," : "t,");
+    for (const auto& k : f->keys) {
+      text += k.name + (k.unique ? "!" : "") + "[";
+      for (int i : k.fields) text += std::to_string(i) + ",";
+      text += "]";
+    }
+    text += ")";
+  }
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
+  char out[17];
+  snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
+  return out;
 }
 
 const char* const kCompanyBusyText =

@@ -122,13 +122,28 @@ class Store {
                                                             std::int64_t id) = 0;
   virtual void removeBlob(const std::string& kind, std::int64_t id) = 0;
 
-  // A consistent copy of the whole company into `path`.
+  // A consistent copy of the whole company into `path`, an SQLite company database.
   virtual void backupTo(const std::string& path) = 0;
+
+  // What a copy of the whole company needs besides reading the files by key (see copy.h).
+  // Every row of a file in the order the rows were added, so a copy keeps the order of equal
+  // keys.
+  virtual void readInRowOrder(const FileDef& f, RowSink& sink) = 0;
+  // The numbering counters ("table.column" and the next number), and setting one in the open
+  // transaction.
+  virtual std::vector<std::pair<std::string, std::int64_t>> numberCounters() = 0;
+  virtual void setNumberCounter(const std::string& name, std::int64_t next) = 0;
+  // The kinds and numbers of the stored blobs.
+  virtual std::vector<std::pair<std::string, std::int64_t>> blobIds() = 0;
 
   // The back end's own check of its files and indexes: nothing when they are sound, else its
   // findings, one a line. Reads only.
   virtual std::vector<std::string> integrityCheck() = 0;
 };
+
+// A fingerprint of the tables, columns and keys the files need: a stored schema with the same
+// fingerprint needs no upgrade, so an open writes nothing.
+std::string schemaFingerprint(const std::vector<const FileDef*>& files);
 
 // How long a change waits for another workstation's change to end before it is refused: one
 // setting for the whole program.

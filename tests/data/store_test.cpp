@@ -11,6 +11,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
+#include "support/backends.h"
 #include "support/temp_dir.h"
 
 namespace koreq::data {
@@ -46,6 +47,21 @@ bool hasCode(Store& store, const std::string& id) {
   Access<EqCode> c(store, errors);
   return c.fetch("KeyCategoryID", {id}) == kNoError;
 }
+
+using test::Backend;
+
+// The tests every back end must pass alike.
+class StoreTest : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    KOREQ_NEED_BACKEND(GetParam());
+    backend = std::make_unique<test::BackendCompany>(GetParam(), tmp.path / "co");
+  }
+  TempDir tmp;
+  std::unique_ptr<test::BackendCompany> backend;
+};
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreTest, test::kBackends, test::backendName);
 
 TEST(Company, CreateRefusesAnExistingCompanyAndOpenNeedsOne) {
   TempDir tmp;
@@ -92,9 +108,8 @@ TEST(Company, OpenOfADamagedDatabaseFailsWithAStoreError) {
   EXPECT_THROW(Company::create(tmp.path / "afile"), StoreError);
 }
 
-TEST(Transaction, RollsBackUnlessCommitted) {
-  TempDir tmp;
-  auto co = Company::create(tmp.path);
+TEST_P(StoreTest, TransactionRollsBackUnlessCommitted) {
+  auto co = backend->create();
   Store& store = co->store();
   ErrorObject errors;
   {
@@ -131,10 +146,10 @@ TEST(Transaction, RollsBackUnlessCommitted) {
   EXPECT_EQ(Access<EqCode>(store, errors).records(), 2);
 }
 
-TEST(Transaction, AnotherWriterMakesBeginGiveUpAndNothingIsWritten) {
-  TempDir tmp;
-  auto co = Company::create(tmp.path);
-  SqliteStore other((tmp.path / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
+TEST_P(StoreTest, AnotherWriterMakesBeginGiveUpAndNothingIsWritten) {
+  auto co = backend->create();
+  auto station = backend->otherStation();
+  Store& other = *station;
   ErrorObject errors;
   ASSERT_TRUE(other.begin(milliseconds(1000)));
   ASSERT_EQ(addCode(other, errors, "OTHER", "from the other station"), kNoError);
@@ -154,11 +169,11 @@ TEST(Transaction, AnotherWriterMakesBeginGiveUpAndNothingIsWritten) {
 
 // A read left open on one connection must not pin it to an old snapshot: another station's
 // rows become visible, and a later transaction can still begin.
-TEST(SqliteStore, SeesOtherStationsWritesAfterAnyRead) {
-  TempDir tmp;
-  auto co = Company::create(tmp.path);
+TEST_P(StoreTest, SeesOtherStationsWritesAfterAnyRead) {
+  auto co = backend->create();
   Store& mine = co->store();
-  SqliteStore other((tmp.path / Company::kDatabaseName).string(), SqliteStore::Mode::Open);
+  auto station = backend->otherStation();
+  Store& other = *station;
   ErrorObject errors;
   ASSERT_EQ(addCode(mine, errors, "A", "first"), kNoError);
   Access<EqCode> codes(mine, errors);
@@ -209,9 +224,8 @@ TEST(SqliteStore, EnsureSchemaAddsMissingColumnsWithDefaults) {
   EXPECT_TRUE(co->store().schemaCurrent(allFiles()));
 }
 
-TEST(SqliteStore, BackupOpensWithTheSameRowsAndBlobs) {
-  TempDir tmp;
-  auto co = Company::create(tmp.path / "live");
+TEST_P(StoreTest, BackupOpensWithTheSameRowsAndBlobs) {
+  auto co = backend->create();
   ErrorObject errors;
   for (int i = 0; i < 150; ++i)
     ASSERT_EQ(addCode(co->store(), errors, "C" + std::to_string(i), "Code"), kNoError);
@@ -239,9 +253,8 @@ TEST(SqliteStore, BackupOpensWithTheSameRowsAndBlobs) {
   EXPECT_THROW(co->store().backupTo((tmp.path / "no" / "such" / "folder.db").string()), StoreError);
 }
 
-TEST(SqliteStore, BlobsArePutReplacedReadAndRemoved) {
-  TempDir tmp;
-  auto co = Company::create(tmp.path);
+TEST_P(StoreTest, BlobsArePutReplacedReadAndRemoved) {
+  auto co = backend->create();
   Store& s = co->store();
   std::vector<unsigned char> big(300000);
   for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<unsigned char>(i * 7);
@@ -261,9 +274,8 @@ TEST(SqliteStore, BlobsArePutReplacedReadAndRemoved) {
   EXPECT_EQ(s.getBlob("attachment", 1), std::vector<unsigned char>{9});
 }
 
-TEST(SqliteStore, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
-  TempDir tmp;
-  auto co = Company::create(tmp.path);
+TEST_P(StoreTest, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
+  auto co = backend->create();
   Store& s = co->store();
   const FileDef& def = EqCode::def();
   std::vector<Value> v(def.fields.size());
@@ -301,22 +313,12 @@ TEST(SqliteStore, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
   EXPECT_EQ(s.count(def), 0);
 }
 
-// Another process's connection, holding the company's write lock while it lives.
-struct OtherWriter {
-  sqlite3* h = nullptr;
-  explicit OtherWriter(const fs::path& db) {
-    sqlite3_open(db.string().c_str(), &h);
-    sqlite3_exec(h, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-  }
-  ~OtherWriter() { sqlite3_close_v2(h); }
-};
-
-TEST(Transaction, ABusyCompanyRefusesTheChangeAndReadingGoesOn) {
-  TempDir tmp;
-  { Company::create(tmp.path); }
-  OtherWriter other(tmp.path / Company::kDatabaseName);
+TEST_P(StoreTest, ABusyCompanyRefusesTheChangeAndReadingGoesOn) {
+  { backend->create(); }
+  auto other = backend->otherStation();
+  ASSERT_TRUE(other->begin(milliseconds(1000)));
   // Opening and reading need no writer's lock.
-  auto co = Company::open(tmp.path);
+  auto co = backend->open();
   Store& store = co->store();
   ErrorObject errors;
   EXPECT_FALSE(hasCode(store, "X"));
@@ -410,6 +412,136 @@ TEST(Company, WhatIsNotACompanyIsReportedAndLeftAsItWas) {
   EXPECT_TRUE(co->store().readOnly());
   EXPECT_NE(addCode(co->store(), errors, "RO", "refused"), kNoError);
   EXPECT_FALSE(hasCode(co->store(), "RO"));
+}
+
+}  // namespace
+}  // namespace koreq::data
+
+namespace koreq::data {
+namespace {
+
+class PgStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KOREQ_NEED_BACKEND(Backend::Postgres);
+    backend = std::make_unique<test::BackendCompany>(Backend::Postgres, tmp.path / "co");
+  }
+  TempDir tmp;
+  std::unique_ptr<test::BackendCompany> backend;
+};
+
+// The server ends a transaction at its first failed statement, and may end one by itself (its
+// connection killed): nothing after it may land, and the commit says so. A refused key and a
+// part that fails behave as they do on SQLite.
+TEST_F(PgStoreTest, AFailedStatementAbandonsTheWholeChange) {
+  auto co = backend->create();
+  Store& store = co->store();
+  ErrorObject errors;
+  {
+    Transaction tx(store);
+    ASSERT_EQ(addCode(store, errors, "FIRST", "before"), kNoError);
+    // Text the server's UTF-8 database refuses: the statement fails, so does the change.
+    EXPECT_NE(addCode(store, errors, "BAD", std::string("\xff\xfe", 2)), kNoError);
+    EXPECT_TRUE(store.abandoned());
+    EXPECT_NE(addCode(store, errors, "LATER", "after"), kNoError);
+    EXPECT_THROW(tx.commit(), StoreError);
+  }
+  EXPECT_FALSE(hasCode(store, "FIRST"));
+  EXPECT_FALSE(hasCode(store, "LATER"));
+  {
+    Transaction tx(store);
+    ASSERT_EQ(addCode(store, errors, "FIRST", "before"), kNoError);
+    std::string why;
+    const int pid = static_cast<PgStore&>(store).serverPid();
+    ASSERT_TRUE(test::pgExec(backend->conninfo(),
+                             "SELECT pg_terminate_backend(" + std::to_string(pid) + ")", &why))
+        << why;
+    EXPECT_NE(addCode(store, errors, "LATER", "after"), kNoError);
+    EXPECT_TRUE(store.abandoned());
+    EXPECT_THROW(tx.commit(), StoreError);
+  }
+  // The next change connects again.
+  EXPECT_FALSE(hasCode(store, "FIRST"));
+  EXPECT_TRUE(allOrNothing(store, [&](std::string*) {
+    EXPECT_EQ(addCode(store, errors, "DUP", "one"), kNoError);
+    EXPECT_EQ(addCode(store, errors, "DUP", "two"), kDuplicateKey);
+    // An update onto another record's key is refused too, and the change goes on.
+    Access<EqCode> c(store, errors);
+    EXPECT_EQ(addCode(store, errors, "OTHER", "two"), kNoError);
+    EXPECT_EQ(c.fetch("KeyCategoryID", {std::string("OTHER")}), kNoError);
+    c.rec().CategoryID = "DUP";
+    EXPECT_EQ(c.update(), kDuplicateKey);
+    return addCode(store, errors, "NEXT", "three") == kNoError;
+  }));
+  EXPECT_TRUE(hasCode(store, "NEXT"));
+  EXPECT_TRUE(hasCode(store, "OTHER"));
+  {
+    Transaction outer(store);
+    ASSERT_EQ(addCode(store, errors, "OUTER", "outer"), kNoError);
+    { Transaction part(store); }  // left without commit
+    EXPECT_THROW(outer.commit(), StoreError);
+  }
+  EXPECT_FALSE(hasCode(store, "OUTER"));
+}
+
+// A company folder on a server is a settings file; the folder, the server and the settings
+// refuse what would lose or expose something.
+TEST_F(PgStoreTest, ACompanyFolderPointsAtItsServer) {
+  { auto co = backend->create(); }
+  const fs::path settings = backend->dir() / Company::kSettingsName;
+  ASSERT_TRUE(fs::exists(settings));
+  EXPECT_FALSE(fs::exists(backend->dir() / Company::kDatabaseName));
+  EXPECT_EQ(Company::serverConnection(backend->dir()), backend->conninfo());
+  {
+    auto co = backend->open();
+    ErrorObject errors;
+    ASSERT_EQ(addCode(co->store(), errors, "FUEL", "Fuel"), kNoError);
+    EXPECT_TRUE(co->store().integrityCheck().empty());
+  }
+  // A second folder on the same schema is refused: a company is already there.
+  try {
+    Company::createOnServer(tmp.path / "second", backend->conninfo());
+    FAIL() << "made a second company over the first";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("already holds a company"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(tmp.path / "second"));
+  try {
+    Company::createOnServer(tmp.path / "third", backend->conninfo() + " password=secret");
+    FAIL() << "kept a password in the folder";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("PGPASSWORD"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(fs::exists(tmp.path / "third"));
+  // Opened for reading, nothing is written.
+  {
+    auto co = backend->open(true);
+    ErrorObject errors;
+    EXPECT_TRUE(co->store().readOnly());
+    EXPECT_NE(addCode(co->store(), errors, "RO", "refused"), kNoError);
+    EXPECT_TRUE(hasCode(co->store(), "FUEL"));
+  }
+  // The check finds an index that is gone.
+  ASSERT_TRUE(test::pgExec(backend->conninfo(), "DROP INDEX \"eqcode_KeyCategoryID\"", nullptr));
+  {
+    auto co = backend->open(true);
+    auto findings = co->store().integrityCheck();
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_NE(findings[0].find("KeyCategoryID"), std::string::npos) << findings[0];
+  }
+  // A schema that holds no company, and settings naming another back end.
+  TempDir other;
+  test::BackendCompany empty(Backend::Postgres, other.path / "empty");
+  Company::pointAtServer(other.path / "empty", empty.conninfo());
+  EXPECT_THROW(Company::open(other.path / "empty"), StoreError);
+  fs::create_directories(other.path / "odd");
+  std::ofstream(other.path / "odd" / Company::kSettingsName) << "[Database]\nBackend=Oracle\n";
+  try {
+    Company::open(other.path / "odd");
+    FAIL() << "opened an unknown back end";
+  } catch (const StoreError& e) {
+    EXPECT_NE(std::string(e.what()).find("Oracle"), std::string::npos) << e.what();
+  }
 }
 
 }  // namespace

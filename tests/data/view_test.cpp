@@ -1,7 +1,6 @@
 #include "data/view.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <chrono>
 #include <cstdio>
@@ -10,23 +9,29 @@
 
 #include "data/company.h"
 #include "data/records.h"
+#include "support/backends.h"
 
 namespace koreq::data {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ViewTest : public ::testing::Test {
+class ViewTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
+    KOREQ_NEED_BACKEND(GetParam());
     dir_ = fs::temp_directory_path() /
            ("koreq-view-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+            std::to_string(static_cast<int>(GetParam())) + "-" +
+            std::to_string(std::hash<std::string>()(
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())));
     fs::remove_all(dir_);
-    company_ = Company::create(dir_);
+    backend_ = std::make_unique<test::BackendCompany>(GetParam(), dir_);
+    company_ = backend_->create();
   }
   void TearDown() override {
     company_.reset();
+    backend_.reset();
     fs::remove_all(dir_);
   }
   void add(Access<EqHeader>& a, const char* id, const char* desc, int active) {
@@ -44,11 +49,14 @@ class ViewTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  std::unique_ptr<test::BackendCompany> backend_;
   std::unique_ptr<Company> company_;
   ErrorObject errors_;
 };
 
-TEST_F(ViewTest, FiltersWithBoundNamesAndRefiltersWhenTheyChange) {
+INSTANTIATE_TEST_SUITE_P(Backends, ViewTest, test::kBackends, test::backendName);
+
+TEST_P(ViewTest, FiltersWithBoundNamesAndRefiltersWhenTheyChange) {
   Access<EqHeader> a(company_->store(), errors_);
   add(a, "TRK-02", "Dump truck", 1);
   add(a, "CAB-01", "Cab", 0);
@@ -76,7 +84,7 @@ TEST_F(ViewTest, FiltersWithBoundNamesAndRefiltersWhenTheyChange) {
   EXPECT_EQ(ids(v, a), (std::vector<std::string>{"TRK-02", "EXC-01"}));
 }
 
-TEST_F(ViewTest, BadFilterIsRefusedAndUnknownNamesExcludeRows) {
+TEST_P(ViewTest, BadFilterIsRefusedAndUnknownNamesExcludeRows) {
   Access<EqHeader> a(company_->store(), errors_);
   add(a, "A", "x", 1);
   View v(a, EqHeader::def().primaryKey());
@@ -90,7 +98,7 @@ TEST_F(ViewTest, BadFilterIsRefusedAndUnknownNamesExcludeRows) {
   EXPECT_NE(v.filterError().find("NoSuchName"), std::string::npos);
 }
 
-TEST_F(ViewTest, RangeAndTextComparisonIgnoreTrailingBlanks) {
+TEST_P(ViewTest, RangeAndTextComparisonIgnoreTrailingBlanks) {
   Access<EqHeader> a(company_->store(), errors_);
   add(a, "A1", "Loader", 1);
   add(a, "A2", "Loader  ", 1);
@@ -107,7 +115,7 @@ TEST_F(ViewTest, RangeAndTextComparisonIgnoreTrailingBlanks) {
 // A list read in pages keeps its statement on the row it stopped at, so that the next page
 // steps on; that must never hold off a change nor hide one: anything else the connection does
 // finishes it, and the next page seeks from the last row read.
-TEST_F(ViewTest, AListStoppedHalfwayHoldsNoChangeOffAndMissesNone) {
+TEST_P(ViewTest, AListStoppedHalfwayHoldsNoChangeOffAndMissesNone) {
   Access<EqHeader> a(company_->store(), errors_);
   char id[8];
   for (int i = 0; i < 300; ++i) {
@@ -128,12 +136,15 @@ TEST_F(ViewTest, AListStoppedHalfwayHoldsNoChangeOffAndMissesNone) {
   EXPECT_FALSE(readUpTo(100));
 
   // Another workstation adds a record, then this one begins a change of its own.
-  sqlite3* other = nullptr;
-  ASSERT_EQ(sqlite3_open((dir_ / Company::kDatabaseName).string().c_str(), &other), SQLITE_OK);
-  EXPECT_EQ(sqlite3_exec(other, "INSERT INTO eqheader(RecordID, EquipmentID) VALUES(900, 'Z')",
-                         nullptr, nullptr, nullptr),
-            SQLITE_OK);
-  sqlite3_close(other);
+  {
+    auto other = backend_->otherStation();
+    ErrorObject errors;
+    Access<EqHeader> b(*other, errors);
+    b.clear();
+    b.rec().RecordID = 900;
+    b.rec().EquipmentID = "Z";
+    ASSERT_EQ(b.insert(), kNoError);
+  }
   {
     Transaction tx(company_->store(), std::chrono::milliseconds(100));
     ASSERT_TRUE(tx.begun()) << "the list's stopped read held the change off";

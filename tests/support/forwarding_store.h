@@ -54,6 +54,16 @@ class ForwardingStore : public data::Store {
   void removeBlob(const std::string& k, std::int64_t id) override { s_.removeBlob(k, id); }
   void backupTo(const std::string& path) override { s_.backupTo(path); }
   std::vector<std::string> integrityCheck() override { return s_.integrityCheck(); }
+  void readInRowOrder(const data::FileDef& f, data::RowSink& sink) override {
+    s_.readInRowOrder(f, sink);
+  }
+  std::vector<std::pair<std::string, std::int64_t>> numberCounters() override {
+    return s_.numberCounters();
+  }
+  void setNumberCounter(const std::string& name, std::int64_t next) override {
+    s_.setNumberCounter(name, next);
+  }
+  std::vector<std::pair<std::string, std::int64_t>> blobIds() override { return s_.blobIds(); }
 
  protected:
   data::Store& s_;

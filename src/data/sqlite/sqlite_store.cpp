@@ -77,30 +77,6 @@ std::string describe(sqlite3* db, int ext) {
   }
 }
 
-// A fingerprint of the tables, columns and keys the files need: a stored schema with the same
-// fingerprint needs no upgrade, so an open writes nothing.
-std::string schemaFingerprint(const std::vector<const FileDef*>& files) {
-  std::string text;
-  std::set<std::string> done;
-  for (const FileDef* f : files) {
-    if (!done.insert(f->table).second) continue;
-    text += f->table + "(";
-    for (const auto& fd : f->fields)
-      text += fd.column + ":" + (isIntegerColumn(fd.type) ? "i," : "t,");
-    for (const auto& k : f->keys) {
-      text += k.name + (k.unique ? "!" : "") + "[";
-      for (int i : k.fields) text += std::to_string(i) + ",";
-      text += "]";
-    }
-    text += ")";
-  }
-  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
-  for (unsigned char c : text) h = (h ^ c) * 1099511628211ull;
-  char out[17];
-  snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
-  return out;
-}
-
 }  // namespace
 
 class SqliteStore::Stmt {
@@ -893,6 +869,44 @@ std::vector<std::string> SqliteStore::integrityCheck() {
   }
   s.finish();
   return findings;
+}
+
+void SqliteStore::readInRowOrder(const FileDef& f, RowSink& sink) {
+  // A statement of its own, not cached: the sink may write through this store meanwhile.
+  Stmt s(*this, "SELECT " + selectList(f) + " FROM " + quoted(f.table) + " ORDER BY _rowid");
+  finishParked();
+  struct Done {
+    Stmt& s;
+    ~Done() { s.finish(); }
+  } done{s};
+  while (s.step()) {
+    void* rec = sink.buffer();
+    for (std::size_t i = 0; i < f.fields.size(); ++i)
+      s.load(f.fields[i], static_cast<int>(i) + 1, rec);
+    if (!sink.take(s.int64(0))) break;
+  }
+}
+
+std::vector<std::pair<std::string, std::int64_t>> SqliteStore::numberCounters() {
+  std::vector<std::pair<std::string, std::int64_t>> out;
+  auto s = prepare("SELECT name, next FROM _autonum ORDER BY name");
+  while (s->step()) out.emplace_back(s->text(0), s->int64(1));
+  return out;
+}
+
+void SqliteStore::setNumberCounter(const std::string& name, std::int64_t next) {
+  beforeWrite();
+  auto s = prepare("INSERT OR REPLACE INTO _autonum(name, next) VALUES(?, ?)");
+  s->bind(name);
+  s->bind(next);
+  s->step();
+}
+
+std::vector<std::pair<std::string, std::int64_t>> SqliteStore::blobIds() {
+  std::vector<std::pair<std::string, std::int64_t>> out;
+  auto s = prepare("SELECT kind, id FROM _blobs ORDER BY kind, id");
+  while (s->step()) out.emplace_back(s->text(0), s->int64(1));
+  return out;
 }
 
 }  // namespace koreq::data

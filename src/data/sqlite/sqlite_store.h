@@ -58,6 +58,10 @@ class SqliteStore final : public Store {
   void removeBlob(const std::string& kind, std::int64_t id) override;
   void backupTo(const std::string& path) override;
   std::vector<std::string> integrityCheck() override;
+  void readInRowOrder(const FileDef& f, RowSink& sink) override;
+  std::vector<std::pair<std::string, std::int64_t>> numberCounters() override;
+  void setNumberCounter(const std::string& name, std::int64_t next) override;
+  std::vector<std::pair<std::string, std::int64_t>> blobIds() override;
 
   sqlite3* handle() const { return db_; }
 

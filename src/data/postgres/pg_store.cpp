@@ -1,0 +1,878 @@
+#include "data/postgres/pg_store.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <charconv>
+#include <set>
+#include <type_traits>
+
+#include "data/copy.h"
+#include "data/sqlite/sqlite_store.h"
+
+namespace koreq::data {
+
+namespace {
+
+std::string quoted(const std::string& ident) {
+  return "\"" + ident + "\"";
+}
+
+std::string columnType(const FieldDef& fd) {
+  return fd.isNumeric() ? "BIGINT NOT NULL DEFAULT 0" : "TEXT COLLATE \"C\" NOT NULL DEFAULT ''";
+}
+
+std::string selectList(const FileDef& f) {
+  std::string cols = "_rowid";
+  for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
+  return cols;
+}
+
+// "?" marks in order become $1, $2, …: the SQL is built from the field tables only, which hold
+// no "?" of their own.
+std::string numbered(const std::string& sql) {
+  std::string out;
+  int n = 0;
+  for (char c : sql) {
+    if (c == '?')
+      out += "$" + std::to_string(++n);
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::int64_t toInt(const char* p, int len) {
+  std::int64_t n = 0;
+  std::from_chars(p, p + len, n);
+  return n;
+}
+
+// A key value given by a caller may be of another type than the field (a text "12" for a
+// number field): bring it to the field's own type, then to its stored form.
+std::string storedText(const FieldDef& f, const Value& v) {
+  std::string why;
+  switch (f.type) {
+    case FieldType::String: {
+      std::string s;
+      detail::toText(v, &s, &why);
+      return clipped(s);
+    }
+    case FieldType::Decimal: {
+      if (auto d = std::get_if<Decimal>(&v)) return std::to_string(d->cents());
+      Decimal d;
+      if (!detail::toDecimal(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return std::to_string(d.cents());
+    }
+    case FieldType::Date: {
+      Date d;
+      if (!detail::toDate(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return std::to_string(d.day());
+    }
+    case FieldType::Time: {
+      Time t;
+      if (!detail::toTime(v, &t, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return std::to_string(t.value());
+    }
+    default: {
+      if (auto n = std::get_if<std::int64_t>(&v)) return std::to_string(*n);
+      std::int64_t n;
+      if (!detail::toInteger(v, &n, &why)) throw StoreError(kBadValue, f.name + ": " + why);
+      return std::to_string(n);
+    }
+  }
+}
+
+// A failure in words a user can act on, by its SQLSTATE.
+std::string describe(const std::string& state, const std::string& serverText) {
+  if (state == "55P03" || state == "40P01" || state == "40001") return kCompanyBusyText;
+  if (state == "25006") return "The company is open for reading only";
+  if (state == "53100") return "The server's disk is full: the company could not be written";
+  if (state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03")
+    return "The connection to the company's server was lost";
+  if (state == "42501") return "The server refused the change: this user may not write there";
+  std::string t = serverText;
+  while (!t.empty() && (t.back() == '\n' || t.back() == ' ')) t.pop_back();
+  return t.empty() ? "The company's server did not answer" : t;
+}
+
+void quiet(void*, const char*) {}  // notices ("already exists, skipping") are not for users
+
+}  // namespace
+
+class PgStore::Result {
+ public:
+  explicit Result(PGresult* r) : r_(r) {}
+  ~Result() { PQclear(r_); }
+  Result(Result&& o) noexcept : r_(o.r_) { o.r_ = nullptr; }
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+
+  int rows() const { return PQntuples(r_); }
+  std::int64_t changed() const { return toInt(PQcmdTuples(r_), 20); }
+  std::int64_t int64(int row, int col) const {
+    return toInt(PQgetvalue(r_, row, col), PQgetlength(r_, row, col));
+  }
+  std::string_view text(int row, int col) const {
+    return {PQgetvalue(r_, row, col), static_cast<std::size_t>(PQgetlength(r_, row, col))};
+  }
+  void load(const FieldDef& f, int row, int col, void* rec) const {
+    if (f.isNumeric())
+      f.load(rec, int64(row, col), {});
+    else
+      f.load(rec, 0, text(row, col));
+  }
+  Value column(const FieldDef& f, int row, int col) const {
+    switch (f.type) {
+      case FieldType::String:
+        return std::string(text(row, col));
+      case FieldType::Decimal:
+        return Decimal::fromCents(int64(row, col));
+      case FieldType::Date:
+        return Date(static_cast<std::int32_t>(int64(row, col)));
+      case FieldType::Time:
+        return Time(static_cast<std::int32_t>(int64(row, col)));
+      default:
+        return int64(row, col);
+    }
+  }
+  StoredRow stored(const FileDef& f, int row) const {
+    StoredRow r;
+    r.rowId = int64(row, 0);
+    r.values.reserve(f.fields.size());
+    for (std::size_t i = 0; i < f.fields.size(); ++i)
+      r.values.push_back(column(f.fields[i], row, static_cast<int>(i) + 1));
+    return r;
+  }
+  PGresult* get() const { return r_; }
+
+ private:
+  PGresult* r_;
+};
+
+PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& password)
+    : conninfo_(conninfo), password_(password) {
+  readOnly_ = mode == Mode::ReadOnly;
+  // The connection string is expanded as "dbname"; what follows it overrides it.
+  std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout"};
+  std::vector<const char*> values{conninfo.c_str(), "koreq", "10"};
+  if (!password.empty()) {
+    keys.push_back("password");
+    values.push_back(password.c_str());
+  }
+  keys.push_back(nullptr);
+  values.push_back(nullptr);
+  conn_ = PQconnectdbParams(keys.data(), values.data(), 1);
+  if (!conn_)
+    throw StoreError(kDriverError, "Cannot connect to the company's server: out of memory");
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    std::string why = describe("", PQerrorMessage(conn_));
+    const bool needsPassword = PQconnectionNeedsPassword(conn_);
+    PQfinish(conn_);
+    conn_ = nullptr;
+    if (needsPassword) throw PasswordNeeded("The company's server asks for a password: " + why);
+    throw StoreError(kDriverError, "Cannot connect to the company's server: " + why);
+  }
+  PQsetNoticeProcessor(conn_, quiet, nullptr);
+  try {
+    Result r = run("SELECT current_schema()", {});
+    if (PQgetisnull(r.get(), 0, 0))
+      throw StoreError(kDriverError, "the connection's search path names no schema that exists");
+    // The writer lock is per company: per schema of the database.
+    std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : "koreq:" + std::string(r.text(0, 0))) h = (h ^ c) * 1099511628211ull;
+    lockKey_ = static_cast<std::int64_t>(h);
+    if (readOnly_) exec("SET default_transaction_read_only = on");
+    const bool company = hasTable("_meta") && hasTable("_autonum") && hasTable("_blobs");
+    if (mode == Mode::Create && hasTable("_meta"))
+      throw StoreError(kDuplicateKey, "that database already holds a company; nothing was changed");
+    if (mode != Mode::Create && !company)
+      throw StoreError(kDriverError, "it is not a company database");
+  } catch (const StoreError& e) {
+    PQfinish(conn_);
+    conn_ = nullptr;
+    throw StoreError(e.code(), "Cannot open the company on the server: " + std::string(e.what()));
+  }
+}
+
+bool PgStore::checkConnectionString(const std::string& conninfo, std::string* why) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(conninfo.c_str(), &error);
+  if (!options) {
+    std::string text = error ? error : "out of memory";
+    PQfreemem(error);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    *why = "The connection string '" + conninfo + "' is not one: " + text;
+    return false;
+  }
+  bool password = false;
+  for (PQconninfoOption* o = options; o->keyword; ++o)
+    if (std::string(o->keyword) == "password" && o->val && *o->val) password = true;
+  PQconninfoFree(options);
+  if (password) {
+    *why =
+        "The connection string holds a password; it is kept in the company folder for everyone "
+        "to read. Leave it out and put it in PGPASSWORD or ~/.pgpass.";
+    return false;
+  }
+  return true;
+}
+
+int PgStore::serverPid() const {
+  return PQbackendPID(conn_);
+}
+
+PgStore::~PgStore() {
+  if (conn_) PQfinish(conn_);
+}
+
+void PgStore::fail(const std::string& state, const std::string& text) {
+  const std::string msg = describe(state, text);
+  // The server ends a transaction at its first failed statement, so every failure inside one
+  // abandons the change, unless it is a refused key under a savepoint the caller rolls back to.
+  if (inTx_ && failed_.empty() && !(savepoint_ && state == "23505")) failed_ = msg;
+  if (state == "23505") throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
+  throw StoreError(kDriverError, msg);
+}
+
+PgStore::Result PgStore::run(const std::string& sql, const std::vector<Param>& params,
+                             bool binaryResult) {
+  auto it = prepared_.find(sql);
+  if (it == prepared_.end()) {
+    std::string name = "k" + std::to_string(prepared_.size() + 1);
+    Result p(PQprepare(conn_, name.c_str(), numbered(sql).c_str(), static_cast<int>(params.size()),
+                       nullptr));
+    if (PQresultStatus(p.get()) != PGRES_COMMAND_OK) {
+      const char* state = PQresultErrorField(p.get(), PG_DIAG_SQLSTATE);
+      fail(state ? state : "08000", PQerrorMessage(conn_));
+    }
+    it = prepared_.emplace(sql, std::move(name)).first;
+  }
+  std::vector<const char*> values;
+  std::vector<int> lengths, formats;
+  for (const Param& p : params) {
+    values.push_back(p.null ? nullptr : p.text.data());
+    lengths.push_back(static_cast<int>(p.text.size()));
+    formats.push_back(p.binary ? 1 : 0);
+  }
+  Result r(PQexecPrepared(conn_, it->second.c_str(), static_cast<int>(params.size()), values.data(),
+                          lengths.data(), formats.data(), binaryResult ? 1 : 0));
+  ExecStatusType st = PQresultStatus(r.get());
+  if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
+    const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
+    fail(state ? state : "08000", PQerrorMessage(conn_));
+  }
+  return r;
+}
+
+void PgStore::exec(const std::string& sql) {
+  Result r(PQexec(conn_, sql.c_str()));
+  ExecStatusType st = PQresultStatus(r.get());
+  if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
+    const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
+    fail(state ? state : "08000", PQerrorMessage(conn_));
+  }
+}
+
+void PgStore::abandon(const std::string& why) {
+  if (inTx_ && failed_.empty()) failed_ = why;
+}
+
+bool PgStore::abandoned() const {
+  return inTx_ && (!failed_.empty() || PQtransactionStatus(conn_) != PQTRANS_INTRANS);
+}
+
+void PgStore::beforeWrite() {
+  if (readOnly_) throw StoreError(kDriverError, "The company is open for reading only");
+  if (!inTx_) return;
+  if (failed_.empty() && PQtransactionStatus(conn_) != PQTRANS_INTRANS)
+    failed_ = "the database ended the transaction by itself";
+  if (!failed_.empty())
+    throw StoreError(kDriverError, "The change was abandoned (" + failed_ + ")");
+}
+
+template <typename Work>
+auto PgStore::writing(Work work) {
+  beforeWrite();
+  if (inTx_) return work();
+  Transaction tx(*this);
+  if (!tx.begun()) throw StoreError(kDriverError, kCompanyBusyText);
+  if constexpr (std::is_void_v<decltype(work())>) {
+    work();
+    tx.commit();
+  } else {
+    auto result = work();
+    tx.commit();
+    return result;
+  }
+}
+
+bool PgStore::hasTable(const std::string& name) {
+  return run("SELECT 1 FROM pg_tables WHERE schemaname = current_schema() AND tablename = ?",
+             {{name}})
+             .rows() > 0;
+}
+
+bool PgStore::schemaCurrent(const std::vector<const FileDef*>& files) {
+  if (!hasTable("_meta")) return false;
+  Result r = run("SELECT value FROM _meta WHERE key = 'schema'", {});
+  return r.rows() > 0 && r.text(0, 0) == schemaFingerprint(files);
+}
+
+void PgStore::ensureSchema(const std::vector<const FileDef*>& files) {
+  for (const FileDef* f : files)
+    if (std::find(files_.begin(), files_.end(), f) == files_.end()) files_.push_back(f);
+  if (schemaCurrent(files)) return;
+  if (readOnly_)
+    throw StoreError(kDriverError,
+                     "The company was made by another version of the program and is open for "
+                     "reading only, so it cannot be brought up to date");
+  Transaction tx(*this);
+  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+  if (schemaCurrent(files)) return;  // another workstation did it while this one waited
+  exec("CREATE TABLE IF NOT EXISTS _meta(key TEXT COLLATE \"C\" PRIMARY KEY, value TEXT NOT NULL)");
+  exec(
+      "CREATE TABLE IF NOT EXISTS _autonum(name TEXT COLLATE \"C\" PRIMARY KEY, next BIGINT NOT "
+      "NULL)");
+  exec(
+      "CREATE TABLE IF NOT EXISTS _blobs(kind TEXT COLLATE \"C\" NOT NULL, id BIGINT NOT NULL, "
+      "data BYTEA NOT NULL, PRIMARY KEY(kind, id))");
+  std::set<std::string> done;
+  for (const FileDef* f : files) {
+    if (!done.insert(f->table).second) continue;
+    std::string sql = "CREATE TABLE IF NOT EXISTS " + quoted(f->table) +
+                      "(_rowid BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY";
+    for (const auto& fd : f->fields) sql += ", " + quoted(fd.column) + " " + columnType(fd);
+    exec(sql + ")");
+    for (const auto& fd : f->fields)
+      exec("ALTER TABLE " + quoted(f->table) + " ADD COLUMN IF NOT EXISTS " + quoted(fd.column) +
+           " " + columnType(fd));
+    for (const auto& k : f->keys) {
+      std::string keyName = k.name.substr(k.name.find(':') + 1);
+      std::string cols;
+      for (int i : k.fields) cols += (cols.empty() ? "" : ", ") + quoted(f->fields[i].column);
+      exec(std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX IF NOT EXISTS " +
+           quoted(f->table + "_" + keyName) + " ON " + quoted(f->table) + "(" + cols + ")");
+    }
+  }
+  run("INSERT INTO _meta(key, value) VALUES('schema', ?) ON CONFLICT (key) DO UPDATE SET value "
+      "= EXCLUDED.value",
+      {{schemaFingerprint(files)}});
+  tx.commit();
+}
+
+namespace {
+std::string insertSql(const FileDef& f) {
+  std::string cols, marks;
+  for (const auto& fd : f.fields) {
+    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
+    marks += marks.empty() ? "?" : ", ?";
+  }
+  return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks +
+         ") ON CONFLICT DO NOTHING RETURNING _rowid";
+}
+std::string updateSql(const FileDef& f) {
+  std::string sets;
+  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
+  return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
+}
+}  // namespace
+
+std::int64_t PgStore::insertParams(const FileDef& f, std::vector<Param>& params,
+                                   std::int64_t number) {
+  return writing([&] {
+    Result r = run(insertSql(f), params);
+    if (r.rows() == 0) throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
+    // A record that brings its own number above the ones handed out moves numbering past it.
+    if (f.autoField >= 0) {
+      auto c =
+          counters_.find(f.table + "." + f.fields[static_cast<std::size_t>(f.autoField)].column);
+      if (c != counters_.end() && c->second.next != 0)
+        c->second.next = std::max(c->second.next, number + 1);
+    }
+    return r.int64(0, 0);
+  });
+}
+
+std::int64_t PgStore::insert(const FileDef& f, const std::vector<Value>& values) {
+  beforeWrite();
+  std::vector<Param> params;
+  params.reserve(f.fields.size());
+  for (std::size_t i = 0; i < f.fields.size(); ++i)
+    params.push_back({storedText(f.fields[i], values.at(i))});
+  std::int64_t number = 0;
+  if (f.autoField >= 0)
+    if (auto n = std::get_if<std::int64_t>(&values[static_cast<std::size_t>(f.autoField)]))
+      number = *n;
+  return insertParams(f, params, number);
+}
+
+namespace {
+std::vector<std::string> storedTexts(const FileDef& f, const void* rec, std::int64_t* autoNumber) {
+  std::vector<std::string> out;
+  out.reserve(f.fields.size());
+  for (std::size_t i = 0; i < f.fields.size(); ++i) {
+    std::int64_t n = 0;
+    std::string_view t;
+    f.fields[i].save(rec, &n, &t);
+    out.push_back(f.fields[i].isNumeric() ? std::to_string(n) : std::string(t));
+    if (static_cast<int>(i) == f.autoField) *autoNumber = n;
+  }
+  return out;
+}
+}  // namespace
+
+std::int64_t PgStore::insertRecord(const FileDef& f, const void* rec) {
+  beforeWrite();
+  std::int64_t number = 0;
+  std::vector<Param> params;
+  for (auto& t : storedTexts(f, rec, &number)) params.push_back({std::move(t)});
+  return insertParams(f, params, number);
+}
+
+void PgStore::updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params) {
+  params.push_back({std::to_string(rowId)});
+  writing([&] {
+    // A refused key must leave the transaction going, as it does on SQLite.
+    exec("SAVEPOINT koreq_update");
+    savepoint_ = true;
+    std::int64_t changed = 0;
+    try {
+      changed = run(updateSql(f), params).changed();
+    } catch (const StoreError& e) {
+      savepoint_ = false;
+      if (e.code() == kDuplicateKey)
+        exec("ROLLBACK TO SAVEPOINT koreq_update; RELEASE SAVEPOINT koreq_update");
+      throw;
+    }
+    savepoint_ = false;
+    exec("RELEASE SAVEPOINT koreq_update");
+    if (changed == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+  });
+}
+
+void PgStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
+  beforeWrite();
+  std::vector<Param> params;
+  for (std::size_t i = 0; i < f.fields.size(); ++i)
+    params.push_back({storedText(f.fields[i], values.at(i))});
+  updateParams(f, rowId, params);
+}
+
+void PgStore::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  beforeWrite();
+  std::int64_t unused = 0;
+  std::vector<Param> params;
+  for (auto& t : storedTexts(f, rec, &unused)) params.push_back({std::move(t)});
+  updateParams(f, rowId, params);
+}
+
+void PgStore::remove(const FileDef& f, std::int64_t rowId) {
+  writing([&] {
+    Result r =
+        run("DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?", {{std::to_string(rowId)}});
+    if (r.changed() == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+  });
+}
+
+std::optional<StoredRow> PgStore::get(const FileDef& f, std::int64_t rowId) {
+  Result r = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?",
+                 {{std::to_string(rowId)}});
+  if (r.rows() == 0) return std::nullopt;
+  return r.stored(f, 0);
+}
+
+std::string PgStore::whereFor(const FileDef& f, const ScanSpec& range, std::vector<Param>* binds,
+                              std::string* order) const {
+  const KeyDef& key = range.key ? *range.key : f.primaryKey();
+  bool up = range.backward == key.descending;  // reading order ascending in SQL terms
+  const char* dir = up ? " ASC" : " DESC";
+  std::vector<std::string> where;
+  size_t e = std::min(range.equal.size(), key.fields.size());
+  for (size_t i = 0; i < e; ++i) {
+    const FieldDef& fd = f.fields[key.fields[i]];
+    where.push_back(quoted(fd.column) + " = ?");
+    binds->push_back({storedText(fd, range.equal[i])});
+  }
+  auto tuple = [&](size_t from, size_t n, bool withRowid) {
+    std::string cols;
+    for (size_t i = from; i < from + n; ++i)
+      cols += (cols.empty() ? "" : ", ") + quoted(f.fields[key.fields[i]].column);
+    if (withRowid) cols += (cols.empty() ? "" : ", ") + std::string("_rowid");
+    std::string marks;
+    for (size_t i = 0; i < n + (withRowid ? 1 : 0); ++i) marks += marks.empty() ? "?" : ", ?";
+    // ROW(…) even for one column: a row comparison, whatever the count.
+    return "ROW(" + cols + ")" + std::string(up ? " > " : " < ") + "ROW(" + marks + ")";
+  };
+  if (range.after) {
+    const auto& vals = range.after->first;
+    size_t n = key.fields.size() - e;
+    where.push_back(tuple(e, n, true));
+    for (size_t i = e; i < key.fields.size(); ++i)
+      binds->push_back({storedText(f.fields[key.fields[i]], i < vals.size() ? vals[i] : Value())});
+    binds->push_back({std::to_string(range.after->second)});
+  } else if (!range.start.empty()) {
+    size_t n = std::min(range.start.size(), key.fields.size() - e);
+    if (n > 0) {
+      std::string t = tuple(e, n, false);
+      t.replace(t.find(up ? " > " : " < "), 3, up ? " >= " : " <= ");
+      where.push_back(t);
+      for (size_t i = 0; i < n; ++i)
+        binds->push_back({storedText(f.fields[key.fields[e + i]], range.start[i])});
+    }
+  }
+  std::string ord;
+  for (int i : key.fields) ord += (ord.empty() ? "" : ", ") + quoted(f.fields[i].column) + dir;
+  ord += ", _rowid" + std::string(dir);
+  *order = ord;
+  std::string w;
+  for (const auto& c : where) w += (w.empty() ? " WHERE " : " AND ") + c;
+  return w;
+}
+
+std::vector<StoredRow> PgStore::scan(const FileDef& f, const ScanSpec& range) {
+  std::vector<Param> binds;
+  std::string order;
+  std::string where = whereFor(f, range, &binds, &order);
+  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
+                    order + (range.limit > 0 ? " LIMIT ?" : "");
+  if (range.limit > 0) binds.push_back({std::to_string(range.limit)});
+  Result r = run(sql, binds);
+  std::vector<StoredRow> rows;
+  rows.reserve(static_cast<std::size_t>(r.rows()));
+  for (int i = 0; i < r.rows(); ++i) rows.push_back(r.stored(f, i));
+  return rows;
+}
+
+void PgStore::read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
+                   RowSink& sink) {
+  // Pages that grow: a list that wants one screenful fetches little, a walk over the whole
+  // file few round trips.
+  const KeyDef& key = range.key ? *range.key : f.primaryKey();
+  ScanSpec page = range;
+  int left = range.limit;  // 0: no limit
+  int size = 64;
+  for (;;) {
+    page.limit = left > 0 ? std::min(left, size) : size;
+    std::vector<Param> binds;
+    std::string order;
+    std::string where = whereFor(f, page, &binds, &order);
+    binds.push_back({std::to_string(page.limit)});
+    Result r = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
+                       order + " LIMIT ?",
+                   binds);
+    const int n = r.rows();
+    for (int row = 0; row < n; ++row) {
+      void* rec = sink.buffer();
+      if (fields)
+        for (int i : *fields) r.load(f.fields[static_cast<std::size_t>(i)], row, i + 1, rec);
+      else
+        for (std::size_t i = 0; i < f.fields.size(); ++i)
+          r.load(f.fields[i], row, static_cast<int>(i) + 1, rec);
+      if (!sink.take(r.int64(row, 0))) return;
+    }
+    if (left > 0 && (left -= n) <= 0) return;
+    if (n < page.limit) return;
+    std::vector<Value> last;
+    for (int i : key.fields)
+      last.push_back(r.column(f.fields[static_cast<std::size_t>(i)], n - 1, i + 1));
+    page.after = std::make_pair(std::move(last), r.int64(n - 1, 0));
+    size = std::min(size * 4, 4096);
+  }
+}
+
+std::int64_t PgStore::count(const FileDef& f, const ScanSpec* range) {
+  std::vector<Param> binds;
+  std::string order, where;
+  if (range) where = whereFor(f, *range, &binds, &order);
+  return run("SELECT COUNT(*) FROM " + quoted(f.table) + where, binds).int64(0, 0);
+}
+
+void PgStore::clearFile(const FileDef& f) {
+  writing([&] { run("DELETE FROM " + quoted(f.table), {}); });
+}
+
+std::int64_t PgStore::nextNumber(const FileDef& f, int field) {
+  beforeWrite();
+  if (!inTx_) {
+    // A number of its own, committed at once, so that two buffers primed apart never share one.
+    Transaction tx(*this);
+    if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+    std::int64_t n = nextNumber(f, field);
+    tx.commit();
+    return n;
+  }
+  const std::string& column = f.fields.at(static_cast<std::size_t>(field)).column;
+  const std::string name = f.table + "." + column;
+  Counter& c = counters_[name];
+  if (c.next == 0) {
+    const std::int64_t maxStored =
+        run("SELECT COALESCE(MAX(" + quoted(column) + "), 0) FROM " + quoted(f.table), {})
+            .int64(0, 0);
+    std::int64_t counter = 0;
+    Result r = run("SELECT next FROM _autonum WHERE name = ?", {{name}});
+    if (r.rows() > 0) counter = r.int64(0, 0) - 1;
+    c.next = std::max({maxStored, counter, c.handedOut}) + 1;
+    openCounters_.push_back(name);
+  }
+  const std::int64_t n = c.next++;
+  c.handedOut = std::max(c.handedOut, n);
+  return n;
+}
+
+void PgStore::writeCounters() {
+  for (const std::string& name : openCounters_)
+    run("INSERT INTO _autonum(name, next) VALUES(?, ?) ON CONFLICT (name) DO UPDATE SET next = "
+        "EXCLUDED.next",
+        {{name}, {std::to_string(counters_[name].next)}});
+  forgetCounters();
+}
+
+void PgStore::forgetCounters() {
+  for (const std::string& name : openCounters_) counters_[name].next = 0;
+  openCounters_.clear();
+}
+
+bool PgStore::begin(std::chrono::milliseconds timeout) {
+  if (inTx_ || readOnly_) return false;
+  // A server that restarted since the last change: connect again (outside any transaction,
+  // nothing is lost) rather than refuse every change from now on.
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    PQreset(conn_);
+    prepared_.clear();
+    if (PQstatus(conn_) != CONNECTION_OK) return false;
+    PQsetNoticeProcessor(conn_, quiet, nullptr);
+  }
+  try {
+    exec("BEGIN");
+    if (timeout.count() <= 0) {
+      // lock_timeout 0 would wait for ever.
+      Result r = run("SELECT pg_try_advisory_xact_lock(?)", {{std::to_string(lockKey_)}});
+      if (r.text(0, 0) != "t") throw StoreError(kNoTransaction, kCompanyBusyText);
+    } else {
+      run("SELECT set_config('lock_timeout', ?, true)", {{std::to_string(timeout.count()) + "ms"}});
+      run("SELECT pg_advisory_xact_lock(?)", {{std::to_string(lockKey_)}});
+    }
+  } catch (const StoreError&) {
+    // Never leave a half-begun transaction behind: later writes would silently join it.
+    Result r(PQexec(conn_, "ROLLBACK"));
+    return false;
+  }
+  inTx_ = true;
+  failed_.clear();
+  forgetCounters();
+  return true;
+}
+
+bool PgStore::beginSnapshot() {
+  if (inTx_) return false;
+  try {
+    exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  } catch (const StoreError&) {
+    return false;
+  }
+  inTx_ = true;
+  failed_.clear();
+  return true;
+}
+
+void PgStore::commit() {
+  if (!inTx_) return;
+  if (failed_.empty() && PQtransactionStatus(conn_) != PQTRANS_INTRANS)
+    failed_ = "the database ended the transaction by itself";
+  if (!failed_.empty()) {
+    std::string why = failed_;
+    rollback();
+    throw StoreError(kDriverError, "The change was abandoned (" + why + "); nothing was saved");
+  }
+  try {
+    writeCounters();
+    Result r(PQexec(conn_, "COMMIT"));
+    // The server answers a COMMIT of a failed transaction with ROLLBACK, not with an error.
+    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK ||
+        std::string(PQcmdStatus(r.get())) != "COMMIT") {
+      const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
+      throw StoreError(kDriverError, describe(state ? state : "", PQerrorMessage(conn_)));
+    }
+  } catch (const StoreError& e) {
+    rollback();
+    throw StoreError(kDriverError, std::string("The change could not be saved (") + e.what() +
+                                       "); nothing was saved");
+  }
+  inTx_ = false;
+}
+
+void PgStore::rollback() {
+  if (!inTx_) return;
+  inTx_ = false;
+  failed_.clear();
+  savepoint_ = false;
+  forgetCounters();
+  if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Result r(PQexec(conn_, "ROLLBACK"));
+}
+
+void PgStore::putBlob(const std::string& kind, std::int64_t id,
+                      const std::vector<unsigned char>& bytes) {
+  Param data{std::string(bytes.begin(), bytes.end()), true};
+  writing([&] {
+    run("INSERT INTO _blobs(kind, id, data) VALUES(?, ?, ?) ON CONFLICT (kind, id) DO UPDATE SET "
+        "data = EXCLUDED.data",
+        {{kind}, {std::to_string(id)}, data});
+  });
+}
+
+std::optional<std::vector<unsigned char>> PgStore::getBlob(const std::string& kind,
+                                                           std::int64_t id) {
+  Result r = run("SELECT data FROM _blobs WHERE kind = ? AND id = ?",
+                 {{kind}, {std::to_string(id)}}, true);
+  if (r.rows() == 0) return std::nullopt;
+  auto p = reinterpret_cast<const unsigned char*>(PQgetvalue(r.get(), 0, 0));
+  return std::vector<unsigned char>(p, p + PQgetlength(r.get(), 0, 0));
+}
+
+void PgStore::removeBlob(const std::string& kind, std::int64_t id) {
+  writing([&] {
+    run("DELETE FROM _blobs WHERE kind = ? AND id = ?", {{kind}, {std::to_string(id)}});
+  });
+}
+
+void PgStore::readInRowOrder(const FileDef& f, RowSink& sink) {
+  std::int64_t after = 0;
+  for (;;) {
+    Result r = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) +
+                       " WHERE _rowid > ? ORDER BY _rowid LIMIT 4096",
+                   {{std::to_string(after)}});
+    for (int row = 0; row < r.rows(); ++row) {
+      void* rec = sink.buffer();
+      for (std::size_t i = 0; i < f.fields.size(); ++i)
+        r.load(f.fields[i], row, static_cast<int>(i) + 1, rec);
+      if (!sink.take(r.int64(row, 0))) return;
+    }
+    if (r.rows() < 4096) return;
+    after = r.int64(r.rows() - 1, 0);
+  }
+}
+
+std::vector<std::pair<std::string, std::int64_t>> PgStore::numberCounters() {
+  std::vector<std::pair<std::string, std::int64_t>> out;
+  Result r = run("SELECT name, next FROM _autonum ORDER BY name", {});
+  for (int i = 0; i < r.rows(); ++i) out.emplace_back(std::string(r.text(i, 0)), r.int64(i, 1));
+  return out;
+}
+
+void PgStore::setNumberCounter(const std::string& name, std::int64_t next) {
+  writing([&] {
+    run("INSERT INTO _autonum(name, next) VALUES(?, ?) ON CONFLICT (name) DO UPDATE SET next = "
+        "EXCLUDED.next",
+        {{name}, {std::to_string(next)}});
+  });
+}
+
+std::vector<std::pair<std::string, std::int64_t>> PgStore::blobIds() {
+  std::vector<std::pair<std::string, std::int64_t>> out;
+  Result r = run("SELECT kind, id FROM _blobs ORDER BY kind, id", {});
+  for (int i = 0; i < r.rows(); ++i) out.emplace_back(std::string(r.text(i, 0)), r.int64(i, 1));
+  return out;
+}
+
+std::vector<const FileDef*> PgStore::knownFiles() {
+  std::vector<const FileDef*> files = allFiles();
+  for (const FileDef* f : files_)
+    if (std::find(files.begin(), files.end(), f) == files.end()) files.push_back(f);
+  return files;
+}
+
+void PgStore::backupTo(const std::string& path) {
+  PgStore source(conninfo_, Mode::ReadOnly, password_);
+  if (!source.beginSnapshot())
+    throw StoreError(kDriverError, "Backup to " + path + " failed: the server refused a snapshot");
+  SqliteStore target(path, SqliteStore::Mode::Create);
+  copyCompany(source, target, knownFiles());
+  source.rollback();
+}
+
+std::vector<std::string> PgStore::integrityCheck() {
+  std::vector<std::string> findings;
+  const std::vector<const FileDef*> files = knownFiles();
+  auto checked = [&](const std::string& what, auto work) {
+    try {
+      work();
+    } catch (const StoreError& e) {
+      findings.push_back(what + ": " + e.what());
+    }
+  };
+  checked("schema", [&] {
+    if (!schemaCurrent(files_.empty() ? files : files_))
+      findings.push_back("schema: the stored schema is not the one this program needs");
+  });
+  std::set<std::string> done;
+  for (const FileDef* f : files) {
+    if (!done.insert(f->table).second) continue;
+    if (!hasTable(f->table)) {
+      // A file the company never had (a file of a test) is not a finding; one of its own is.
+      if (std::find(files_.begin(), files_.end(), f) != files_.end())
+        findings.push_back(f->table + ": the table is missing");
+      continue;
+    }
+    checked(f->table, [&] {
+      Result cols =
+          run("SELECT column_name FROM information_schema.columns WHERE table_schema = "
+              "current_schema() AND table_name = ?",
+              {{f->table}});
+      std::set<std::string> have;
+      for (int i = 0; i < cols.rows(); ++i) have.insert(std::string(cols.text(i, 0)));
+      for (const auto& fd : f->fields)
+        if (!have.count(fd.column))
+          findings.push_back(f->table + ": column " + fd.column + " is missing");
+      // Reads every row: a damaged page fails here.
+      run("SELECT COUNT(*) FROM " + quoted(f->table), {});
+    });
+    for (const auto& k : f->keys) {
+      const std::string index = f->table + "_" + k.name.substr(k.name.find(':') + 1);
+      checked(index, [&] {
+        Result r =
+            run("SELECT i.indisvalid, i.indisunique FROM pg_index i JOIN pg_class c ON c.oid = "
+                "i.indexrelid JOIN pg_namespace n ON n.oid = c.relnamespace WHERE n.nspname = "
+                "current_schema() AND c.relname = ?",
+                {{index}});
+        if (r.rows() == 0) {
+          findings.push_back(index + ": the index of key " + k.name + " is missing");
+        } else if (r.text(0, 0) != "t") {
+          findings.push_back(index + ": the index of key " + k.name + " is not valid");
+        } else if (k.unique && r.text(0, 1) != "t") {
+          findings.push_back(index + ": the index of key " + k.name + " is not unique");
+        }
+        if (!k.unique) return;
+        std::string cols;
+        for (int i : k.fields) cols += (cols.empty() ? "" : ", ") + quoted(f->fields[i].column);
+        Result dup = run("SELECT COUNT(*) FROM (SELECT 1 FROM " + quoted(f->table) + " GROUP BY " +
+                             cols + " HAVING COUNT(*) > 1) d",
+                         {});
+        if (dup.int64(0, 0) > 0)
+          findings.push_back(f->table + ": " + std::to_string(dup.int64(0, 0)) +
+                             " values of the unique key " + k.name +
+                             " are held by more than one row");
+      });
+    }
+  }
+  // The server's own check of the indexes against their tables, where it is installed.
+  checked("amcheck", [&] {
+    if (run("SELECT 1 FROM pg_extension WHERE extname = 'amcheck'", {}).rows() == 0) return;
+    Result r =
+        run("SELECT c.relname FROM pg_index i JOIN pg_class c ON c.oid = i.indexrelid JOIN "
+            "pg_namespace n ON n.oid = c.relnamespace JOIN pg_am a ON a.oid = c.relam WHERE "
+            "n.nspname = current_schema() AND a.amname = 'btree' ORDER BY c.relname",
+            {});
+    for (int i = 0; i < r.rows(); ++i) {
+      const std::string index(r.text(i, 0));
+      checked(index, [&] {
+        run("SELECT bt_index_check(c.oid, true) FROM pg_class c JOIN pg_namespace n ON n.oid = "
+            "c.relnamespace WHERE n.nspname = current_schema() AND c.relname = ?",
+            {{index}});
+      });
+    }
+  });
+  return findings;
+}
+
+}  // namespace koreq::data
