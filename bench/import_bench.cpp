@@ -1,5 +1,7 @@
 // Importing a text file of 1,000,000 usage-log lines (read, checked against the company's files,
-// priced and added in one transaction) beside the raw SQLite insert of the same rows.
+// priced and added in one transaction) beside the raw SQLite insert of the same rows; and the
+// same import into a company on a PostgreSQL server (KOREQ_PG_TEST), beside SQLite at the
+// same size.
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -14,6 +16,7 @@
 #include "data/store.h"
 #include "frame/context.h"
 #include "interchange/engine/import_run.h"
+#include "support/backends.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -112,9 +115,9 @@ EqLogB entryFor(int i) {
   return e;
 }
 
-void writeFile(const std::string& path) {
+void writeFile(const std::string& path, int lines) {
   std::ofstream out(path);
-  for (int i = 0; i < kLines; ++i) {
+  for (int i = 0; i < lines; ++i) {
     const EqLogB e = entryFor(i);
     out << e.EquipmentID.str() << ',' << e.StartMeter.toString() << ',' << e.EndMeter.toString()
         << ',' << e.Units.toString() << ',' << e.ChargeType.str() << ',' << e.DetailType.str()
@@ -133,16 +136,24 @@ long peakKiB() {
   return 0;
 }
 
+// Arguments: the back end (0 SQLite, 1 PostgreSQL) and the number of lines.
 void BM_Import(benchmark::State& state) {
+  const auto backend = state.range(0) == 0 ? test::Backend::Sqlite : test::Backend::Postgres;
+  const int lines = static_cast<int>(state.range(1));
+  if (backend == test::Backend::Postgres && test::pgTestServer().empty()) {
+    state.SkipWithError("no PostgreSQL server: set KOREQ_PG_TEST");
+    return;
+  }
   long added = 0;
   for (auto _ : state) {
     state.PauseTiming();
     {
       TempDir tmp;
       const std::string file = (tmp.path / "usage.csv").string();
-      writeFile(file);
+      writeFile(file, lines);
       FixedClock clock(*Date::fromYmd(2024, 3, 25));
-      frame::Session session(Company::create(tmp.path / "company"), clock, "ABC");
+      test::BackendCompany where(backend, tmp.path / "company");
+      frame::Session session(where.create(), clock, "ABC");
       makeCompany(session.store());
       frame::Context ctx(session);
       JcLimits source;
@@ -166,12 +177,12 @@ void BM_Import(benchmark::State& state) {
           &why);
       state.PauseTiming();
       added = writer.added();
-      if (!done || errors != 0 || added != kLines)
+      if (!done || errors != 0 || added != lines)
         state.SkipWithError(("import failed: " + why).c_str());
     }
     state.ResumeTiming();
   }
-  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(kLines) * state.iterations(),
+  state.counters["lines/s"] = benchmark::Counter(static_cast<double>(lines) * state.iterations(),
                                                  benchmark::Counter::kIsRate);
   state.counters["peak MiB"] = static_cast<double>(peakKiB()) / 1024.0;
 }
@@ -239,7 +250,13 @@ void BM_RawInsert(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RawInsert)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_Import)
+    ->Args({0, kLines})
+    ->Args({0, 100'000})
+    ->Args({1, 100'000})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 // Posting 100,000 usage-log entries in 100 batches (every detail type) through the posting
-// service, beside the raw SQLite insert of the same number of posted-usage rows.
+// service, beside the raw SQLite insert of the same number of posted-usage rows; and the same
+// posting in a company on a PostgreSQL server (KOREQ_PG_TEST).
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -15,6 +16,7 @@
 #include "data/sqlite/sqlite_store.h"
 #include "data/store.h"
 #include "frame/context.h"
+#include "support/backends.h"
 #include "support/temp_dir.h"
 #include "usagelog/engine/posting.h"
 
@@ -155,8 +157,12 @@ void makeCompany(Store& store) {
 
 // cacheKiB > 0: the connection's page cache raised to that size first (SQLite's default is
 // 2,000 KiB), to show how much of the time is the cache spilling a large change to disk.
-void BM_PostBatches(benchmark::State& state) {
-  const auto cacheKiB = state.range(0);
+// server: the company on the PostgreSQL server of KOREQ_PG_TEST instead.
+void postBatches(benchmark::State& state, test::Backend backend, std::int64_t cacheKiB) {
+  if (backend == test::Backend::Postgres && test::pgTestServer().empty()) {
+    state.SkipWithError("no PostgreSQL server: set KOREQ_PG_TEST");
+    return;
+  }
   std::vector<std::uint16_t> ids;
   for (int b = 1; b <= kBatches; ++b) ids.push_back(static_cast<std::uint16_t>(b));
   int lines = 0;
@@ -165,7 +171,8 @@ void BM_PostBatches(benchmark::State& state) {
     {
       TempDir tmp;
       FixedClock clock(*Date::fromYmd(2024, 3, 25));
-      frame::Session session(Company::create(tmp.path), clock, "ABC");
+      test::BackendCompany where(backend, tmp.path / "company");
+      frame::Session session(where.create(), clock, "ABC");
       makeCompany(session.store());
       frame::Context ctx(session);
       if (cacheKiB > 0) {
@@ -188,6 +195,14 @@ void BM_PostBatches(benchmark::State& state) {
   state.counters["entries/s"] = benchmark::Counter(
       static_cast<double>(kEntries) * state.iterations(), benchmark::Counter::kIsRate);
   state.counters["ledger lines"] = lines;
+}
+
+void BM_PostBatches(benchmark::State& state) {
+  postBatches(state, test::Backend::Sqlite, state.range(0));
+}
+
+void BM_PostBatchesServer(benchmark::State& state) {
+  postBatches(state, test::Backend::Postgres, 0);
 }
 
 // The posted-usage rows themselves, through one prepared INSERT in one transaction, into a
@@ -259,6 +274,7 @@ BENCHMARK(BM_PostBatches)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->UseRealTime();
+BENCHMARK(BM_PostBatchesServer)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_RawInsert)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

@@ -104,6 +104,15 @@ std::vector<Command>& commands() {
        0,
        0,
        &runCheck},
+      {"copy",
+       "--to CONNECTION|sqlite NEWDIR",
+       "copy the company to a PostgreSQL server (a libpq connection string) or back to an "
+       "embedded database, making NEWDIR its folder; checked by counts and money totals",
+       {"to"},
+       {},
+       1,
+       1,
+       &runCopy},
   };
   return table;
 }

@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -26,6 +27,7 @@
 #include "app/commands.h"
 #include "data/access.h"
 #include "data/company.h"
+#include "data/postgres/pg_store.h"
 #include "data/records.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
@@ -306,8 +308,25 @@ bool HostWindow::openCompany(const fs::path& folder) {
     return refuse(QStringLiteral("The folder %1 holds no company.").arg(qs(folder.string())));
   std::unique_ptr<frame::Session> session;
   try {
-    session = std::make_unique<frame::Session>(data::Company::open(folder), inv_.clock(),
-                                               inv_.options().user);
+    std::unique_ptr<data::Company> company;
+    try {
+      company = data::Company::open(folder);
+    } catch (const data::PasswordNeeded&) {
+      // A company on a server whose password is neither in PGPASSWORD nor in ~/.pgpass.
+      bool ok = false;
+      const QString password = QInputDialog::getText(
+          this, QStringLiteral("Company Server"),
+          QStringLiteral("The server of the company in %1 asks for your password:")
+              .arg(qs(folder.string())),
+          QLineEdit::Password, {}, &ok);
+      if (!ok)
+        return refuse(QStringLiteral("The company in %1 was not opened: its server asks for a "
+                                     "password.")
+                          .arg(qs(folder.string())));
+      company = data::Company::open(folder, false, password.toStdString());
+    }
+    session =
+        std::make_unique<frame::Session>(std::move(company), inv_.clock(), inv_.options().user);
   } catch (const std::exception& e) {
     return refuse(QStringLiteral("The company in %1 cannot be opened: %2")
                       .arg(qs(folder.string()), qs(e.what())));

@@ -3,6 +3,9 @@
 //
 //   crash_helper reorder COMPANY-FOLDER COUNT   COUNT batch moves, one after another
 //   crash_helper apply-to-all COMPANY-FOLDER    every category added to every piece of equipment
+//   crash_helper hold-posting COMPANY-FOLDER USER
+//                                               claims the company's posting as USER, prints
+//                                               "claimed" and holds it until standard input ends
 
 #include <cstdlib>
 #include <iostream>
@@ -17,6 +20,7 @@
 #include "equipment/categories.h"
 #include "frame/context.h"
 #include "usagelog/engine/batch_rules.h"
+#include "usagelog/engine/posting_flow.h"
 
 using namespace koreq;
 
@@ -59,6 +63,22 @@ int main(int argc, char** argv) {
     frame::Context ctx(session);
     const equipment::ApplyToAllResult r = equipment::applyCategoriesToAll(ctx);
     return r.refused || r.failed > 0 ? 1 : 0;
+  }
+  if (action == "hold-posting" && argc == 4) {
+    SystemClock clock;
+    frame::Session session(data::Company::open(argv[2]), clock, argv[3]);
+    frame::Context ctx(session);
+    const usagelog::PostingClaim claim = usagelog::claimPosting(ctx);
+    if (!claim.claimed) {
+      std::cout << claim.refusal->caption << ": " << claim.refusal->text << std::endl;
+      return 1;
+    }
+    std::cout << "claimed" << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+    }
+    usagelog::releasePosting(ctx, claim);
+    return 0;
   }
   return 2;
 }

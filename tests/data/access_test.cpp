@@ -13,7 +13,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
-#include "support/backends.h"
+#include "support/backend_params.h"
 #include "support/temp_dir.h"
 
 namespace koreq::data {

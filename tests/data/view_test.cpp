@@ -9,7 +9,7 @@
 
 #include "data/company.h"
 #include "data/records.h"
-#include "support/backends.h"
+#include "support/backend_params.h"
 
 namespace koreq::data {
 namespace {

@@ -4,7 +4,6 @@
 // libpq connection string to a server the tests may use (scripts/test.sh starts one). Each
 // PostgreSQL company lives in a schema of its own, dropped afterwards.
 
-#include <gtest/gtest.h>
 #include <libpq-fe.h>
 #include <unistd.h>
 
@@ -13,6 +12,7 @@
 #include <filesystem>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 
 #include "data/company.h"
@@ -27,20 +27,6 @@ inline std::string pgTestServer() {
   const char* s = std::getenv("KOREQ_PG_TEST");
   return s ? s : "";
 }
-
-inline std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
-  return info.param == Backend::Sqlite ? "Sqlite" : "Postgres";
-}
-
-inline const auto kBackends = ::testing::Values(Backend::Sqlite, Backend::Postgres);
-
-// Skips the running test when it is asked of a server and none is configured.
-#define KOREQ_NEED_BACKEND(backend)                                                             \
-  do {                                                                                          \
-    if ((backend) == ::koreq::test::Backend::Postgres && ::koreq::test::pgTestServer().empty()) \
-      GTEST_SKIP() << "no PostgreSQL server for tests: set KOREQ_PG_TEST to a connection "      \
-                      "string (scripts/test.sh starts one)";                                    \
-  } while (0)
 
 // Runs one statement on the test server; false with the reason in `why`.
 inline bool pgExec(const std::string& conninfo, const std::string& sql, std::string* why) {
@@ -69,7 +55,7 @@ class BackendCompany {
               std::to_string(rd() % 100000);
     std::string why;
     if (!pgExec(pgTestServer(), "CREATE SCHEMA " + schema_, &why))
-      ADD_FAILURE() << "cannot make a schema on the test server: " << why;
+      throw std::runtime_error("cannot make a schema on the test server: " + why);
   }
   ~BackendCompany() {
     if (!schema_.empty())

@@ -91,8 +91,15 @@ std::string describe(const std::string& state, const std::string& serverText) {
   if (state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03")
     return "The connection to the company's server was lost";
   if (state == "42501") return "The server refused the change: this user may not write there";
-  std::string t = serverText;
-  while (!t.empty() && (t.back() == '\n' || t.back() == ' ')) t.pop_back();
+  // libpq's texts run over lines with tab-indented hints: one line for the user.
+  std::string t;
+  for (char c : serverText) {
+    if (c != '\n' && c != '\t')
+      t += c;
+    else if (!t.empty() && t.back() != ' ')
+      t += ' ';
+  }
+  while (!t.empty() && t.back() == ' ') t.pop_back();
   return t.empty() ? "The company's server did not answer" : t;
 }
 

@@ -1,0 +1,210 @@
+// A company on a PostgreSQL server, as workstations use it: copied there from the embedded
+// database and back without losing or changing a record, and used by several processes at once
+// (one poster per company, batch reorders that keep every SortID once). Skipped without a test
+// server (KOREQ_PG_TEST).
+
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <thread>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "cli_support.h"
+#include "data/access.h"
+#include "data/company.h"
+#include "data/records.h"
+#include "demo/demo_company.h"
+#include "support/backend_params.h"
+
+namespace koreq::cli::test {
+namespace {
+
+using koreq::test::Backend;
+using ::testing::HasSubstr;
+
+// A program whose standard output is read and whose standard input stays open until close().
+class Child {
+ public:
+  explicit Child(std::vector<std::string> args) {
+    int in[2], out[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(in[0], 0);
+      ::dup2(out[1], 1);
+      ::dup2(out[1], 2);
+      ::close(in[1]);
+      ::close(out[0]);
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(in[0]);
+    ::close(out[1]);
+    toChild_ = in[1];
+    fromChild_ = ::fdopen(out[0], "r");
+  }
+  ~Child() {
+    close();
+    wait();
+    if (fromChild_) ::fclose(fromChild_);
+  }
+  std::string line() {
+    char buf[512];
+    return fromChild_ && ::fgets(buf, sizeof buf, fromChild_) ? std::string(buf) : std::string();
+  }
+  std::string rest() {
+    std::string all, l;
+    while (!(l = line()).empty()) all += l;
+    return all;
+  }
+  void close() {
+    if (toChild_ >= 0) ::close(toChild_);
+    toChild_ = -1;
+  }
+  int wait() {
+    if (pid_ <= 0) return status_;
+    int st = 0;
+    ::waitpid(pid_, &st, 0);
+    pid_ = 0;
+    status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return status_;
+  }
+
+ private:
+  pid_t pid_ = 0;
+  int toChild_ = -1;
+  FILE* fromChild_ = nullptr;
+  int status_ = -1;
+};
+
+class ServerCompany : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KOREQ_NEED_BACKEND(Backend::Postgres);
+    setDemoMaker(&demo::makeDemoCompany);
+    ASSERT_EQ(koreq(local(), {"init", "--demo"}).rc, 0);
+    server_ = std::make_unique<koreq::test::BackendCompany>(Backend::Postgres, dir_.path / "srv");
+    Result copied = koreq(local(), {"copy", "--to", server_->conninfo(), shared().string()});
+    ASSERT_EQ(copied.rc, 0) << copied.err;
+    EXPECT_THAT(copied.out, HasSubstr("the counts and money totals of every file agree"));
+  }
+  void TearDown() override { setDemoMaker({}); }
+
+  std::filesystem::path local() const { return dir_.path / "local"; }
+  std::filesystem::path shared() const { return dir_.path / "shared"; }
+  static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
+                      const char* user = "ADM") {
+    args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
+    return run(std::move(args));
+  }
+  static std::vector<std::int32_t> sortIds(const std::filesystem::path& dir) {
+    std::vector<std::int32_t> ids;
+    auto company = data::Company::open(dir, true);
+    data::ErrorObject errors;
+    data::Access<data::EqBatch> a(company->store(), errors);
+    a.set(*data::EqBatch::def().key("KeySortID"));
+    while (a.next() == data::kNoError) ids.push_back(a.rec().SortID);
+    return ids;
+  }
+
+  TempDir dir_;
+  std::unique_ptr<koreq::test::BackendCompany> server_;
+};
+
+// To the server and back: every file reads the same, the company checks sound on the server,
+// and a copy is never made over a company nor by a user who is no administrator.
+TEST_F(ServerCompany, CopiesToTheServerAndBackWhole) {
+  EXPECT_TRUE(std::filesystem::exists(shared() / data::Company::kSettingsName));
+  EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
+  const std::filesystem::path back = dir_.path / "back";
+  Result r = koreq(shared(), {"copy", "--to", "sqlite", back.string()});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  for (const char* file :
+       {"EQHEADER", "EQCODE", "EQLOGB", "EQBATCH", "GLDEPR", "USERFILE", "GLTRANS", "EQCOST"}) {
+    const Result here = koreq(local(), {"dump", file});
+    ASSERT_EQ(here.rc, 0) << here.err;
+    EXPECT_EQ(koreq(shared(), {"dump", file}).out, here.out) << file;
+    EXPECT_EQ(koreq(back, {"dump", file}).out, here.out) << file;
+  }
+  Result again = koreq(local(), {"copy", "--to", "sqlite", back.string()});
+  EXPECT_EQ(again.rc, 1);
+  EXPECT_THAT(again.err, HasSubstr("a company already exists"));
+  Result onto = koreq(local(), {"copy", "--to", server_->conninfo(), (dir_.path / "x").string()});
+  EXPECT_EQ(onto.rc, 1);
+  EXPECT_THAT(onto.err, HasSubstr("already holds a company"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path / "x" / data::Company::kSettingsName));
+  Result denied = koreq(local(), {"copy", "--to", "sqlite", (dir_.path / "y").string()}, "EQV");
+  EXPECT_EQ(denied.rc, 1);
+  EXPECT_THAT(denied.err, HasSubstr("Access Denied"));
+}
+
+// While another process posts, a posting is refused with the poster's name; afterwards it posts.
+TEST_F(ServerCompany, OnePosterPerCompanyAcrossProcesses) {
+  Child other({CRASH_HELPER, "hold-posting", shared().string(), "EQV"});
+  ASSERT_EQ(other.line(), "claimed\n");
+  Result refused = koreq(shared(), {"post", "1"});
+  EXPECT_EQ(refused.rc, 1);
+  EXPECT_THAT(refused.err, HasSubstr("Another Posting In Process: Right now Victor E. is posting"));
+  other.close();
+  EXPECT_EQ(other.wait(), 0);
+  Result posted = koreq(shared(), {"post", "1"});
+  ASSERT_EQ(posted.rc, 0) << posted.err;
+  EXPECT_THAT(posted.out, HasSubstr("Posted 8 entries, "));
+  EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
+}
+
+// Two processes posting at the same moment: one after the other, or one refused because the
+// other is posting; never both refused, never two postings at once (the check would show it).
+TEST_F(ServerCompany, TwoPostersAtOnce) {
+  Child a({KOREQ_BINARY, "--data", shared().string(), "--today", "2025-07-16", "--user", "EQV",
+           "post", "2"});
+  Child b({KOREQ_BINARY, "--data", shared().string(), "--today", "2025-07-16", "--user", "ADM",
+           "post", "1"});
+  a.close();
+  b.close();
+  const std::string outA = a.rest(), outB = b.rest();
+  const int ra = a.wait(), rb = b.wait();
+  EXPECT_TRUE(ra == 0 || rb == 0) << outA << outB;
+  if (ra != 0) {
+    EXPECT_THAT(outA, HasSubstr("Another Posting In Process"));
+  }
+  if (rb != 0) {
+    EXPECT_THAT(outB, HasSubstr("Another Posting In Process"));
+  }
+  EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
+}
+
+// Two processes moving batches at once keep every SortID once.
+TEST_F(ServerCompany, ReordersAtOnceKeepEverySortIdOnce) {
+  {
+    auto company = data::Company::open(shared());
+    data::ErrorObject errors;
+    data::Access<data::EqBatch> batches(company->store(), errors);
+    for (int i = 1; i <= 6; ++i) {
+      ASSERT_EQ(batches.prime(), data::kNoError);
+      batches.rec().Description = "Moved " + std::to_string(i);
+      batches.rec().SortID = 100 + i;
+      ASSERT_EQ(batches.insert(), data::kNoError);
+    }
+  }
+  const std::vector<std::int32_t> before = sortIds(shared());
+  Child a({CRASH_HELPER, "reorder", shared().string(), "60"});
+  Child b({CRASH_HELPER, "reorder", shared().string(), "60"});
+  a.close();
+  b.close();
+  EXPECT_EQ(a.wait(), 0);
+  EXPECT_EQ(b.wait(), 0);
+  EXPECT_EQ(sortIds(shared()), before);
+  EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
+}
+
+}  // namespace
+}  // namespace koreq::cli::test
