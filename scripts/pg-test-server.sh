@@ -26,6 +26,10 @@ pg_test_server_start() {
     cat "$PG_TEST_DIR/initdb.log" >&2
     return 1
   }
+  # The postgres superuser (the tests' own connection) is trusted on loopback; every other
+  # role signs on with its password, so the tests see the server check one.
+  printf '%s\n' "local all all trust" "host all postgres 127.0.0.1/32 trust" \
+    "host all all 127.0.0.1/32 scram-sha-256" | "${as[@]}" tee "$PG_TEST_DIR/data/pg_hba.conf" >/dev/null
   "${as[@]}" "$bin/pg_ctl" -D "$PG_TEST_DIR/data" -l "$PG_TEST_DIR/log" -w -t 30 \
     -o "-c listen_addresses=127.0.0.1 -p $port -k $PG_TEST_DIR -c fsync=off -c max_connections=200" \
     start >/dev/null || {

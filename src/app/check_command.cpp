@@ -12,7 +12,7 @@ int runCheck(Invocation& inv, const ParsedArgs&) {
   const std::filesystem::path dir = inv.dataPath();
   if (!data::Company::exists(dir)) throw CommandError("no company in " + dir.string());
   // Opened for reading: a check never writes, not even a schema upgrade.
-  auto company = data::Company::open(dir, true);
+  auto company = data::Company::open(dir, true, {}, inv.options().user);
   const check::CheckReport report = check::checkCompany(company->store());
   inv.out() << report.text();
   return report.sound() ? 0 : 1;

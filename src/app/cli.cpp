@@ -113,6 +113,15 @@ std::vector<Command>& commands() {
        1,
        1,
        &runCopy},
+      {"roles",
+       "",
+       "on a server company that signs on by role: make every user's database role and give it "
+       "the company's tables",
+       {},
+       {},
+       0,
+       0,
+       &runRoles},
   };
   return table;
 }
@@ -225,7 +234,7 @@ std::unique_ptr<frame::Session> Invocation::openSession(bool forReading) const {
   if (!data::Company::exists(dir))
     throw CommandError("no company in " + dir.string() + " (make one with: koreq --data " +
                        dir.string() + " init)");
-  auto company = data::Company::open(dir, forReading);
+  auto company = data::Company::open(dir, forReading, {}, opts_.user);
   std::string user;
   {
     data::ErrorObject errors;

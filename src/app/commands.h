@@ -141,6 +141,7 @@ int runExport(Invocation& inv, const ParsedArgs& args);
 int runImport(Invocation& inv, const ParsedArgs& args);
 int runCheck(Invocation& inv, const ParsedArgs& args);
 int runCopy(Invocation& inv, const ParsedArgs& args);
+int runRoles(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
 int runWindows(Invocation& inv, const ParsedArgs& args);
 // No command: the desktop program, where there is a display to show it on (X, Wayland, or a

@@ -310,7 +310,7 @@ bool HostWindow::openCompany(const fs::path& folder) {
   try {
     std::unique_ptr<data::Company> company;
     try {
-      company = data::Company::open(folder);
+      company = data::Company::open(folder, false, {}, inv_.options().user);
     } catch (const data::PasswordNeeded&) {
       // A company on a server whose password is neither in PGPASSWORD nor in ~/.pgpass.
       bool ok = false;
@@ -323,7 +323,7 @@ bool HostWindow::openCompany(const fs::path& folder) {
         return refuse(QStringLiteral("The company in %1 was not opened: its server asks for a "
                                      "password.")
                           .arg(qs(folder.string())));
-      company = data::Company::open(folder, false, password.toStdString());
+      company = data::Company::open(folder, false, password.toStdString(), inv_.options().user);
     }
     session =
         std::make_unique<frame::Session>(std::move(company), inv_.clock(), inv_.options().user);

@@ -76,14 +76,26 @@ std::unique_ptr<Company> Company::createOnServer(const fs::path& dir, const std:
   return std::unique_ptr<Company>(new Company(dir, std::move(store)));
 }
 
+std::string Company::roleOf(const fs::path& dir, const std::string& user) {
+  if (serverConnection(dir).empty()) return {};
+  IniFile ini(dir / kSettingsName);
+  const std::string signOn = ini.get(kSection, "SignOn");
+  if (signOn.empty()) return {};
+  if (upper(signOn) != "ROLE")
+    throw StoreError(kDriverError, (dir / kSettingsName).string() + " signs on by '" + signOn +
+                                       "'; this program knows only Role");
+  return ini.get(kSection, "RolePrefix", "koreq_") + lower(clipped(user));
+}
+
 std::unique_ptr<Company> Company::open(const fs::path& dir, bool forReading,
-                                       const std::string& password) {
+                                       const std::string& password, const std::string& user) {
   if (!exists(dir))
     throw StoreError(kRecordNotFound,
                      "No company in " + dir.string() + " (make one with: koreq --data DIR init)");
   if (const std::string conninfo = serverConnection(dir); !conninfo.empty()) {
+    const std::string role = user.empty() ? std::string() : roleOf(dir, user);
     auto store = std::make_unique<PgStore>(
-        conninfo, forReading ? PgStore::Mode::ReadOnly : PgStore::Mode::Open, password);
+        conninfo, forReading ? PgStore::Mode::ReadOnly : PgStore::Mode::Open, password, role);
     store->ensureSchema(allFiles());
     return std::unique_ptr<Company>(new Company(dir, std::move(store)));
   }

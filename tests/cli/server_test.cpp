@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <thread>
 
 #include <gmock/gmock.h>
@@ -19,6 +20,7 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "demo/demo_company.h"
+#include "runtime/ini.h"
 #include "support/backend_params.h"
 
 namespace koreq::cli::test {
@@ -204,6 +206,69 @@ TEST_F(ServerCompany, ReordersAtOnceKeepEverySortIdOnce) {
   EXPECT_EQ(b.wait(), 0);
   EXPECT_EQ(sortIds(shared()), before);
   EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
+}
+
+// Signing on by role: each user connects as a database role of their own, whose password the
+// server checks; the command line takes it from PGPASSWORD or the password file.
+TEST_F(ServerCompany, EachUserSignsOnWithAPasswordTheServerChecks) {
+  const std::string prefix = server_->schema() + "_";
+  struct Roles {
+    std::string prefix;
+    ~Roles() {
+      for (const char* id : {"adm", "eqv", "nop"})
+        koreq::test::pgExec(koreq::test::pgTestServer(),
+                            "SET client_min_messages = warning; DROP OWNED BY " + prefix + id +
+                                "; DROP ROLE " + prefix + id,
+                            nullptr);
+      ::unsetenv("PGPASSWORD");
+      ::unsetenv("PGPASSFILE");
+    }
+  } cleanup{prefix};
+  IniFile ini(shared() / data::Company::kSettingsName);
+  ASSERT_TRUE(ini.set("Database", "SignOn", "Role"));
+  ASSERT_TRUE(ini.set("Database", "RolePrefix", prefix));
+
+  Result denied = koreq(shared(), {"roles"}, "EQV");
+  EXPECT_EQ(denied.rc, 1);
+  EXPECT_THAT(denied.err, HasSubstr("Access Denied"));
+  Result roles = koreq(shared(), {"roles"});
+  ASSERT_EQ(roles.rc, 0) << roles.err;
+  EXPECT_THAT(roles.out, HasSubstr("EQV: role " + prefix + "eqv (made; give it a password)"));
+  ASSERT_TRUE(koreq::test::pgExec(koreq::test::pgTestServer(),
+                                  "ALTER ROLE " + prefix + "eqv PASSWORD 'right horse'", nullptr));
+  std::string why;
+  if (koreq::test::pgExec(koreq::test::pgTestServer() + " user=" + prefix + "eqv password=wrong",
+                          "SELECT 1", &why))
+    GTEST_SKIP() << "the test server lets every role in without its password";
+
+  ::unsetenv("PGPASSWORD");
+  ::setenv("PGPASSFILE", (dir_.path / "none").c_str(), 1);
+  Result none = koreq(shared(), {"list", "EQCODE"}, "EQV");
+  EXPECT_EQ(none.rc, 1);
+  EXPECT_THAT(none.err, HasSubstr("asks for a password"));
+  ::setenv("PGPASSWORD", "wrong", 1);
+  Result wrong = koreq(shared(), {"list", "EQCODE"}, "EQV");
+  EXPECT_EQ(wrong.rc, 1);
+  EXPECT_THAT(wrong.err, HasSubstr("password authentication failed"));
+  ::setenv("PGPASSWORD", "right horse", 1);
+  Result right = koreq(shared(), {"list", "EQCODE"}, "EQV");
+  EXPECT_EQ(right.rc, 0) << right.err;
+  // Another user's password is not this one's.
+  EXPECT_EQ(koreq(shared(), {"list", "EQCODE"}, "NOP").rc, 1);
+
+  // The password file, as libpq reads it.
+  ::unsetenv("PGPASSWORD");
+  const auto passfile = dir_.path / "pgpass";
+  std::ofstream(passfile) << "*:*:*:" << prefix << "eqv:right horse\n";
+  std::filesystem::permissions(
+      passfile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ::setenv("PGPASSFILE", passfile.c_str(), 1);
+  Result fromFile = koreq(shared(), {"post", "2"}, "EQV");
+  EXPECT_EQ(fromFile.rc, 0) << fromFile.err;
+  // The user's rights hold as in the windows: EQV may post, not copy the company.
+  Result copy = koreq(shared(), {"copy", "--to", "sqlite", (dir_.path / "c").string()}, "EQV");
+  EXPECT_EQ(copy.rc, 1);
+  EXPECT_THAT(copy.err, HasSubstr("Access Denied"));
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ class BackendCompany {
     return schema_.empty() ? "" : pgTestServer() + " options='-csearch_path=" + schema_ + "'";
   }
   const std::filesystem::path& dir() const { return dir_; }
+  const std::string& schema() const { return schema_; }
 
   std::unique_ptr<data::Company> create() {
     if (backend_ == Backend::Sqlite) return data::Company::create(dir_);

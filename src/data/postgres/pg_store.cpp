@@ -157,8 +157,9 @@ class PgStore::Result {
   PGresult* r_;
 };
 
-PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& password)
-    : conninfo_(conninfo), password_(password) {
+PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& password,
+                 const std::string& role)
+    : conninfo_(conninfo), password_(password), role_(role) {
   readOnly_ = mode == Mode::ReadOnly;
   // The connection string is expanded as "dbname"; what follows it overrides it.
   std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout"};
@@ -166,6 +167,10 @@ PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& pass
   if (!password.empty()) {
     keys.push_back("password");
     values.push_back(password.c_str());
+  }
+  if (!role.empty()) {
+    keys.push_back("user");
+    values.push_back(role.c_str());
   }
   keys.push_back(nullptr);
   values.push_back(nullptr);
@@ -789,8 +794,31 @@ std::vector<const FileDef*> PgStore::knownFiles() {
   return files;
 }
 
+std::vector<std::string> PgStore::grantCompany(const std::vector<std::string>& roles) {
+  std::vector<std::string> made;
+  // Statements on names cannot take bound values: the server quotes the names itself
+  // (format's %I) from the bound ones, and the text it gives back is run.
+  auto runFormatted = [&](const std::string& pattern, const std::string& role) {
+    Result r = run("SELECT format(?, current_schema(), ?::text)", {{pattern}, {role}});
+    exec(std::string(r.text(0, 0)));
+  };
+  writing([&] {
+    for (const std::string& role : roles) {
+      if (run("SELECT 1 FROM pg_roles WHERE rolname = ?", {{role}}).rows() == 0) {
+        runFormatted("CREATE ROLE %2$I LOGIN", role);
+        made.push_back(role);
+      }
+      runFormatted("GRANT USAGE ON SCHEMA %1$I TO %2$I", role);
+      runFormatted("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %1$I TO %2$I",
+                   role);
+      runFormatted("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA %1$I TO %2$I", role);
+    }
+  });
+  return made;
+}
+
 void PgStore::backupTo(const std::string& path) {
-  PgStore source(conninfo_, Mode::ReadOnly, password_);
+  PgStore source(conninfo_, Mode::ReadOnly, password_, role_);
   if (!source.beginSnapshot())
     throw StoreError(kDriverError, "Backup to " + path + " failed: the server refused a snapshot");
   SqliteStore target(path, SqliteStore::Mode::Create);

@@ -41,8 +41,10 @@ class PgStore final : public Store {
     ReadOnly,  // an existing company, never written
   };
   // Connects; throws PasswordNeeded or StoreError with the reason in words. `password`, when
-  // not empty, is given to the server instead of the ones libpq finds itself.
-  PgStore(const std::string& conninfo, Mode mode, const std::string& password = {});
+  // not empty, is given to the server instead of the ones libpq finds itself; `role`, when not
+  // empty, is the role connected as instead of the connection string's user.
+  PgStore(const std::string& conninfo, Mode mode, const std::string& password = {},
+          const std::string& role = {});
   ~PgStore() override;
   PgStore(const PgStore&) = delete;
   PgStore& operator=(const PgStore&) = delete;
@@ -89,6 +91,11 @@ class PgStore final : public Store {
   // no password (that belongs in PGPASSWORD or the user's password file).
   static bool checkConnectionString(const std::string& conninfo, std::string* why);
 
+  // Gives each of these roles (made when missing, able to log in) the use of the company: to
+  // read and write its tables, not to change their structure. Answers the roles it made.
+  // Needs a connection that may create roles and grants on the tables (their owner's).
+  std::vector<std::string> grantCompany(const std::vector<std::string>& roles);
+
   // The server process of this connection (for the server's own views and tools).
   int serverPid() const;
 
@@ -120,7 +127,7 @@ class PgStore final : public Store {
   void updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params);
 
   pg_conn* conn_ = nullptr;
-  std::string conninfo_, password_;
+  std::string conninfo_, password_, role_;
   bool readOnly_ = false;
   bool inTx_ = false;
   std::string failed_;
