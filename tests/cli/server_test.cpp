@@ -143,6 +143,16 @@ TEST_F(ServerCompany, CopiesToTheServerAndBackWhole) {
   EXPECT_EQ(onto.rc, 1);
   EXPECT_THAT(onto.err, HasSubstr("already holds a company"));
   EXPECT_FALSE(std::filesystem::exists(dir_.path / "x" / data::Company::kSettingsName));
+  // A copy that fails half-way leaves nothing: not a table on the server, not a folder.
+  koreq::test::BackendCompany spoilt(Backend::Postgres, dir_.path / "spoilt");
+  ASSERT_TRUE(koreq::test::pgExec(spoilt.conninfo(), "CREATE TABLE eqlog(x INT)", nullptr));
+  Result failed = koreq(local(), {"copy", "--to", spoilt.conninfo(), spoilt.dir().string()});
+  EXPECT_EQ(failed.rc, 1);
+  EXPECT_THAT(failed.err, HasSubstr("nothing was copied"));
+  EXPECT_FALSE(data::Company::exists(spoilt.dir()));
+  EXPECT_TRUE(koreq::test::pgExec(spoilt.conninfo(), "SELECT x FROM eqlog", nullptr));
+  EXPECT_FALSE(koreq::test::pgExec(spoilt.conninfo(), "SELECT 1 FROM _meta", nullptr));
+  EXPECT_FALSE(koreq::test::pgExec(spoilt.conninfo(), "SELECT 1 FROM eqheader", nullptr));
   Result denied = koreq(local(), {"copy", "--to", "sqlite", (dir_.path / "y").string()}, "EQV");
   EXPECT_EQ(denied.rc, 1);
   EXPECT_THAT(denied.err, HasSubstr("Access Denied"));

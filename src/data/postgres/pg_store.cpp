@@ -247,6 +247,13 @@ void PgStore::fail(const std::string& state, const std::string& text) {
   throw StoreError(kDriverError, msg);
 }
 
+void PgStore::fail(const pg_result* r) {
+  const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+  // The server's one-line message, without the statement text and the caret under it.
+  const char* primary = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
+  fail(state ? state : "08000", primary ? primary : PQerrorMessage(conn_));
+}
+
 PgStore::Result PgStore::run(const std::string& sql, const std::vector<Param>& params,
                              bool binaryResult) {
   auto it = prepared_.find(sql);
@@ -255,8 +262,7 @@ PgStore::Result PgStore::run(const std::string& sql, const std::vector<Param>& p
     Result p(PQprepare(conn_, name.c_str(), numbered(sql).c_str(), static_cast<int>(params.size()),
                        nullptr));
     if (PQresultStatus(p.get()) != PGRES_COMMAND_OK) {
-      const char* state = PQresultErrorField(p.get(), PG_DIAG_SQLSTATE);
-      fail(state ? state : "08000", PQerrorMessage(conn_));
+      fail(p.get());
     }
     it = prepared_.emplace(sql, std::move(name)).first;
   }
@@ -271,8 +277,7 @@ PgStore::Result PgStore::run(const std::string& sql, const std::vector<Param>& p
                           lengths.data(), formats.data(), binaryResult ? 1 : 0));
   ExecStatusType st = PQresultStatus(r.get());
   if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
-    const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
-    fail(state ? state : "08000", PQerrorMessage(conn_));
+    fail(r.get());
   }
   return r;
 }
@@ -281,8 +286,7 @@ void PgStore::exec(const std::string& sql) {
   Result r(PQexec(conn_, sql.c_str()));
   ExecStatusType st = PQresultStatus(r.get());
   if (st != PGRES_COMMAND_OK && st != PGRES_TUPLES_OK) {
-    const char* state = PQresultErrorField(r.get(), PG_DIAG_SQLSTATE);
-    fail(state ? state : "08000", PQerrorMessage(conn_));
+    fail(r.get());
   }
 }
 

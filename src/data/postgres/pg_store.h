@@ -115,6 +115,7 @@ class PgStore final : public Store {
   // A statement without values (schema changes, transaction control).
   void exec(const std::string& sql);
   [[noreturn]] void fail(const std::string& sqlState, const std::string& text);
+  [[noreturn]] void fail(const pg_result* r);
   void beforeWrite();
   // A write outside a transaction runs in one of its own, under the writer lock.
   template <typename Work>
