@@ -254,7 +254,7 @@ void HostWindow::updateState() {
   const bool busy = !threads_.empty();
   for (QMenu* m : procedureMenus_) m->setEnabled(open);
   checkAction_->setEnabled(open);
-  users_->setEnabled(open && !busy);
+  users_->setEnabled(open && !busy && !signedOnByRole_);
   if (autoEntryAction_) {
     settingTypeAhead_ = true;
     autoEntryAction_->setChecked(open && session_->g.AutoEntry != 0);
@@ -274,7 +274,15 @@ void HostWindow::updateState() {
   }
   std::string name = clipped(session_->g.COMPANYNAME.str());
   companyName_->setText(name.empty() ? QStringLiteral("(unnamed company)") : qs(name));
-  companyFolder_->setText(qs(session_->company().dataPath().string()));
+  // A company on a server says which: its data is not in the folder.
+  std::string server;
+  try {
+    server = data::Company::serverConnection(session_->company().dataPath());
+  } catch (const data::StoreError&) {
+    // the folder's settings changed since it was opened: the folder alone is still right
+  }
+  companyFolder_->setText(qs(session_->company().dataPath().string() +
+                             (server.empty() ? "" : "  (data on the server: " + server + ")")));
   signedOn_->setText(users_->currentIndex() >= 0 ? users_->currentText()
                                                  : qs(session_->g.USERID.str()));
   hint_->setText(busy ? QStringLiteral("%1 window(s) open.").arg(threads_.size())
@@ -360,9 +368,12 @@ void HostWindow::fillUsers() {
     ids.push_back(upper(id));
   }
   // The user of the command line, unless it is only the default and a user was chosen before.
+  // On a company that signs on by role the connection is that user's own, the password checked
+  // by the server: another user signs on anew (koreq --user ID), and the box only shows who.
   std::string user = inv_.options().user;
+  signedOnByRole_ = !data::Company::roleOf(session_->company().dataPath(), user).empty();
   QString remembered = QSettings().value(kUserKey).toString();
-  if (user == GlobalOptions().user && !remembered.isEmpty() &&
+  if (user == GlobalOptions().user && !signedOnByRole_ && !remembered.isEmpty() &&
       std::count(ids.begin(), ids.end(), upper(remembered.toStdString())))
     user = remembered.toStdString();
   int at = users_->findData(qs(user), Qt::UserRole, Qt::MatchFixedString);
@@ -371,6 +382,10 @@ void HostWindow::fillUsers() {
     at = users_->count() - 1;
   }
   users_->setCurrentIndex(at);
+  users_->setToolTip(signedOnByRole_ ? QStringLiteral("The company's server checked this user's "
+                                                      "password: to work as another user, start "
+                                                      "the program as that user (--user ID)")
+                                     : QString());
   session_->g.USERID = user;
 }
 

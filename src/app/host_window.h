@@ -89,6 +89,7 @@ class HostWindow : public QMainWindow {
   std::vector<std::unique_ptr<Thread>> threads_;
   std::vector<QMenu*> procedureMenus_;
   QComboBox* users_ = nullptr;
+  bool signedOnByRole_ = false;  // the connection is the user's role: no other user in the box
   QLabel* companyName_ = nullptr;
   QLabel* companyFolder_ = nullptr;
   QLabel* signedOn_ = nullptr;

@@ -24,10 +24,12 @@
 #include "app/host_menus.h"
 #include "app/host_window.h"
 #include "app/loaded_module.h"
+#include "data/company.h"
 #include "demo/demo_company.h"
 #include "qt_fixture.h"
 #include "reportframe/progress_window.h"
 #include "runtime/ini.h"
+#include "support/backend_params.h"
 
 namespace koreq::ui::qt::test {
 namespace {
@@ -290,6 +292,52 @@ TEST_F(HostWindowTest, OpensTheCompanyAndRunsEachMenuCallOnAThreadOfItsOwn) {
   host.close();  // closes the other window first
   settle();
   EXPECT_EQ(host.openThreads(), 0u);
+}
+
+// A company folder on a server opens like any other; one that signs on by role keeps the user
+// whose role the connection is: another user signs on anew.
+TEST_F(HostWindowTest, AServerCompanyOpensAndKeepsTheUserItSignedOnAs) {
+  KOREQ_NEED_BACKEND(koreq::test::Backend::Postgres);
+  koreq::test::BackendCompany server(koreq::test::Backend::Postgres, tmp.path / "srv");
+  std::ostringstream out, err;
+  ASSERT_EQ(cli::runCli({"--data", (tmp.path / "co").string(), "copy", "--to", server.conninfo(),
+                         server.dir().string()},
+                        out, err),
+            0)
+      << err.str();
+  {
+    cli::HostWindow host(*inv, module, server.dir());
+    ASSERT_NE(host.session(), nullptr);
+    EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "Demo Contracting Co.");
+    EXPECT_TRUE(host.findChild<QComboBox*>("users")->isEnabled());
+  }
+  const std::string role = server.schema() + "_adm";
+  struct Cleanup {
+    std::string role;
+    ~Cleanup() {
+      koreq::test::pgExec(
+          koreq::test::pgTestServer(),
+          "SET client_min_messages = warning; DROP OWNED BY " + role + "; DROP ROLE " + role,
+          nullptr);
+      ::unsetenv("PGPASSWORD");
+    }
+  } cleanup{role};
+  IniFile ini(server.dir() / data::Company::kSettingsName);
+  ASSERT_TRUE(ini.set("Database", "SignOn", "Role"));
+  ASSERT_TRUE(ini.set("Database", "RolePrefix", server.schema() + "_"));
+  ASSERT_EQ(cli::runCli({"--data", server.dir().string(), "roles"}, out, err), 0) << err.str();
+  ASSERT_TRUE(koreq::test::pgExec(koreq::test::pgTestServer(),
+                                  "ALTER ROLE " + role + " PASSWORD 'pw'", nullptr));
+  ::setenv("PGPASSWORD", "pw", 1);
+  cli::HostWindow host(*inv, module, server.dir());
+  host.show();
+  settle();
+  ASSERT_NE(host.session(), nullptr) << host.findChild<QLabel*>("hint")->text().toStdString();
+  auto* users = host.findChild<QComboBox*>("users");
+  EXPECT_EQ(users->currentData().toString(), "ADM");
+  EXPECT_FALSE(users->isEnabled());
+  host.close();
+  settle();
 }
 
 TEST_F(HostWindowTest, CheckCompanyShowsItsProgressAndThenTheReport) {
