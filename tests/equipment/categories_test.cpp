@@ -152,12 +152,10 @@ TEST_F(CategoryTest, ApplyToAllWithNoEquipmentOrNoTransaction) {
   // transaction.
   addEquipment("ZZ-100", "Lone trailer");
   {
-    sqlite3* other = nullptr;
-    sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
-                 &other);
-    sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    auto other = where.otherStation();
+    ASSERT_TRUE(other->begin(std::chrono::milliseconds(1000)));
     r = applyCategoriesToAll(ctx, std::chrono::milliseconds(0));
-    sqlite3_close_v2(other);
+    other->rollback();
   }
   EXPECT_TRUE(r.refused);
   EXPECT_EQ(r.added, 0);
@@ -169,9 +167,15 @@ TEST_F(CategoryTest, FailedInsertsAreCountedOutAndReported) {
   addEquipment("ZZ-100", "Refused trailer");
   addEquipment("ZZ-200", "Half refused trailer");
   // The file refuses ZZ-100's records and ZZ-200's FUEL.
+  // (On the server a refusing trigger would end the whole change: the row is left out instead,
+  // which the store reports as a refused insert just the same.)
   sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' OR "
       "(NEW.EquipmentID = 'ZZ-200' AND NEW.CostCategory = 'FUEL') BEGIN SELECT RAISE(ABORT, "
-      "'refused'); END");
+      "'refused'); END",
+      "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NULL; "
+      "END$$; CREATE TRIGGER refuse BEFORE INSERT ON eqcost FOR EACH ROW WHEN "
+      "(NEW.\"EquipmentID\" = 'ZZ-100' OR (NEW.\"EquipmentID\" = 'ZZ-200' AND "
+      "NEW.\"CostCategory\" = 'FUEL')) EXECUTE FUNCTION refuse()");
   const std::size_t errorsBefore = session.errors().history().size();
   ApplyToAllResult r = applyCategoriesToAll(ctx);
   // ZZ-100 got nothing and does not count; ZZ-200 got all but FUEL.
@@ -188,9 +192,11 @@ TEST_F(CategoryTest, FailedInsertsAreCountedOutAndReported) {
   EXPECT_EQ(costKeys().count(padRight("ZZ-200", 10) + "FUEL"), 0u);
 
   // Only ZZ-100's FUEL refused now: the list counts what was written and says what was not.
-  sql("DROP TRIGGER refuse");
+  sql("DROP TRIGGER refuse", "DROP TRIGGER refuse ON eqcost");
   sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' AND "
-      "NEW.CostCategory = 'FUEL' BEGIN SELECT RAISE(ABORT, 'refused'); END");
+      "NEW.CostCategory = 'FUEL' BEGIN SELECT RAISE(ABORT, 'refused'); END",
+      "CREATE TRIGGER refuse BEFORE INSERT ON eqcost FOR EACH ROW WHEN (NEW.\"EquipmentID\" = "
+      "'ZZ-100' AND NEW.\"CostCategory\" = 'FUEL') EXECUTE FUNCTION refuse()");
   applyThroughTheList("&Yes");
   auto& list = static_cast<CategoryBrowse&>(*desktop.top());
   EXPECT_EQ(list.lastApply().added, 12);

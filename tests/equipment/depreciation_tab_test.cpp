@@ -327,8 +327,8 @@ TEST_F(DepreciationTabTest, EveryScheduleRunReadsEachPieceWhenItsTurnComes) {
   depreciation::EveryScheduleRun run(ctx);
   ASSERT_EQ(run.count(), 30);
   EXPECT_EQ(run.nextId(), "AC-801");
-  sql("DELETE FROM eqheader WHERE EquipmentID = 'AC-801'");
-  sql("UPDATE eqheader SET DepreciationYears = 12 WHERE EquipmentID = 'AC-802'");
+  sql("DELETE FROM eqheader WHERE \"EquipmentID\" = 'AC-801'");
+  sql("UPDATE eqheader SET \"DepreciationYears\" = 12 WHERE \"EquipmentID\" = 'AC-802'");
   run.step();
   run.step();
   EXPECT_EQ(run.done(), 2);

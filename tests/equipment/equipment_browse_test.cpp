@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
+
 #include "equipment/attachments_tabs.h"
 #include "equipment/categories.h"
 #include "equipment/equipment_records.h"
@@ -175,15 +177,13 @@ TEST_F(EquipmentTest, AFailedFormDeleteLeavesTheNotesAndTheLog) {
 TEST_F(EquipmentTest, ABusyCompanyRefusesTheDelete) {
   addEquipment("ZZ-100", "Scrap trailer");
   addNote("ZZ-100", "Tyres gone");
-  sqlite3* other = nullptr;
-  sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
-               &other);
-  sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  auto other = where.otherStation();
+  ASSERT_TRUE(other->begin(std::chrono::milliseconds(1000)));
   ASSERT_TRUE(desktop.call(ctx, "BrowseEQHeader"));
   user.select("?BROWSE:1", "ZZ-100");
   port.queueAnswer("&Yes");
   user.press("&Delete");
-  sqlite3_close_v2(other);
+  other->rollback();
   EXPECT_EQ(port.shown().back().text, data::kCompanyBusyText);
   EXPECT_TRUE(form.lines.empty());  // the form never ran
   EXPECT_TRUE(hasEquipment("ZZ-100"));
@@ -276,14 +276,17 @@ TEST_F(EquipmentRecordsTest, ADeleteTakesTheEquipmentsRecordsWithItButNotItsHist
   EXPECT_EQ(port.shown().back().caption, "Confirm Delete");
   EXPECT_TRUE(hasEquipment("ZZ-200"));
   // A part that cannot be removed leaves the equipment whole.
-  sql("CREATE TRIGGER refuse BEFORE DELETE ON GLDEPR BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  sql("CREATE TRIGGER refuse BEFORE DELETE ON GLDEPR BEGIN SELECT RAISE(ABORT, 'refused'); END",
+      "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION "
+      "'refused'; END$$; CREATE TRIGGER refuse BEFORE DELETE ON gldepr FOR EACH ROW EXECUTE "
+      "FUNCTION refuse()");
   port.queueAnswer("&Yes");
   user.press("&Delete");
   EXPECT_TRUE(hasEquipment("ZZ-200"));
   EXPECT_EQ(recordsOf("ZZ-200"), (std::vector<int>{1, 1, 2, 2, 1}));
   EXPECT_EQ(storedImages(), blobs - 2);
   EXPECT_FALSE(session.store().inTransaction());
-  sql("DROP TRIGGER refuse");
+  sql("DROP TRIGGER refuse", "DROP TRIGGER refuse ON gldepr");
   port.queueAnswer("&Yes");
   user.press("&Delete");
   EXPECT_FALSE(hasEquipment("ZZ-200"));

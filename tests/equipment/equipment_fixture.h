@@ -21,6 +21,7 @@
 #include "runtime/ini.h"
 #include "suite/ui/lookups.h"
 #include "suite/ui/training.h"
+#include "support/backends.h"
 #include "support/temp_dir.h"
 #include "ui/headless/scenario.h"
 #include "ui/headless/scripted_user.h"
@@ -89,7 +90,7 @@ class DemoTest : public ::testing::Test {
  protected:
   DemoTest()
       : clock(*Date::fromYmd(2024, 3, 15)),
-        session(data::Company::create(folder.path / "co"), clock, "ADM"),
+        session(where.create(), clock, "ADM"),
         ctx(session),
         desktop(port, registry) {
     std::ostringstream quiet;
@@ -111,8 +112,15 @@ class DemoTest : public ::testing::Test {
     return transcript.str().find(text) != std::string::npos;
   }
   // Runs SQL on the company database beside the program's own connection, as another
-  // workstation would.
-  void sql(const std::string& statement) {
+  // workstation would; on the server the statement in its dialect when it differs.
+  void sql(const std::string& statement, const std::string& onServer = {}) {
+    if (where.backend() == koreq::test::Backend::Postgres) {
+      std::string why;
+      ASSERT_TRUE(
+          koreq::test::pgExec(where.conninfo(), onServer.empty() ? statement : onServer, &why))
+          << why;
+      return;
+    }
     sqlite3* db = nullptr;
     ASSERT_EQ(
         sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
@@ -136,6 +144,7 @@ class DemoTest : public ::testing::Test {
   }
 
   TempFolder folder;
+  koreq::test::BackendCompany where{koreq::test::procedureBackend(), folder.path / "co"};
   FixedClock clock;
   frame::Session session;
   frame::Context ctx;

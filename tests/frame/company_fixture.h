@@ -12,6 +12,7 @@
 
 #include "data/company.h"
 #include "frame/context.h"
+#include "support/backends.h"
 
 namespace koreq::fixture {
 
@@ -22,13 +23,14 @@ class CompanyTest : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() /
            ("koreq-test-" + std::to_string(::getpid()) + "-" + std::to_string(r()));
     std::filesystem::create_directories(dir_);
-    session_ =
-        std::make_unique<frame::Session>(data::Company::create(dir_ / "company"), clock_, "ABC");
+    where_ = std::make_unique<test::BackendCompany>(test::procedureBackend(), dir_ / "company");
+    session_ = std::make_unique<frame::Session>(where_->create(), clock_, "ABC");
     ctx_ = std::make_unique<frame::Context>(*session_);
   }
   void TearDown() override {
     ctx_.reset();
     session_.reset();
+    where_.reset();
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
@@ -39,6 +41,7 @@ class CompanyTest : public ::testing::Test {
 
   FixedClock clock_{*Date::fromYmd(2024, 3, 5), Time::fromHms(14, 30, 15)};
   std::filesystem::path dir_;
+  std::unique_ptr<test::BackendCompany> where_;
   std::unique_ptr<frame::Session> session_;
   std::unique_ptr<frame::Context> ctx_;
 };

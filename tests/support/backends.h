@@ -28,6 +28,14 @@ inline std::string pgTestServer() {
   return s ? s : "";
 }
 
+// The back end the procedure tests make their companies on: SQLite, or the test server when
+// KOREQ_TEST_BACKEND=postgres (scripts/test.sh runs the procedure tests so a second time).
+inline Backend procedureBackend() {
+  const char* b = std::getenv("KOREQ_TEST_BACKEND");
+  return b && std::string(b) == "postgres" && !pgTestServer().empty() ? Backend::Postgres
+                                                                      : Backend::Sqlite;
+}
+
 // Runs one statement on the test server; false with the reason in `why`.
 inline bool pgExec(const std::string& conninfo, const std::string& sql, std::string* why) {
   PGconn* c = PQconnectdb(conninfo.c_str());
@@ -71,6 +79,7 @@ class BackendCompany {
   }
   const std::filesystem::path& dir() const { return dir_; }
   const std::string& schema() const { return schema_; }
+  Backend backend() const { return backend_; }
 
   std::unique_ptr<data::Company> create() {
     if (backend_ == Backend::Sqlite) return data::Company::create(dir_);

@@ -14,6 +14,7 @@
 #include "data/records.h"
 #include "frame/context.h"
 #include "frame/registry.h"
+#include "support/backends.h"
 #include "support/temp_dir.h"
 #include "ui/model/desktop.h"
 
@@ -25,7 +26,7 @@ class UiTest : public ::testing::Test {
  protected:
   UiTest()
       : clock(*Date::fromYmd(2024, 3, 15)),
-        session(data::Company::create(folder.path / "co"), clock, "ABC"),
+        session(where.create(), clock, "ABC"),
         ctx(session),
         desktop(port, registry) {}
 
@@ -46,6 +47,7 @@ class UiTest : public ::testing::Test {
   }
 
   TempFolder folder;
+  koreq::test::BackendCompany where{koreq::test::procedureBackend(), folder.path / "co"};
   FixedClock clock;
   frame::Session session;
   frame::Context ctx;
