@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <set>
 #include <type_traits>
 
@@ -116,7 +117,10 @@ class PgStore::Result {
   Result& operator=(const Result&) = delete;
 
   int rows() const { return PQntuples(r_); }
-  std::int64_t changed() const { return toInt(PQcmdTuples(r_), 20); }
+  std::int64_t changed() const {
+    const char* n = PQcmdTuples(r_);
+    return toInt(n, static_cast<int>(std::strlen(n)));
+  }
   std::int64_t int64(int row, int col) const {
     return toInt(PQgetvalue(r_, row, col), PQgetlength(r_, row, col));
   }
