@@ -133,8 +133,7 @@ void PagePainter::paint(const PrintedControl& c) {
       }
       if (mark->kind == MarkKind::Link) {
         // Printed as a link looks, and the link covers the text as it was drawn.
-        FontSpec underlined = c.font;
-        QFont f = font(underlined);
+        QFont f = font(c.font);
         f.setUnderline(true);
         p.save();
         p.setPen(QPen(QColor(0x1f, 0x4e, 0x9a)));
@@ -154,11 +153,19 @@ void PagePainter::paint(const PrintedControl& c) {
   }
 }
 
+constexpr std::size_t kPicturesKept = 8;
+
 // The picture an image control shows, read once a page painter.
 const QImage* PagePainter::source(const PrintedControl& c, std::string& key) {
   key = c.image ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(c.image.get())) : c.text;
   auto it = sources_.find(key);
   if (it == sources_.end()) {
+    // A few pictures are kept (a logo on every page); a photograph a record is let go.
+    if (sources_.size() >= kPicturesKept) {
+      sources_.clear();
+      scaled_.clear();
+      held_.clear();
+    }
     QImage img;
     if (c.image) {
       img = QImage::fromData(reinterpret_cast<const uchar*>(c.image->data()),
