@@ -44,14 +44,17 @@ std::vector<double> axisSteps(double low, double high, int wanted, bool keepBoun
                                    : norm < 3.5  ? 2.5
                                    : norm < 7.5  ? 5
                                                  : 10);
+  // Values near the ends of the double range leave no step to count in.
+  if (!std::isfinite(step) || !(step > 0)) return {low, high};
   std::vector<double> out;
-  const double slack = step * 1e-9;
   if (keepBounds) {
+    // A round step too near an end would print its label over the end's.
+    const double near = step * 0.4;
     out.push_back(low);
     for (double k = std::ceil(low / step);; ++k) {
       const double v = k * step;
-      if (v >= high - slack) break;
-      if (v > low + slack) out.push_back(v);
+      if (v >= high - near) break;
+      if (v > low + near) out.push_back(v);
     }
     out.push_back(high);
   } else {
