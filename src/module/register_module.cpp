@@ -9,6 +9,7 @@
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
 #include "reportframe/progress_window.h"
+#include "suite/report/print_notes.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -45,6 +46,7 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   usagelog::registerProofFormats(registry);
   reportframe::registerReport(registry, usagelog::printEqLogBProofProcedure(),
                               &usagelog::printEqLogBProofBody);
+  reportframe::registerReport(registry, suite::printNotesProcedure(), &suite::printNotesBody);
 }
 
 }  // namespace koreq::module
