@@ -71,20 +71,26 @@ void FormatBrowse::init() {
 
 void FormatBrowse::afterEvent() {
   ui::BrowseProcedure::afterEvent();
-  if (list().current() != printedFor_) updatePrint();
+  // After every event: a form may have changed the format's report style.
+  updatePrint();
 }
 
 std::string FormatBrowse::printTarget() {
   const auto& registry = desktop().registry();
   if (!registry.has(kind_.print)) return {};
   if (list().rowCount() == 0) return kind_.print;  // Print says there is nothing to print
-  if (!loadCurrent()) return {};
-  std::string report = frame::reportFor(kind_.print, ctx().rec<data::EqLimits>());
+  // The buffer is shared with the form this list may have open: it is left as it was.
+  data::FileAccess& f = file();
+  const std::vector<data::Value> held = f.values();
+  const std::int64_t at = f.position();
+  std::string report;
+  if (loadCurrent()) report = frame::reportFor(kind_.print, ctx().rec<data::EqLimits>());
+  f.assign(held);
+  f.setPosition(at);
   return !report.empty() && registry.has(report) ? report : std::string();
 }
 
 void FormatBrowse::updatePrint() {
-  printedFor_ = list().current();
   ui::Control& print = control("?PRINT");
   const bool usable = !printTarget().empty();
   print.setEnabled(usable);
@@ -101,10 +107,6 @@ void FormatBrowse::accepted(ui::Control& c) {
     favourite();
 }
 
-void FormatBrowse::newSelection(ui::Control& c) {
-  if (c.is(listControl().name())) updatePrint();
-}
-
 void FormatBrowse::alertKey(ui::Control& c, ui::Key key) {
   if (!c.is("?PRINT") || key != ui::Key::RightClick) return;
   cycle();
@@ -116,7 +118,6 @@ void FormatBrowse::alertKey(ui::Control& c, ui::Key key) {
 void FormatBrowse::ask(ui::Request request) {
   if (request == ui::Request::Delete && deleteRefused()) return;
   ui::BrowseProcedure::ask(request);
-  printedFor_ = -2;
 }
 
 bool FormatBrowse::deleteRefused() {
@@ -157,8 +158,7 @@ void FormatBrowse::print() {
     return;
   }
   if (!numberFormat(ctx())) return;  // reported through the error object
-  const std::string report = printTarget();
-  if (report.empty()) return;
+  if (printTarget().empty()) return;
   data::EqLimits& f = ctx().rec<data::EqLimits>();
   resolveFloatingRange(f, ctx().today());
   ctx().g.REPORTFILTER = std::to_string(f.LimitID);

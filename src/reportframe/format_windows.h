@@ -23,7 +23,6 @@ class FormatBrowse final : public ui::BrowseProcedure {
 
   void init() override;
   void accepted(ui::Control& c) override;
-  void newSelection(ui::Control& c) override;
   void alertKey(ui::Control& c, ui::Key key) override;
   void ask(ui::Request request) override;
 
@@ -43,7 +42,6 @@ class FormatBrowse final : public ui::BrowseProcedure {
   void updatePrint();
 
   const FormatKind& kind_;
-  std::int64_t printedFor_ = -2;  // the row Print was last set up for
 };
 
 class FormatForm : public ui::FormProcedure {
