@@ -79,14 +79,13 @@ std::string FormatBrowse::printTarget() {
   const auto& registry = desktop().registry();
   if (!registry.has(kind_.print)) return {};
   if (list().rowCount() == 0) return kind_.print;  // Print says there is nothing to print
-  // The buffer is shared with the form this list may have open: it is left as it was.
-  data::FileAccess& f = file();
-  const std::vector<data::Value> held = f.values();
-  const std::int64_t at = f.position();
-  std::string report;
-  if (loadCurrent()) report = frame::reportFor(kind_.print, ctx().rec<data::EqLimits>());
-  f.assign(held);
-  f.setPosition(at);
+  // Read apart: the buffer is shared with the form this list may have open.
+  const std::int64_t row = list().current();
+  if (row < 0) return {};
+  data::Access<data::EqLimits> format(ctx().store(), ctx().errors());
+  format.setPosition(list().rowId(row));
+  if (format.reget() != data::kNoError) return {};
+  const std::string report = frame::reportFor(kind_.print, format.rec());
   return !report.empty() && registry.has(report) ? report : std::string();
 }
 
