@@ -15,7 +15,8 @@ constexpr const char* kNoFormat =
     "This report cannot be printed without first creating a 'Report Format' with the desired "
     "report limits.  Press the Insert button to create a report format.";
 constexpr const char* kPrintMenu =
-    "&Preview the Report to Screen|Print Report Directly to Default Printer|Cancel";
+    "[preview.ico]&Preview the Report to Screen|[print.ico]Print Report Directly to Default "
+    "Printer|[cross.ico]Cancel";
 constexpr const char* kTitleField = "ReportTitle";
 constexpr const char* kClassList = "EQH Class Code";
 
