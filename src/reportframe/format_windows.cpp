@@ -54,11 +54,13 @@ FormatBrowse::FormatBrowse(frame::Context& ctx, const FormatKind& kind)
     : ui::BrowseProcedure(ctx, kind.browse, data::EqLimits::def()), kind_(kind) {}
 
 void FormatBrowse::init() {
-  const bool byTitle = kind_.report == FormatReport::Analysis;
+  // A list with a locator is in title order, so the locator finds titles: within one report
+  // that is the report key's order too, whose first field (the report) would locate nothing.
+  const bool byTitle = findControl("?LOCATOR") != nullptr;
   setSortOrder(*file().def().key(byTitle ? "KeyReportTitle" : "KeyReport"));
   if (!byTitle) setRange({std::string(kind_.value)});
   setFilter(std::string("(EQLM:Report='") + kind_.value + "')");
-  if (findControl("?LOCATOR")) setLocator("?LOCATOR");
+  if (byTitle) setLocator("?LOCATOR");
   setFormProcedure(kind_.form);
   // A caller that wants one format printed (a favourite) names it: the list shows only it.
   if (const std::int64_t only = ctx().g.GLOBALREPORTLIMIT; only != 0) {
