@@ -83,5 +83,21 @@ TEST_F(FormatPrint, AFloatingRangeIsWorkedOutAndAnUnnumberedFormatNumbered) {
   EXPECT_TRUE(std::get<Date>(check.get("EQLM:DateFrom")).isEmpty());
 }
 
+// Not Print, but only seen through the port: the detail form's help follows its tab.
+TEST_F(FormatPrint, TheDetailFormsHelpFollowsItsTab) {
+  open("BrowseEQDetailLimits");
+  user.press("?INSERT");
+  user.press("?HELP");
+  user.choose("?SHEET", "2");
+  user.press("?HELP");
+  user.choose("?SHEET", "1");
+  user.press("?HELP");
+  EXPECT_EQ(port.helpShown(),
+            (std::vector<std::string>{
+                "html/EC_Detail_Reports.htm#ec_insert_or_change_a_equipment_detail_report",
+                "html/EC_Detail_Reports.htm#ec_dr_gl_limits",
+                "html/EC_Detail_Reports.htm#ec_insert_or_change_a_equipment_detail_report"}));
+}
+
 }  // namespace
 }  // namespace koreq::equipment::test
