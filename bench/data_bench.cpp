@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench_support.h"
 #include "data/access.h"
 #include "data/company.h"
 #include "data/records.h"
@@ -122,40 +123,14 @@ class Raw {
   sqlite3* db_ = nullptr;
 };
 
-void bindText(sqlite3_stmt* s, int i, const std::string& t) {
-  sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
-}
-
 void insertRaw(Raw& raw, int n) {
-  sqlite3_stmt* s = raw.prepare(
-      "INSERT INTO eqlogb(LogID, EquipmentID, BatchID, Date, StartMeter, EndMeter, Units, "
-      "ChargeType, GrossAmount, AdjustedAmount, DetailType, GLAccount, JobID, CostCode, "
-      "Category, Comments, EmployeeID, Location, EquipmentIDCharged) "
-      "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+  sqlite3_stmt* s = raw.prepare(bench::kRawEqLogBInsert);
   raw.exec("BEGIN IMMEDIATE");
   EqLogB r;
   for (int i = 0; i < n; ++i) {
     fill(r, i);
     r.LogID = i + 1;
-    sqlite3_bind_int64(s, 1, r.LogID);
-    bindText(s, 2, r.EquipmentID);
-    sqlite3_bind_int64(s, 3, r.BatchID);
-    sqlite3_bind_int64(s, 4, r.Date.day());
-    sqlite3_bind_int64(s, 5, r.StartMeter.cents());
-    sqlite3_bind_int64(s, 6, r.EndMeter.cents());
-    sqlite3_bind_int64(s, 7, r.Units.cents());
-    bindText(s, 8, r.ChargeType);
-    sqlite3_bind_int64(s, 9, r.GrossAmount.cents());
-    sqlite3_bind_int64(s, 10, r.AdjustedAmount.cents());
-    bindText(s, 11, r.DetailType);
-    bindText(s, 12, r.GLAccount);
-    bindText(s, 13, r.JobID);
-    bindText(s, 14, r.CostCode);
-    bindText(s, 15, r.Category);
-    bindText(s, 16, r.Comments);
-    sqlite3_bind_int64(s, 17, r.EmployeeID);
-    bindText(s, 18, r.Location);
-    bindText(s, 19, r.EquipmentIDCharged);
+    bench::bindRawEqLogB(s, r);
     if (sqlite3_step(s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(raw.db_));
     sqlite3_reset(s);
   }

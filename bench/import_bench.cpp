@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "bench_support.h"
 #include "data/company.h"
 #include "data/records.h"
 #include "data/store.h"
@@ -128,14 +129,6 @@ void writeFile(const std::string& path, int lines) {
   }
 }
 
-long peakKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
-  return 0;
-}
-
 // Arguments: the back end (0 SQLite, 1 PostgreSQL) and the number of lines.
 void BM_Import(benchmark::State& state) {
   const auto backend = state.range(0) == 0 ? test::Backend::Sqlite : test::Backend::Postgres;
@@ -184,11 +177,7 @@ void BM_Import(benchmark::State& state) {
   }
   state.counters["lines/s"] = benchmark::Counter(static_cast<double>(lines) * state.iterations(),
                                                  benchmark::Counter::kIsRate);
-  state.counters["peak MiB"] = static_cast<double>(peakKiB()) / 1024.0;
-}
-
-void bindText(sqlite3_stmt* s, int i, const std::string& t) {
-  sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+  state.counters["peak MiB"] = bench::peakMiB();
 }
 
 // The same rows through one prepared INSERT in one transaction, into a company made the same
@@ -205,36 +194,12 @@ void BM_RawInsert(benchmark::State& state) {
         throw std::runtime_error("open failed");
       sqlite3_exec(db, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
       sqlite3_stmt* s = nullptr;
-      sqlite3_prepare_v2(
-          db,
-          "INSERT INTO eqlogb(LogID, EquipmentID, BatchID, Date, StartMeter, EndMeter, Units, "
-          "ChargeType, GrossAmount, AdjustedAmount, DetailType, GLAccount, JobID, CostCode, "
-          "Category, Comments, EmployeeID, Location, EquipmentIDCharged) "
-          "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-          -1, &s, nullptr);
+      sqlite3_prepare_v2(db, bench::kRawEqLogBInsert, -1, &s, nullptr);
       state.ResumeTiming();
       sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
       for (int i = 0; i < kLines; ++i) {
         const EqLogB r = entryFor(i);
-        sqlite3_bind_int64(s, 1, r.LogID);
-        bindText(s, 2, r.EquipmentID);
-        sqlite3_bind_int64(s, 3, r.BatchID);
-        sqlite3_bind_int64(s, 4, r.Date.day());
-        sqlite3_bind_int64(s, 5, r.StartMeter.cents());
-        sqlite3_bind_int64(s, 6, r.EndMeter.cents());
-        sqlite3_bind_int64(s, 7, r.Units.cents());
-        bindText(s, 8, r.ChargeType);
-        sqlite3_bind_int64(s, 9, r.GrossAmount.cents());
-        sqlite3_bind_int64(s, 10, r.AdjustedAmount.cents());
-        bindText(s, 11, r.DetailType);
-        bindText(s, 12, r.GLAccount);
-        bindText(s, 13, r.JobID);
-        bindText(s, 14, r.CostCode);
-        bindText(s, 15, r.Category);
-        bindText(s, 16, r.Comments);
-        sqlite3_bind_int64(s, 17, r.EmployeeID);
-        bindText(s, 18, r.Location);
-        bindText(s, 19, r.EquipmentIDCharged);
+        bench::bindRawEqLogB(s, r);
         if (sqlite3_step(s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db));
         sqlite3_reset(s);
       }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/cli.h"
+#include "bench_support.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -26,14 +27,6 @@ constexpr int kRecords = 1'000'000;
 void resetPeak() {
   std::ofstream("/proc/self/clear_refs") << "5";
 }
-double peakMiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-  return 0;
-}
-
 // Discards what is written and counts it, as a pipe into another program would take it.
 class CountingBuf : public std::streambuf {
  public:
@@ -109,7 +102,7 @@ void BM_Load(benchmark::State& state) {
     state.ResumeTiming();
     run({"--data", company, "load", doc.json}, out);
     state.PauseTiming();
-    peak = std::max(peak, peakMiB());
+    peak = std::max(peak, bench::peakMiB());
     if (out.str() != "Loaded " + std::to_string(kRecords) + " records.\n")
       state.SkipWithError(out.str().c_str());
     state.ResumeTiming();
@@ -134,7 +127,7 @@ void BM_Dump(benchmark::State& state) {
     resetPeak();
     run({"--data", company, "dump", "EQLOGB"}, out);
     state.PauseTiming();
-    peak = std::max(peak, peakMiB());
+    peak = std::max(peak, bench::peakMiB());
     bytes = buf.bytes;
     state.ResumeTiming();
   }

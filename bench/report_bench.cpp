@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench_support.h"
 #include "reportframe/gui_app.h"
 #include "reportframe/page_images.h"
 #include "reportframe/page_list.h"
@@ -22,21 +23,6 @@ namespace {
 using namespace koreq;
 using namespace koreq::reportframe;
 using Clock = std::chrono::steady_clock;
-
-// The process's peak resident memory in MiB since the last reset.
-double peakMiB() {
-  std::ifstream status("/proc/self/status");
-  std::string key;
-  while (status >> key) {
-    if (key == "VmHWM:") {
-      double kib = 0;
-      status >> kib;
-      return kib / 1024;
-    }
-    std::getline(status, key);
-  }
-  return 0;
-}
 
 double cpuSeconds() {
   timespec t{};
@@ -93,7 +79,7 @@ void BM_ReportToPdf(benchmark::State& state) {
     printSchedule(list, pages);
     const auto t1 = Clock::now();
     const double c1 = cpuSeconds();
-    printPeak = std::max(printPeak, peakMiB());
+    printPeak = std::max(printPeak, bench::peakMiB());
     PdfReportWriter pdf;
     pdf.init(dir.path, 0, "schedule.pdf");
     pdf.setPaper({1}, Orientation::Portrait);
@@ -103,7 +89,7 @@ void BM_ReportToPdf(benchmark::State& state) {
     pdfCpu += cpuSeconds() - c1;
     printSeconds += std::chrono::duration<double>(t1 - t0).count();
     pdfSeconds += std::chrono::duration<double>(t2 - t1).count();
-    peak = std::max(peak, peakMiB());
+    peak = std::max(peak, bench::peakMiB());
     if (list.size() != pages) state.SkipWithError("wrong page count");
   }
   const double n = static_cast<double>(state.iterations());

@@ -315,6 +315,23 @@ def eml(c):
     c.stroke([(28.5, 24.5), (19.5, 15.5)], 1.0, rgb("9aa5b1"))
 
 
+def preview(c):
+    """A page under a magnifying glass: the report shown on the screen."""
+    page(c)
+    for y in (11, 15, 19):
+        c.stroke([(10, y), (20, y)], 1.2, rgb("7b8794"))
+    c.ellipse(18, 18, 7, 7, rgb("dbe9f7", 0.85))
+    c.ring(18, 18, 7, 7, 2.0, INK)
+    c.stroke([(23, 23), (29, 29)], 3.2, INK)
+
+
+def cross(c):
+    """A red cross: leave without doing anything."""
+    red = rgb("c62828")
+    c.stroke([(7, 7), (25, 25)], 4.2, red)
+    c.stroke([(25, 7), (7, 25)], 4.2, red)
+
+
 ICONS = {
     "checkon": (32, 32, checkon),
     "checkoff": (32, 32, checkoff),
@@ -334,6 +351,8 @@ ICONS = {
     "print": (32, 32, print_),
     "export": (32, 32, export),
     "eml": (32, 32, eml),
+    "preview": (32, 32, preview),
+    "cross": (32, 32, cross),
 }
 
 if __name__ == "__main__":

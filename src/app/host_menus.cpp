@@ -44,7 +44,7 @@ const std::vector<MenuEntry>& allMenuEntries() {
        "Saved formats of the equipment detail report", 1},
       {"Reports", "", "Equipment &Listing...", "BrowseEQListingLimits", 0,
        "Saved formats of the equipment listing", 1},
-      {"Reports", "", "Cost &Category Listing...", "BrowseEQCategoryListLimits", 0,
+      {"Reports", "", "Equipment Cost &Category Listing...", "BrowseEQCategoryListLimits", 0,
        "Saved formats of the cost category listing", 1},
       {"Reports", "Print &Now", "&Usage / Cost Analysis", "PrintEQAnalysis", 0,
        "Print the usage and cost analysis", 2},

@@ -19,6 +19,7 @@
 #include "reportframe/gui_app.h"
 #include "reportframe/report_frame.h"
 #include "runtime/text.h"
+#include "suite/report/print_notes.h"
 #include "ui/model/user_port.h"
 #include "usagelog/proof_listing.h"
 
@@ -132,13 +133,16 @@ void loadProofFormat(frame::Context& ctx, const ParsedArgs& args) {
 int runReport(Invocation& inv, const ParsedArgs& args) {
   const std::string& procedure = args.positional.at(0);
   const bool schedule = procedure == "PrintFixedAssets";
-  if (!schedule && procedure != "PrintEQLogBProof")
+  const bool notes = procedure == "LIMITPRINTNOTES";
+  const bool proof = procedure == "PrintEQLogBProof";
+  if (!schedule && !notes && !proof)
     throw UsageError("report: unknown report procedure '" + shortText(procedure) +
-                     "' (known: PrintFixedAssets, PrintEQLogBProof)");
+                     "' (known: PrintFixedAssets, PrintEQLogBProof, LIMITPRINTNOTES)");
   const auto equipment = args.value("equipment");
-  if (schedule && !equipment) throw UsageError("report: PrintFixedAssets needs --equipment ID");
+  if ((schedule || notes) && !equipment)
+    throw UsageError("report: " + procedure + " needs --equipment ID");
   const auto batches = args.value("batches");
-  if (!schedule && !batches) throw UsageError("report: PrintEQLogBProof needs --batches N,N…");
+  if (proof && !batches) throw UsageError("report: PrintEQLogBProof needs --batches N,N…");
 
   CommandLineUser user;
   reportframe::PdfOptions pdf;
@@ -147,6 +151,10 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   if (auto password = args.value("password")) {
     if (password->empty()) throw UsageError("--password needs a password");
     pdf.password = *password;
+  }
+  if (auto watermark = args.value("watermark")) {
+    if (watermark->empty()) throw UsageError("--watermark needs a text");
+    pdf.watermark = *watermark;
   }
   if (auto file = args.value("export")) user.exportFile = userPath("export", *file);
   const auto address = args.value("email");
@@ -167,19 +175,27 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   data::FileAccess& systems = ctx.file(data::Systems::def());
   systems.set(systems.def().primaryKey());
   if (systems.next() == data::kNoError) session->g.COMPANYNAME = systems.text("CompanyName");
-  if (schedule) {
+  if (schedule || notes) {
     loadEquipment(ctx, *equipment);
   } else {
     ctx.g.TAGQUE = batchList(*batches);
     loadProofFormat(ctx, args);
   }
+  if (notes) {
+    // As the equipment form's Print asks for them; nothing tagged: every note.
+    ctx.g.KORFIELD = "Equipment";
+    ctx.g.REPORTFILTER = clipped(ctx.rec<data::EqHeader>().EquipmentID.str());
+  }
 
   reportframe::ReportApplication app;
-  reportframe::ReportFrame frame(
-      ctx,
-      schedule ? depreciation::printFixedAssetsProcedure() : usagelog::printEqLogBProofProcedure(),
-      schedule ? depreciation::printFixedAssetsBody(ctx) : usagelog::printEqLogBProofBody(ctx),
-      true);
+  reportframe::ReportFrame frame(ctx,
+                                 schedule ? depreciation::printFixedAssetsProcedure()
+                                 : notes  ? suite::printNotesProcedure()
+                                          : usagelog::printEqLogBProofProcedure(),
+                                 schedule ? depreciation::printFixedAssetsBody(ctx)
+                                 : notes  ? suite::printNotesBody(ctx)
+                                          : usagelog::printEqLogBProofBody(ctx),
+                                 true);
   frame.setLandscape(args.flag("landscape"));
   frame.setPdfOptions(pdf);
   const reportframe::RunOutcome outcome = frame.finish(user);
@@ -208,16 +224,16 @@ void installReports() {
       {"report",
        "PROCEDURE [--equipment ID] [--batches N,N… (--format TITLE | --limit-id N)] "
        "[--pdf FILE] [--pages-per-file N] [--password PW] [--export FILE] "
-       "[--email ADDRESS [--subject TEXT]] [--landscape]",
+       "[--watermark TEXT] [--email ADDRESS [--subject TEXT]] [--landscape]",
        "run a report (PrintFixedAssets --equipment: the depreciation schedule of one "
-       "equipment; PrintEQLogBProof --batches: the proof listing of those batches through a "
-       "saved format) as its preview's choices would: write its PDF (default: the report's PDF "
-       "name in the company "
-       "folder), export its text, mail the PDF; --pages-per-file splits the PDF into "
-       "NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… from ten files on); --password encrypts it "
-       "(AES-256)",
+       "equipment; LIMITPRINTNOTES --equipment: its notes; PrintEQLogBProof --batches: the "
+       "proof listing of those batches through a saved format) as its preview's choices would: "
+       "write its PDF (default: the report's PDF name in the company folder), export its text, "
+       "mail the PDF; --pages-per-file splits the PDF into NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… "
+       "from ten files on); --password encrypts it (AES-256); --watermark prints TEXT across "
+       "every page",
        {"equipment", "batches", "format", "limit-id", "pdf", "pages-per-file", "password", "export",
-        "email", "subject"},
+        "email", "subject", "watermark"},
        {"landscape"},
        1,
        1,

@@ -4,11 +4,13 @@
 // same field by C++ member (rec.EquipmentID) and by name ("EQH:EquipmentID") for filters,
 // SQL columns, JSON and report dictionaries.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -280,6 +282,48 @@ void addKey(FileDef& d, const char* name, std::initializer_list<const char*> col
             bool descending = false);
 
 }  // namespace detail
+
+// A file as its record declares it beside its fields: names, numbering and keys.
+struct KeySpec {
+  const char* name;                      // "KeyEquipmentID"
+  std::array<const char*, 4> columns{};  // most significant first; the rest null
+  bool unique = false;
+  bool descending = false;
+};
+struct FileSpec {
+  const char* name;                 // "EQHEADER"
+  const char* label;                // "EQHeader"
+  const char* prefix;               // "EQH"
+  const char* autoField = nullptr;  // the auto-numbered field, if any
+};
+
+namespace detail {
+
+// The FileDef of record type R from its declaration (R::kFile, R::kKeys); an alias file gives
+// its own names and shares R's table.
+template <typename R>
+FileDef declaredFile(std::vector<FieldDef> fields, const FileSpec* alias = nullptr) {
+  const FileSpec& s = alias ? *alias : R::kFile;
+  FileDef d = makeFile<R>(s.name, s.label, s.prefix, std::move(fields));
+  if (alias) d.table = lower(R::kFile.name);
+  for (const KeySpec& k : R::kKeys) {
+    KeyDef key;
+    key.name = d.prefix + ":" + k.name;
+    key.unique = k.unique;
+    key.descending = k.descending;
+    for (const char* c : k.columns) {
+      if (!c) break;
+      const int i = d.fieldIndex(c);
+      if (i < 0) throw std::logic_error("key " + key.name + " names unknown field " + c);
+      key.fields.push_back(i);
+    }
+    d.keys.push_back(std::move(key));
+  }
+  if (s.autoField) d.autoField = d.fieldIndex(s.autoField);
+  return d;
+}
+
+}  // namespace detail
 }  // namespace koreq::data
 
 // C++ member types by field type. String and Decimal take their length (digits for Decimal).
@@ -338,6 +382,24 @@ void addKey(FileDef& d, const char* name, std::initializer_list<const char*> col
 #define KOREQ_FIELDDEF(type, name, len)                                                        \
   ::koreq::data::detail::makeField<&Self::name, (len), KOREQ_PLACES_##type, KOREQ_MAX_##type>( \
       #name, ::koreq::data::FieldType::KOREQ_FTYPE_##type, (len)),
+
+// Declares a record struct of a file from its field list macro, its FileSpec and its keys
+// (KeySpecs): everything about the file in one place.
+#define KOREQ_FILE_RECORD(Struct, FIELDS, NAME, LABEL, PREFIX, AUTO, ...)      \
+  struct Struct {                                                              \
+    FIELDS(KOREQ_MEMBER)                                                       \
+    static constexpr ::koreq::data::FileSpec kFile{NAME, LABEL, PREFIX, AUTO}; \
+    static constexpr ::koreq::data::KeySpec kKeys[] = {__VA_ARGS__};           \
+    static const ::koreq::data::FileDef& def();                                \
+  };
+// The def() of a record declared with KOREQ_FILE_RECORD.
+#define KOREQ_DEFINE_FILE(Struct, FIELDS)                                      \
+  const ::koreq::data::FileDef& Struct::def() {                                \
+    using Self = Struct;                                                       \
+    static const ::koreq::data::FileDef d =                                    \
+        ::koreq::data::detail::declaredFile<Struct>({FIELDS(KOREQ_FIELDDEF)}); \
+    return d;                                                                  \
+  }
 
 // Declares a record struct from its field list macro.
 #define KOREQ_RECORD(Struct, FIELDS)            \

@@ -1,8 +1,9 @@
 #pragma once
 
 // The records of the equipment files and of the suite files the module reads or writes.
-// Each file: a field list (type, name, length — digits for Decimal), a struct made from it, and
-// its FileDef (keys, auto-numbered field) in records.cpp. Field order is declaration order.
+// Each file: a field list (type, name, length — digits for Decimal), and the struct made from
+// it with the file's names, its auto-numbered field and its keys ({name, {fields}, unique,
+// descending}). Field order is declaration order.
 
 #include "data/field.h"
 
@@ -79,7 +80,8 @@ namespace koreq::data {
   F(String, UD13, 40)                          \
   F(String, UD14, 40)                          \
   F(String, UD15, 40)
-KOREQ_RECORD(EqHeader, KOREQ_EQHEADER_FIELDS)
+KOREQ_FILE_RECORD(EqHeader, KOREQ_EQHEADER_FIELDS, "EQHEADER", "EQHeader", "EQH", "RecordID",
+                  {"KeyEquipmentID", {"EquipmentID"}, true}, {"KeyRecordID", {"RecordID"}, true})
 // EQHEADERALIAS: the same file under prefix EQH1, with its own buffer.
 const FileDef& eqHeaderAliasDef();
 
@@ -95,7 +97,8 @@ const FileDef& eqHeaderAliasDef();
   F(ULong, Meter, 0)                         \
   F(String, IntervalName, 10)                \
   F(ULong, Interval, 0)
-KOREQ_RECORD(EqCode, KOREQ_EQCODE_FIELDS)
+KOREQ_FILE_RECORD(EqCode, KOREQ_EQCODE_FIELDS, "EQCODE", "EQCode", "EQD", "RecordID",
+                  {"KeyCategoryID", {"CategoryID"}, true}, {"KeyRecordID", {"RecordID"}, true})
 
 // EQCOST: the cost categories a piece of equipment carries, with their service schedules.
 // RecordID is the padded equipment ID (10) followed by the category: the unique lookup key.
@@ -121,7 +124,13 @@ KOREQ_RECORD(EqCode, KOREQ_EQCODE_FIELDS)
   F(ULong, Interval, 0)              \
   F(ULong, LastServiceMeter, 0)      \
   F(Date, LastServiceDate, 0)
-KOREQ_RECORD(EqCost, KOREQ_EQCOST_FIELDS)
+KOREQ_FILE_RECORD(
+    EqCost, KOREQ_EQCOST_FIELDS, "EQCOST", "EQCost", "EQC", "PrimaryRecordID",
+    {"KeyEquipmentID", {"EquipmentID", "CostCategory"}},
+    // RecordID is equipment + category: unique, so a second record of a pair cannot be saved.
+    {"KeyRecordID", {"RecordID"}, true}, {"KeyCostCategory", {"CostCategory", "EquipmentID"}},
+    {"KeyPrimaryRecordID", {"PrimaryRecordID"}, true},
+    {"KeyEquipmentCategory", {"EquipmentID", "CostCategory"}, true})
 
 // EQBATCH: usage-log batch headers. BatchID is handled as an unsigned 16-bit number everywhere
 // (the entries and the tag list hold it so). InUse holds the user who has the batch open for
@@ -140,7 +149,11 @@ KOREQ_RECORD(EqCost, KOREQ_EQCOST_FIELDS)
   F(Byte, FrequencyType, 0)     \
   F(Short, Frequency2, 0)       \
   F(Flag, ReInsert, 0)
-KOREQ_RECORD(EqBatch, KOREQ_EQBATCH_FIELDS)
+KOREQ_FILE_RECORD(EqBatch, KOREQ_EQBATCH_FIELDS, "EQBATCH", "EQBatch", "EQB", "BatchID",
+                  {"KeyBatchID", {"BatchID"}, true},
+                  // Not unique: new batches get their place after they are written; the reorder
+                  // keeps the values distinct by parking the moving batch above the highest one.
+                  {"KeySortID", {"SortID"}})
 
 // EQLOGB: unposted usage-log entries; meters, units and amounts hold 11 digits.
 #define KOREQ_EQLOGB_FIELDS(F)   \
@@ -163,7 +176,9 @@ KOREQ_RECORD(EqBatch, KOREQ_EQBATCH_FIELDS)
   F(UShort, EmployeeID, 0)       \
   F(String, Location, 5)         \
   F(String, EquipmentIDCharged, 10)
-KOREQ_RECORD(EqLogB, KOREQ_EQLOGB_FIELDS)
+KOREQ_FILE_RECORD(EqLogB, KOREQ_EQLOGB_FIELDS, "EQLOGB", "EQLogB", "EQLB", "LogID",
+                  {"KeyLogID", {"LogID"}, true}, {"KeyBatchID", {"BatchID", "LogID"}},
+                  {"KeyEquipmentID", {"EquipmentID", "Date"}})
 
 // EQLOG: posted usage-log entries, written by posting. RecordID gives the rows an identity of
 // their own; the other fields are those of EQLOGB (without entry and batch) at 15 digits.
@@ -189,7 +204,8 @@ KOREQ_RECORD(EqLogB, KOREQ_EQLOGB_FIELDS)
   F(Flag, Posted, 0)             \
   F(Long, JournalNumber, 0)      \
   F(String, EquipmentIDCharged, 10)
-KOREQ_RECORD(EqLog, KOREQ_EQLOG_FIELDS)
+KOREQ_FILE_RECORD(EqLog, KOREQ_EQLOG_FIELDS, "EQLOG", "EQLog", "EQL", "RecordID",
+                  {"KeyEquipmentID", {"EquipmentID", "Date"}}, {"KeyRecordID", {"RecordID"}, true})
 // EQLOGALIAS: the same file under prefix EQL1, with its own buffer.
 const FileDef& eqLogAliasDef();
 
@@ -235,7 +251,9 @@ const FileDef& eqLogAliasDef();
   F(Long, Reserved1, 0)              \
   F(Byte, Reserved2, 0)              \
   F(String, Orientation, 1)
-KOREQ_RECORD(EqLimits, KOREQ_EQLIMITS_FIELDS)
+KOREQ_FILE_RECORD(EqLimits, KOREQ_EQLIMITS_FIELDS, "EQLIMITS", "EQLimits", "EQLM", "LimitID",
+                  {"KeyLimitID", {"LimitID"}, true}, {"KeyReport", {"Report", "ReportTitle"}},
+                  {"KeyReportTitle", {"ReportTitle"}})
 
 // Prior-period totals, written by period closing: per equipment and year (EQPRIOR), and per
 // fiscal period (EQPRIORM); per equipment, category and year (EQPRIORC), and per period
@@ -249,7 +267,9 @@ KOREQ_RECORD(EqLimits, KOREQ_EQLIMITS_FIELDS)
   F(Decimal, RentalUnits, 15)    \
   F(Decimal, RentalIncome, 15)   \
   F(Decimal, NonProductiveUnits, 15)
-KOREQ_RECORD(EqPrior, KOREQ_EQPRIOR_FIELDS)
+KOREQ_FILE_RECORD(EqPrior, KOREQ_EQPRIOR_FIELDS, "EQPRIOR", "EQPrior", "EQP", "RecordID",
+                  {"KeyEquipmentYear", {"EquipmentID", "Year"}, true},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 #define KOREQ_EQPRIORM_FIELDS(F) \
   F(Long, RecordID, 0)           \
@@ -261,7 +281,10 @@ KOREQ_RECORD(EqPrior, KOREQ_EQPRIOR_FIELDS)
   F(Decimal, RentalUnits, 15)    \
   F(Decimal, RentalIncome, 15)   \
   F(Decimal, NonProductiveUnits, 15)
-KOREQ_RECORD(EqPriorM, KOREQ_EQPRIORM_FIELDS)
+KOREQ_FILE_RECORD(EqPriorM, KOREQ_EQPRIORM_FIELDS, "EQPRIORM", "EQPriorM", "EQPM", "RecordID",
+                  {"KeyEquipmentYearPeriod", {"EquipmentID", "Year", "FiscalPeriod"}, true},
+                  {"KeyEquipmentID", {"EquipmentID", "FiscalPeriod"}},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 #define KOREQ_EQPRIORC_FIELDS(F) \
   F(Long, RecordID, 0)           \
@@ -270,7 +293,9 @@ KOREQ_RECORD(EqPriorM, KOREQ_EQPRIORM_FIELDS)
   F(Short, Year, 0)              \
   F(Decimal, Units, 15)          \
   F(Decimal, Amount, 15)
-KOREQ_RECORD(EqPriorC, KOREQ_EQPRIORC_FIELDS)
+KOREQ_FILE_RECORD(EqPriorC, KOREQ_EQPRIORC_FIELDS, "EQPRIORC", "EQPriorC", "EQPC", "RecordID",
+                  {"KeyEquipmentCategoryYear", {"EquipmentID", "CostCategory", "Year"}, true},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 #define KOREQ_EQPRIORCM_FIELDS(F) \
   F(Long, RecordID, 0)            \
@@ -280,7 +305,11 @@ KOREQ_RECORD(EqPriorC, KOREQ_EQPRIORC_FIELDS)
   F(String, CostCategory, 10)     \
   F(Decimal, Units, 15)           \
   F(Decimal, Amount, 15)
-KOREQ_RECORD(EqPriorCM, KOREQ_EQPRIORCM_FIELDS)
+KOREQ_FILE_RECORD(EqPriorCM, KOREQ_EQPRIORCM_FIELDS, "EQPRIORCM", "EQPriorCM", "EQPCM", "RecordID",
+                  {"KeyEquipmentCategoryYearPeriod",
+                   {"EquipmentID", "CostCategory", "Year", "FiscalPeriod"},
+                   true},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // GLDEPR: the stored monthly depreciation schedule (order: straight line, declining balance,
 // sum of years' digits, custom). The UD2 pair is carried but never written by this module.
@@ -301,7 +330,8 @@ KOREQ_RECORD(EqPriorCM, KOREQ_EQPRIORCM_FIELDS)
   F(Decimal, ActualAmount, 15) \
   F(String, FPPostedLabel, 5)  \
   F(Long, GLTransID, 0)
-KOREQ_RECORD(GlDepr, KOREQ_GLDEPR_FIELDS)
+KOREQ_FILE_RECORD(GlDepr, KOREQ_GLDEPR_FIELDS, "GLDEPR", "GLDepr", "GLDP", "RecordID",
+                  {"KeyEquipmentID", {"EquipmentID", "Date"}}, {"KeyRecordID", {"RecordID"}, true})
 
 // GLMASTER: chart of accounts. Type: 'A' asset, 'L' liability, 'C' capital, 'I' income,
 // 'E' expense; NormalBalance 'D' or 'C'.
@@ -311,7 +341,8 @@ KOREQ_RECORD(GlDepr, KOREQ_GLDEPR_FIELDS)
   F(String, Type, 1)             \
   F(String, NormalBalance, 1)    \
   F(Byte, Inactive, 0)
-KOREQ_RECORD(GlMaster, KOREQ_GLMASTER_FIELDS)
+KOREQ_FILE_RECORD(GlMaster, KOREQ_GLMASTER_FIELDS, "GLMASTER", "GLMaster", "GLM", nullptr,
+                  {"KeyAccount", {"Account"}, true}, {"KeyDescription", {"Description"}})
 
 // GLFISCAL: fiscal periods, numbered on across years. Status 'L' locked, 'C' closed, blank
 // open; PeriodDate is the period's date (its year is the fiscal year of the prior files).
@@ -322,7 +353,9 @@ KOREQ_RECORD(GlMaster, KOREQ_GLMASTER_FIELDS)
   F(Date, PeriodDate, 0)         \
   F(UShort, FiscalYear, 0)       \
   F(String, Label, 5)
-KOREQ_RECORD(GlFiscal, KOREQ_GLFISCAL_FIELDS)
+KOREQ_FILE_RECORD(GlFiscal, KOREQ_GLFISCAL_FIELDS, "GLFISCAL", "GLFiscal", "GLF", nullptr,
+                  {"KeyFiscalPeriodUp", {"FiscalPeriod"}, true},
+                  {"KeyFiscalPeriodDown", {"FiscalPeriod"}, true, true})
 
 // GLTRANS: ledger transactions. SubsidiaryCode is the padded equipment ID (10) followed by the
 // cost category, or ".I"/".R" for income. FiscalPeriod is 16-bit like GLF:FiscalPeriod, since
@@ -374,7 +407,10 @@ KOREQ_RECORD(GlFiscal, KOREQ_GLFISCAL_FIELDS)
   F(Long, SerialID, 0)               \
   F(Byte, JobBilling, 0)             \
   F(Long, PRTransIID, 0)
-KOREQ_RECORD(GlTrans, KOREQ_GLTRANS_FIELDS)
+KOREQ_FILE_RECORD(GlTrans, KOREQ_GLTRANS_FIELDS, "GLTRANS", "GLTrans", "GLT", "RecordID",
+                  {"KeyEquipmentID", {"EquipmentID", "CostCategory", "TransDate"}},
+                  {"KeySubsidiaryCode", {"SubsidiaryCode", "TransDate"}},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // JCHEADER: jobs. A job is offered by the name search when Active is set and
 // ExcludeFromSelection is not 1.
@@ -383,7 +419,8 @@ KOREQ_RECORD(GlTrans, KOREQ_GLTRANS_FIELDS)
   F(String, Name, 40)            \
   F(Byte, Active, 0)             \
   F(Byte, ExcludeFromSelection, 0)
-KOREQ_RECORD(JcHeader, KOREQ_JCHEADER_FIELDS)
+KOREQ_FILE_RECORD(JcHeader, KOREQ_JCHEADER_FIELDS, "JCHEADER", "JCHeader", "JCH", nullptr,
+                  {"KeyJobID", {"JobID"}, true}, {"KeyJobName", {"Name", "JobID"}})
 
 // JCCOST: a job's cost codes. EntryMask is the code as typed in entries: the cost code followed
 // by its one-letter cost type (EQLB:CostCode).
@@ -396,7 +433,9 @@ KOREQ_RECORD(JcHeader, KOREQ_JCHEADER_FIELDS)
   F(String, Description, 30)   \
   F(String, GLAccount, 12)     \
   F(Byte, Inactive, 0)
-KOREQ_RECORD(JcCost, KOREQ_JCCOST_FIELDS)
+KOREQ_FILE_RECORD(JcCost, KOREQ_JCCOST_FIELDS, "JCCOST", "JCCost", "JCC", "RecordID",
+                  {"KeyJobCodeType", {"JobID", "CostCode", "CostType"}, true},
+                  {"KeyEntryMask", {"JobID", "EntryMask"}}, {"KeyRecordID", {"RecordID"}, true})
 
 // JCLIMITS: the job-cost limits file, as far as the usage-log import sources use it. JobTo holds
 // the source's date format, PrintOrder its file format, NameFrom the file to read and FieldMap
@@ -411,7 +450,9 @@ KOREQ_RECORD(JcCost, KOREQ_JCCOST_FIELDS)
   F(String, SourceFlag, 1)       \
   F(String, NameFrom, 200)       \
   F(String, FieldMap, 500)
-KOREQ_RECORD(JcLimits, KOREQ_JCLIMITS_FIELDS)
+KOREQ_FILE_RECORD(JcLimits, KOREQ_JCLIMITS_FIELDS, "JCLIMITS", "JCLimits", "JCL", "LimitID",
+                  {"KeyLimitID", {"LimitID"}, true}, {"KeyReport", {"Report", "ReportTitle"}},
+                  {"KeyReportTitle", {"ReportTitle"}})
 
 // PREMP: employees. Usage logs keep the number in 16 bits, ledger transactions in 32.
 #define KOREQ_PREMP_FIELDS(F) \
@@ -419,12 +460,15 @@ KOREQ_RECORD(JcLimits, KOREQ_JCLIMITS_FIELDS)
   F(String, FirstName, 20)    \
   F(String, LastName, 20)     \
   F(Byte, Active, 0)
-KOREQ_RECORD(PrEmp, KOREQ_PREMP_FIELDS)
+KOREQ_FILE_RECORD(PrEmp, KOREQ_PREMP_FIELDS, "PREMP", "PREmp", "PRE", nullptr,
+                  {"KeyEmployeeID", {"EmployeeID"}, true},
+                  {"KeyLastName", {"LastName", "FirstName"}})
 
 #define KOREQ_PRCERT_FIELDS(F) \
   F(String, CertifiedID, 8)    \
   F(String, Description, 40)
-KOREQ_RECORD(PrCert, KOREQ_PRCERT_FIELDS)
+KOREQ_FILE_RECORD(PrCert, KOREQ_PRCERT_FIELDS, "PRCERT", "PRCert", "PRC", nullptr,
+                  {"KeyCertifiedID", {"CertifiedID"}, true})
 
 // USERFILE: users, with one yes/no byte per protected area (0 = not allowed).
 #define KOREQ_USERFILE_FIELDS(F)   \
@@ -440,7 +484,8 @@ KOREQ_RECORD(PrCert, KOREQ_PRCERT_FIELDS)
   F(Flag, BackupBeforePosting, 0)  \
   F(String, EmailAddress, 60)      \
   F(String, MessageText, 500)
-KOREQ_RECORD(UserFile, KOREQ_USERFILE_FIELDS)
+KOREQ_FILE_RECORD(UserFile, KOREQ_USERFILE_FIELDS, "USERFILE", "UserFile", "USR", "RecordID",
+                  {"KeyUserID", {"UserID"}, true}, {"KeyRecordID", {"RecordID"}, true})
 
 // USERLOG: the activity log.
 #define KOREQ_USERLOG_FIELDS(F) \
@@ -450,7 +495,8 @@ KOREQ_RECORD(UserFile, KOREQ_USERFILE_FIELDS)
   F(Time, Time, 0)              \
   F(String, Area, 40)           \
   F(String, Text, 100)
-KOREQ_RECORD(UserLog, KOREQ_USERLOG_FIELDS)
+KOREQ_FILE_RECORD(UserLog, KOREQ_USERLOG_FIELDS, "USERLOG", "UserLog", "USL", "RecordID",
+                  {"KeyRecordID", {"RecordID"}, true}, {"KeyUserDate", {"UserID", "Date", "Time"}})
 
 // NETUSER: one row per signed-on user and company; Activity is blank when idle and names the
 // posting in progress otherwise.
@@ -459,7 +505,8 @@ KOREQ_RECORD(UserLog, KOREQ_USERLOG_FIELDS)
   F(String, CompanyID, 10)      \
   F(String, Activity, 30)       \
   F(Flag, Posting, 0)
-KOREQ_RECORD(NetUser, KOREQ_NETUSER_FIELDS)
+KOREQ_FILE_RECORD(NetUser, KOREQ_NETUSER_FIELDS, "NETUSER", "NetUser", "NET", nullptr,
+                  {"KeyUserCompany", {"UserID", "CompanyID"}, true})
 
 // USERDEF: the prompts of a file's user-defined fields ("EQHeader": EQH:UD1 ... EQH:UD15).
 #define KOREQ_USERDEF_FIELDS(F) \
@@ -480,21 +527,24 @@ KOREQ_RECORD(NetUser, KOREQ_NETUSER_FIELDS)
   F(String, U13, 20)            \
   F(String, U14, 20)            \
   F(String, U15, 20)
-KOREQ_RECORD(UserDef, KOREQ_USERDEF_FIELDS)
+KOREQ_FILE_RECORD(UserDef, KOREQ_USERDEF_FIELDS, "USERDEF", "UserDef", "USD", "RecordID",
+                  {"KeyFile", {"File"}, true}, {"KeyRecordID", {"RecordID"}, true})
 
 // DROPLIST: the values of the editable drop lists, under a list name ("EQH Class Code").
 #define KOREQ_DROPLIST_FIELDS(F) \
   F(Long, RecordID, 0)           \
   F(String, FieldName, 20)       \
   F(String, StringVal, 30)
-KOREQ_RECORD(DropList, KOREQ_DROPLIST_FIELDS)
+KOREQ_FILE_RECORD(DropList, KOREQ_DROPLIST_FIELDS, "DROPLIST", "DropList", "DPL", "RecordID",
+                  {"KeyFieldName", {"FieldName", "StringVal"}}, {"KeyRecordID", {"RecordID"}, true})
 
 // CASEMODE: the case mode ("DEF", "CAP", "UPR") the user chose for a field, by field name.
 #define KOREQ_CASEMODE_FIELDS(F) \
   F(Long, RecordID, 0)           \
   F(String, FieldName, 40)       \
   F(String, Mode, 3)
-KOREQ_RECORD(CaseModeRecord, KOREQ_CASEMODE_FIELDS)
+KOREQ_FILE_RECORD(CaseModeRecord, KOREQ_CASEMODE_FIELDS, "CASEMODE", "CaseMode", "CSE", "RecordID",
+                  {"KeyFieldName", {"FieldName"}, true}, {"KeyRecordID", {"RecordID"}, true})
 
 // AUTOENTRY: the values accepted in a type-ahead entry, per section (procedure name) and
 // control; Uses counts the acceptances, LastUsed is the day of the last one.
@@ -505,7 +555,9 @@ KOREQ_RECORD(CaseModeRecord, KOREQ_CASEMODE_FIELDS)
   F(String, Value, 100)           \
   F(Date, LastUsed, 0)            \
   F(Long, Uses, 0)
-KOREQ_RECORD(AutoEntryRecord, KOREQ_AUTOENTRY_FIELDS)
+KOREQ_FILE_RECORD(AutoEntryRecord, KOREQ_AUTOENTRY_FIELDS, "AUTOENTRY", "AutoEntry", "AUE",
+                  "RecordID", {"KeyValue", {"Section", "Control", "Value"}, true},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // IMAGES: photographs ("Equipment") and attachments ("EQHeader") of an owner. The stored file
 // itself lives in the image store, not in this record. Date is a day number and Time a time
@@ -520,7 +572,11 @@ KOREQ_RECORD(AutoEntryRecord, KOREQ_AUTOENTRY_FIELDS)
   F(String, FileName, 250)     \
   F(Long, Date, 0)             \
   F(Long, Time, 0)
-KOREQ_RECORD(Images, KOREQ_IMAGES_FIELDS)
+KOREQ_FILE_RECORD(Images, KOREQ_IMAGES_FIELDS, "IMAGES", "Images", "IMG", "RecordID",
+                  // Type, owner, then the 50-character description: a fetch with a blank
+                  // description finds the owner's first record of that type.
+                  {"KeyTypeStringID", {"Type", "OwnerID", "Description"}},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // NOTES: dated notes of an entity: equipment notes carry EquipmentID, a ledger transaction's
 // note EntityType "GLTrans" and the transaction's RecordID as text in EntityID.
@@ -535,7 +591,10 @@ KOREQ_RECORD(Images, KOREQ_IMAGES_FIELDS)
   F(String, Note, 2000)       \
   F(String, UserID, 3)        \
   F(Flag, Tagged, 0)
-KOREQ_RECORD(Notes, KOREQ_NOTES_FIELDS)
+KOREQ_FILE_RECORD(Notes, KOREQ_NOTES_FIELDS, "NOTES", "Notes", "NOTE", "RecordID",
+                  {"KeyEquipmentID", {"EquipmentID", "Date", "Time"}},
+                  {"KeyEntityID", {"EntityType", "EntityID", "Date", "Time"}},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // MEMLIMIT: a user's favourite reports; Source is the tag of the format's file ("EQLimits").
 #define KOREQ_MEMLIMIT_FIELDS(F) \
@@ -545,7 +604,9 @@ KOREQ_RECORD(Notes, KOREQ_NOTES_FIELDS)
   F(String, Source, 12)          \
   F(String, ReportName, 30)      \
   F(String, ReportTitle, 40)
-KOREQ_RECORD(MemLimit, KOREQ_MEMLIMIT_FIELDS)
+KOREQ_FILE_RECORD(MemLimit, KOREQ_MEMLIMIT_FIELDS, "MEMLIMIT", "MemLimit", "ML", "EntryID",
+                  {"KeyEntryID", {"EntryID"}, true},
+                  {"KeyUserLimit", {"UserID", "Source", "LimitID"}})
 
 // LIMLIST: user-defined-field limits of a report format: tag "EQLimits", the format's number,
 // FileName "EQHeaderUD", the user-defined field's number (1-15) and the value it must hold.
@@ -556,7 +617,9 @@ KOREQ_RECORD(MemLimit, KOREQ_MEMLIMIT_FIELDS)
   F(String, FileName, 20)       \
   F(Short, FieldNumber, 0)      \
   F(String, Value, 30)
-KOREQ_RECORD(LimList, KOREQ_LIMLIST_FIELDS)
+KOREQ_FILE_RECORD(LimList, KOREQ_LIMLIST_FIELDS, "LIMLIST", "LimList", "LL", "RecordID",
+                  {"KeyLimit", {"Tag", "LimitID", "FileName", "FieldNumber"}},
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // SYSTEMS: company settings, one record. The control accounts are those that only their own
 // ledger may post to; CurrentEarnings may not be posted to at all.
@@ -581,7 +644,8 @@ KOREQ_RECORD(LimList, KOREQ_LIMLIST_FIELDS)
   F(String, DefaultExpenseAccount, 12)        \
   F(String, DefaultInternalIncomeAccount, 12) \
   F(String, DefaultRentalIncomeAccount, 12)
-KOREQ_RECORD(Systems, KOREQ_SYSTEMS_FIELDS)
+KOREQ_FILE_RECORD(Systems, KOREQ_SYSTEMS_FIELDS, "SYSTEMS", "Systems", "SYS", "RecordID",
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // CONTROL: further company settings, one record.
 #define KOREQ_CONTROL_FIELDS(F)     \
@@ -589,7 +653,8 @@ KOREQ_RECORD(Systems, KOREQ_SYSTEMS_FIELDS)
   F(String, SystemPassword, 20)     \
   F(UShort, CurrentFiscalPeriod, 0) \
   F(Byte, LogUserActivity, 0)
-KOREQ_RECORD(Control, KOREQ_CONTROL_FIELDS)
+KOREQ_FILE_RECORD(Control, KOREQ_CONTROL_FIELDS, "CONTROL", "Control", "CTRL", "RecordID",
+                  {"KeyRecordID", {"RecordID"}, true})
 
 // Receivables and payables, as far as the detail report describes ledger transactions by them.
 // A blank InvoiceNumber is an unnumbered invoice or billing.
@@ -601,7 +666,9 @@ KOREQ_RECORD(Control, KOREQ_CONTROL_FIELDS)
   F(String, JobID, 10)         \
   F(String, Description, 40)   \
   F(Decimal, Amount, 15)
-KOREQ_RECORD(ArInv, KOREQ_ARINV_FIELDS)
+KOREQ_FILE_RECORD(ArInv, KOREQ_ARINV_FIELDS, "ARINV", "ARInv", "ARI", "InvoiceID",
+                  {"KeyInvoiceID", {"InvoiceID"}, true},
+                  {"KeyCustomerID", {"CustomerID", "InvoiceNumber"}})
 
 #define KOREQ_APINV_FIELDS(F)  \
   F(ULong, InvoiceID, 0)       \
@@ -610,16 +677,20 @@ KOREQ_RECORD(ArInv, KOREQ_ARINV_FIELDS)
   F(Date, InvoiceDate, 0)      \
   F(String, Description, 40)   \
   F(Decimal, Amount, 15)
-KOREQ_RECORD(ApInv, KOREQ_APINV_FIELDS)
+KOREQ_FILE_RECORD(ApInv, KOREQ_APINV_FIELDS, "APINV", "APInv", "API", "InvoiceID",
+                  {"KeyInvoiceID", {"InvoiceID"}, true},
+                  {"KeyVendorID", {"VendorID", "InvoiceNumber"}})
 
 #define KOREQ_ARCUST_FIELDS(F) \
   F(Long, CustomerID, 0)       \
   F(String, Name, 40)
-KOREQ_RECORD(ArCust, KOREQ_ARCUST_FIELDS)
+KOREQ_FILE_RECORD(ArCust, KOREQ_ARCUST_FIELDS, "ARCUST", "ARCust", "ARC", nullptr,
+                  {"KeyCustomerID", {"CustomerID"}, true}, {"KeyName", {"Name"}})
 
 #define KOREQ_APVENDOR_FIELDS(F) \
   F(Long, VendorID, 0)           \
   F(String, Name, 40)
-KOREQ_RECORD(ApVendor, KOREQ_APVENDOR_FIELDS)
+KOREQ_FILE_RECORD(ApVendor, KOREQ_APVENDOR_FIELDS, "APVENDOR", "APVendor", "APV", nullptr,
+                  {"KeyVendorID", {"VendorID"}, true}, {"KeyName", {"Name"}})
 
 }  // namespace koreq::data

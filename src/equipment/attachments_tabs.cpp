@@ -432,8 +432,6 @@ class NotesGroup final : public FormPart {
     if (form().request() == ui::Request::View)
       for (const char* b : {"?INSERTNOTE", "?CHANGENOTE", "?DELETENOTE"})
         form().control(b).disable();
-    // Printing the notes comes with the report framework.
-    form().control("?PRINTNOTES").hide();
     load(0);
   }
 
@@ -450,6 +448,8 @@ class NotesGroup final : public FormPart {
       toggleTag();
     } else if (c.is("?TAGALL")) {
       tagAll();
+    } else if (c.is("?PRINTNOTES")) {
+      print();
     } else if (c.is("?SENDNOTES")) {
       if (model_->rowCount() > 0)
         suite::sendListContents(form().port(), form().control("?LIST"), sendTitle());
@@ -502,7 +502,8 @@ class NotesGroup final : public FormPart {
     for (const data::Notes& n : notes_) rows.push_back(row(n));
     showRecords(*model_, notes_, std::move(rows), keep);
     const bool any = !notes_.empty();
-    for (const char* b : {"?TAGNOTE", "?TAGALL", "?SENDNOTES"}) form().control(b).setEnabled(any);
+    for (const char* b : {"?TAGNOTE", "?TAGALL", "?SENDNOTES", "?PRINTNOTES"})
+      form().control(b).setEnabled(any);
     if (form().request() != ui::Request::View)
       for (const char* b : {"?CHANGENOTE", "?DELETENOTE"}) form().control(b).setEnabled(any);
   }
@@ -524,6 +525,14 @@ class NotesGroup final : public FormPart {
     tags().clear();
     for (const data::Notes& n : notes_) tags().push_back(n.RecordID);
     load(0);
+  }
+
+  // The tagged notes (all when none is tagged) through the report frame.
+  void print() {
+    frame::Context& ctx = form().ctx();
+    ctx.g.KORFIELD = "Equipment";
+    ctx.g.REPORTFILTER = form().equipmentId();
+    form().call("LIMITPRINTNOTES", [this](ui::Response) { form().display(); });
   }
 
   void run(ui::Request request) {

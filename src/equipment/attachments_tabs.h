@@ -15,10 +15,10 @@
 #include <string>
 #include <string_view>
 
+#include "equipment/engine/equipment_records.h"
+
 namespace koreq::equipment {
 
-inline constexpr const char* kPhotoImageType = "Equipment";
-inline constexpr const char* kAttachmentImageType = "EQHeader";
 inline constexpr const char* kPhotoDescription = "Equipment Photograph";
 inline constexpr const char* kAttachmentCaptionEntry = "AttachmentCaption";
 // No photograph at all; a picture whose file and stored copy are both gone.

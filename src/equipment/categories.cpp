@@ -1,7 +1,8 @@
 #include "equipment/categories.h"
 
 #include "data/records.h"
-#include "equipment/equipment_records.h"
+#include "equipment/engine/cost_rules.h"
+#include "equipment/engine/equipment_records.h"
 #include "suite/casemode.h"
 #include "suite/ui/list_tools.h"
 #include "ui/model/desktop.h"
@@ -11,44 +12,6 @@ namespace koreq::equipment {
 namespace {
 
 constexpr const char* kDescriptionField = "EQD:Description";
-
-// The schedule types as stored and as the drop list shows them.
-struct ScheduleType {
-  const char* letter;
-  const char* shown;
-  bool meter, interval;
-};
-constexpr ScheduleType kScheduleTypes[] = {{"N", "None", false, false},
-                                           {"M", "Meter", true, false},
-                                           {"E", "Elapsed Time", false, true},
-                                           {"B", "Meter or Elapsed Time", true, true}};
-
-const ScheduleType& scheduleByLetter(const std::string& letter) {
-  for (const ScheduleType& t : kScheduleTypes)
-    if (letter == t.letter) return t;
-  return kScheduleTypes[0];
-}
-
-// What a category hands to the EQCOST records made from it: EQC field, EQD field.
-constexpr std::pair<const char*, const char*> kDefaultFields[] = {
-    {"EQC:UnitName", "EQD:DefaultUnit"},
-    {"EQC:ControlDebit", "EQD:DefaultExpenseControl"},
-    {"EQC:ControlCredit", "EQD:DefaultContraExpenseControl"},
-    {"EQC:ScheduleType", "EQD:ScheduleType"},
-    {"EQC:MeterName", "EQD:MeterName"},
-    {"EQC:Meter", "EQD:Meter"},
-    {"EQC:IntervalName", "EQD:IntervalName"},
-    {"EQC:Interval", "EQD:Interval"},
-};
-
-// Every category record, in file order.
-std::vector<std::vector<data::Value>> readCategories(frame::Context& ctx) {
-  data::FileAccess f(ctx.store(), data::EqCode::def(), ctx.errors());
-  f.set(data::EqCode::def().primaryKey());
-  std::vector<std::vector<data::Value>> out;
-  while (f.next() == data::kNoError) out.push_back(f.values());
-  return out;
-}
 
 constexpr CodeLookup kExpenseAccount = {"?EQD:DefaultExpenseControl",
                                         "EQD:DefaultExpenseControl",
@@ -62,95 +25,6 @@ constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::U
 
 }  // namespace
 
-// ---- Apply to All -------------------------------------------------------------------------------
-
-ApplyToAllResult applyCategoriesToAll(frame::Context& ctx, std::chrono::milliseconds wait) {
-  ApplyToAllResult r;
-  const std::vector<std::vector<data::Value>> categories = readCategories(ctx);
-  data::Transaction t(ctx.store(), wait);
-  if (!t.begun()) {
-    r.refused = true;
-    return r;
-  }
-  bool storeFailed = false;
-
-  data::FileAccess equipment(ctx.store(), data::EqHeader::def(), ctx.errors());
-  data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
-  data::FileAccess code(ctx.store(), data::EqCode::def(), ctx.errors());
-  equipment.set(data::EqHeader::def().primaryKey());
-  while (!storeFailed && equipment.next() == data::kNoError) {
-    const std::string id = equipment.text("EQH:EquipmentID");
-    bool updated = false;
-    for (const std::vector<data::Value>& c : categories) {
-      code.assign(c);
-      const std::string category = code.text("EQD:CategoryID");
-      const std::string key = costRecordId(id, category);
-      if (cost.fetch("KeyRecordID", {data::Value(key)}) == data::kNoError) continue;
-      if (cost.prime() != data::kNoError) {
-        ++r.failed;
-        continue;
-      }
-      cost.put("EQC:RecordID", key);
-      cost.put("EQC:EquipmentID", id);
-      cost.put("EQC:CostCategory", category);
-      copyCategoryDefaults(code, cost);
-      if (cost.insert() != data::kNoError) {
-        ++r.failed;
-        // A record the file refuses lets the others go on; after a failure of the store
-        // itself nothing more can be written in this change.
-        storeFailed = ctx.store().abandoned();
-        if (storeFailed) break;
-        continue;
-      }
-      ++r.added;
-      updated = true;
-    }
-    if (updated) ++r.equipmentUpdated;
-  }
-
-  try {
-    t.commit();
-  } catch (const data::StoreError& e) {
-    // Nothing of the run was kept.
-    ctx.errors().report(e.code(), std::string(e.what()) + " Inserting EQCost");
-    r.failed += r.added;
-    r.added = 0;
-    r.equipmentUpdated = 0;
-  }
-  return r;
-}
-
-std::string applyToAllMessage(const ApplyToAllResult& r) {
-  std::string text;
-  if (r.equipmentUpdated == 0)
-    text = "No new categories were added to existing|equipment records.";
-  else if (r.equipmentUpdated == 1)
-    text = "New categories were added to one existing|equipment record.";
-  else
-    text = "New categories were added to " + std::to_string(r.equipmentUpdated) +
-           " existing|equipment records.";
-  if (r.failed == 1)
-    text += "||One category could not be added to its equipment.";
-  else if (r.failed > 1)
-    text += "||" + std::to_string(r.failed) + " categories could not be added to their equipment.";
-  return text;
-}
-
-bool categoryInUse(frame::Context& ctx, const std::string& categoryId) {
-  data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
-  return cost.fetch("KeyCostCategory", {data::Value(clipped(categoryId))}) == data::kNoError;
-}
-
-std::string scheduleLetter(const std::string& shown) {
-  for (const ScheduleType& t : kScheduleTypes)
-    if (clipped(shown) == t.shown) return t.letter;
-  return "N";
-}
-
-std::string scheduleShown(const std::string& letter) {
-  return scheduleByLetter(letter).shown;
-}
-
 void showScheduleFields(ui::Procedure& p, const std::string& letter, const std::string& prefix) {
   const ScheduleType& t = scheduleByLetter(letter);
   for (const std::string& c :
@@ -159,14 +33,6 @@ void showScheduleFields(ui::Procedure& p, const std::string& letter, const std::
   for (const std::string& c :
        {std::string("?INTERVALPROMPT"), "?" + prefix + ":Interval", "?" + prefix + ":IntervalName"})
     p.control(c).setVisible(t.interval);
-}
-
-std::string costRecordId(const std::string& equipmentId, const std::string& category) {
-  return padRight(cutToChars(clipped(equipmentId), 10), 10) + clipped(category);
-}
-
-void copyCategoryDefaults(const data::FileAccess& code, data::FileAccess& cost) {
-  for (const auto& [to, from] : kDefaultFields) cost.put(to, code.get(from));
 }
 
 // ---- Code entries checked against another file --------------------------------------------------

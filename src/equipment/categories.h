@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "equipment/engine/cost_rules.h"
 #include "equipment/equipment_browse.h"
 #include "ui/model/browse_procedure.h"
 #include "ui/model/form_procedure.h"
@@ -23,43 +24,9 @@ inline constexpr const char* kCategoryInUse =
     "This cost category is assigned to equipment.  It cannot be deleted while any piece of "
     "equipment carries it.";
 
-// ---- Apply to All -------------------------------------------------------------------------------
-
-struct ApplyToAllResult {
-  int equipmentUpdated = 0;  // pieces of equipment that got at least one record written
-  int added = 0;             // EQCOST records written
-  int failed = 0;            // records that could not be written (each reported on its own)
-  bool refused = false;      // the company stayed busy: nothing was written
-};
-
-// Adds every EQCODE category, with its defaults, to every EQHEADER record that lacks it
-// (EQC:RecordID = equipment ID padded to 10 + category), in one transaction begun within
-// `wait`; when it cannot begin, nothing is written. An insert the file refuses is reported
-// through the error object and not counted as added; a failure of the store itself ends the
-// run and keeps nothing of it.
-ApplyToAllResult applyCategoriesToAll(frame::Context& ctx,
-                                      std::chrono::milliseconds wait = data::kWriterWait);
-
-// The "Process Complete" text for the result; failures add a line saying how many.
-std::string applyToAllMessage(const ApplyToAllResult& result);
-
-// Whether any piece of equipment carries the category (an EQCOST record names it).
-bool categoryInUse(frame::Context& ctx, const std::string& categoryId);
-
-// The schedule-type letter for a drop-list text and back; anything unknown is "N" / "None".
-std::string scheduleLetter(const std::string& shown);
-std::string scheduleShown(const std::string& letter);
-
 // Shows the meter controls (?METERPROMPT, ?<prefix>:Meter, ?<prefix>:MeterName) and the interval
 // controls (?INTERVALPROMPT, ?<prefix>:Interval, ?<prefix>:IntervalName) the type letter uses.
 void showScheduleFields(ui::Procedure& p, const std::string& letter, const std::string& prefix);
-
-// The EQCOST record ID of a category of a piece of equipment: the ID padded to 10, the category.
-std::string costRecordId(const std::string& equipmentId, const std::string& category);
-
-// Copies a category's defaults from an EQCODE buffer into an EQCOST buffer, replacing what it
-// held: the unit, the expense and contra accounts and the five schedule fields.
-void copyCategoryDefaults(const data::FileAccess& code, data::FileAccess& cost);
 
 // ---- Code entries checked against another file --------------------------------------------------
 

@@ -11,14 +11,6 @@ namespace koreq::equipment {
 
 namespace {
 
-constexpr int kScheduleTextLength = 60;
-
-std::int64_t whole(const data::Value& v) {
-  std::int64_t n = 0;
-  data::detail::toInteger(v, &n, nullptr);
-  return n;
-}
-
 std::string upper(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -32,55 +24,6 @@ constexpr CodeLookup kExpenseAccount = {"?EQC:ControlDebit",  "EQC:ControlDebit"
                                         "GLM:Account",        "BROWSEGLMASTER"};
 
 }  // namespace
-
-// ---- Schedule text and rows ---------------------------------------------------------------------
-
-std::string scheduleText(const std::string& type, const std::string& meterName, std::int64_t meter,
-                         const std::string& intervalName, std::int64_t interval) {
-  const std::string t = clipped(type);
-  const std::string byMeter = std::to_string(meter) + " " + clipped(meterName);
-  const std::string byTime = std::to_string(interval) + " " + clipped(intervalName);
-  std::string out;
-  if (t == "M")
-    out = "Every " + byMeter;
-  else if (t == "E")
-    out = "Every " + byTime;
-  else if (t == "B")
-    out = "Every " + byTime + " or " + byMeter;
-  else
-    out = "None";
-  return cutToChars(out, kScheduleTextLength);
-}
-
-std::string scheduleText(const data::FileAccess& cost) {
-  return scheduleText(cost.text("EQC:ScheduleType"), cost.text("EQC:MeterName"),
-                      whole(cost.get("EQC:Meter")), cost.text("EQC:IntervalName"),
-                      whole(cost.get("EQC:Interval")));
-}
-
-std::vector<CostRow> readCostRows(frame::Context& ctx, const std::string& equipmentId) {
-  data::FileAccess cost(ctx.store(), data::EqCost::def(), ctx.errors());
-  data::FileAccess code(ctx.store(), data::EqCode::def(), ctx.errors());
-  cost.setRange(*data::EqCost::def().key("KeyEquipmentID"),
-                {data::Value(clipped(cutToChars(equipmentId, 10)))});
-  std::vector<CostRow> rows;
-  while (cost.next() == data::kNoError) {
-    CostRow r;
-    r.position = cost.position();
-    r.values = cost.values();
-    if (code.fetch("KeyCategoryID", {cost.get("EQC:CostCategory")}) == data::kNoError)
-      r.description = code.text("EQD:Description");
-    r.schedule = scheduleText(cost);
-    rows.push_back(std::move(r));
-  }
-  return rows;
-}
-
-data::Value costField(const CostRow& row, std::string_view field) {
-  const int i = data::EqCost::def().fieldIndex(field);
-  if (i < 0 || static_cast<std::size_t>(i) >= row.values.size()) return {};
-  return row.values[static_cast<std::size_t>(i)];
-}
 
 bool loadCost(frame::Context& ctx, std::int64_t position) {
   if (position == 0) return false;

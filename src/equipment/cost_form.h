@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "equipment/engine/cost_rules.h"
 #include "equipment/equipment_browse.h"
 #include "ui/model/form_procedure.h"
 
@@ -23,27 +24,6 @@ inline constexpr const char* kNoEquipmentForCost =
 inline constexpr const char* kConfirmDelete =
     "Are you sure you want to delete the highlighted record?";
 inline constexpr const char* kCostHelpTopic = "~EC_Insert_or_Change_a_Maintenance_Category_Screen";
-
-// The schedule text of a schedule: "Every 5000 Miles", "Every 6 Months", "Every 6 Months or
-// 5000 Miles", and "None" for any other type letter.
-std::string scheduleText(const std::string& type, const std::string& meterName, std::int64_t meter,
-                         const std::string& intervalName, std::int64_t interval);
-// The same for the EQCOST record in the buffer.
-std::string scheduleText(const data::FileAccess& cost);
-
-// One EQCOST record of a piece of equipment as its lists show it.
-struct CostRow {
-  std::int64_t position = 0;        // the record's identity, to read it again
-  std::vector<data::Value> values;  // its fields, in file order
-  std::string description;          // EQD:Description of its category, blank when unknown
-  std::string schedule;             // its schedule text
-};
-
-// The EQCOST records of a piece of equipment in category order (EQC:KeyEquipmentID).
-std::vector<CostRow> readCostRows(frame::Context& ctx, const std::string& equipmentId);
-
-// A field of a row's record by name ("EQC:CostCategory"); monostate for an unknown name.
-data::Value costField(const CostRow& row, std::string_view field);
 
 // A list of the categories of one piece of equipment, which knows how to read itself again
 // (each window that shows one refills every one after UpdateEQCost closes).

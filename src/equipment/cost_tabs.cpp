@@ -22,14 +22,8 @@ constexpr ui::Colour kRed = 0xFF0000;
 constexpr const char* kCostPosted =
     "Costs have been posted to this cost category.  It cannot be |deleted at this time.";
 
-Decimal decimal(const data::Value& v) {
-  if (const Decimal* d = std::get_if<Decimal>(&v)) return *d;
-  if (const std::int64_t* n = std::get_if<std::int64_t>(&v)) return Decimal(*n);
-  return Decimal();
-}
-
 Decimal decimal(const data::FileAccess& f, std::string_view field) {
-  return decimal(f.get(field));
+  return decimalOf(f.get(field));
 }
 
 // Every list of the equipment's categories on the form, read again.
@@ -240,31 +234,10 @@ class CostCategoriesTab final : public CostListPart {
  protected:
   void fill() override {
     form().port().setWaitCursor(true);
-    figures_.clear();
-    totalCumulative_ = totalYtd_ = totalMtd_ = Decimal();
-    data::FileAccess year(form().ctx().store(), data::EqPriorC::def(), form().ctx().errors());
-    data::FileAccess month(form().ctx().store(), data::EqPriorCM::def(), form().ctx().errors());
-    const std::vector<CostRow> rows = readCostRows(form().ctx(), form().equipmentId());
-    for (const CostRow& r : rows) {
-      const data::Value id = costField(r, "EQC:EquipmentID");
-      const data::Value category = costField(r, "EQC:CostCategory");
-      Figures f;
-      if (year.fetch("KeyEquipmentCategoryYear",
-                     {id, category, data::Value(std::int64_t{year_})}) == data::kNoError) {
-        f.yearUnits = decimal(year, "EQPC:Units");
-        f.yearAmount = decimal(year, "EQPC:Amount");
-      }
-      if (month.fetch("KeyEquipmentCategoryYearPeriod",
-                      {id, category, data::Value(std::int64_t{year_}), data::Value(period_)}) ==
-          data::kNoError) {
-        f.monthUnits = decimal(month, "EQPCM:Units");
-        f.monthAmount = decimal(month, "EQPCM:Amount");
-      }
-      totalCumulative_ += decimal(costField(r, "EQC:CumulativeAmount"));
-      totalYtd_ += f.yearAmount;
-      totalMtd_ += f.monthAmount;
-      figures_[r.position] = f;
-    }
+    costs_ = categoryCosts(form().ctx(), form().equipmentId(), year_, period_);
+    totalCumulative_ = costs_.cumulative;
+    totalYtd_ = costs_.year;
+    totalMtd_ = costs_.month;
     cumProfit_ = incomeCumAmt_ - totalCumulative_;
     ytdProfit_ = incomeYtdAmt_ - totalYtd_;
     mtdProfit_ = incomeMtdAmt_ - totalMtd_;
@@ -279,8 +252,8 @@ class CostCategoriesTab final : public CostListPart {
   }
 
   data::Value cell(const CostRow& r, const std::string& use) const override {
-    auto it = figures_.find(r.position);
-    const Figures f = it == figures_.end() ? Figures{} : it->second;
+    auto it = costs_.byPosition.find(r.position);
+    const PeriodCost f = it == costs_.byPosition.end() ? PeriodCost{} : it->second;
     if (use == "LOC:YearUnits") return f.yearUnits;
     if (use == "LOC:YearAmount") return f.yearAmount;
     if (use == "LOC:MonthUnits") return f.monthUnits;
@@ -305,10 +278,6 @@ class CostCategoriesTab final : public CostListPart {
     std::string description;
     Date date;
   };
-  struct Figures {
-    Decimal yearUnits, yearAmount, monthUnits, monthAmount;
-  };
-
   void readPeriods() {
     data::FileAccess f(form().ctx().store(), data::GlFiscal::def(), form().ctx().errors());
     f.set(*data::GlFiscal::def().key("KeyFiscalPeriodDown"));
@@ -399,7 +368,7 @@ class CostCategoriesTab final : public CostListPart {
   std::vector<Period> periods_;
   std::int64_t period_ = 0;
   int year_ = 0;
-  std::map<std::int64_t, Figures> figures_;  // by record position
+  CategoryCosts costs_;
   Str<15> periodDescription_;
   Decimal totalCumulative_, totalYtd_, totalMtd_;
   Decimal incomeCumQty_, incomeCumAmt_, incomeYtdQty_, incomeYtdAmt_, incomeMtdQty_, incomeMtdAmt_;

@@ -1,7 +1,7 @@
 #include "equipment/equipment_browse.h"
 
 #include "equipment/categories.h"
-#include "equipment/equipment_records.h"
+#include "equipment/engine/equipment_records.h"
 
 #include <chrono>
 

@@ -1,7 +1,7 @@
 #include "equipment/equipment_form.h"
 
 #include "equipment/categories.h"
-#include "equipment/equipment_records.h"
+#include "equipment/engine/equipment_records.h"
 #include "frame/activity_log.h"
 #include "frame/permissions.h"
 #include "runtime/ini.h"
@@ -70,26 +70,6 @@ const EquipmentForm::Lookup EquipmentForm::kLookups[] = {
       "BROWSEGLMASTER"},
      "?LOOKUPDESTACCOUNT"},
 };
-
-std::optional<Decimal> averageUnitsPerDay(frame::Context& ctx, const std::string& equipmentId) {
-  data::FileAccess log(ctx.store(), data::EqLog::def(), ctx.errors());
-  const data::KeyDef& key = *data::EqLog::def().key("KeyEquipmentID");
-  log.setRange(key, {data::Value(clipped(equipmentId))});
-  std::int64_t count = 0;
-  Date first, last;
-  // The total keeps its decimals: a whole-number total would lose part units.
-  Decimal total;
-  while (log.next() == data::kNoError) {
-    ++count;
-    const Date d = std::get<Date>(log.get("EQL:Date"));
-    if (first.isEmpty() || first > d) first = d;
-    if (last.isEmpty() || last < d) last = d;
-    total = total + std::get<Decimal>(log.get("EQL:Units"));
-  }
-  if (count == 0) return std::nullopt;
-  if (first == last) return total;
-  return total / static_cast<std::int64_t>(last.day() - first.day());
-}
 
 EquipmentForm::EquipmentForm(frame::Context& ctx, EquipmentShared& shared)
     : ui::FormProcedure(ctx, "UpdateEQHeader", data::EqHeader::def()), shared_(shared) {

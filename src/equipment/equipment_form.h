@@ -71,11 +71,6 @@ inline constexpr const char* kNoUsageMessage =
     "No usage log entries were found for this piece of equipment, so no recalculation is "
     "possible.";
 
-// The average units per day of the usage log of one piece of equipment: the unit total divided
-// by the days from the first to the last entry (the total itself when they fall on one day).
-// Nothing when the equipment has no entries.
-std::optional<Decimal> averageUnitsPerDay(frame::Context& ctx, const std::string& equipmentId);
-
 class EquipmentForm : public ui::FormProcedure {
  public:
   EquipmentForm(frame::Context& ctx, EquipmentShared& shared);

@@ -43,8 +43,7 @@ std::vector<std::string> ProcedureRegistry::names() const {
 
 namespace {
 
-const std::string& styleOf(Context& ctx, std::string_view field) {
-  data::EqLimits& f = ctx.rec<data::EqLimits>();
+const std::string& styleOf(const data::EqLimits& f, std::string_view field) {
   if (field == "ReportType") return f.ReportType.str();
   if (field == "ReportFormat") return f.ReportFormat.str();
   return f.DetailSummary.str();
@@ -67,18 +66,31 @@ std::string categoryListReport(std::string_view code) {
   return code == "S" ? "PrintEQCategoryList" : "PrintEQCategoryList1";
 }
 
+struct Dispatcher {
+  const char* name;
+  const char* field;
+  std::string (*choose)(std::string_view);
+};
+const Dispatcher kDispatchers[] = {
+    {"PrintEQAnalysisServer", "ReportType", &analysisReport},
+    {"PrintEQListingServer", "ReportFormat", &listingReport},
+    {"PrintEQCategoryListServer", "DetailSummary", &categoryListReport},
+};
+
 }  // namespace
 
 void registerReportDispatchers(ProcedureRegistry& registry) {
-  auto dispatcher = [&registry](std::string_view field, std::string (*choose)(std::string_view)) {
-    return [&registry, field, choose](Context& ctx) {
-      std::string target = choose(styleOf(ctx, field));
+  for (const Dispatcher& d : kDispatchers)
+    registry.add(d.name, [&registry, &d](Context& ctx) {
+      std::string target = d.choose(styleOf(ctx.rec<data::EqLimits>(), d.field));
       if (!target.empty()) registry.call(ctx, target);
-    };
-  };
-  registry.add("PrintEQAnalysisServer", dispatcher("ReportType", &analysisReport));
-  registry.add("PrintEQListingServer", dispatcher("ReportFormat", &listingReport));
-  registry.add("PrintEQCategoryListServer", dispatcher("DetailSummary", &categoryListReport));
+    });
+}
+
+std::string reportFor(std::string_view procedure, const data::EqLimits& format) {
+  for (const Dispatcher& d : kDispatchers)
+    if (upper(procedure) == upper(d.name)) return d.choose(styleOf(format, d.field));
+  return std::string(procedure);
 }
 
 }  // namespace koreq::frame

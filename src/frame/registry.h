@@ -9,6 +9,10 @@
 #include <string_view>
 #include <vector>
 
+namespace koreq::data {
+struct EqLimits;
+}
+
 namespace koreq::frame {
 
 class Context;
@@ -41,5 +45,9 @@ class ProcedureRegistry {
 // buffer and run it through `registry` (which they refer to, so it must outlive them); a code
 // that names no report, or a report that is not registered, prints nothing.
 void registerReportDispatchers(ProcedureRegistry& registry);
+
+// The report that printing `format` through `procedure` runs: a dispatcher's choice by the
+// format's style code ("" when the code names none), else the procedure itself.
+std::string reportFor(std::string_view procedure, const data::EqLimits& format);
 
 }  // namespace koreq::frame

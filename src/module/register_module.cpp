@@ -8,7 +8,9 @@
 #include "interchange/export_window.h"
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
+#include "reportframe/format_windows.h"
 #include "reportframe/progress_window.h"
+#include "suite/report/print_notes.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -16,7 +18,6 @@
 #include "usagelog/batch_manager.h"
 #include "usagelog/engine/posting.h"
 #include "usagelog/log_form.h"
-#include "usagelog/proof_formats.h"
 #include "usagelog/proof_listing.h"
 
 namespace koreq::module {
@@ -42,9 +43,10 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   interchange::registerSourceForms(registry, shared);
   reportframe::registerReport(registry, depreciation::printFixedAssetsProcedure(),
                               &depreciation::printFixedAssetsBody);
-  usagelog::registerProofFormats(registry);
+  reportframe::registerReportFormats(registry, shared);
   reportframe::registerReport(registry, usagelog::printEqLogBProofProcedure(),
                               &usagelog::printEqLogBProofBody);
+  reportframe::registerReport(registry, suite::printNotesProcedure(), &suite::printNotesBody);
 }
 
 }  // namespace koreq::module

@@ -31,6 +31,13 @@ bool RecordedBand::bold(std::string_view control) const {
   return c && c->bold;
 }
 
+const ChartData& RecordedBand::chart(std::string_view control) const {
+  const RecordedControl* c = find(*this, control);
+  if (c && c->chart) return *c->chart;
+  throw std::out_of_range("band " + name + " on page " + std::to_string(page) + " draws no chart " +
+                          std::string(control));
+}
+
 void BandRecorder::beginPage(int number, const PageSizePt& size) {
   if (open_) throw std::logic_error("a page began before the last one ended");
   page_ = number;
@@ -46,9 +53,10 @@ void BandRecorder::printBand(const PrintedBand& band) {
   r.kind = band.kind;
   for (const PrintedControl& c : band.controls) {
     if (c.name.empty()) continue;
-    std::string text =
-        c.kind == ControlKind::Check ? (c.checked ? "checked" : "unchecked") : c.text;
-    r.controls.push_back({c.name, std::move(text), c.font.bold});
+    std::string text = c.kind == ControlKind::Check ? (c.checked ? "checked" : "unchecked")
+                       : c.kind == ControlKind::Image && c.image ? "(stored picture)"
+                                                                 : c.text;
+    r.controls.push_back({c.name, std::move(text), c.font.bold, c.chart});
   }
   bands_.push_back(std::move(r));
 }

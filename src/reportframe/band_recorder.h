@@ -4,6 +4,7 @@
 // its page and the texts of its named controls. Report bodies are tested with it, without
 // rendering anything.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +15,11 @@ namespace koreq::reportframe {
 
 struct RecordedControl {
   std::string name;
-  std::string text;  // a check box: "checked" or "unchecked"
+  // A check box: "checked" or "unchecked"; an image: its file, or "(stored picture)"; a chart:
+  // its title.
+  std::string text;
   bool bold = false;
+  std::shared_ptr<const ChartData> chart;
 };
 
 struct RecordedBand {
@@ -29,6 +33,8 @@ struct RecordedBand {
   const std::string& text(std::string_view control) const;
   bool shows(std::string_view control) const;
   bool bold(std::string_view control) const;
+  // The data a chart drew; throws std::out_of_range as text() does.
+  const ChartData& chart(std::string_view control) const;
 };
 
 class BandRecorder final : public PageSink {

@@ -1,12 +1,16 @@
 #include "reportframe/page_images.h"
 
 #include <QColor>
+#include <QFile>
+#include <QFontMetricsF>
 #include <QPen>
 #include <QPicture>
 #include <algorithm>
 #include <stdexcept>
 
+#include "reportframe/chart_painter.h"
 #include "reportframe/page_marks.h"
+#include "runtime/text.h"
 
 namespace koreq::reportframe {
 
@@ -30,6 +34,19 @@ QFont reportFont(const FontSpec& wanted) {
   f.setKerning(false);
   f.setHintingPreference(QFont::PreferNoHinting);
   return f;
+}
+
+QImage builtInPicture(const std::string& name) {
+  std::string bare = name;
+  if (std::size_t slash = bare.find_last_of("/\\"); slash != std::string::npos)
+    bare = bare.substr(slash + 1);
+  if (!bare.empty() && bare[0] == '~') bare = bare.substr(1);
+  if (std::size_t dot = bare.rfind('.'); dot != std::string::npos && dot > 0)
+    bare = bare.substr(0, dot);
+  if (bare.empty()) return {};
+  const QString path = QStringLiteral(":/koreq/icons/") + QString::fromStdString(lower(bare)) +
+                       QStringLiteral(".png");
+  return QFile::exists(path) ? QImage(path) : QImage();
 }
 
 const QFont& PagePainter::font(const FontSpec& wanted) {
@@ -93,23 +110,104 @@ void PagePainter::paint(const PrintedControl& c) {
       }
       return;
     }
+    case ControlKind::Image:
+      paintImage(c, r);
+      return;
+    case ControlKind::Chart:
+      paintChart(p, r, k, c, [this](const FontSpec& f) { return font(f); });
+      return;
     case ControlKind::Text:
     case ControlKind::Field: {
       if (c.text.empty()) return;
-      if (auto mark = parseMark(c.text, c.y)) {
-        marks_.push_back(std::move(*mark));
-        return;
-      }
       Qt::Alignment align = Qt::AlignVCenter;
       align |= c.align == Align::Right    ? Qt::AlignRight
                : c.align == Align::Center ? Qt::AlignHCenter
                                           : Qt::AlignLeft;
-      usePen(QPen(Qt::black));
-      useFont(c.font);
-      p.drawText(r, static_cast<int>(align) | Qt::TextSingleLine, QString::fromStdString(c.text));
+      const int flags = static_cast<int>(align) | Qt::TextSingleLine;
+      auto mark = parseMark(c.text, c.x, c.y, c.width, c.height);
+      if (!mark) {
+        usePen(QPen(Qt::black));
+        useFont(c.font);
+        p.drawText(r, flags, QString::fromStdString(c.text));
+        return;
+      }
+      if (mark->kind == MarkKind::Link) {
+        // Printed as a link looks, and the link covers the text as it was drawn.
+        QFont f = font(c.font);
+        f.setUnderline(true);
+        p.save();
+        p.setPen(QPen(QColor(0x1f, 0x4e, 0x9a)));
+        p.setFont(f);
+        QRectF drawn;
+        p.drawText(r, flags, QString::fromStdString(mark->text), &drawn);
+        p.restore();
+        drawn = drawn.intersected(r);
+        mark->x = drawn.x() / k;
+        mark->top = drawn.y() / k;
+        mark->width = drawn.width() / k;
+        mark->height = drawn.height() / k;
+      }
+      marks_.push_back(std::move(*mark));
       return;
     }
   }
+}
+
+constexpr std::size_t kPicturesKept = 8;
+
+// The picture an image control shows, read once a page painter.
+const QImage* PagePainter::source(const PrintedControl& c, std::string& key) {
+  key = c.image ? "#" + std::to_string(reinterpret_cast<std::uintptr_t>(c.image.get())) : c.text;
+  auto it = sources_.find(key);
+  if (it == sources_.end()) {
+    // A few pictures are kept (a logo on every page); a photograph a record is let go.
+    if (sources_.size() >= kPicturesKept) {
+      sources_.clear();
+      scaled_.clear();
+      held_.clear();
+    }
+    QImage img;
+    if (c.image) {
+      img = QImage::fromData(reinterpret_cast<const uchar*>(c.image->data()),
+                             static_cast<int>(c.image->size()));
+      held_.push_back(c.image);
+    } else if (c.text[0] == '~') {
+      img = builtInPicture(c.text);
+    } else {
+      img = QImage(QString::fromStdString(c.text));
+    }
+    // A picture that cannot be read shows as missing, as the forms show it.
+    if (img.isNull()) img = builtInPicture("~nophoto.gif");
+    it = sources_.emplace(key, std::move(img)).first;
+  }
+  return it->second.isNull() ? nullptr : &it->second;
+}
+
+void PagePainter::paintImage(const PrintedControl& c, const QRectF& box) {
+  if (box.width() <= 0 || box.height() <= 0 || (c.text.empty() && !c.image)) return;
+  std::string key;
+  const QImage* img = source(c, key);
+  if (!img) return;
+  // Scaled into the box keeping its proportions, centred.
+  const double fit = std::min(box.width() / img->width(), box.height() / img->height());
+  const QSizeF drawn(img->width() * fit, img->height() * fit);
+  const QRectF target(box.center().x() - drawn.width() / 2, box.center().y() - drawn.height() / 2,
+                      drawn.width(), drawn.height());
+  // Shrunk to 300 dots an inch at the size drawn: a photograph is not copied whole into every
+  // page image and PDF page.
+  const double dots = 300.0 / 72.0 / scale_;
+  const QSize pixels(std::max(1, qRound(target.width() * dots)),
+                     std::max(1, qRound(target.height() * dots)));
+  if (img->width() <= pixels.width() && img->height() <= pixels.height()) {
+    painter_->drawImage(target, *img);
+    return;
+  }
+  auto at = std::make_tuple(key, pixels.width(), pixels.height());
+  auto it = scaled_.find(at);
+  if (it == scaled_.end())
+    it = scaled_.emplace(at, img->scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))
+             .first;
+  painter_->drawImage(target, it->second);
 }
 
 void PagePainter::write(const std::filesystem::path& file, const PageSizePt& size,
@@ -207,6 +305,15 @@ void PageImageWriter::endPage() {
   queue_.push_back(std::move(page_));
   lock.unlock();
   work_.notify_one();
+}
+
+double PageImageWriter::textWidth(const FontSpec& wanted, std::string_view text) const {
+  auto key = std::make_tuple(wanted.name, wanted.size, wanted.bold, wanted.italic);
+  auto it = measureFonts_.find(key);
+  if (it == measureFonts_.end()) it = measureFonts_.emplace(key, reportFont(wanted)).first;
+  const QFontMetricsF metrics(it->second, &measure_);
+  return metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size()))) *
+         72.0 / measure_.logicalDpiX();
 }
 
 void PageImageWriter::finish() {

@@ -7,8 +7,10 @@
 // instead of being drawn. Qt GUI's painter only: no widgets.
 
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 #include <QPen>
+#include <QPicture>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -30,6 +32,10 @@ namespace koreq::reportframe {
 // the metric-compatible Liberation faces.
 QFont reportFont(const FontSpec& wanted);
 
+// A built-in picture by the name the reports give it ("~nophoto.gif", "~Checkon.ico"): the
+// compiled-in icon of that base name, when the program carries them.
+QImage builtInPicture(const std::string& name);
+
 // Paints the bands of a page into a page image file. Its fonts are its own: one per thread.
 class PagePainter {
  public:
@@ -39,6 +45,8 @@ class PagePainter {
 
  private:
   void paint(const PrintedControl& c);
+  void paintImage(const PrintedControl& c, const QRectF& box);
+  const QImage* source(const PrintedControl& c, std::string& key);
   const QFont& font(const FontSpec& wanted);
   void usePen(const QPen& pen);
   void useFont(const FontSpec& wanted);
@@ -46,9 +54,12 @@ class PagePainter {
   QPainter* painter_ = nullptr;  // while a page is painted
   double scale_ = 1;             // picture units per point
   std::map<std::tuple<std::string, double, bool, bool>, QFont> fonts_;
-  std::optional<QPen> pen_;      // the painter's
-  const QFont* font_ = nullptr;  // one of fonts_, the painter's
-  std::vector<PageMark> marks_;  // of the page in hand
+  std::optional<QPen> pen_;                // the painter's
+  const QFont* font_ = nullptr;            // one of fonts_, the painter's
+  std::vector<PageMark> marks_;            // of the page in hand
+  std::map<std::string, QImage> sources_;  // by file name, or "#" and the bytes' address
+  std::map<std::tuple<std::string, int, int>, QImage> scaled_;
+  std::vector<ImageBytes> held_;  // keeps the addresses in sources_ from being reused
 };
 
 class PageImageWriter final : public PageSink {
@@ -68,6 +79,8 @@ class PageImageWriter final : public PageSink {
   void endPage() override;
   // Waits until every page is written; throws std::runtime_error when one could not be.
   void finish() override;
+  // Measured as the page images draw it.
+  double textWidth(const FontSpec& font, std::string_view text) const override;
 
  private:
   struct Page {
@@ -81,6 +94,8 @@ class PageImageWriter final : public PageSink {
   Page page_;  // the page the report prints on
   bool open_ = false;
   PagePainter inline_;  // without threads
+  QPicture measure_;    // the page images' resolution, for textWidth
+  mutable std::map<std::tuple<std::string, double, bool, bool>, QFont> measureFonts_;
 
   std::vector<std::thread> threads_;
   std::mutex mutex_;

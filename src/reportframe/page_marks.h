@@ -1,14 +1,26 @@
 #pragma once
 
-// Bookmarks a report asks for in its own text. A text or field control whose whole text is
-//   [[bookmark:TITLE]]       a bookmark of level 1 at the control's top, or
-//   [[bookmark:N:TITLE]]     one of level N (1 to 9), under the last bookmark of a lower level,
-// is not printed: the page image keeps it beside the page, and the PDF writer turns it into an
-// entry of the document's outline that opens the page at that height. Any other text prints as
-// it stands.
+// What a report asks of the PDF in its own text. A text or field control whose whole text is one
+// of these markers is a request, not a caption:
 //
-// The marks of the page image FILE are kept in FILE.marks, one a line: the level, a tab, the
-// top in points from the top of the page, a tab, the title (UTF-8, without tabs or line breaks).
+//   [[bookmark:TITLE]]         a bookmark of level 1 at the control's top, or
+//   [[bookmark:N:TITLE]]       one of level N (1 to 9), under the last bookmark of a lower level;
+//                              not printed
+//   [[link:TARGET|TEXT]]       TEXT is printed in the control's box, and a click on it in the PDF
+//   [[link:TARGET]]            goes to TARGET (the second form prints TARGET itself):
+//                                http://…, https://…, mailto:…, ftp://…   that address
+//                                page:N                                   page N of the report
+//                                #TITLE                                   the bookmark TITLE
+//   [[note:TEXT]]              a text note (a PDF annotation) at the control's top left corner,
+//   [[note:TITLE|TEXT]]        with an optional title; not printed. "\n" in TEXT is a line break.
+//
+// Anything else, a link to another kind of address among it, prints as it stands. A link to a
+// page or bookmark outside the PDF file in hand (a report split into several files) keeps its
+// text and loses its link.
+//
+// The marks of the page image FILE are kept in FILE.marks, one a line of tab-separated fields:
+// kind (B, L or N), level, x, top, width, height (points from the page's top left corner),
+// title, target, text; backslash, tab and line break written as \\, \t and \n.
 
 #include <filesystem>
 #include <optional>
@@ -18,15 +30,31 @@
 
 namespace koreq::reportframe {
 
+enum class MarkKind { Bookmark, Link, Note };
+
 struct PageMark {
-  int level = 1;
-  double top = 0;  // points from the top of the page
-  std::string title;
+  MarkKind kind = MarkKind::Bookmark;
+  int level = 1;  // bookmarks
+  double x = 0, top = 0, width = 0, height = 0;
+  std::string title;   // a bookmark's entry; a note's title
+  std::string target;  // a link's: "https://…", "page:12", "#Batch 3"
+  std::string text;    // a link's printed text; a note's contents
   friend bool operator==(const PageMark&, const PageMark&) = default;
 };
 
-// The mark a control's text asks for, or nothing when the text is not a mark.
-std::optional<PageMark> parseMark(std::string_view text, double top);
+// The mark a control's text asks for, placed at the control's box; nothing when the text is
+// not a marker.
+std::optional<PageMark> parseMark(std::string_view text, double x, double top, double width,
+                                  double height);
+
+// A link target: an external address ("https://…"), a page of the report from 1, or a
+// bookmark's title.
+struct LinkTarget {
+  std::string uri;
+  int page = 0;
+  std::string bookmark;
+};
+std::optional<LinkTarget> parseLinkTarget(std::string_view target);
 
 std::filesystem::path marksFile(const std::filesystem::path& pageFile);
 // Throws std::runtime_error when the file cannot be written.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QDesktopServices>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <memory>
 #include <qpdf/QPDF.hh>
@@ -24,8 +26,10 @@
 #include <system_error>
 #include <thread>
 
+#include "reportframe/page_images.h"
 #include "reportframe/page_marks.h"
 #include "reportframe/pdf_names.h"
+#include "runtime/text.h"
 
 namespace koreq::reportframe {
 
@@ -95,10 +99,136 @@ void setInfo(QPDF& pdf, const PdfDocumentInfo& info) {
   }
 }
 
+// A mark placed in the file in hand: its page from 0, its box in PDF space (from the bottom).
+struct Mark {
+  PageMark mark;
+  int page;
+  double left, bottom, right, top;
+};
+
+QPDFObjectHandle destination(const QPDFPageObjectHelper& page, double top) {
+  QPDFObjectHandle dest = QPDFObjectHandle::newArray();
+  dest.appendItem(page.getObjectHandle());
+  dest.appendItem(QPDFObjectHandle::newName("/XYZ"));
+  dest.appendItem(QPDFObjectHandle::newNull());
+  dest.appendItem(QPDFObjectHandle::newReal(top, 2));
+  dest.appendItem(QPDFObjectHandle::newNull());
+  return dest;
+}
+
+QPDFObjectHandle rectangle(double left, double bottom, double right, double top) {
+  QPDFObjectHandle r = QPDFObjectHandle::newArray();
+  for (double v : {left, bottom, right, top}) r.appendItem(QPDFObjectHandle::newReal(v, 2));
+  return r;
+}
+
+// A URI is 7-bit ASCII: other bytes are written percent-encoded.
+std::string asciiUri(const std::string& uri) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : uri) {
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+void annotate(QPDFPageObjectHelper& page, QPDFObjectHandle annotation) {
+  QPDFObjectHandle dict = page.getObjectHandle();
+  QPDFObjectHandle annots = dict.getKey("/Annots");
+  if (!annots.isArray()) {
+    annots = QPDFObjectHandle::newArray();
+    dict.replaceKey("/Annots", annots);
+  }
+  annotation.replaceKey("/P", dict);
+  annots.appendItem(annotation);
+}
+
+// The links and text notes of the file, on their pages. A link to a page or bookmark that is
+// not in this file keeps its printed text only.
+void addAnnotations(QPDF& pdf, const std::vector<Mark>& marks, std::size_t firstPage) {
+  std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
+  for (const Mark& m : marks) {
+    if (m.page < 0 || static_cast<std::size_t>(m.page) >= pages.size()) continue;
+    QPDFPageObjectHelper& page = pages[static_cast<std::size_t>(m.page)];
+    if (m.mark.kind == MarkKind::Note) {
+      QPDFObjectHandle note = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+          "<< /Type /Annot /Subtype /Text /Name /Comment /Open false /F 4 >>"));
+      note.replaceKey("/Rect", rectangle(m.left, m.top - 18, m.left + 18, m.top));
+      note.replaceKey("/Contents", QPDFObjectHandle::newUnicodeString(m.mark.text));
+      if (!m.mark.title.empty())
+        note.replaceKey("/T", QPDFObjectHandle::newUnicodeString(m.mark.title));
+      annotate(page, note);
+      continue;
+    }
+    if (m.mark.kind != MarkKind::Link) continue;
+    const std::optional<LinkTarget> target = parseLinkTarget(m.mark.target);
+    if (!target) continue;
+    QPDFObjectHandle link = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link /Border [0 0 0] /F 4 >>"));
+    link.replaceKey("/Rect", rectangle(m.left, m.bottom, m.right, m.top));
+    if (!target->uri.empty()) {
+      QPDFObjectHandle action = QPDFObjectHandle::newDictionary();
+      action.replaceKey("/S", QPDFObjectHandle::newName("/URI"));
+      action.replaceKey("/URI", QPDFObjectHandle::newString(asciiUri(target->uri)));
+      link.replaceKey("/A", action);
+    } else if (target->page > 0) {
+      const std::size_t at = static_cast<std::size_t>(target->page - 1);
+      if (at < firstPage || at - firstPage >= pages.size()) continue;
+      QPDFPageObjectHelper& to = pages[at - firstPage];
+      link.replaceKey("/Dest", destination(to, to.getMediaBox().getArrayItem(3).getNumericValue()));
+    } else {
+      auto b = std::find_if(marks.begin(), marks.end(), [&](const Mark& x) {
+        return x.mark.kind == MarkKind::Bookmark && x.mark.title == target->bookmark;
+      });
+      if (b == marks.end()) continue;
+      link.replaceKey("/Dest", destination(pages[static_cast<std::size_t>(b->page)], b->top));
+    }
+    annotate(page, link);
+  }
+}
+
+// The watermark across the page's centre, light and half transparent so the report reads
+// through it. The painter counts in the PDF writer's dots.
+void paintWatermark(QPainter& painter, const PdfWatermark& mark, const QSizeF& page) {
+  const QString text = QString::fromStdString(cutToChars(mark.text, 522));
+  FontSpec spec;
+  spec.name = cutToChars(mark.font, 128);
+  spec.size = mark.size > 0 ? mark.size : 100;
+  QFont font = reportFont(spec);
+  const double dots = painter.device()->logicalDpiX() / 72.0;
+  const double angle = mark.angle * M_PI / 180.0;
+  if (mark.size <= 0) {
+    // As large as fits across the page at that angle, up to 200 points.
+    const QRectF box =
+        QFontMetricsF(font, painter.device()).boundingRect(QRectF(), Qt::AlignCenter, text);
+    const double c = std::fabs(std::cos(angle)), s = std::fabs(std::sin(angle));
+    const double across = box.width() * c + box.height() * s;
+    const double up = box.width() * s + box.height() * c;
+    const double fit =
+        std::min(page.width() * dots * 0.9 / across, page.height() * dots * 0.9 / up);
+    font.setPointSizeF(std::clamp(100 * fit, 6.0, 200.0));
+  }
+  painter.save();
+  painter.setOpacity(0.35);
+  painter.setPen(QColor(150, 150, 150));
+  painter.setFont(font);
+  painter.translate(page.width() * dots / 2, page.height() * dots / 2);
+  painter.rotate(-mark.angle);
+  const QRectF all(-page.width() * dots * 2, -page.height() * dots * 2, page.width() * dots * 4,
+                   page.height() * dots * 4);
+  painter.drawText(all, Qt::AlignCenter, text);
+  painter.restore();
+}
+
 // The document outline: every bookmark under the last one of a lower level, all open, each
 // opening its page at its height.
-template <typename Bookmark>
-void addOutline(QPDF& pdf, const std::vector<Bookmark>& bookmarks) {
+void addOutline(QPDF& pdf, const std::vector<Mark>& marks) {
   const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(pdf).getAllPages();
   struct Node {
     QPDFObjectHandle item;
@@ -111,21 +241,16 @@ void addOutline(QPDF& pdf, const std::vector<Bookmark>& bookmarks) {
   nodes.push_back(
       {pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>")), 0, -1, {}});
   std::vector<int> open{0};
-  for (const Bookmark& b : bookmarks) {
+  for (const Mark& b : marks) {
+    if (b.mark.kind != MarkKind::Bookmark) continue;
     if (b.page < 0 || static_cast<std::size_t>(b.page) >= pages.size()) continue;
-    while (nodes[static_cast<std::size_t>(open.back())].level >= b.level) open.pop_back();
+    while (nodes[static_cast<std::size_t>(open.back())].level >= b.mark.level) open.pop_back();
     const int parent = open.back();
     QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
-    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(b.title));
+    item.replaceKey("/Title", QPDFObjectHandle::newUnicodeString(b.mark.title));
     item.replaceKey("/Parent", nodes[static_cast<std::size_t>(parent)].item);
-    QPDFObjectHandle dest = QPDFObjectHandle::newArray();
-    dest.appendItem(pages[static_cast<std::size_t>(b.page)].getObjectHandle());
-    dest.appendItem(QPDFObjectHandle::newName("/XYZ"));
-    dest.appendItem(QPDFObjectHandle::newNull());
-    dest.appendItem(QPDFObjectHandle::newReal(b.top, 2));
-    dest.appendItem(QPDFObjectHandle::newNull());
-    item.replaceKey("/Dest", dest);
-    nodes.push_back({item, b.level, parent, {}});
+    item.replaceKey("/Dest", destination(pages[static_cast<std::size_t>(b.page)], b.top));
+    nodes.push_back({item, b.mark.level, parent, {}});
     const int index = static_cast<int>(nodes.size()) - 1;
     nodes[static_cast<std::size_t>(parent)].children.push_back(index);
     open.push_back(index);
@@ -214,7 +339,7 @@ struct PdfReportWriter::Part {
   detail::Draft file;
   std::size_t first = 0;  // in the page list
   std::size_t count = 0;
-  std::vector<Bookmark> bookmarks;  // pages counted from the part's first
+  std::vector<Placed> marks;  // pages counted from the part's first
   std::string error;
 };
 
@@ -259,9 +384,9 @@ bool PdfReportWriter::drawPart(const std::vector<fs::path>& pages, Part& part,
         writer.newPage();
       }
       if (loaded) painter.drawPicture(0, 0, picture);
+      if (!watermark.text.empty()) paintWatermark(painter, watermark, size);
       for (PageMark& m : readMarks(pages[k]))
-        part.bookmarks.push_back(
-            {m.level, std::move(m.title), static_cast<int>(k - part.first), size.height() - m.top});
+        part.marks.push_back({std::move(m), static_cast<int>(k - part.first), size.height()});
     }
     painter.end();
   }
@@ -330,15 +455,16 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
     cancelled_ = error_.empty();
     return false;
   }
-  return finish(parts, target);
+  return finish(parts, target, first);
 }
 
-bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& target) {
+bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& target,
+                             std::size_t firstPage) {
   // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
   fs::path part = target;
   part += ".part";
   const PdfDocumentInfo& i = info;
-  const bool plain = parts.size() == 1 && parts.front().bookmarks.empty() &&
+  const bool plain = parts.size() == 1 && parts.front().marks.empty() &&
                      security.level == PdfEncryption::None && i.title.empty() &&
                      i.subject.empty() && i.author.empty() && i.creator.empty() &&
                      i.keywords.empty();
@@ -362,11 +488,12 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
     // open until the file is written.
     std::vector<std::unique_ptr<QPDF>> joined;
     QPDFPageDocumentHelper document(pdf);
-    std::vector<Bookmark> bookmarks;
+    std::vector<Mark> marks;
     for (const Part& part : parts) {
-      for (Bookmark b : part.bookmarks) {
-        b.page += static_cast<int>(part.first - parts.front().first);
-        bookmarks.push_back(std::move(b));
+      for (const Placed& p : part.marks) {
+        const PageMark& m = p.mark;
+        marks.push_back({m, p.page + static_cast<int>(part.first - parts.front().first), m.x,
+                         p.pageHeight - m.top - m.height, m.x + m.width, p.pageHeight - m.top});
       }
       if (&part == &parts.front()) continue;
       auto other = std::make_unique<QPDF>();
@@ -376,7 +503,8 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
       joined.push_back(std::move(other));
     }
     setInfo(pdf, info);
-    addOutline(pdf, bookmarks);
+    addOutline(pdf, marks);
+    addAnnotations(pdf, marks, firstPage);
     const std::string partName = part.string();  // the writer keeps the name until write()
     QPDFWriter w(pdf, partName.c_str());
     w.setObjectStreamMode(qpdf_o_generate);

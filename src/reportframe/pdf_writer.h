@@ -2,8 +2,9 @@
 
 // PdfReportWriter: turns a report's page list into PDF files. Every page image is laid onto a
 // PDF page of the report's paper (Qt's PDF writer), a page at a time, so memory does not grow
-// with the page count; each finished document is then rewritten by qpdf with its document
-// information, the outline of the bookmarks the report marked in its text (page_marks.h) and,
+// with the page count, with the watermark over every page when one is set; each finished
+// document is then rewritten by qpdf with its document information, the outline of the
+// bookmarks, the links and the text notes the report marked in its text (page_marks.h) and,
 // when asked, AES-256 security, to its target name.
 //
 // The usual sequence: init() with the folder, pages per file and file name; set the document
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "reportframe/page_marks.h"
 #include "reportframe/paper.h"
 #include "reportframe/report_def.h"
 
@@ -53,6 +55,14 @@ struct PdfSecurity {
   PdfPermissions permissions;
 };
 
+// A text printed across every page, over the report, in light grey.
+struct PdfWatermark {
+  std::string text;            // up to 522 characters ("\n" breaks the line); empty: none
+  std::string font = "Arial";  // up to 128 characters; a report font name
+  int size = 0;                // in points; 0: as large as fits across the page
+  int angle = 45;              // degrees, counter-clockwise
+};
+
 // Signing: 1 with a certificate of the system's store, 2 with a certificate file. Neither is
 // available here, and a signature asked for is never silently left out: generate() refuses.
 struct PdfSignature {
@@ -75,6 +85,7 @@ class PdfReportWriter {
   PdfDocumentInfo info;
   PdfSecurity security;
   PdfSignature signature;
+  PdfWatermark watermark;
   // Opens each produced file with the desktop's program for PDF files, or with `viewer`.
   bool openAfterCreation = false;
   std::string viewer;
@@ -97,12 +108,11 @@ class PdfReportWriter {
   bool cancelled() const { return cancelled_; }
 
  private:
-  // A bookmark of the file in hand: its page from 0 and its height in PDF space.
-  struct Bookmark {
-    int level;
-    std::string title;
+  // A mark of the file in hand: its page from 0 and that page's height in points.
+  struct Placed {
+    PageMark mark;
     int page;
-    double top;
+    double pageHeight;
   };
   struct Part;  // pages drawn into a draft document of their own
   bool writeFile(const std::vector<std::filesystem::path>& pages, std::size_t first,
@@ -110,7 +120,8 @@ class PdfReportWriter {
   // Thread-safe: reads only the page size settings. `beforePage` answers false to stop.
   bool drawPart(const std::vector<std::filesystem::path>& pages, Part& part,
                 const std::function<bool()>& beforePage) const;
-  bool finish(const std::vector<Part>& parts, const std::filesystem::path& target);
+  bool finish(const std::vector<Part>& parts, const std::filesystem::path& target,
+              std::size_t firstPage);
 
   std::filesystem::path folder_;
   std::filesystem::path fileName_;

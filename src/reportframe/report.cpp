@@ -28,7 +28,18 @@ bool truthy(const Value& v) {
   return false;
 }
 
+// The length of the UTF-8 character that starts with `lead`.
+std::size_t charLength(unsigned char lead) {
+  return lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
 }  // namespace
+
+double PageSink::textWidth(const FontSpec& font, std::string_view text) const {
+  std::size_t chars = 0;
+  for (unsigned char c : text) chars += (c & 0xC0) != 0x80;
+  return static_cast<double>(chars) * font.size * 0.5;
+}
 
 std::string fieldText(const Value& value, std::string_view picture) {
   if (std::holds_alternative<std::monostate>(value)) return {};
@@ -97,6 +108,64 @@ void Report::setValue(const std::string& name, Value value) {
   values_[upper(name)] = std::move(value);
 }
 
+void Report::setChart(const std::string& name, ChartData data) {
+  charts_[upper(name)] = std::make_shared<const ChartData>(std::move(data));
+}
+
+void Report::setImage(const std::string& name, std::string bytes) {
+  images_[upper(name)] = std::make_shared<const std::string>(std::move(bytes));
+}
+
+std::vector<std::string> Report::wrap(std::string_view name, std::string_view text) {
+  const ControlDef& c = control(name);
+  const auto fits = [&](std::string_view line) { return sink_.textWidth(c.font, line) <= c.width; };
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  do {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view paragraph = text.substr(start, end - start);
+    if (paragraph.ends_with('\r')) paragraph.remove_suffix(1);
+    start = end + 1;
+    std::string line;
+    bool any = false;
+    std::size_t at = 0;
+    while (at < paragraph.size()) {
+      std::size_t blank = paragraph.find(' ', at);
+      if (blank == std::string_view::npos) blank = paragraph.size();
+      std::string_view word = paragraph.substr(at, blank - at);
+      at = blank + 1;
+      if (word.empty()) continue;
+      if (!line.empty() && fits(line + ' ' + std::string(word))) {
+        line += ' ';
+        line += word;
+        continue;
+      }
+      if (!line.empty()) {
+        lines.push_back(std::move(line));
+        line.clear();
+        any = true;
+      }
+      // A word wider than the line is broken where it must, between characters.
+      while (!fits(word)) {
+        std::size_t cut = 0;
+        for (std::size_t next = 0; next < word.size();) {
+          next += charLength(static_cast<unsigned char>(word[next]));
+          if (cut > 0 && !fits(word.substr(0, next))) break;
+          cut = std::min(next, word.size());
+        }
+        if (cut >= word.size()) break;
+        lines.emplace_back(word.substr(0, cut));
+        any = true;
+        word.remove_prefix(cut);
+      }
+      line = std::string(word);
+    }
+    if (!line.empty() || !any) lines.push_back(std::move(line));
+  } while (start <= text.size());
+  return lines;
+}
+
 Value Report::valueOf(const ControlDef& c) const {
   const std::string key = upper(c.use);
   if (key == "PAGENO") return static_cast<std::int64_t>(pageNumber_);
@@ -105,6 +174,19 @@ Value Report::valueOf(const ControlDef& c) const {
     if (auto v = resolver_(c.use)) return *v;
   throw std::logic_error("report " + def_.name + ": nothing gives the value " + c.use +
                          (c.name.empty() ? std::string() : " of " + c.name));
+}
+
+void Report::resolveImage(const ControlDef& c, PrintedControl& p) const {
+  if (!c.file.empty()) {
+    p.text = c.file;
+    return;
+  }
+  if (auto it = images_.find(upper(c.use)); it != images_.end()) {
+    p.image = it->second;
+    return;
+  }
+  const Value v = valueOf(c);
+  if (const auto* s = std::get_if<std::string>(&v)) p.text = trimmed(*s);
 }
 
 void Report::printAt(const BandDef& band, double y) {
@@ -132,6 +214,17 @@ void Report::printAt(const BandDef& band, double y) {
     } else if (c.kind == ControlKind::Check) {
       p.text = c.text;
       p.checked = truthy(valueOf(c));
+    } else if (c.kind == ControlKind::Image) {
+      resolveImage(c, p);
+    } else if (c.kind == ControlKind::Chart) {
+      auto it = charts_.find(upper(c.use));
+      if (it == charts_.end())
+        throw std::logic_error("report " + def_.name + ": nothing gives the chart " + c.use);
+      p.chart = it->second;
+      p.text = c.text;
+      p.chartKind = c.chart;
+      p.xTitle = c.xTitle;
+      p.yTitle = c.yTitle;
     } else {
       p.text = c.text;
     }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,25 @@ namespace koreq::reportframe {
 
 using Value = data::Value;
 
+// What a chart control draws: one value a point of every series, the points named along the
+// category axis. Plain numbers: a chart only places them.
+struct ChartSeries {
+  std::string name;
+  std::vector<double> values;
+  friend bool operator==(const ChartSeries&, const ChartSeries&) = default;
+};
+
+struct ChartData {
+  std::vector<std::string> labels;  // a point's label; missing ones are blank
+  std::vector<ChartSeries> series;
+  // The value axis; without them it spans the values (and zero, for bars).
+  std::optional<double> minimum, maximum;
+  friend bool operator==(const ChartData&, const ChartData&) = default;
+};
+
+// The bytes of a stored picture (PNG, JPEG, BMP, GIF) an image control shows.
+using ImageBytes = std::shared_ptr<const std::string>;
+
 // A control as it goes onto a page, in points from the top left corner of the paper.
 struct PrintedControl {
   ControlKind kind = ControlKind::Text;
@@ -37,6 +57,12 @@ struct PrintedControl {
   double lineWidth = 0;
   std::string fill;
   bool checked = false;  // check boxes
+  // Images: `text` the picture's file name ("~name": built in), or `image` its bytes.
+  ImageBytes image;
+  // Charts: `text` the title.
+  std::shared_ptr<const ChartData> chart;
+  ChartKind chartKind = ChartKind::Bar;
+  std::string xTitle, yTitle;
 };
 
 struct PrintedBand {
@@ -58,6 +84,9 @@ class PageSink {
   virtual void endPage() = 0;
   // The report has ended: every page is where it goes once this returns.
   virtual void finish() {}
+  // The width in points of `text` in `font`, for wrapping long texts. This estimate (half the
+  // font's size a character) serves sinks that do not draw; page images measure.
+  virtual double textWidth(const FontSpec& font, std::string_view text) const;
 };
 
 class Report {
@@ -79,6 +108,9 @@ class Report {
   ControlDef& control(std::string_view name);
 
   void setValue(const std::string& name, Value value);
+  // The data of the charts and the pictures of the images that "use" `name`.
+  void setChart(const std::string& name, ChartData data);
+  void setImage(const std::string& name, std::string bytes);
   using Resolver = std::function<std::optional<Value>(std::string_view name)>;
   void setResolver(Resolver resolver) { resolver_ = std::move(resolver); }
 
@@ -86,6 +118,11 @@ class Report {
   // fit. Throws std::logic_error for a page band, an unknown band, a field whose value nobody
   // knows, or after endReport().
   void print(std::string_view band);
+  // `text` broken into lines that fit the width of the control `control` in its font: at
+  // blanks where it can, inside a word longer than a line; at every line break. An empty text
+  // is one empty line.
+  std::vector<std::string> wrap(std::string_view control, std::string_view text);
+
   // Finishes the last page. Nothing prints after it.
   void endReport();
 
@@ -98,6 +135,7 @@ class Report {
   void finishPage();
   void printAt(const BandDef& band, double y);
   Value valueOf(const ControlDef& c) const;
+  void resolveImage(const ControlDef& c, PrintedControl& p) const;
   double bodyTop() const;
   double bodyBottom() const;
 
@@ -105,6 +143,8 @@ class Report {
   PageSink& sink_;
   Paginator paginator_;
   std::map<std::string, Value> values_;
+  std::map<std::string, std::shared_ptr<const ChartData>> charts_;
+  std::map<std::string, ImageBytes> images_;
   Resolver resolver_;
   int pageNumber_ = 0;       // the page in hand, for PAGENO: its footer prints after the break
   double detailHeight_ = 0;  // the tallest detail band: the room a group header keeps

@@ -37,9 +37,11 @@ constexpr Named<BandKind> kBandKinds[] = {
     {BandKind::PageFooter, "pageFooter"},
 };
 constexpr Named<ControlKind> kControlKinds[] = {
-    {ControlKind::Text, "text"}, {ControlKind::Field, "field"}, {ControlKind::Line, "line"},
-    {ControlKind::Box, "box"},   {ControlKind::Check, "check"},
+    {ControlKind::Text, "text"},   {ControlKind::Field, "field"}, {ControlKind::Line, "line"},
+    {ControlKind::Box, "box"},     {ControlKind::Check, "check"}, {ControlKind::Image, "image"},
+    {ControlKind::Chart, "chart"},
 };
+constexpr Named<ChartKind> kChartKinds[] = {{ChartKind::Bar, "bar"}, {ChartKind::Line, "line"}};
 constexpr Named<Align> kAligns[] = {
     {Align::Left, "left"}, {Align::Center, "center"}, {Align::Right, "right"}};
 
@@ -196,7 +198,7 @@ class Parser {
     where_ = band + ", control #" + std::to_string(position);
     if (!j.is_object()) fail("must be an object");
     known(j, {"kind", "name", "x", "y", "width", "height", "text", "use", "picture", "align",
-              "font", "lineWidth", "fill", "hidden"});
+              "font", "lineWidth", "fill", "hidden", "file", "chart", "xTitle", "yTitle"});
     ControlDef c;
     c.kind = choice(kControlKinds, str(j, "kind", true), "control kind");
     c.name = str(j, "name", false);
@@ -213,13 +215,27 @@ class Parser {
     c.fill = str(j, "fill", false);
     if (!c.fill.empty() && !isColour(c.fill)) fail("\"fill\" is a colour #rrggbb");
     if (j.contains("hidden")) c.hidden = flag(j, "hidden");
+    c.file = str(j, "file", false);
+    c.xTitle = str(j, "xTitle", false);
+    c.yTitle = str(j, "yTitle", false);
+    if (j.contains("chart")) c.chart = choice(kChartKinds, str(j, "chart", true), "chart");
     const bool number = PictureSpec::parse(c.picture).rightAligned();
     c.align = number ? Align::Right : Align::Left;
     if (j.contains("align")) c.align = choice(kAligns, str(j, "align", true), "alignment");
 
-    const bool needsUse = c.kind == ControlKind::Field || c.kind == ControlKind::Check;
-    if (needsUse && c.use.empty()) fail("\"use\" is required");
-    if (!needsUse && !c.use.empty()) fail("\"use\" belongs to fields and check boxes");
+    const bool needsUse = c.kind == ControlKind::Field || c.kind == ControlKind::Check ||
+                          c.kind == ControlKind::Chart;
+    if (c.kind == ControlKind::Image) {
+      if (c.use.empty() == c.file.empty()) fail("an image takes either \"file\" or \"use\"");
+    } else {
+      if (needsUse && c.use.empty()) fail("\"use\" is required");
+      if (!needsUse && !c.use.empty())
+        fail("\"use\" belongs to fields, check boxes, charts and images");
+      if (!c.file.empty()) fail("\"file\" belongs to images");
+    }
+    if (c.kind != ControlKind::Chart &&
+        (j.contains("chart") || !c.xTitle.empty() || !c.yTitle.empty()))
+      fail("\"chart\", \"xTitle\" and \"yTitle\" belong to charts");
     if (c.kind != ControlKind::Field && !c.picture.empty()) fail("\"picture\" belongs to fields");
     if (!c.picture.empty() && PictureSpec::parse(c.picture).kind == PictureSpec::Kind::Unknown)
       fail("unknown picture " + c.picture);

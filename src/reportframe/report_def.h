@@ -16,15 +16,20 @@
 //     "bands": [ {"kind": "pageHeader" | "groupHeader" | "detail" | "groupFooter" | "pageFooter",
 //                 "name": "detail", "height": 12, "controls": [ … ]} ] }
 // A control:
-//   {"kind": "text" | "field" | "line" | "box" | "check", "name": "?GLDP:SLAmount",
-//    "x": 0, "y": 0, "width": 50, "height": 10,
-//    "text": "caption (text, check)", "use": "GLDP:SLAmount (field, check)",
+//   {"kind": "text" | "field" | "line" | "box" | "check" | "image" | "chart",
+//    "name": "?GLDP:SLAmount", "x": 0, "y": 0, "width": 50, "height": 10,
+//    "text": "caption (text, check) or title (chart)",
+//    "use": "GLDP:SLAmount (field, check, chart, image)", "file": "logo.png (image)",
 //    "picture": "@n-15.2", "align": "left" | "center" | "right",
 //    "font": {"name": …, "size": …, "bold": true, "italic": false},
-//    "lineWidth": 0.5, "fill": "#e8e8e8", "hidden": true}
+//    "lineWidth": 0.5, "fill": "#e8e8e8", "hidden": true,
+//    "chart": "bar" | "line", "xTitle": "Year", "yTitle": "Book Value" (chart)}
 // A field without "align" is right-aligned under a number picture, else left-aligned. A line
-// runs from (x, y) to (x + width, y + height). Names are optional for controls the report never
-// changes, and unique where given.
+// runs from (x, y) to (x + width, y + height). An image shows a picture file ("~name": a
+// built-in picture) given by "file", or by "use": a value holding the file's name, or a stored
+// picture the body set (Report::setImage); it is scaled into its box keeping its proportions
+// and centred. A chart draws the values the body set under its "use" (Report::setChart). Names are
+// optional for controls the report never changes, and unique where given.
 
 #include <optional>
 #include <stdexcept>
@@ -37,7 +42,8 @@
 namespace koreq::reportframe {
 
 enum class BandKind { PageHeader, GroupHeader, Detail, GroupFooter, PageFooter };
-enum class ControlKind { Text, Field, Line, Box, Check };
+enum class ControlKind { Text, Field, Line, Box, Check, Image, Chart };
+enum class ChartKind { Bar, Line };
 enum class Align { Left, Center, Right };
 enum class Orientation { Portrait, Landscape };
 
@@ -53,14 +59,17 @@ struct ControlDef {
   ControlKind kind = ControlKind::Text;
   std::string name;  // "?GLDP:SLAmount"; may be empty
   double x = 0, y = 0, width = 0, height = 0;
-  std::string text;     // the caption of a text or check box
-  std::string use;      // the value a field shows or a check box reads
+  std::string text;     // the caption of a text or check box, the title of a chart
+  std::string use;      // the value a field shows, a check box reads, a chart or image draws
+  std::string file;     // an image's fixed picture
   std::string picture;  // a field's display picture; empty: the value as text
   Align align = Align::Left;
   FontSpec font;
   double lineWidth = 0.5;  // lines and box borders; 0: a box without a border
   std::string fill;        // a box's fill colour "#rrggbb"; empty: none
   bool hidden = false;
+  ChartKind chart = ChartKind::Bar;
+  std::string xTitle, yTitle;  // a chart's axis titles
 };
 
 struct BandDef {

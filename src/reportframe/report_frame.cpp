@@ -271,6 +271,7 @@ void ReportFrame::writePdf(ui::UserPort& user, bool viewPdf, RunOutcome& out) {
     pdf.security.level = PdfEncryption::Aes256;
     pdf.security.userPassword = pdfOptions_.password;
   }
+  pdf.watermark.text = pdfOptions_.watermark;
   // The writer's own status window; its Cancel asks before the PDF is given up.
   pdf.setProgress(pdfProgress ? pdfProgress : [&user](int page, int count) {
     if (user.showProgress("Please Wait...", "Generating PDF",

@@ -40,7 +40,8 @@ namespace koreq::reportframe {
 struct PdfOptions {
   std::string file;  // not empty: replaces the preset PDFFILENAME
   int pagesPerFile = 0;
-  std::string password;  // not empty: AES-256 with this user password
+  std::string password;   // not empty: AES-256 with this user password
+  std::string watermark;  // not empty: printed across every page
 };
 
 struct RunOutcome {

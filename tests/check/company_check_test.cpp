@@ -15,7 +15,7 @@
 #include "data/company.h"
 #include "data/error.h"
 #include "data/records.h"
-#include "demo/demo_company.h"
+#include "support/demo_folder.h"
 #include "support/temp_dir.h"
 
 namespace koreq::check {
@@ -47,15 +47,7 @@ void insert(data::Store& store, Fill fill) {
 TEST(CompanyCheck, TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed) {
   test::TempDir tmp;
   const auto dir = tmp / "co";
-  {
-    std::ostringstream out, err;
-    cli::setDemoMaker(&demo::makeDemoCompany);
-    ASSERT_EQ(
-        cli::runCli({"--data", dir.string(), "--today", "2024-06-14", "init", "--demo"}, out, err),
-        0)
-        << err.str();
-    cli::setDemoMaker({});
-  }
+  ASSERT_EQ(test::makeDemoFolder(dir, "2024-06-14"), "");
   Ran r = check(dir);
   EXPECT_EQ(r.rc, 0) << r.out;
   EXPECT_THAT(r.out, ::testing::MatchesRegex("The company is sound: 6 checks held over [0-9]+ "

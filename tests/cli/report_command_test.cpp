@@ -215,6 +215,30 @@ TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
   EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1"}).rc, 2);
 }
 
+TEST_F(ReportCommand, TheNotesOfAnEquipmentUnderAWatermark) {
+  const fs::path pdf = out_ / "notes.pdf";
+  Result r = report({"report", "LIMITPRINTNOTES", "--equipment", "EX-301", "--pdf", pdf.string(),
+                     "--watermark", "COPY"});
+  ASSERT_EQ(r.rc, 0) << r.err;
+  const std::string text = shell("pdftotext -layout " + quoted(pdf) + " -");
+  EXPECT_THAT(text, HasSubstr("Notes for Equipment (EX-301) 2022 CAT 336 Hydraulic Excavator"));
+  EXPECT_THAT(text, HasSubstr("Extended powertrain warranty"));
+  EXPECT_THAT(text, HasSubstr("Track tension"));
+  std::string raw = shell("pdftotext -raw " + quoted(pdf) + " -");
+  std::erase(raw, '\n');
+  EXPECT_THAT(raw, HasSubstr("COPY"));
+
+  EXPECT_EQ(report({"report", "LIMITPRINTNOTES"}).rc, 2);
+  EXPECT_EQ(report({"report", "LIMITPRINTNOTES", "--equipment", "EX-301", "--watermark", ""}).rc,
+            2);
+  // An equipment without notes: the notice, no file.
+  Result none = report({"report", "LIMITPRINTNOTES", "--equipment", "DT-201", "--pdf",
+                        (out_ / "none.pdf").string()});
+  EXPECT_EQ(none.rc, 1);
+  EXPECT_THAT(none.err, StartsWith("Nothing to Print... "));
+  EXPECT_FALSE(fs::exists(out_ / "none.pdf"));
+}
+
 TEST_F(ReportCommand, TheProgramWritesReportsWithoutADisplay) {
   const fs::path pdf = out_ / "headless.pdf";
   int status = -1;

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "form_fixture.h"
+#include "reportframe/gui_app.h"
 #include "suite/filetime.h"
 #include "suite/imagestore.h"
 #include "suite/notes.h"
@@ -580,7 +581,7 @@ TEST_F(NotesTest, TagAllThenTagOneLeavesTheOthersTagged) {
   const std::string first = prop("?LIST", "row", "1");
   EXPECT_EQ(first.substr(0, 1), "|");
   EXPECT_NE(first.find("|Extended powertrain warranty|Purchased with"), std::string::npos);
-  EXPECT_EQ(prop("?PRINTNOTES", "visible"), "0");
+  EXPECT_EQ(prop("?PRINTNOTES", "enabled"), "1");
 
   user.choose("?SHEET", "6");
   user.press("?TAGALL");
@@ -711,6 +712,7 @@ TEST_F(AttachmentsTest, ScenarioCaptionSetting) {
 }
 
 TEST_F(AttachmentsTest, ScenarioTagAllThenTagOne) {
+  reportframe::ReportApplication app;  // Print draws the notes
   EXPECT_EQ(runWithFiles("attach_notes_tags.scenario"), ui::headless::kScenarioPassed)
       << transcript.str();
 }

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "equipment/equipment_records.h"
+#include "equipment/engine/equipment_records.h"
 #include "equipment_fixture.h"
 #include "suite/casemode.h"
 

@@ -6,7 +6,7 @@
 
 #include "equipment/attachments_tabs.h"
 #include "equipment/categories.h"
-#include "equipment/equipment_records.h"
+#include "equipment/engine/equipment_records.h"
 #include "equipment_fixture.h"
 #include "runtime/ini.h"
 

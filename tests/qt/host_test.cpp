@@ -30,6 +30,7 @@
 #include "reportframe/progress_window.h"
 #include "runtime/ini.h"
 #include "support/backend_params.h"
+#include "support/demo_folder.h"
 
 namespace koreq::ui::qt::test {
 namespace {
@@ -196,14 +197,7 @@ const WindowDef& codesDef() {
 class HostWindowTest : public ::testing::Test {
  protected:
   HostWindowTest() {
-    std::ostringstream out, err;
-    cli::setDemoMaker(&demo::makeDemoCompany);
-    EXPECT_EQ(cli::runCli(
-                  {"--data", (tmp.path / "co").string(), "--today", "2024-06-14", "init", "--demo"},
-                  out, err),
-              0)
-        << err.str();
-    cli::setDemoMaker({});
+    EXPECT_EQ(koreq::test::makeDemoFolder(tmp.path / "co", "2024-06-14"), "");
     cli::GlobalOptions opts;
     opts.today = Date::fromYmd(2024, 6, 14);
     inv = std::make_unique<cli::Invocation>(opts, out_, err_);

@@ -11,6 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <QImage>
+
+#include "reportframe/chart_painter.h"
 #include "reportframe/gui_app.h"
 #include "reportframe/page_images.h"
 #include "reportframe/page_list.h"
@@ -24,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -246,6 +250,136 @@ TEST_F(PdfWriterTest, BookmarksMarkedInTheTextBecomeTheOutline) {
   EXPECT_THAT(text, Not(HasSubstr("Fuel")));  // marks are not printed
   EXPECT_THAT(text, Not(HasSubstr("DT-201")));
   EXPECT_THAT(text, HasSubstr("not a [[bookmark:mark]]"));  // not a mark: printed
+}
+
+// Two pages of a sheet with a photograph, a check box and a bar chart.
+constexpr const char* kSheet = R"({
+  "name": "Sheet", "paper": {"code": 1},
+  "bands": [
+    {"kind": "detail", "name": "sheet", "height": 700, "controls": [
+      {"kind": "image", "name": "?Photo", "use": "LOC:Photo", "x": 0, "y": 0, "width": 200, "height": 200},
+      {"kind": "check", "name": "?Active", "use": "LOC:Active", "text": "Active", "x": 220, "y": 0, "width": 80, "height": 12},
+      {"kind": "chart", "name": "?Graph", "use": "LOC:Graph", "text": "Annual Depreciation Amounts",
+       "xTitle": "Year", "yTitle": "Depreciation Amount", "x": 0, "y": 220, "width": 540, "height": 300},
+      {"kind": "field", "name": "?Mark", "use": "LOC:Mark", "x": 0, "y": 600, "width": 300, "height": 14}]}]})";
+
+TEST_F(PdfWriterTest, ImagesAndChartsArePaintedIntoThePdf) {
+  // A wide photograph of 2,400 by 1,200 pixels, shrunk into its box of 200 points at 300 dots
+  // an inch, keeping its proportions: 833 by 417.
+  QImage photo(2400, 1200, QImage::Format_RGB32);
+  photo.fill(QColor(40, 120, 200));
+  const fs::path file = dir_.path / "dt-201.png";
+  ASSERT_TRUE(photo.save(QString::fromStdString(file.string())));
+  {
+    const ReportDef def = parseReportDef(kSheet, "Sheet.json");
+    PageImageWriter images(pages_);
+    Report report(def, images);
+    report.setValue("LOC:Photo", file.string());
+    report.setValue("LOC:Active", std::int64_t{1});
+    report.setValue("LOC:Mark", std::string());
+    report.setChart("LOC:Graph", {{"2021", "2022", "2023"},
+                                  {{"Straight Line", {12000, 12000, 12000}},
+                                   {"Sum of Years' Digits", {18000, 12000, 6000}}}});
+    report.print("sheet");
+    report.setValue("LOC:Photo", (dir_.path / "gone.png").string());  // shows as missing
+    report.print("sheet");
+    report.endReport();
+  }
+  PdfReportWriter w = writer("sheet");
+  ASSERT_EQ(w.generate(pages_.files(), 0, false), 1) << w.error();
+  const std::string list = shell("pdfimages -list " + quoted(w.fileName())).out;
+  EXPECT_THAT(list, ContainsRegex("\n +1 +0 image +833 +417 "));
+  EXPECT_THAT(list, Not(ContainsRegex("\n +2 +[0-9]+ image")));  // no built-in picture here
+  const std::string text = this->text(w.fileName());
+  for (const char* shown : {"Annual Depreciation Amounts", "Year", "Depreciation Amount", "2022",
+                            "Straight Line", "Sum of Years' Digits", "20,000", "Active"})
+    EXPECT_THAT(text, HasSubstr(shown));
+  EXPECT_THAT(text, Not(HasSubstr("25,000")));  // the axis ends at the step above 18,000
+
+  EXPECT_THAT(axisSteps(0, 18000, 5, false), ElementsAre(0, 5000, 10000, 15000, 20000));
+  // Bounds given: they are the ends, round steps between (book value 60,000 down to 7,500),
+  // none so near an end that the labels would run together.
+  EXPECT_THAT(axisSteps(7500, 60000, 5, true),
+              ElementsAre(7500, 20000, 30000, 40000, 50000, 60000));
+  EXPECT_THAT(axisSteps(5, 5, 5, true).front(), 5);  // one value: an axis all the same
+  EXPECT_THAT(axisSteps(-1e308, 1e308, 5, false), ElementsAre(-1e308, 1e308));
+  EXPECT_EQ(axisLabel(1234567, 1000), "1,234,567");
+  EXPECT_EQ(axisLabel(-2.5, 2.5), "-2.5");
+  EXPECT_EQ(axisLabel(-1e-12, 0.25), "0.00");
+}
+
+TEST_F(PdfWriterTest, LinksNotesAndTheWatermark) {
+  marks_ = {"[[link:https://example.com/eq?id=DT-201|Manufacturer]]",
+            "[[link:page:1|Back to page 1]]",
+            "[[link:page:5|Off the file]]",
+            "[[bookmark:Batch 2]]",
+            "[[note:Checked by|Meter read twice.\\nSee log.]]",
+            "[[link:#Batch 2|To Batch 2]]"};
+  print(6);
+  PdfReportWriter w = writer("linked", 3);
+  w.watermark.text = "DRAFT";
+  ASSERT_EQ(w.generate(pages_.files(), 3, false), 1) << w.error();
+  ASSERT_EQ(w.producedFiles().size(), 2u);
+
+  // Every page carries the watermark, turned: its letters come out one a line.
+  const fs::path first = w.producedFiles()[0];
+  for (int page = 1; page <= 3; ++page) {
+    std::string raw = shell("pdftotext -raw -f " + std::to_string(page) + " -l " +
+                            std::to_string(page) + " " + quoted(first) + " -")
+                          .out;
+    std::erase_if(raw, [](char c) { return c == '\n'; });
+    EXPECT_THAT(raw, HasSubstr("DRAFT")) << page;
+  }
+  // Link texts print, notes do not.
+  const std::string text = this->text(first);
+  EXPECT_THAT(text, HasSubstr("Manufacturer"));
+  EXPECT_THAT(text, HasSubstr("Back to page 1"));
+  EXPECT_THAT(text, Not(HasSubstr("Meter read")));
+  EXPECT_THAT(text, Not(HasSubstr("[[")));
+
+  // The annotations, read back: page 1 links out, page 2 to page 1; page 3 to page 5, which is
+  // in the other file: no link there. The second file's last page links to its bookmark, and
+  // its second page has the note.
+  const auto annots = [&](const fs::path& f) {
+    return nlohmann::json::parse(shell("qpdf --json --json-key=qpdf " + quoted(f)).out);
+  };
+  const auto one = annots(first)["qpdf"][1];
+  const auto two = annots(w.producedFiles()[1])["qpdf"][1];
+  auto find = [](const nlohmann::json& objects, const std::string& subtype) {
+    std::vector<nlohmann::json> out;
+    for (const auto& [key, o] : objects.items()) {
+      const auto& v = o.contains("value") ? o["value"] : nlohmann::json();
+      if (v.is_object() && v.value("/Subtype", "") == subtype) out.push_back(v);
+    }
+    return out;
+  };
+  const auto links = find(one, "/Link");
+  ASSERT_EQ(links.size(), 2u);
+  std::string uri;
+  int pageLinks = 0;
+  for (const auto& l : links) {
+    if (l.contains("/A")) uri = l["/A"]["/URI"];
+    if (l.contains("/Dest")) ++pageLinks;
+    EXPECT_EQ(l["/Rect"].size(), 4u);
+  }
+  EXPECT_EQ(uri, "u:https://example.com/eq?id=DT-201");
+  EXPECT_EQ(pageLinks, 1);
+  const auto secondLinks = find(two, "/Link");
+  ASSERT_EQ(secondLinks.size(), 1u);
+  EXPECT_EQ(secondLinks[0]["/Dest"][1], "/XYZ");
+  EXPECT_EQ(secondLinks[0]["/Dest"][3], 792 - 36 - 300);  // opens at the bookmark
+  const auto notes = find(two, "/Text");
+  ASSERT_EQ(notes.size(), 1u);
+  EXPECT_EQ(notes[0]["/Contents"], "u:Meter read twice.\nSee log.");
+  EXPECT_EQ(notes[0]["/T"], "u:Checked by");
+
+  // A signature that cannot be made is refused, whatever else is asked.
+  PdfReportWriter signing = writer("signed");
+  signing.watermark.text = "DRAFT";
+  signing.signature.mode = 1;
+  EXPECT_EQ(signing.generate(pages_.files(), 0, false), 0);
+  EXPECT_THAT(signing.error(), HasSubstr("cannot be signed"));
+  EXPECT_FALSE(fs::exists(signing.fileName()));
 }
 
 TEST_F(PdfWriterTest, ThePageListDeletesItsPages) {

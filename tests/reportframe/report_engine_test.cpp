@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "reportframe/band_recorder.h"
+#include "reportframe/page_marks.h"
 #include "reportframe/paper.h"
 #include "reportframe/pdf_names.h"
 #include "reportframe/report.h"
@@ -186,6 +187,24 @@ TEST(ReportDef, NamesTheFileAndTheControlOfEveryFault) {
                                    "height": 10}, {"kind": "text", "name": "?a", "x": 0,
                                    "y": 0, "width": 10, "height": 10})")),
               HasSubstr("the control name is used twice"));
+  EXPECT_THAT(error(withDetail(R"({"kind": "image", "name": "?P", "x": 0, "y": 0, "width": 10,
+                                   "height": 10})")),
+              HasSubstr("control ?P): an image takes either \"file\" or \"use\""));
+  EXPECT_THAT(error(withDetail(R"({"kind": "image", "name": "?P", "file": "a.png", "use": "P",
+                                   "x": 0, "y": 0, "width": 10, "height": 10})")),
+              HasSubstr("an image takes either"));
+  EXPECT_THAT(error(withDetail(R"({"kind": "chart", "name": "?C", "chart": "pie", "use": "C",
+                                   "x": 0, "y": 0, "width": 10, "height": 10})")),
+              HasSubstr("unknown chart \"pie\""));
+  EXPECT_THAT(error(withDetail(R"({"kind": "chart", "name": "?C", "x": 0, "y": 0, "width": 10,
+                                   "height": 10})")),
+              HasSubstr("control ?C): \"use\" is required"));
+  EXPECT_THAT(error(withDetail(R"({"kind": "field", "name": "?F", "use": "F", "xTitle": "Year",
+                                   "x": 0, "y": 0, "width": 10, "height": 10})")),
+              HasSubstr("belong to charts"));
+  EXPECT_THAT(error(withDetail(R"({"kind": "text", "name": "?T", "file": "a.png", "x": 0,
+                                   "y": 0, "width": 10, "height": 10})")),
+              HasSubstr("\"file\" belongs to images"));
   EXPECT_THAT(error(R"({"name": "Bad", "paper": {"code": 256, "width": 0, "height": 5,
                         "units": "mm"}, "bands": []})"),
               HasSubstr("gives no page size"));
@@ -193,6 +212,106 @@ TEST(ReportDef, NamesTheFileAndTheControlOfEveryFault) {
               HasSubstr("gives no page size"));
   // Every report of the program loads.
   for (const std::string& name : reportDefNames()) EXPECT_NO_THROW(reportDef(name)) << name;
+}
+
+// A logo, a photograph the body gives, and a chart of the values it sets.
+constexpr const char* kPictures = R"({
+  "name": "Pictures", "paper": {"code": 1},
+  "bands": [
+    {"kind": "detail", "name": "sheet", "height": 300, "controls": [
+      {"kind": "image", "name": "?Logo", "file": "~eqpellham.png", "x": 0, "y": 0, "width": 60, "height": 30},
+      {"kind": "image", "name": "?Photo", "use": "LOC:Photo", "x": 100, "y": 0, "width": 200, "height": 100},
+      {"kind": "chart", "name": "?Graph", "use": "LOC:Graph", "chart": "line", "text": "Asset Book Value",
+       "xTitle": "Number of Years", "yTitle": "Book Value", "x": 0, "y": 110, "width": 400, "height": 180},
+      {"kind": "field", "name": "?Line", "use": "LOC:Line", "x": 0, "y": 290, "width": 100, "height": 10,
+       "font": {"size": 10}}]}]})";
+
+TEST(Report, ImagesAndChartsTakeWhatTheBodyGives) {
+  const ReportDef def = parseReportDef(kPictures, "Pictures.json");
+  EXPECT_EQ(def.bands[0].controls[2].chart, ChartKind::Line);
+  BandRecorder pages;
+  Report report(def, pages);
+  report.setValue("LOC:Photo", std::string("/photos/dt-201.jpg  "));
+  report.setValue("LOC:Line", std::string());
+  // A chart nobody filled is the body's mistake, as a field nobody gave is.
+  EXPECT_THROW(report.print("sheet"), std::logic_error);
+
+  ChartData book{{"0", "1", "2"}, {{"Straight Line", {60000, 45000, 30000}}}, 30000.0, 60000.0};
+  report.setChart("LOC:Graph", book);
+  report.print("sheet");
+  report.setImage("LOC:Photo", "\x89PNG stored bytes");
+  book.series[0].values.back() = 31000;
+  report.setChart("LOC:Graph", book);
+  report.print("sheet");
+  report.endReport();
+
+  const auto sheets = pages.bands("sheet");
+  ASSERT_EQ(sheets.size(), 2u);
+  EXPECT_EQ(sheets[0].text("?Logo"), "~eqpellham.png");
+  EXPECT_EQ(sheets[0].text("?Photo"), "/photos/dt-201.jpg");
+  EXPECT_EQ(sheets[1].text("?Photo"), "(stored picture)");
+  EXPECT_EQ(sheets[0].text("?Graph"), "Asset Book Value");
+  // Each band keeps the data it was printed with.
+  EXPECT_EQ(sheets[0].chart("?Graph").series[0].values.back(), 30000);
+  EXPECT_EQ(sheets[1].chart("?Graph").series[0].values.back(), 31000);
+  EXPECT_EQ(sheets[1].chart("?Graph").maximum, 60000.0);
+  EXPECT_THROW(sheets[0].chart("?Logo"), std::out_of_range);
+}
+
+TEST(Report, WrapBreaksLongTextsToTheControlsWidth) {
+  // The recorder's estimate: half the font's size a character, so ?Line (100 points, 10-point
+  // font) holds 20 characters.
+  const ReportDef def = parseReportDef(kPictures, "Pictures.json");
+  BandRecorder pages;
+  Report report(def, pages);
+  EXPECT_THAT(report.wrap("?Line", "Serviced the hydraulics and replaced two hoses"),
+              ElementsAre("Serviced the", "hydraulics and", "replaced two hoses"));
+  // Line breaks are kept, blank lines too; a word longer than a line is cut where it must.
+  EXPECT_THAT(report.wrap("?Line", "one\r\n\ntwo  three"), ElementsAre("one", "", "two three"));
+  EXPECT_THAT(report.wrap("?Line", "ABCDEFGHIJKLMNOPQRSTUVWXYZ end"),
+              ElementsAre("ABCDEFGHIJKLMNOPQRST", "UVWXYZ end"));
+  EXPECT_THAT(report.wrap("?Line", ""), ElementsAre(""));
+  // Never inside a character: 25 two-byte letters give 20 and 5.
+  std::string umlauts;
+  for (int i = 0; i < 25; ++i) umlauts += "\xc3\xa4";
+  const auto lines = report.wrap("?Line", umlauts);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].size(), 40u);
+  EXPECT_EQ(lines[1].size(), 10u);
+  EXPECT_THROW(report.wrap("?Nothing", "x"), std::logic_error);
+}
+
+TEST(PageMarks, TheMarkersAReportCanPutInItsText) {
+  auto mark = [](const std::string& text) { return parseMark(text, 10, 20, 100, 12); };
+  const auto b = mark("[[bookmark:3:Week 2]]");
+  ASSERT_TRUE(b);
+  EXPECT_EQ(b->kind, MarkKind::Bookmark);
+  EXPECT_EQ(b->level, 3);
+  EXPECT_EQ(b->title, "Week 2");
+  EXPECT_EQ(b->top, 20);
+
+  const auto web = mark("[[link:https://example.com/eq?id=DT-201|Manufacturer's page]]");
+  ASSERT_TRUE(web);
+  EXPECT_EQ(web->kind, MarkKind::Link);
+  EXPECT_EQ(web->target, "https://example.com/eq?id=DT-201");
+  EXPECT_EQ(web->text, "Manufacturer's page");
+  EXPECT_EQ(mark("[[link:mailto:shop@example.com]]")->text, "mailto:shop@example.com");
+  EXPECT_EQ(parseLinkTarget("page:12")->page, 12);
+  EXPECT_EQ(parseLinkTarget("#Batch 3")->bookmark, "Batch 3");
+
+  const auto note = mark("[[note:Checked by|Meter read twice.\\nSee log.]]");
+  ASSERT_TRUE(note);
+  EXPECT_EQ(note->kind, MarkKind::Note);
+  EXPECT_EQ(note->title, "Checked by");
+  EXPECT_EQ(note->text, "Meter read twice.\nSee log.");
+  EXPECT_EQ(mark("[[note:No title]]")->title, "");
+
+  // Not markers: printed as they stand. A link must not start a program or open a local file.
+  for (const char* text : {"[[link:javascript:alert(1)|x]]", "[[link:file:///etc/passwd|x]]",
+                           "[[link:page:0|x]]", "[[link:page:two|x]]", "[[link:https://a b|x]]",
+                           "[[link:#|x]]", "[[link:https://x|]]", "[[note:]]", "[[bookmark:]]",
+                           "[[bookmarks:x]]", "see [[link:https://x]]", "[[link:https://x"})
+    EXPECT_FALSE(mark(text)) << text;
 }
 
 TEST(Paper, TheTableAndTheUserDefinedSize) {

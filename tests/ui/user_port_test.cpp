@@ -95,6 +95,16 @@ TEST(UserPortTest, PopupMenusCountItemsWithoutSeparators) {
   EXPECT_EQ(items[0].text, "Copy");
   EXPECT_FALSE(items[0].enabled);
   EXPECT_EQ(items[3].text, "Spell Check");
+  // An icon in brackets after the "~", not part of the text a user reads or answers with.
+  items = menuItems("[print.ico]&Print|~[cross.ico]Cancel|[x");
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0].text, "Print");
+  EXPECT_EQ(items[0].icon, "print.ico");
+  EXPECT_EQ(items[1].text, "Cancel");
+  EXPECT_EQ(items[1].icon, "cross.ico");
+  EXPECT_FALSE(items[1].enabled);
+  EXPECT_EQ(items[2].text, "[x");  // no closing bracket: plain text
+  EXPECT_EQ(items[2].icon, "");
 
   ScriptedPort p;
   p.queueMenu("spell check");

@@ -4,14 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "app/cli.h"
 #include "data/company.h"
-#include "demo/demo_company.h"
 #include "frame/context.h"
 #include "reportframe/band_recorder.h"
 #include "reportframe/report_def.h"
+#include "support/demo_folder.h"
 #include "support/temp_dir.h"
 #include "usagelog/proof_listing.h"
 
@@ -26,14 +23,7 @@ class ProofListingTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new test::TempDir;
-    cli::setDemoMaker(&demo::makeDemoCompany);
-    std::ostringstream out, err;
-    ASSERT_EQ(cli::runCli({"--data", (dir_->path / "demo").string(), "--today", "2016-06-15",
-                           "init", "--demo"},
-                          out, err),
-              0)
-        << err.str();
-    cli::setDemoMaker({});
+    ASSERT_EQ(test::makeDemoFolder(dir_->path / "demo", "2016-06-15"), "");
   }
   static void TearDownTestSuite() {
     delete dir_;

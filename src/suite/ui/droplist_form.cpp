@@ -9,8 +9,6 @@ namespace koreq::suite {
 
 namespace {
 
-constexpr int kUserDefinedFields = 15;
-
 std::int64_t whole(const data::Value& v) {
   if (auto n = std::get_if<std::int64_t>(&v)) return *n;
   if (auto d = std::get_if<Decimal>(&v)) return d->toLong();
@@ -162,33 +160,6 @@ void DropListEditor::accepted(ui::Control& c) {
 
 void DropListEditor::newSelection(ui::Control& c) {
   if (c.is("?LIST")) entry_ = highlighted();
-}
-
-// ---- Limit rows --------------------------------------------------------------------------------
-
-std::vector<LimitRow> limitRows(frame::Context& ctx, const std::string& tag, std::uint32_t limitId,
-                                const std::string& fileName) {
-  const data::FileDef& def = data::LimList::def();
-  data::FileAccess f(ctx.store(), def, ctx.errors());
-  f.setRange(*def.key("KeyLimit"),
-             {data::Value(clipped(cutToChars(tag, 10))), data::Value(std::int64_t{limitId}),
-              data::Value(clipped(cutToChars(fileName, 20)))});
-  std::vector<LimitRow> out;
-  while (f.next() == data::kNoError)
-    out.push_back({whole(f.get("LL:RecordID")), static_cast<int>(whole(f.get("LL:FieldNumber"))),
-                   f.text("LL:Value")});
-  return out;
-}
-
-std::vector<std::string> userDefinedPrompts(frame::Context& ctx) {
-  std::vector<std::string> out;
-  data::FileAccess f(ctx.store(), data::UserDef::def(), ctx.errors());
-  const bool found = f.fetch("KeyFile", {data::Value(std::string("EQHeader"))}) == data::kNoError;
-  for (int i = 1; i <= kUserDefinedFields; ++i) {
-    std::string prompt = found ? f.text("USD:U" + std::to_string(i)) : std::string();
-    out.push_back(prompt.empty() ? "User Defined " + std::to_string(i) : prompt);
-  }
-  return out;
 }
 
 // ---- BROWSELIMLISTUD --------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "frame/registry.h"
+#include "suite/limit_list.h"
 #include "ui/model/form_procedure.h"
 #include "ui/model/procedure.h"
 
@@ -53,21 +54,6 @@ class DropListEditor final : public ui::Procedure {
 };
 
 // ---- BROWSELIMLISTUD and UPDATELIMLISTUD ------------------------------------------------------
-
-// The limit rows of a report format, as BROWSELIMLISTUD lists them.
-struct LimitRow {
-  std::int64_t recordId = 0;
-  int fieldNumber = 0;
-  std::string value;
-};
-
-// The rows with that tag, number and file name in LL:KeyLimit order.
-std::vector<LimitRow> limitRows(frame::Context& ctx, const std::string& tag, std::uint32_t limitId,
-                                const std::string& fileName);
-
-// The prompts of the equipment's fifteen user-defined fields (USERDEF of "EQHeader"), each
-// "User Defined n" when it has none.
-std::vector<std::string> userDefinedPrompts(frame::Context& ctx);
 
 class LimitListBrowse final : public ui::Procedure {
  public:

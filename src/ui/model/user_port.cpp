@@ -62,17 +62,29 @@ std::string withoutAmpersand(const std::string& text) {
   return out;
 }
 
+MenuItem parseMenuItem(const std::string& raw) {
+  MenuItem m;
+  std::string t = raw;
+  if (!t.empty() && t[0] == '~') {
+    m.enabled = false;
+    t.erase(0, 1);
+  }
+  if (!t.empty() && t[0] == '[') {
+    if (std::size_t end = t.find(']'); end != std::string::npos) {
+      m.icon = t.substr(1, end - 1);
+      t.erase(0, end + 1);
+    }
+  }
+  m.text = t;
+  return m;
+}
+
 std::vector<MenuItem> menuItems(const std::string& items) {
   std::vector<MenuItem> out;
   for (const std::string& raw : splitButtons(items)) {
     if (raw == "-") continue;
-    MenuItem m;
-    std::string t = raw;
-    if (!t.empty() && t[0] == '~') {
-      m.enabled = false;
-      t.erase(0, 1);
-    }
-    m.text = withoutAmpersand(t);
+    MenuItem m = parseMenuItem(raw);
+    m.text = withoutAmpersand(m.text);
     out.push_back(m);
   }
   return out;

@@ -87,8 +87,9 @@ class UserPort {
   virtual std::optional<Date> chooseDate(const std::string&, Date) { return std::nullopt; }
   // The calculator started with `start`; its result text, nothing when cancelled.
   virtual std::optional<std::string> calculate(const std::string&) { return std::nullopt; }
-  // A pop-up menu: items separated by "|", "-" a separator line, a leading "~" a disabled item.
-  // Answers the chosen item's number (separators are not counted), 0 when none was chosen.
+  // A pop-up menu: items separated by "|", "-" a separator line, a leading "~" a disabled item,
+  // then an icon in brackets ("[print.ico]Print"). Answers the chosen item's number (separators are
+  // not counted), 0 when none was chosen.
   virtual int popupMenu(const std::string&) { return 0; }
   // The printer to print on; nothing when cancelled.
   virtual std::optional<std::string> choosePrinter() { return std::nullopt; }
@@ -121,12 +122,16 @@ class UserPort {
 // Splits a button set "&Yes|&No" into its buttons.
 std::vector<std::string> splitButtons(const std::string& buttons);
 
-// The items of a pop-up menu as a user reads them: separators dropped, "~" and "&" removed.
+// The items of a pop-up menu as a user reads them: separators dropped, "~", the icon and "&"
+// removed.
 struct MenuItem {
   std::string text;
   bool enabled = true;
+  std::string icon;
 };
 std::vector<MenuItem> menuItems(const std::string& items);
+// One item as written, "~" and the icon taken off: its text still with its "&" marks.
+MenuItem parseMenuItem(const std::string& raw);
 
 // A button's or menu item's text as a user reads it: "&" marks removed ("&&" keeps one).
 std::string withoutAmpersand(const std::string& text);

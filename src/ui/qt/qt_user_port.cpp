@@ -33,6 +33,7 @@
 #include "runtime/expr.h"
 #include "runtime/text.h"
 #include "ui/qt/help_pages.h"
+#include "ui/qt/qt_window.h"
 #include "ui/qt/report_preview.h"
 
 namespace koreq::ui::qt {
@@ -242,9 +243,10 @@ int QtUserPort::popupMenu(const std::string& items) {
       menu.addSeparator();
       continue;
     }
-    bool enabled = raw.empty() || raw[0] != '~';
-    QAction* a = menu.addAction(qs(enabled ? raw : raw.substr(1)));
-    a->setEnabled(enabled);
+    const MenuItem item = parseMenuItem(raw);
+    QAction* a = menu.addAction(qs(item.text));
+    if (!item.icon.empty()) a->setIcon(iconByName(item.icon));
+    a->setEnabled(item.enabled);
     a->setData(++number);
     actions.push_back(a);
   }

@@ -1,9 +1,8 @@
-#include "equipment/equipment_records.h"
+#include "equipment/engine/equipment_records.h"
 
 #include <set>
 
 #include "data/records.h"
-#include "equipment/attachments_tabs.h"
 #include "suite/imagestore.h"
 
 namespace koreq::equipment {
@@ -86,6 +85,26 @@ std::string categoryCodeInUseMessage(const std::string& categoryId, int pieces) 
          (pieces == 1 ? std::string("one piece of equipment carries")
                       : std::to_string(pieces) + " pieces of equipment carry") +
          " it.";
+}
+
+std::optional<Decimal> averageUnitsPerDay(frame::Context& ctx, const std::string& equipmentId) {
+  data::FileAccess log(ctx.store(), data::EqLog::def(), ctx.errors());
+  const data::KeyDef& key = *data::EqLog::def().key("KeyEquipmentID");
+  log.setRange(key, {data::Value(clipped(equipmentId))});
+  std::int64_t count = 0;
+  Date first, last;
+  // The total keeps its decimals: a whole-number total would lose part units.
+  Decimal total;
+  while (log.next() == data::kNoError) {
+    ++count;
+    const Date d = std::get<Date>(log.get("EQL:Date"));
+    if (first.isEmpty() || first > d) first = d;
+    if (last.isEmpty() || last < d) last = d;
+    total = total + std::get<Decimal>(log.get("EQL:Units"));
+  }
+  if (count == 0) return std::nullopt;
+  if (first == last) return total;
+  return total / static_cast<std::int64_t>(last.day() - first.day());
 }
 
 }  // namespace koreq::equipment

@@ -5,11 +5,17 @@
 // one leaves behind, and whether a category may be renamed. No window code: the equipment
 // lists, the equipment form and the category form call these.
 
+#include <optional>
 #include <string>
 
 #include "frame/context.h"
+#include "runtime/decimal.h"
 
 namespace koreq::equipment {
+
+// The IMAGES types of the equipment's photograph and of its attachments.
+inline constexpr const char* kPhotoImageType = "Equipment";
+inline constexpr const char* kAttachmentImageType = "EQHeader";
 
 // Whether posted (EQLOG) or unposted (EQLOGB) usage-log entries name the equipment.
 bool hasLogEntries(frame::Context& ctx, const std::string& equipmentId);
@@ -36,5 +42,10 @@ int equipmentCarrying(frame::Context& ctx, const std::string& categoryId);
 
 // The message refusing to change the code of a category that equipment carries.
 std::string categoryCodeInUseMessage(const std::string& categoryId, int pieces);
+
+// The average units per day of the usage log of one piece of equipment: the unit total divided
+// by the days from the first to the last entry (the total itself when they fall on one day).
+// Nothing when the equipment has no entries.
+std::optional<Decimal> averageUnitsPerDay(frame::Context& ctx, const std::string& equipmentId);
 
 }  // namespace koreq::equipment
