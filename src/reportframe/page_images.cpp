@@ -10,6 +10,7 @@
 
 #include "reportframe/chart_painter.h"
 #include "reportframe/page_marks.h"
+#include "runtime/icon_name.h"
 #include "runtime/text.h"
 
 namespace koreq::reportframe {
@@ -37,15 +38,10 @@ QFont reportFont(const FontSpec& wanted) {
 }
 
 QImage builtInPicture(const std::string& name) {
-  std::string bare = name;
-  if (std::size_t slash = bare.find_last_of("/\\"); slash != std::string::npos)
-    bare = bare.substr(slash + 1);
-  if (!bare.empty() && bare[0] == '~') bare = bare.substr(1);
-  if (std::size_t dot = bare.rfind('.'); dot != std::string::npos && dot > 0)
-    bare = bare.substr(0, dot);
+  const std::string bare = builtInPictureName(name);
   if (bare.empty()) return {};
-  const QString path = QStringLiteral(":/koreq/icons/") + QString::fromStdString(lower(bare)) +
-                       QStringLiteral(".png");
+  const QString path =
+      QStringLiteral(":/koreq/icons/") + QString::fromStdString(bare) + QStringLiteral(".png");
   return QFile::exists(path) ? QImage(path) : QImage();
 }
 

@@ -197,10 +197,10 @@ void addAnnotations(QPDF& pdf, const std::vector<Mark>& marks, std::size_t first
 // through it. The painter counts in the PDF writer's dots.
 void paintWatermark(QPainter& painter, const PdfWatermark& mark, const QSizeF& page) {
   const QString text = QString::fromStdString(cutToChars(mark.text, 522));
-  FontSpec spec;
-  spec.name = cutToChars(mark.font, 128);
-  spec.size = mark.size > 0 ? mark.size : 100;
-  QFont font = reportFont(spec);
+  FontSpec face;
+  face.name = cutToChars(mark.font, 128);
+  face.size = mark.size > 0 ? mark.size : 100;
+  QFont font = reportFont(face);
   const double dots = painter.device()->logicalDpiX() / 72.0;
   const double angle = mark.angle * M_PI / 180.0;
   if (mark.size <= 0) {

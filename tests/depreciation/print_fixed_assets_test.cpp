@@ -18,20 +18,13 @@ using reportframe::BandRecorder;
 using reportframe::Report;
 using ::testing::ElementsAre;
 
-class PrintFixedAssetsTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir_ = new test::TempDir;
-    ASSERT_EQ(test::makeDemoFolder(dir_->path / "demo", "2016-06-15"), "");
-  }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
+constexpr char kToday[] = "2016-06-15";
 
+class PrintFixedAssetsTest : public test::DemoSuiteTest<kToday> {
+ protected:
   PrintFixedAssetsTest()
       : clock_(*Date::fromYmd(2016, 6, 15), Time::fromHms(14, 5)),
-        session_(data::Company::open(dir_->path / "demo", true), clock_, "ADM"),
+        session_(data::Company::open(demoFolder(), true), clock_, "ADM"),
         ctx_(session_) {
     session_.g.COMPANYNAME = "Demo Contracting Co.";
   }
@@ -54,14 +47,11 @@ class PrintFixedAssetsTest : public ::testing::Test {
     report.endReport();
   }
 
-  static test::TempDir* dir_;
   FixedClock clock_;
   frame::Session session_;
   frame::Context ctx_;
   BandRecorder pages_;
 };
-
-test::TempDir* PrintFixedAssetsTest::dir_ = nullptr;
 
 TEST_F(PrintFixedAssetsTest, TheScheduleOfAStraightLineAsset) {
   equipment("DT-201");
@@ -129,7 +119,7 @@ TEST_F(PrintFixedAssetsTest, TheScheduleOfAStraightLineAsset) {
   // A month never posted: an empty period and record number 0.
   EXPECT_EQ(rx.back().substr(rx.back().size() - 8), "\t0.00\t\t0");
   EXPECT_EQ(ctx_.g.PDFFILENAME.str(),
-            (dir_->path / "demo" / "Fixed Asset Depreciation Schedule.pdf").string());
+            (demoFolder() / "Fixed Asset Depreciation Schedule.pdf").string());
 }
 
 TEST_F(PrintFixedAssetsTest, TheChosenMethodIsBoldAndNamed) {

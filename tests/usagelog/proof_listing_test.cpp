@@ -19,20 +19,13 @@ using reportframe::BandRecorder;
 using reportframe::Report;
 using ::testing::ElementsAre;
 
-class ProofListingTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    dir_ = new test::TempDir;
-    ASSERT_EQ(test::makeDemoFolder(dir_->path / "demo", "2016-06-15"), "");
-  }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
+constexpr char kToday[] = "2016-06-15";
 
+class ProofListingTest : public test::DemoSuiteTest<kToday> {
+ protected:
   ProofListingTest()
       : clock_(*Date::fromYmd(2016, 6, 15), Time::fromHms(8, 0)),
-        session_(data::Company::open(dir_->path / "demo", true), clock_, "ADM"),
+        session_(data::Company::open(demoFolder(), true), clock_, "ADM"),
         ctx_(session_) {
     auto& f = ctx_.rec<data::EqLimits>();
     f.LimitID = 7;
@@ -75,13 +68,10 @@ class ProofListingTest : public ::testing::Test {
     return out;
   }
 
-  static test::TempDir* dir_;
   FixedClock clock_;
   frame::Session session_;
   frame::Context ctx_;
 };
-
-test::TempDir* ProofListingTest::dir_ = nullptr;
 
 TEST_F(ProofListingTest, BatchesEntriesByEquipmentAndDateWithTheirTotals) {
   // The work list is sorted by batch whatever the order of the tags.

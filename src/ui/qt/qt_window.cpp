@@ -40,6 +40,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "runtime/icon_name.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
@@ -406,16 +407,9 @@ class FocusMark : public QWidget {
 };
 
 QIcon iconByName(const std::string& name) {
-  // The compiled-in pictures are named by base name in lower case: "~Checkon.ico",
-  // "checkon.gif" and "icons\\checkon" all find checkon.png.
-  std::string bare = name;
-  if (std::size_t slash = bare.find_last_of("/\\"); slash != std::string::npos)
-    bare = bare.substr(slash + 1);
-  if (!bare.empty() && bare[0] == '~') bare = bare.substr(1);
-  if (std::size_t dot = bare.rfind('.'); dot != std::string::npos && dot > 0)
-    bare = bare.substr(0, dot);
+  const std::string bare = builtInPictureName(name);
   if (bare.empty()) return {};
-  QString path = QStringLiteral(":/koreq/icons/") + qs(lower(bare)) + QStringLiteral(".png");
+  QString path = QStringLiteral(":/koreq/icons/") + qs(bare) + QStringLiteral(".png");
   return QFile::exists(path) ? QIcon(path) : QIcon();
 }
 
