@@ -115,10 +115,10 @@ class CostListPart : public FormPart {
   const Names& names() const { return names_; }
 
   // The rows read again, the highlight kept on the record the form left in the buffer.
-  virtual void fill() {
+  virtual void fill() { show(readCostRows(form().ctx(), form().equipmentId())); }
+  void show(const std::vector<CostRow>& rows) {
     list_->fill(
-        readCostRows(form().ctx(), form().equipmentId()),
-        [this](const CostRow& r, const std::string& use) { return cell(r, use); },
+        rows, [this](const CostRow& r, const std::string& use) { return cell(r, use); },
         form().ctx().file(data::EqCost::def()).position());
     updateButtons();
   }
@@ -246,7 +246,7 @@ class CostCategoriesTab final : public CostListPart {
           std::pair{"?LOC:MTDProfit", mtdProfit_}})
       form().control(name).setColour(profit.isNegative() ? std::optional<ui::Colour>(kRed)
                                                          : std::nullopt);
-    CostListPart::fill();
+    show(costs_.rows);  // the rows the figures were read with
     form().port().setWaitCursor(false);
     form().display();
   }
