@@ -34,29 +34,30 @@ std::string Company::serverConnection(const fs::path& dir) {
   return conninfo;
 }
 
-void Company::pointAtServer(const fs::path& dir, const std::string& conninfo) {
-  std::string why;
-  if (!PgStore::checkConnectionString(conninfo, &why)) throw StoreError(kBadValue, why);
-  if (exists(dir))
+namespace {
+// A new company's folder: refused when it already holds a company.
+void makeCompanyFolder(const fs::path& dir) {
+  if (Company::exists(dir))
     throw StoreError(kDuplicateKey,
                      "A company already exists in " + dir.string() + "; nothing was changed.");
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec)
     throw StoreError(kDriverError, "Cannot create folder " + dir.string() + ": " + ec.message());
+}
+}  // namespace
+
+void Company::pointAtServer(const fs::path& dir, const std::string& conninfo) {
+  std::string why;
+  if (!PgStore::checkConnectionString(conninfo, &why)) throw StoreError(kBadValue, why);
+  makeCompanyFolder(dir);
   IniFile ini(dir / kSettingsName);
   if (!ini.set(kSection, "Backend", "PostgreSQL") || !ini.set(kSection, "Connection", conninfo))
     throw StoreError(kDriverError, "Cannot write " + ini.path().string() + ": " + ini.lastError());
 }
 
 std::unique_ptr<Company> Company::create(const fs::path& dir) {
-  if (exists(dir))
-    throw StoreError(kDuplicateKey,
-                     "A company already exists in " + dir.string() + "; nothing was changed.");
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec)
-    throw StoreError(kDriverError, "Cannot create folder " + dir.string() + ": " + ec.message());
+  makeCompanyFolder(dir);
   auto store =
       std::make_unique<SqliteStore>((dir / kDatabaseName).string(), SqliteStore::Mode::Create);
   store->ensureSchema(allFiles());

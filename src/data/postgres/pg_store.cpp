@@ -13,20 +13,13 @@
 
 namespace koreq::data {
 
-namespace {
+using sql::quoted;
+using sql::selectList;
 
-std::string quoted(const std::string& ident) {
-  return "\"" + ident + "\"";
-}
+namespace {
 
 std::string columnType(const FieldDef& fd) {
   return fd.isNumeric() ? "BIGINT NOT NULL DEFAULT 0" : "TEXT COLLATE \"C\" NOT NULL DEFAULT ''";
-}
-
-std::string selectList(const FileDef& f) {
-  std::string cols = "_rowid";
-  for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
-  return cols;
 }
 
 // "?" marks in order become $1, $2, …: the SQL is built from the field tables only, which hold
@@ -49,39 +42,18 @@ std::int64_t toInt(const char* p, int len) {
   return n;
 }
 
-// A key value given by a caller may be of another type than the field (a text "12" for a
-// number field): bring it to the field's own type, then to its stored form.
+// The stored form of a value of its field's type: its number, or its text.
+std::string valueText(const Value& k) {
+  if (auto s = std::get_if<std::string>(&k)) return *s;
+  if (auto d = std::get_if<Decimal>(&k)) return std::to_string(d->cents());
+  if (auto dt = std::get_if<Date>(&k)) return std::to_string(dt->day());
+  if (auto tm = std::get_if<Time>(&k)) return std::to_string(tm->value());
+  return std::to_string(std::get<std::int64_t>(k));
+}
+
+// The stored form of a value given for a field (of whatever type).
 std::string storedText(const FieldDef& f, const Value& v) {
-  std::string why;
-  switch (f.type) {
-    case FieldType::String: {
-      std::string s;
-      detail::toText(v, &s, &why);
-      return clipped(s);
-    }
-    case FieldType::Decimal: {
-      if (auto d = std::get_if<Decimal>(&v)) return std::to_string(d->cents());
-      Decimal d;
-      if (!detail::toDecimal(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return std::to_string(d.cents());
-    }
-    case FieldType::Date: {
-      Date d;
-      if (!detail::toDate(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return std::to_string(d.day());
-    }
-    case FieldType::Time: {
-      Time t;
-      if (!detail::toTime(v, &t, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return std::to_string(t.value());
-    }
-    default: {
-      if (auto n = std::get_if<std::int64_t>(&v)) return std::to_string(*n);
-      std::int64_t n;
-      if (!detail::toInteger(v, &n, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return std::to_string(n);
-    }
-  }
+  return valueText(sql::keyValue(f, v));
 }
 
 // A failure in words a user can act on, by its SQLSTATE.
@@ -164,7 +136,7 @@ class PgStore::Result {
 PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& password,
                  const std::string& role)
     : conninfo_(conninfo), password_(password), role_(role) {
-  readOnly_ = mode == Mode::ReadOnly;
+  w_.readOnly = mode == Mode::ReadOnly;
   // The connection string is expanded as "dbname"; what follows it overrides it.
   std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout"};
   std::vector<const char*> values{conninfo.c_str(), "koreq", "10"};
@@ -198,7 +170,7 @@ PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& pass
     std::uint64_t h = 1469598103934665603ull;  // FNV-1a
     for (unsigned char c : "koreq:" + std::string(r.text(0, 0))) h = (h ^ c) * 1099511628211ull;
     lockKey_ = static_cast<std::int64_t>(h);
-    if (readOnly_) exec("SET default_transaction_read_only = on");
+    if (w_.readOnly) exec("SET default_transaction_read_only = on");
     const bool company = hasTable("_meta") && hasTable("_autonum") && hasTable("_blobs");
     if (mode == Mode::Create && hasTable("_meta"))
       throw StoreError(kDuplicateKey, "that database already holds a company; nothing was changed");
@@ -246,7 +218,7 @@ void PgStore::fail(const std::string& state, const std::string& text) {
   const std::string msg = describe(state, text);
   // The server ends a transaction at its first failed statement, so every failure inside one
   // abandons the change, unless it is a refused key under a savepoint the caller rolls back to.
-  if (inTx_ && failed_.empty() && !(savepoint_ && state == "23505")) failed_ = msg;
+  if (w_.inTx && w_.failed.empty() && !(savepoint_ && state == "23505")) w_.failed = msg;
   if (state == "23505") throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
   throw StoreError(kDriverError, msg);
 }
@@ -295,26 +267,21 @@ void PgStore::exec(const std::string& sql) {
 }
 
 void PgStore::abandon(const std::string& why) {
-  if (inTx_ && failed_.empty()) failed_ = why;
+  w_.abandon(why);
 }
 
 bool PgStore::abandoned() const {
-  return inTx_ && (!failed_.empty() || PQtransactionStatus(conn_) != PQTRANS_INTRANS);
+  return w_.inTx && (!w_.failed.empty() || PQtransactionStatus(conn_) != PQTRANS_INTRANS);
 }
 
 void PgStore::beforeWrite() {
-  if (readOnly_) throw StoreError(kDriverError, "The company is open for reading only");
-  if (!inTx_) return;
-  if (failed_.empty() && PQtransactionStatus(conn_) != PQTRANS_INTRANS)
-    failed_ = "the database ended the transaction by itself";
-  if (!failed_.empty())
-    throw StoreError(kDriverError, "The change was abandoned (" + failed_ + ")");
+  w_.beforeWrite(w_.inTx && PQtransactionStatus(conn_) != PQTRANS_INTRANS);
 }
 
 template <typename Work>
 auto PgStore::writing(Work work) {
   beforeWrite();
-  if (inTx_) return work();
+  if (w_.inTx) return work();
   Transaction tx(*this);
   if (!tx.begun()) throw StoreError(kDriverError, kCompanyBusyText);
   if constexpr (std::is_void_v<decltype(work())>) {
@@ -343,7 +310,7 @@ void PgStore::ensureSchema(const std::vector<const FileDef*>& files) {
   for (const FileDef* f : files)
     if (std::find(files_.begin(), files_.end(), f) == files_.end()) files_.push_back(f);
   if (schemaCurrent(files)) return;
-  if (readOnly_)
+  if (w_.readOnly)
     throw StoreError(kDriverError,
                      "The company was made by another version of the program and is open for "
                      "reading only, so it cannot be brought up to date");
@@ -367,13 +334,7 @@ void PgStore::ensureSchema(const std::vector<const FileDef*>& files) {
     for (const auto& fd : f->fields)
       exec("ALTER TABLE " + quoted(f->table) + " ADD COLUMN IF NOT EXISTS " + quoted(fd.column) +
            " " + columnType(fd));
-    for (const auto& k : f->keys) {
-      std::string keyName = k.name.substr(k.name.find(':') + 1);
-      std::string cols;
-      for (int i : k.fields) cols += (cols.empty() ? "" : ", ") + quoted(f->fields[i].column);
-      exec(std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX IF NOT EXISTS " +
-           quoted(f->table + "_" + keyName) + " ON " + quoted(f->table) + "(" + cols + ")");
-    }
+    for (const auto& k : f->keys) exec(sql::createIndexSql(*f, k));
   }
   run("INSERT INTO _meta(key, value) VALUES('schema', ?) ON CONFLICT (key) DO UPDATE SET value "
       "= EXCLUDED.value",
@@ -383,19 +344,9 @@ void PgStore::ensureSchema(const std::vector<const FileDef*>& files) {
 
 namespace {
 std::string insertSql(const FileDef& f) {
-  std::string cols, marks;
-  for (const auto& fd : f.fields) {
-    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
-    marks += marks.empty() ? "?" : ", ?";
-  }
-  return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks +
-         ") ON CONFLICT DO NOTHING RETURNING _rowid";
+  return sql::insertSql(f) + " ON CONFLICT DO NOTHING RETURNING _rowid";
 }
-std::string updateSql(const FileDef& f) {
-  std::string sets;
-  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
-  return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
-}
+using sql::updateSql;
 }  // namespace
 
 std::int64_t PgStore::insertParams(const FileDef& f, std::vector<Param>& params,
@@ -502,60 +453,17 @@ std::optional<StoredRow> PgStore::get(const FileDef& f, std::int64_t rowId) {
   return r.stored(f, 0);
 }
 
-std::string PgStore::whereFor(const FileDef& f, const ScanSpec& range, std::vector<Param>* binds,
-                              std::string* order) const {
-  const KeyDef& key = range.key ? *range.key : f.primaryKey();
-  bool up = range.backward == key.descending;  // reading order ascending in SQL terms
-  const char* dir = up ? " ASC" : " DESC";
-  std::vector<std::string> where;
-  size_t e = std::min(range.equal.size(), key.fields.size());
-  for (size_t i = 0; i < e; ++i) {
-    const FieldDef& fd = f.fields[key.fields[i]];
-    where.push_back(quoted(fd.column) + " = ?");
-    binds->push_back({storedText(fd, range.equal[i])});
-  }
-  auto tuple = [&](size_t from, size_t n, bool withRowid) {
-    std::string cols;
-    for (size_t i = from; i < from + n; ++i)
-      cols += (cols.empty() ? "" : ", ") + quoted(f.fields[key.fields[i]].column);
-    if (withRowid) cols += (cols.empty() ? "" : ", ") + std::string("_rowid");
-    std::string marks;
-    for (size_t i = 0; i < n + (withRowid ? 1 : 0); ++i) marks += marks.empty() ? "?" : ", ?";
-    // ROW(…) even for one column: a row comparison, whatever the count.
-    return "ROW(" + cols + ")" + std::string(up ? " > " : " < ") + "ROW(" + marks + ")";
-  };
-  if (range.after) {
-    const auto& vals = range.after->first;
-    size_t n = key.fields.size() - e;
-    where.push_back(tuple(e, n, true));
-    for (size_t i = e; i < key.fields.size(); ++i)
-      binds->push_back({storedText(f.fields[key.fields[i]], i < vals.size() ? vals[i] : Value())});
-    binds->push_back({std::to_string(range.after->second)});
-  } else if (!range.start.empty()) {
-    size_t n = std::min(range.start.size(), key.fields.size() - e);
-    if (n > 0) {
-      std::string t = tuple(e, n, false);
-      t.replace(t.find(up ? " > " : " < "), 3, up ? " >= " : " <= ");
-      where.push_back(t);
-      for (size_t i = 0; i < n; ++i)
-        binds->push_back({storedText(f.fields[key.fields[e + i]], range.start[i])});
-    }
-  }
-  std::string ord;
-  for (int i : key.fields) ord += (ord.empty() ? "" : ", ") + quoted(f.fields[i].column) + dir;
-  ord += ", _rowid" + std::string(dir);
-  *order = ord;
-  std::string w;
-  for (const auto& c : where) w += (w.empty() ? " WHERE " : " AND ") + c;
-  return w;
+std::vector<PgStore::Param> PgStore::rangeParams(const FileDef& f, const ScanSpec& range) {
+  std::vector<Param> binds;
+  sql::forEachRangeValue(f, range, [&](const Value& v) { binds.push_back({valueText(v)}); });
+  return binds;
 }
 
 std::vector<StoredRow> PgStore::scan(const FileDef& f, const ScanSpec& range) {
-  std::vector<Param> binds;
-  std::string order;
-  std::string where = whereFor(f, range, &binds, &order);
-  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
-                    order + (range.limit > 0 ? " LIMIT ?" : "");
+  std::vector<Param> binds = rangeParams(f, range);
+  const sql::RangeSql where = sql::rangeSql(f, range, "ROW");
+  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where.where +
+                    " ORDER BY " + where.order + (range.limit > 0 ? " LIMIT ?" : "");
   if (range.limit > 0) binds.push_back({std::to_string(range.limit)});
   Result r = run(sql, binds);
   std::vector<StoredRow> rows;
@@ -574,12 +482,11 @@ void PgStore::read(const FileDef& f, const ScanSpec& range, const std::vector<in
   int size = 64;
   for (;;) {
     page.limit = left > 0 ? std::min(left, size) : size;
-    std::vector<Param> binds;
-    std::string order;
-    std::string where = whereFor(f, page, &binds, &order);
+    std::vector<Param> binds = rangeParams(f, page);
     binds.push_back({std::to_string(page.limit)});
-    Result r = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
-                       order + " LIMIT ?",
+    const sql::RangeSql where = sql::rangeSql(f, page, "ROW");
+    Result r = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) + where.where +
+                       " ORDER BY " + where.order + " LIMIT ?",
                    binds);
     const int n = r.rows();
     for (int row = 0; row < n; ++row) {
@@ -602,10 +509,10 @@ void PgStore::read(const FileDef& f, const ScanSpec& range, const std::vector<in
 }
 
 std::int64_t PgStore::count(const FileDef& f, const ScanSpec* range) {
-  std::vector<Param> binds;
-  std::string order, where;
-  if (range) where = whereFor(f, *range, &binds, &order);
-  return run("SELECT COUNT(*) FROM " + quoted(f.table) + where, binds).int64(0, 0);
+  if (!range) return run("SELECT COUNT(*) FROM " + quoted(f.table), {}).int64(0, 0);
+  return run("SELECT COUNT(*) FROM " + quoted(f.table) + sql::rangeSql(f, *range, "ROW").where,
+             rangeParams(f, *range))
+      .int64(0, 0);
 }
 
 void PgStore::clearFile(const FileDef& f) {
@@ -614,7 +521,7 @@ void PgStore::clearFile(const FileDef& f) {
 
 std::int64_t PgStore::nextNumber(const FileDef& f, int field) {
   beforeWrite();
-  if (!inTx_) {
+  if (!w_.inTx) {
     // A number of its own, committed at once, so that two buffers primed apart never share one.
     Transaction tx(*this);
     if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
@@ -654,7 +561,7 @@ void PgStore::forgetCounters() {
 }
 
 bool PgStore::begin(std::chrono::milliseconds timeout) {
-  if (inTx_ || readOnly_) return false;
+  if (w_.inTx || w_.readOnly) return false;
   // A server that restarted since the last change: connect again (outside any transaction,
   // nothing is lost) rather than refuse every change from now on.
   if (PQstatus(conn_) != CONNECTION_OK) {
@@ -678,32 +585,30 @@ bool PgStore::begin(std::chrono::milliseconds timeout) {
     Result r(PQexec(conn_, "ROLLBACK"));
     return false;
   }
-  inTx_ = true;
-  failed_.clear();
+  w_.inTx = true;
+  w_.failed.clear();
   forgetCounters();
   return true;
 }
 
 bool PgStore::beginSnapshot() {
-  if (inTx_) return false;
+  if (w_.inTx) return false;
   try {
     exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
   } catch (const StoreError&) {
     return false;
   }
-  inTx_ = true;
-  failed_.clear();
+  w_.inTx = true;
+  w_.failed.clear();
   return true;
 }
 
 void PgStore::commit() {
-  if (!inTx_) return;
-  if (failed_.empty() && PQtransactionStatus(conn_) != PQTRANS_INTRANS)
-    failed_ = "the database ended the transaction by itself";
-  if (!failed_.empty()) {
-    std::string why = failed_;
+  if (!w_.inTx) return;
+  if (std::string why = w_.abandonedWhy(PQtransactionStatus(conn_) != PQTRANS_INTRANS);
+      !why.empty()) {
     rollback();
-    throw StoreError(kDriverError, "The change was abandoned (" + why + "); nothing was saved");
+    sql::throwAbandoned(why);
   }
   try {
     writeCounters();
@@ -716,16 +621,15 @@ void PgStore::commit() {
     }
   } catch (const StoreError& e) {
     rollback();
-    throw StoreError(kDriverError, std::string("The change could not be saved (") + e.what() +
-                                       "); nothing was saved");
+    sql::throwNotSaved(e.what());
   }
-  inTx_ = false;
+  w_.inTx = false;
 }
 
 void PgStore::rollback() {
-  if (!inTx_) return;
-  inTx_ = false;
-  failed_.clear();
+  if (!w_.inTx) return;
+  w_.inTx = false;
+  w_.failed.clear();
   savepoint_ = false;
   forgetCounters();
   if (PQtransactionStatus(conn_) != PQTRANS_IDLE) Result r(PQexec(conn_, "ROLLBACK"));

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "data/sql_common.h"
 #include "data/store.h"
 
 struct pg_conn;
@@ -51,7 +52,7 @@ class PgStore final : public Store {
 
   void ensureSchema(const std::vector<const FileDef*>& files) override;
   bool schemaCurrent(const std::vector<const FileDef*>& files) override;
-  bool readOnly() const override { return readOnly_; }
+  bool readOnly() const override { return w_.readOnly; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   std::int64_t insertRecord(const FileDef& f, const void* rec) override;
@@ -67,7 +68,7 @@ class PgStore final : public Store {
   bool begin(std::chrono::milliseconds timeout) override;
   void commit() override;
   void rollback() override;
-  bool inTransaction() const override { return inTx_; }
+  bool inTransaction() const override { return w_.inTx; }
   void abandon(const std::string& why) override;
   bool abandoned() const override;
   void putBlob(const std::string& kind, std::int64_t id,
@@ -122,16 +123,14 @@ class PgStore final : public Store {
   auto writing(Work work);
   bool hasTable(const std::string& name);
   std::vector<const FileDef*> knownFiles();
-  std::string whereFor(const FileDef& f, const ScanSpec& range, std::vector<Param>* binds,
-                       std::string* order) const;
+  // The values of a range read's marks, in their stored form.
+  static std::vector<Param> rangeParams(const FileDef& f, const ScanSpec& range);
   std::int64_t insertParams(const FileDef& f, std::vector<Param>& params, std::int64_t number);
   void updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params);
 
   pg_conn* conn_ = nullptr;
   std::string conninfo_, password_, role_;
-  bool readOnly_ = false;
-  bool inTx_ = false;
-  std::string failed_;
+  sql::WriterState w_;
   bool savepoint_ = false;  // an update runs under its savepoint: a refused key is not a failure
   std::int64_t lockKey_ = 0;
   std::unordered_map<std::string, std::string> prepared_;  // SQL text → statement name

@@ -10,47 +10,12 @@
 
 namespace koreq::data {
 
-namespace {
+using sql::quoted;
 
-std::string quoted(const std::string& ident) {
-  return "\"" + ident + "\"";
-}
+namespace {
 
 bool isIntegerColumn(FieldType t) {
   return t != FieldType::String;
-}
-
-// A key value given by a caller may be of another type than the field (a text "12" for a
-// number field): bring it to the field's own type for binding.
-Value normalized(const FieldDef& f, const Value& v) {
-  std::string why;
-  switch (f.type) {
-    case FieldType::String: {
-      std::string s;
-      detail::toText(v, &s, &why);
-      return clipped(s);
-    }
-    case FieldType::Decimal: {
-      Decimal d;
-      if (!detail::toDecimal(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return d;
-    }
-    case FieldType::Date: {
-      Date d;
-      if (!detail::toDate(v, &d, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return d;
-    }
-    case FieldType::Time: {
-      Time t;
-      if (!detail::toTime(v, &t, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return t;
-    }
-    default: {
-      std::int64_t n;
-      if (!detail::toInteger(v, &n, &why)) throw StoreError(kBadValue, f.name + ": " + why);
-      return n;
-    }
-  }
 }
 
 // A database failure in words a user can act on.
@@ -146,7 +111,7 @@ class SqliteStore::Stmt {
     if (direct)
       bind(v);
     else
-      bind(normalized(f, v));
+      bind(sql::keyValue(f, v));
   }
   // A field of a record buffer as it stands. The text is bound without a copy: the statement
   // runs before the buffer can change, and every use binds all of its parameters anew.
@@ -238,8 +203,8 @@ class SqliteStore::Query {
 
 SqliteStore::SqliteStore(const std::string& path, Mode mode) {
   // A company whose file this user cannot write is still read (a copy on read-only media).
-  readOnly_ = mode == Mode::ReadOnly || (mode == Mode::Open && ::access(path.c_str(), W_OK) != 0);
-  int flags = (readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+  w_.readOnly = mode == Mode::ReadOnly || (mode == Mode::Open && ::access(path.c_str(), W_OK) != 0);
+  int flags = (w_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
               (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
@@ -304,26 +269,21 @@ void SqliteStore::exec(const std::string& sql) {
 }
 
 void SqliteStore::noteFailure(int ext, const std::string& text) {
-  if (!inTx_ || !failed_.empty()) return;
+  if (!w_.inTx || !w_.failed.empty()) return;
   bool refusedKey = (ext & 0xff) == SQLITE_CONSTRAINT;
-  if (!refusedKey || sqlite3_get_autocommit(db_)) failed_ = text;
+  if (!refusedKey || sqlite3_get_autocommit(db_)) w_.failed = text;
 }
 
 void SqliteStore::abandon(const std::string& why) {
-  if (inTx_ && failed_.empty()) failed_ = why;
+  w_.abandon(why);
 }
 
 bool SqliteStore::abandoned() const {
-  return inTx_ && (!failed_.empty() || sqlite3_get_autocommit(db_));
+  return w_.inTx && (!w_.failed.empty() || sqlite3_get_autocommit(db_));
 }
 
 void SqliteStore::beforeWrite() {
-  if (readOnly_) throw StoreError(kDriverError, "The company is open for reading only");
-  if (!inTx_) return;
-  if (failed_.empty() && sqlite3_get_autocommit(db_))
-    failed_ = "the database ended the transaction by itself";
-  if (!failed_.empty())
-    throw StoreError(kDriverError, "The change was abandoned (" + failed_ + ")");
+  w_.beforeWrite(w_.inTx && sqlite3_get_autocommit(db_));
 }
 
 SqliteStore::Query SqliteStore::prepare(const std::string& sql) {
@@ -355,7 +315,7 @@ bool SqliteStore::schemaCurrent(const std::vector<const FileDef*>& files) {
 
 void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
   if (schemaCurrent(files)) return;
-  if (readOnly_)
+  if (w_.readOnly)
     throw StoreError(kDriverError,
                      "The company was made by another version of the program and is open for "
                      "reading only, so it cannot be brought up to date");
@@ -386,13 +346,7 @@ void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
         exec("ALTER TABLE " + quoted(f->table) + " ADD COLUMN " + quoted(fd.column) +
              (isIntegerColumn(fd.type) ? " INTEGER NOT NULL DEFAULT 0"
                                        : " TEXT NOT NULL DEFAULT ''"));
-    for (const auto& k : f->keys) {
-      std::string keyName = k.name.substr(k.name.find(':') + 1);
-      std::string cols;
-      for (int i : k.fields) cols += (cols.empty() ? "" : ", ") + quoted(f->fields[i].column);
-      exec(std::string("CREATE ") + (k.unique ? "UNIQUE " : "") + "INDEX IF NOT EXISTS " +
-           quoted(f->table + "_" + keyName) + " ON " + quoted(f->table) + "(" + cols + ")");
-    }
+    for (const auto& k : f->keys) exec(sql::createIndexSql(*f, k));
   }
   {
     auto s = prepare("INSERT OR REPLACE INTO _meta(key, value) VALUES('schema', ?)");
@@ -402,29 +356,9 @@ void SqliteStore::ensureSchema(const std::vector<const FileDef*>& files) {
   tx.commit();
 }
 
-namespace {
-std::string selectList(const FileDef& f) {
-  std::string cols = "_rowid";
-  for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
-  return cols;
-}
-}  // namespace
-
-namespace {
-std::string insertSql(const FileDef& f) {
-  std::string cols, marks;
-  for (const auto& fd : f.fields) {
-    cols += (cols.empty() ? "" : ", ") + quoted(fd.column);
-    marks += marks.empty() ? "?" : ", ?";
-  }
-  return "INSERT INTO " + quoted(f.table) + "(" + cols + ") VALUES(" + marks + ")";
-}
-std::string updateSql(const FileDef& f) {
-  std::string sets;
-  for (const auto& fd : f.fields) sets += (sets.empty() ? "" : ", ") + quoted(fd.column) + " = ?";
-  return "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
-}
-}  // namespace
+using sql::insertSql;
+using sql::selectList;
+using sql::updateSql;
 
 void SqliteStore::noteInserted(const FileDef& f, std::int64_t number) {
   if (f.autoField < 0 || openCounters_.empty()) return;
@@ -498,62 +432,11 @@ std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) 
   return r;
 }
 
-std::string SqliteStore::whereFor(const FileDef& f, const ScanSpec& range,
-                                  std::vector<Value>* binds, std::string* order) const {
-  const KeyDef& key = range.key ? *range.key : f.primaryKey();
-  bool up = range.backward == key.descending;  // reading order ascending in SQL terms
-  const char* dir = up ? " ASC" : " DESC";
-  std::vector<std::string> where;
-  size_t e = std::min(range.equal.size(), key.fields.size());
-  for (size_t i = 0; i < e; ++i) {
-    const FieldDef& fd = f.fields[key.fields[i]];
-    where.push_back(quoted(fd.column) + " = ?");
-    binds->push_back(normalized(fd, range.equal[i]));
-  }
-  auto tuple = [&](size_t from, size_t n, bool withRowid) {
-    std::string cols;
-    for (size_t i = from; i < from + n; ++i)
-      cols += (cols.empty() ? "" : ", ") + quoted(f.fields[key.fields[i]].column);
-    if (withRowid) cols += (cols.empty() ? "" : ", ") + std::string("_rowid");
-    std::string marks;
-    for (size_t i = 0; i < n + (withRowid ? 1 : 0); ++i) marks += marks.empty() ? "?" : ", ?";
-    return "(" + cols + ")" + std::string(up ? " > " : " < ") + "(" + marks + ")";
-  };
-  if (range.after) {
-    const auto& vals = range.after->first;
-    size_t n = key.fields.size() - e;
-    std::string t = tuple(e, n, true);
-    where.push_back(t);
-    for (size_t i = e; i < key.fields.size(); ++i)
-      binds->push_back(normalized(f.fields[key.fields[i]], i < vals.size() ? vals[i] : Value()));
-    binds->push_back(range.after->second);
-  } else if (!range.start.empty()) {
-    size_t n = std::min(range.start.size(), key.fields.size() - e);
-    if (n > 0) {
-      std::string t = tuple(e, n, false);
-      t.replace(t.find(up ? " > " : " < "), 3, up ? " >= " : " <= ");
-      where.push_back(t);
-      for (size_t i = 0; i < n; ++i)
-        binds->push_back(normalized(f.fields[key.fields[e + i]], range.start[i]));
-    }
-  }
-  std::string ord;
-  for (int i : key.fields) ord += (ord.empty() ? "" : ", ") + quoted(f.fields[i].column) + dir;
-  ord += ", _rowid" + std::string(dir);
-  *order = ord;
-  std::string w;
-  for (const auto& c : where) w += (w.empty() ? " WHERE " : " AND ") + c;
-  return w;
-}
-
 std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& range) {
-  std::vector<Value> binds;
-  std::string order;
-  std::string where = whereFor(f, range, &binds, &order);
-  std::string sql = "SELECT " + selectList(f) + " FROM " + quoted(f.table) + where + " ORDER BY " +
-                    order + (range.limit > 0 ? " LIMIT ?" : "");
-  auto s = prepare(sql);
-  for (const auto& b : binds) s->bind(b);
+  const sql::RangeSql r = sql::rangeSql(f, range);
+  auto s = prepare("SELECT " + selectList(f) + " FROM " + quoted(f.table) + r.where + " ORDER BY " +
+                   r.order + (range.limit > 0 ? " LIMIT ?" : ""));
+  sql::forEachRangeValue(f, range, [&](const Value& v) { s->bind(v); });
   if (range.limit > 0) s->bind(std::int64_t{range.limit});
   std::vector<StoredRow> rows;
   while (s->step()) {
@@ -594,34 +477,15 @@ void SqliteStore::read(const FileDef& f, const ScanSpec& range, const std::vecto
   for (ReadStmt& c : candidates)
     if (!c.busy) slot = &c;
   if (!slot) {
-    std::vector<Value> ignored;
-    std::string order;
-    std::string where = whereFor(f, range, &ignored, &order);
-    std::string cols = "_rowid";
-    if (fields)
-      for (int i : *fields) cols += ", " + quoted(f.fields[static_cast<std::size_t>(i)].column);
-    else
-      for (const auto& fd : f.fields) cols += ", " + quoted(fd.column);
-    const std::string sql = "SELECT " + cols + " FROM " + quoted(f.table) + where + " ORDER BY " +
-                            order + (range.limit > 0 ? " LIMIT ?" : "");
+    const sql::RangeSql r = sql::rangeSql(f, range);
+    const std::string sql = "SELECT " + selectList(f, fields) + " FROM " + quoted(f.table) +
+                            r.where + " ORDER BY " + r.order + (range.limit > 0 ? " LIMIT ?" : "");
     candidates.push_back({std::make_unique<Stmt>(*this, sql), false});
     slot = &candidates.back();
   }
-  // The values in the order whereFor() writes their marks.
   Stmt& s = *slot->stmt;
   s.reset();
-  for (std::size_t i = 0; i < e; ++i)
-    s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[i])], range.equal[i]));
-  if (range.after) {
-    const auto& vals = range.after->first;
-    for (std::size_t i = e; i < key.fields.size(); ++i)
-      s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[i])],
-                        i < vals.size() ? vals[i] : Value()));
-    s.bind(range.after->second);
-  } else {
-    for (std::size_t i = 0; i < shape.start; ++i)
-      s.bind(normalized(f.fields[static_cast<std::size_t>(key.fields[e + i])], range.start[i]));
-  }
+  sql::forEachRangeValue(f, range, [&](const Value& v) { s.bind(v); });
   if (range.limit > 0) s.bind(std::int64_t{range.limit});
 
   slot->busy = true;
@@ -671,11 +535,9 @@ void SqliteStore::releaseReads() {
 }
 
 std::int64_t SqliteStore::count(const FileDef& f, const ScanSpec* range) {
-  std::vector<Value> binds;
-  std::string order, where;
-  if (range) where = whereFor(f, *range, &binds, &order);
-  auto s = prepare("SELECT COUNT(*) FROM " + quoted(f.table) + where);
-  for (const auto& b : binds) s->bind(b);
+  auto s = prepare("SELECT COUNT(*) FROM " + quoted(f.table) +
+                   (range ? sql::rangeSql(f, *range).where : std::string()));
+  if (range) sql::forEachRangeValue(f, *range, [&](const Value& v) { s->bind(v); });
   s->step();
   return s->int64(0);
 }
@@ -716,7 +578,7 @@ std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const Counter&
 
 std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   beforeWrite();
-  if (!inTx_) {
+  if (!w_.inTx) {
     // A number of its own, committed at once, so that two buffers primed apart never share one.
     Transaction tx(*this);
     if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
@@ -752,7 +614,7 @@ void SqliteStore::forgetCounters() {
 
 bool SqliteStore::begin(std::chrono::milliseconds timeout) {
   finishParked();
-  if (inTx_ || readOnly_) return false;
+  if (w_.inTx || w_.readOnly) return false;
   sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
   int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   sqlite3_busy_timeout(db_, static_cast<int>(kWriterWait.count()));
@@ -761,44 +623,39 @@ bool SqliteStore::begin(std::chrono::milliseconds timeout) {
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return false;
   }
-  inTx_ = true;
-  failed_.clear();
+  w_.inTx = true;
+  w_.failed.clear();
   forgetCounters();
   return true;
 }
 
 void SqliteStore::commit() {
   finishParked();
-  if (!inTx_) return;
-  if (failed_.empty() && sqlite3_get_autocommit(db_))
-    failed_ = "the database ended the transaction by itself";
-  if (!failed_.empty()) {
-    std::string why = failed_;
+  if (!w_.inTx) return;
+  if (std::string why = w_.abandonedWhy(sqlite3_get_autocommit(db_)); !why.empty()) {
     rollback();
-    throw StoreError(kDriverError, "The change was abandoned (" + why + "); nothing was saved");
+    sql::throwAbandoned(why);
   }
   try {
     writeCounters();
   } catch (const StoreError& e) {
     rollback();
-    throw StoreError(kDriverError, std::string("The change could not be saved (") + e.what() +
-                                       "); nothing was saved");
+    sql::throwNotSaved(e.what());
   }
   int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     std::string why = describe(db_, sqlite3_extended_errcode(db_));
     rollback();
-    throw StoreError(kDriverError,
-                     "The change could not be saved (" + why + "); nothing was saved");
+    sql::throwNotSaved(why);
   }
-  inTx_ = false;
+  w_.inTx = false;
 }
 
 void SqliteStore::rollback() {
   finishParked();
-  if (!inTx_) return;
-  inTx_ = false;
-  failed_.clear();
+  if (!w_.inTx) return;
+  w_.inTx = false;
+  w_.failed.clear();
   forgetCounters();
   // SQLite may already have rolled back by itself (a full disk, an I/O error); a failing
   // ROLLBACK leaves nothing to undo either.

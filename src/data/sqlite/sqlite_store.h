@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "data/sql_common.h"
 #include "data/store.h"
 
 struct sqlite3;
@@ -31,7 +32,7 @@ class SqliteStore final : public Store {
 
   void ensureSchema(const std::vector<const FileDef*>& files) override;
   bool schemaCurrent(const std::vector<const FileDef*>& files) override;
-  bool readOnly() const override { return readOnly_; }
+  bool readOnly() const override { return w_.readOnly; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   std::int64_t insertRecord(const FileDef& f, const void* rec) override;
@@ -48,7 +49,7 @@ class SqliteStore final : public Store {
   bool begin(std::chrono::milliseconds timeout) override;
   void commit() override;
   void rollback() override;
-  bool inTransaction() const override { return inTx_; }
+  bool inTransaction() const override { return w_.inTx; }
   void abandon(const std::string& why) override;
   bool abandoned() const override;
   void putBlob(const std::string& kind, std::int64_t id,
@@ -83,8 +84,6 @@ class SqliteStore final : public Store {
   // itself (what followed would otherwise run in autocommit), or into a read-only company.
   void beforeWrite();
   bool hasTable(const std::string& name);
-  std::string whereFor(const FileDef& f, const ScanSpec& range, std::vector<Value>* binds,
-                       std::string* order) const;
   // What makes the text of a read's statement: the same shape, the same statement, whatever
   // the values bound.
   struct ReadShape {
@@ -118,9 +117,7 @@ class SqliteStore final : public Store {
   void finishParked();
 
   sqlite3* db_ = nullptr;
-  bool inTx_ = false;
-  bool readOnly_ = false;
-  std::string failed_;  // why the open transaction was abandoned; empty while it is sound
+  sql::WriterState w_;
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
   struct Counter;
   struct FileStmts {
