@@ -71,7 +71,14 @@ bool desktopDisplayAvailable() {
 }
 
 HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optional<fs::path> company)
-    : inv_(inv), module_(module) {
+    : inv_(inv), module_(module), user_(inv.options().user) {
+  passwordPrompt_ = [this](const std::string& question) -> std::optional<std::string> {
+    bool ok = false;
+    const QString password = QInputDialog::getText(this, QStringLiteral("Company Server"),
+                                                   qs(question), QLineEdit::Password, {}, &ok);
+    if (!ok) return std::nullopt;
+    return password.toStdString();
+  };
   setObjectName(QStringLiteral("KOREQ"));
   setWindowTitle(QStringLiteral("KOREQ"));
   module_.module().errors().setHandler([this](const data::ErrorObject::Error& e) {
@@ -254,7 +261,7 @@ void HostWindow::updateState() {
   const bool busy = !threads_.empty();
   for (QMenu* m : procedureMenus_) m->setEnabled(open);
   checkAction_->setEnabled(open);
-  users_->setEnabled(open && !busy && !signedOnByRole_);
+  users_->setEnabled(open && !busy);
   if (autoEntryAction_) {
     settingTypeAhead_ = true;
     autoEntryAction_->setChecked(open && session_->g.AutoEntry != 0);
@@ -301,6 +308,7 @@ bool HostWindow::openCompany(const fs::path& folder) {
   }
   // What went wrong is explained where the user chooses the company, not in a box of its own.
   auto refuse = [this](const QString& why) {
+    refusal_ = why;
     problem_ = why + QStringLiteral(
                          "\n\nMake a new company, open another company folder, or "
                          "open the demo company.");
@@ -318,23 +326,20 @@ bool HostWindow::openCompany(const fs::path& folder) {
   try {
     std::unique_ptr<data::Company> company;
     try {
-      company = data::Company::open(folder, false, {}, inv_.options().user);
+      company = data::Company::open(folder, false, {}, user_);
     } catch (const data::PasswordNeeded&) {
       // A company on a server whose password is neither in PGPASSWORD nor in ~/.pgpass.
-      bool ok = false;
-      const QString password = QInputDialog::getText(
-          this, QStringLiteral("Company Server"),
-          QStringLiteral("The server of the company in %1 asks for your password:")
-              .arg(qs(folder.string())),
-          QLineEdit::Password, {}, &ok);
-      if (!ok)
+      const bool byRole = !data::Company::roleOf(folder, user_).empty();
+      const std::optional<std::string> password = passwordPrompt_(
+          "The server of the company in " + folder.string() + " asks for " +
+          (byRole ? "the password of user " + user_ : std::string("your password")) + ":");
+      if (!password)
         return refuse(QStringLiteral("The company in %1 was not opened: its server asks for a "
                                      "password.")
                           .arg(qs(folder.string())));
-      company = data::Company::open(folder, false, password.toStdString(), inv_.options().user);
+      company = data::Company::open(folder, false, *password, user_);
     }
-    session =
-        std::make_unique<frame::Session>(std::move(company), inv_.clock(), inv_.options().user);
+    session = std::make_unique<frame::Session>(std::move(company), inv_.clock(), user_);
   } catch (const std::exception& e) {
     return refuse(QStringLiteral("The company in %1 cannot be opened: %2")
                       .arg(qs(folder.string()), qs(e.what())));
@@ -370,7 +375,7 @@ void HostWindow::fillUsers() {
   // The user of the command line, unless it is only the default and a user was chosen before.
   // On a company that signs on by role the connection is that user's own, the password checked
   // by the server: another user signs on anew (koreq --user ID), and the box only shows who.
-  std::string user = inv_.options().user;
+  std::string user = user_;
   signedOnByRole_ = !data::Company::roleOf(session_->company().dataPath(), user).empty();
   QString remembered = QSettings().value(kUserKey).toString();
   if (user == GlobalOptions().user && !signedOnByRole_ && !remembered.isEmpty() &&
@@ -382,9 +387,9 @@ void HostWindow::fillUsers() {
     at = users_->count() - 1;
   }
   users_->setCurrentIndex(at);
-  users_->setToolTip(signedOnByRole_ ? QStringLiteral("The company's server checked this user's "
-                                                      "password: to work as another user, start "
-                                                      "the program as that user (--user ID)")
+  users_->setToolTip(signedOnByRole_ ? QStringLiteral("The company's server checks each user's "
+                                                      "password: choosing another user signs on "
+                                                      "anew")
                                      : QString());
   session_->g.USERID = user;
 }
@@ -392,6 +397,20 @@ void HostWindow::fillUsers() {
 void HostWindow::userChosen(int index) {
   if (!session_ || index < 0 || !threads_.empty()) return;
   std::string id = users_->itemData(index).toString().toStdString();
+  if (signedOnByRole_ && upper(id) != upper(session_->g.USERID.str())) {
+    // The connection is the user's own role: another user connects anew, with their password.
+    const std::string previous = user_;
+    user_ = id;
+    // A copy: opening replaces the session the path belongs to.
+    const fs::path folder = session_->company().dataPath();
+    if (!openCompany(folder)) {
+      user_ = previous;
+      fillUsers();
+      updateState();
+      port_.message(refusal_.toStdString(), "Sign On", ui::Icon::Exclamation, "&OK", 1);
+    }
+    return;
+  }
   session_->g.USERID = id;
   QSettings().setValue(kUserKey, qs(id));
   updateState();

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -55,6 +56,10 @@ class HostWindow : public QMainWindow {
   static std::filesystem::path defaultDemoFolder();
   // The dialogs the window shows (a test may have a script answer them).
   ui::qt::QtUserPort& port() { return port_; }
+  // Asks for the password the company's server wants (nothing: the user cancelled). A test
+  // may answer in its place.
+  using PasswordPrompt = std::function<std::optional<std::string>(const std::string& question)>;
+  void setPasswordPrompt(PasswordPrompt prompt) { passwordPrompt_ = std::move(prompt); }
   // Runs a procedure as its menu entry does: on a new thread, GlobalRequest from the entry.
   void run(const MenuEntry& entry);
   // File, Check Company: the check of the open company in a window of its own (nothing without
@@ -89,7 +94,9 @@ class HostWindow : public QMainWindow {
   std::vector<std::unique_ptr<Thread>> threads_;
   std::vector<QMenu*> procedureMenus_;
   QComboBox* users_ = nullptr;
-  bool signedOnByRole_ = false;  // the connection is the user's role: no other user in the box
+  std::string user_;             // who signs on to the next company opened
+  bool signedOnByRole_ = false;  // the connection is the user's role: another user reconnects
+  PasswordPrompt passwordPrompt_;
   QLabel* companyName_ = nullptr;
   QLabel* companyFolder_ = nullptr;
   QLabel* signedOn_ = nullptr;
@@ -97,6 +104,7 @@ class HostWindow : public QMainWindow {
   QAction* autoEntryAction_ = nullptr;
   QAction* checkAction_ = nullptr;
   QString problem_;  // why the last company could not be opened, shown in the chooser
+  QString refusal_;  // the same, in one sentence
   bool settingTypeAhead_ = false;
 };
 

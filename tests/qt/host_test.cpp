@@ -1,6 +1,8 @@
 // The desktop program: company and user, menus of the registered procedures, one thread per
 // menu call.
 
+#include <gmock/gmock.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDialog>
@@ -14,6 +16,7 @@
 #include <QSettings>
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -288,9 +291,9 @@ TEST_F(HostWindowTest, OpensTheCompanyAndRunsEachMenuCallOnAThreadOfItsOwn) {
   EXPECT_EQ(host.openThreads(), 0u);
 }
 
-// A company folder on a server opens like any other; one that signs on by role keeps the user
-// whose role the connection is: another user signs on anew.
-TEST_F(HostWindowTest, AServerCompanyOpensAndKeepsTheUserItSignedOnAs) {
+// A company folder on a server opens like any other; on one that signs on by role, choosing
+// another user connects anew as that user's role, with a password the server checks.
+TEST_F(HostWindowTest, AServerCompanySignsEachUserOnWithTheirOwnPassword) {
   KOREQ_NEED_BACKEND(koreq::test::Backend::Postgres);
   koreq::test::BackendCompany server(koreq::test::Backend::Postgres, tmp.path / "srv");
   std::ostringstream out, err;
@@ -305,31 +308,74 @@ TEST_F(HostWindowTest, AServerCompanyOpensAndKeepsTheUserItSignedOnAs) {
     EXPECT_EQ(host.findChild<QLabel*>("companyName")->text(), "Demo Contracting Co.");
     EXPECT_TRUE(host.findChild<QComboBox*>("users")->isEnabled());
   }
-  const std::string role = server.schema() + "_adm";
+  const std::string prefix = server.schema() + "_";
   struct Cleanup {
-    std::string role;
+    std::string prefix;
     ~Cleanup() {
-      koreq::test::pgExec(
-          koreq::test::pgTestServer(),
-          "SET client_min_messages = warning; DROP OWNED BY " + role + "; DROP ROLE " + role,
-          nullptr);
-      ::unsetenv("PGPASSWORD");
+      for (const char* id : {"adm", "eqv", "nop"})
+        koreq::test::pgExec(koreq::test::pgTestServer(),
+                            "SET client_min_messages = warning; DROP OWNED BY " + prefix + id +
+                                "; DROP ROLE " + prefix + id,
+                            nullptr);
+      ::unsetenv("PGPASSFILE");
     }
-  } cleanup{role};
+  } cleanup{prefix};
   IniFile ini(server.dir() / data::Company::kSettingsName);
   ASSERT_TRUE(ini.set("Database", "SignOn", "Role"));
-  ASSERT_TRUE(ini.set("Database", "RolePrefix", server.schema() + "_"));
+  ASSERT_TRUE(ini.set("Database", "RolePrefix", prefix));
   ASSERT_EQ(cli::runCli({"--data", server.dir().string(), "roles"}, out, err), 0) << err.str();
   ASSERT_TRUE(koreq::test::pgExec(koreq::test::pgTestServer(),
-                                  "ALTER ROLE " + role + " PASSWORD 'pw'", nullptr));
-  ::setenv("PGPASSWORD", "pw", 1);
+                                  "ALTER ROLE " + prefix + "adm PASSWORD 'pw'; ALTER ROLE " +
+                                      prefix + "eqv PASSWORD 'right horse'",
+                                  nullptr));
+  if (koreq::test::pgExec(koreq::test::pgTestServer() + " user=" + prefix + "eqv password=wrong",
+                          "SELECT 1", nullptr))
+    GTEST_SKIP() << "the test server lets every role in without its password";
+  // ADM's password in the password file; EQV's only in the user's head.
+  const auto passfile = tmp.path / "pgpass";
+  std::ofstream(passfile) << "*:*:*:" << prefix << "adm:pw\n";
+  std::filesystem::permissions(
+      passfile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ::setenv("PGPASSFILE", passfile.c_str(), 1);
   cli::HostWindow host(*inv, module, server.dir());
   host.show();
   settle();
   ASSERT_NE(host.session(), nullptr) << host.findChild<QLabel*>("hint")->text().toStdString();
   auto* users = host.findChild<QComboBox*>("users");
   EXPECT_EQ(users->currentData().toString(), "ADM");
-  EXPECT_FALSE(users->isEnabled());
+  EXPECT_TRUE(users->isEnabled());
+  ScriptedPort script;
+  host.port().setScript(&script);
+  std::vector<std::string> asked;
+  std::vector<std::optional<std::string>> answers = {std::nullopt, "wrong", "right horse"};
+  host.setPasswordPrompt([&](const std::string& question) {
+    asked.push_back(question);
+    if (answers.empty()) return std::optional<std::string>();
+    auto a = answers.front();
+    answers.erase(answers.begin());
+    return a;
+  });
+  const int eqv = users->findData("EQV");
+  ASSERT_GE(eqv, 0);
+  auto choose = [&] {
+    users->setCurrentIndex(eqv);
+    emit users->activated(eqv);
+    settle();
+  };
+  // Cancelled, then refused by the server: ADM stays signed on, the box shows ADM again.
+  choose();
+  EXPECT_EQ(host.session()->g.USERID.str(), "ADM");
+  EXPECT_EQ(users->currentData().toString(), "ADM");
+  choose();
+  EXPECT_EQ(host.session()->g.USERID.str(), "ADM");
+  ASSERT_EQ(script.shown().size(), 2u);
+  EXPECT_EQ(script.shown().back().caption, "Sign On");
+  EXPECT_THAT(script.shown().back().text, ::testing::HasSubstr("password authentication failed"));
+  choose();
+  EXPECT_EQ(host.session()->g.USERID.str(), "EQV");
+  EXPECT_EQ(users->currentData().toString(), "EQV");
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_THAT(asked[0], ::testing::HasSubstr("the password of user EQV"));
   host.close();
   settle();
 }
