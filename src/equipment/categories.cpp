@@ -111,7 +111,9 @@ void CategoryBrowse::init() {
   setSortOrder(*file().def().key("KeyCategoryID"));
   setLocator(codeList::CODELOCATOR);
   setFormProcedure(codeForm::kName);
-  shared_.autoEntry.registerControl(name(), codeList::CODELOCATOR);
+  // The locator, codeList::CODELOCATOR: the type-ahead list keeps the spelling it was always
+  // registered under (names compare without case).
+  shared_.autoEntry.registerControl(name(), "?CodeLocator");
   if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
   control(codeList::APPLYTOALL).setVisible(!selectMode());
 }

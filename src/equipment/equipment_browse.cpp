@@ -76,7 +76,9 @@ void EquipmentBrowse::init() {
         return s;
       },
       std::vector<std::string>{"Active"});
-  shared_.autoEntry.registerControl(name(), win::EQUIPMENTLOCATOR);
+  // The locator, win::EQUIPMENTLOCATOR: the type-ahead list keeps the spelling it was always
+  // registered under (names compare without case).
+  shared_.autoEntry.registerControl(name(), "?EquipmentLocator");
   if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
 }
 
