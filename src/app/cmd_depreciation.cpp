@@ -15,6 +15,7 @@
 #include "depreciation/store_schedule.h"
 #include "frame/context.h"
 #include "runtime/text.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::cli {
 
@@ -94,7 +95,7 @@ int runDepreciation(Invocation& inv, const ParsedArgs& args) {
   auto session = inv.openSession(action == "summary");
   if (action == "calculate") requireRightToWrite(*session, data::GlDepr::def());
   frame::Context ctx(*session);
-  ctx.errors().setProcedure("UpdateEQHeader");
+  ctx.errors().setProcedure(windows::UpdateEQHeader::kName);
   if (all) return calculateAll(inv, ctx);
   const data::EqHeader& eq = fetchEquipment(ctx, args.positional.at(1));
   return action == "calculate" ? calculate(inv, ctx, eq) : summary(inv, ctx, eq);

@@ -11,6 +11,7 @@
 #include "interchange/engine/export_lines.h"
 #include "runtime/text.h"
 #include "usagelog/engine/batch_marks.h"
+#include "windows/ExportEQLog.h"
 
 namespace koreq::cli {
 
@@ -21,7 +22,7 @@ int runExport(Invocation& inv, const ParsedArgs& args) {
 
   auto session = inv.openSession(true);
   frame::Context ctx(*session);
-  ctx.errors().setProcedure("ExportEQLog");
+  ctx.errors().setProcedure(windows::ExportEQLog::kName);
   const std::optional<data::EqBatch> batch = usagelog::readBatch(ctx, id);
   if (!batch) throw CommandError("there is no batch " + batchText(id) + "; nothing was written");
   if (!usagelog::entryAccess(*batch, ctx.userId()).enabled)

@@ -29,6 +29,7 @@
 #include "data/company.h"
 #include "data/postgres/pg_store.h"
 #include "data/records.h"
+#include "equipment/auto_entry.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
@@ -229,7 +230,7 @@ void HostWindow::buildMenus() {
       QAction* a = into->addAction(qs(e->text));
       a->setObjectName(qs(e->procedure));
       a->setStatusTip(qs(e->tip));
-      if (e->procedure == "ToggleAutoEntryEQ") {
+      if (e->procedure == equipment::kToggleAutoEntryEQ) {
         // A switch that shows its state; the company keeps it in its AutoEntry.dat.
         a->setCheckable(true);
         autoEntryAction_ = a;
@@ -247,7 +248,7 @@ void HostWindow::setTypeAhead(bool on) {
   session_->g.AutoEntry = on ? 1 : 0;
   frame::Context ctx(*session_);
   try {
-    module_.registry().call(ctx, "ToggleAutoEntryEQ");
+    module_.registry().call(ctx, equipment::kToggleAutoEntryEQ);
   } catch (const std::exception& e) {
     port_.message(e.what(), "Program Error", ui::Icon::Exclamation, "&OK", 1);
   }

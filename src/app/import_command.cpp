@@ -11,6 +11,7 @@
 #include "frame/context.h"
 #include "interchange/engine/import_run.h"
 #include "runtime/text.h"
+#include "windows/ImportEQLog.h"
 
 namespace koreq::cli {
 
@@ -25,7 +26,7 @@ int runImport(Invocation& inv, const ParsedArgs& args) {
   auto session = inv.openSession();
   requireRightToWrite(*session, data::EqLogB::def());
   frame::Context ctx(*session);
-  ctx.errors().setProcedure("ImportEQLog");
+  ctx.errors().setProcedure(windows::ImportEQLog::kName);
 
   data::Access<data::EqBatch> batch(ctx.store(), ctx.errors());
   if (batch.fetch("KeyBatchID", {data::Value(std::int64_t{batchId})}) != data::kNoError)

@@ -12,6 +12,7 @@
 #include "suite/backup.h"
 #include "usagelog/engine/batch_marks.h"
 #include "usagelog/engine/posting_flow.h"
+#include "windows/BrowseEQLog.h"
 
 namespace koreq::cli {
 
@@ -42,7 +43,7 @@ int runPost(Invocation& inv, const ParsedArgs& args) {
 
   auto session = inv.openSession();
   frame::Context ctx(*session);
-  ctx.errors().setProcedure("BrowseEQLog");
+  ctx.errors().setProcedure(windows::BrowseEQLog::kName);
   usagelog::TagList& tags = ctx.g.TAGQUE;
   tags.clear();
 

@@ -16,6 +16,7 @@
 #include "data/store.h"
 #include "depreciation/print_fixed_assets.h"
 #include "frame/context.h"
+#include "frame/registry.h"
 #include "reportframe/gui_app.h"
 #include "reportframe/report_frame.h"
 #include "runtime/text.h"
@@ -132,9 +133,9 @@ void loadProofFormat(frame::Context& ctx, const ParsedArgs& args) {
 
 int runReport(Invocation& inv, const ParsedArgs& args) {
   const std::string& procedure = args.positional.at(0);
-  const bool schedule = procedure == "PrintFixedAssets";
-  const bool notes = procedure == "LIMITPRINTNOTES";
-  const bool proof = procedure == "PrintEQLogBProof";
+  const bool schedule = procedure == frame::kPrintFixedAssets;
+  const bool notes = procedure == frame::kLIMITPRINTNOTES;
+  const bool proof = procedure == frame::kPrintEQLogBProof;
   if (!schedule && !notes && !proof)
     throw UsageError("report: unknown report procedure '" + shortText(procedure) +
                      "' (known: PrintFixedAssets, PrintEQLogBProof, LIMITPRINTNOTES)");

@@ -20,6 +20,7 @@
 #include "ui/qt/qt_desktop.h"
 #include "ui/qt/qt_window.h"
 #include "ui/qt/report_preview.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::cli {
 
@@ -105,7 +106,7 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
 
   // A form shows a record: the one asked for, or for the equipment form the first one on file.
   std::optional<std::string> equipment = args.value("equipment");
-  if (!equipment && procedure == "UpdateEQHeader") {
+  if (!equipment && procedure == windows::UpdateEQHeader::kName) {
     data::FileAccess f(session->store(), data::EqHeader::def(), session->errors());
     f.set(data::EqHeader::def().primaryKey());
     if (f.next() == data::kNoError) equipment = data::valueToText(f.get("EQH:EquipmentID"));

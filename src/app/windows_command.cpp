@@ -19,6 +19,7 @@
 #include "ui/qt/offscreen.h"
 #include "ui/qt/qt_desktop.h"
 #include "ui/qt/qt_window.h"
+#include "windows/BROWSELIMLISTUD.h"
 
 namespace koreq::cli {
 
@@ -71,7 +72,7 @@ int runWindows(Invocation& inv, const ParsedArgs&) {
     // The arguments the suite's limit list and drop-list editor need, and a record for the
     // forms to show.
     ctx.g.GlobalRequest = 0;
-    ctx.g.REPORTFILTER = name == "BROWSELIMLISTUD" ? "EQHeaderUD" : "EQH Class Code";
+    ctx.g.REPORTFILTER = name == windows::BROWSELIMLISTUD::kName ? "EQHeaderUD" : "EQH Class Code";
     ctx.g.KORFIELD = "EQLimits";
     ctx.g.DECIMALVARIABLE = Decimal(std::int64_t{1});
     data::FileAccess& eq = ctx.file(data::EqHeader::def());

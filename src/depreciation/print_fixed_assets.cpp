@@ -5,6 +5,7 @@
 #include "data/access.h"
 #include "data/store.h"
 #include "frame/context.h"
+#include "frame/registry.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
 
@@ -51,7 +52,7 @@ std::string selectedMethodName(const data::EqHeader& eq) {
 }
 
 reportframe::ReportProcedure printFixedAssetsProcedure() {
-  return {"PrintFixedAssets", "PrintFixedAssets", "Fixed Asset Depreciation Schedule",
+  return {frame::kPrintFixedAssets, frame::kPrintFixedAssets, "Fixed Asset Depreciation Schedule",
           "Fixed Asset Depreciation Schedule.pdf", &data::GlDepr::def()};
 }
 

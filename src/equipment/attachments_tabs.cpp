@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "equipment/equipment_form.h"
+#include "frame/registry.h"
 #include "runtime/ini.h"
 #include "suite/filetime.h"
 #include "suite/imagestore.h"
@@ -12,8 +13,13 @@
 #include "suite/ui/list_tools.h"
 #include "suite/ui/notes_forms.h"
 #include "ui/model/desktop.h"
+#include "windows/UPDATEIMAGES.h"
+#include "windows/UPDATENOTES.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
+
+namespace win = windows::UpdateEQHeader;
 
 namespace fs = std::filesystem;
 
@@ -297,8 +303,8 @@ class PhotographTab final : public FormPart {
     ctx.g.ImageY = kDesignedPicture.y;
     ctx.g.ImageWidth = kDesignedPicture.width;
     ctx.g.ImageHeight = kDesignedPicture.height;
-    form().control("?IMAGE1").setTip(kPhotoTip);
-    if (form().request() == ui::Request::View) form().control("?LOOKUPFILE").disable();
+    form().control(win::IMAGE1).setTip(kPhotoTip);
+    if (form().request() == ui::Request::View) form().control(win::LOOKUPFILE).disable();
 
     std::optional<data::Images> photo = findPhoto();
     if (!photo) {
@@ -320,7 +326,7 @@ class PhotographTab final : public FormPart {
   }
 
   bool accepted(ui::Control& c) override {
-    if (c.is("?LOOKUPFILE")) {
+    if (c.is(win::LOOKUPFILE)) {
       ui::FileDialog d;
       d.title = kPhotoDialogTitle;
       d.filter = kPhotoDialogFilter;
@@ -329,12 +335,12 @@ class PhotographTab final : public FormPart {
       if (!chosen.empty()) choose(chosen.front());
       return true;
     }
-    if (c.is("?PhotoFile")) {
+    if (c.is(win::PhotoFile)) {
       // OK's accept-all passes here too: only a changed name is a new photograph.
       if (photoFile_.str() != committed_) choose(photoFile_.str());
       return true;
     }
-    if (c.is("?IMAGE1")) {
+    if (c.is(win::IMAGE1)) {
       openPicture();
       return true;
     }
@@ -343,7 +349,7 @@ class PhotographTab final : public FormPart {
 
   bool filesDropped(ui::Control& c, const std::vector<std::string>& files) override {
     if (tabOf(c) != kPhotoTab) return false;
-    if (!files.empty() && !form().control("?PhotoFile").readonly()) choose(files.front());
+    if (!files.empty() && !form().control(win::PhotoFile).readonly()) choose(files.front());
     return true;
   }
 
@@ -400,12 +406,12 @@ class PhotographTab final : public FormPart {
   }
 
   void show(const std::string& picture) {
-    form().control("?IMAGE1").setIcon(picture);
+    form().control(win::IMAGE1).setIcon(picture);
     placed_.place(form().ctx(), picture, false);
   }
 
   void openPicture() {
-    const std::string file = form().control("?IMAGE1").icon();
+    const std::string file = form().control(win::IMAGE1).icon();
     // A built-in picture stands for a photograph that is not there: nothing to open.
     if (file.empty() || file[0] == '~') return;
     const std::string why = openFailureText(form().port().openDocument(file));
@@ -427,10 +433,10 @@ class NotesGroup final : public FormPart {
 
   void init() override {
     tags().clear();
-    model_ = std::make_unique<ui::QueueListModel>(form().control("?LIST").def().columns);
-    form().control("?LIST").setList(model_.get());
+    model_ = std::make_unique<ui::QueueListModel>(form().control(win::LIST).def().columns);
+    form().control(win::LIST).setList(model_.get());
     if (form().request() == ui::Request::View)
-      for (const char* b : {"?INSERTNOTE", "?CHANGENOTE", "?DELETENOTE"})
+      for (const char* b : {win::INSERTNOTE, win::CHANGENOTE, win::DELETENOTE})
         form().control(b).disable();
     load(0);
   }
@@ -438,21 +444,21 @@ class NotesGroup final : public FormPart {
   void kill() override { tags().clear(); }
 
   bool accepted(ui::Control& c) override {
-    if (c.is("?INSERTNOTE")) {
+    if (c.is(win::INSERTNOTE)) {
       run(ui::Request::Insert);
-    } else if (c.is("?CHANGENOTE")) {
+    } else if (c.is(win::CHANGENOTE)) {
       run(ui::Request::Change);
-    } else if (c.is("?DELETENOTE")) {
+    } else if (c.is(win::DELETENOTE)) {
       run(ui::Request::Delete);
-    } else if (c.is("?TAGNOTE")) {
+    } else if (c.is(win::TAGNOTE)) {
       toggleTag();
-    } else if (c.is("?TAGALL")) {
+    } else if (c.is(win::TAGALL)) {
       tagAll();
-    } else if (c.is("?PRINTNOTES")) {
+    } else if (c.is(win::PRINTNOTES)) {
       print();
-    } else if (c.is("?SENDNOTES")) {
+    } else if (c.is(win::SENDNOTES)) {
       if (model_->rowCount() > 0)
-        suite::sendListContents(form().port(), form().control("?LIST"), sendTitle());
+        suite::sendListContents(form().port(), form().control(win::LIST), sendTitle());
     } else {
       return false;
     }
@@ -460,7 +466,7 @@ class NotesGroup final : public FormPart {
   }
 
   bool alertKey(ui::Control& c, ui::Key key) override {
-    if (!c.is("?LIST")) return false;
+    if (!c.is(win::LIST)) return false;
     if (key == ui::Key::Space || (key == ui::Key::CellClick && c.clickedColumn() == 0)) {
       form().cycle();
       toggleTag();
@@ -470,7 +476,7 @@ class NotesGroup final : public FormPart {
   }
 
   bool rowActivated(ui::Control& c) override {
-    if (!c.is("?LIST")) return false;
+    if (!c.is(win::LIST)) return false;
     run(form().request() == ui::Request::View ? ui::Request::View : ui::Request::Change);
     return true;
   }
@@ -502,10 +508,10 @@ class NotesGroup final : public FormPart {
     for (const data::Notes& n : notes_) rows.push_back(row(n));
     showRecords(*model_, notes_, std::move(rows), keep);
     const bool any = !notes_.empty();
-    for (const char* b : {"?TAGNOTE", "?TAGALL", "?SENDNOTES", "?PRINTNOTES"})
+    for (const char* b : {win::TAGNOTE, win::TAGALL, win::SENDNOTES, win::PRINTNOTES})
       form().control(b).setEnabled(any);
     if (form().request() != ui::Request::View)
-      for (const char* b : {"?CHANGENOTE", "?DELETENOTE"}) form().control(b).setEnabled(any);
+      for (const char* b : {win::CHANGENOTE, win::DELETENOTE}) form().control(b).setEnabled(any);
   }
 
   const data::Notes* highlighted() const { return highlightedRecord(*model_, notes_); }
@@ -532,7 +538,7 @@ class NotesGroup final : public FormPart {
     frame::Context& ctx = form().ctx();
     ctx.g.KORFIELD = "Equipment";
     ctx.g.REPORTFILTER = form().equipmentId();
-    form().call("LIMITPRINTNOTES", [this](ui::Response) { form().display(); });
+    form().call(frame::kLIMITPRINTNOTES, [this](ui::Response) { form().display(); });
   }
 
   void run(ui::Request request) {
@@ -554,7 +560,7 @@ class NotesGroup final : public FormPart {
         return;
       }
     }
-    form().call("UPDATENOTES", request, [this, request](ui::Response r) {
+    form().call(windows::UPDATENOTES::kName, request, [this, request](ui::Response r) {
       const std::int32_t id = form().ctx().rec<data::Notes>().RecordID;
       if (r == ui::Response::Completed && request == ui::Request::Delete) std::erase(tags(), id);
       load(r == ui::Response::Completed && request != ui::Request::Delete ? id : 0);
@@ -576,26 +582,26 @@ class AttachmentsTab final : public FormPart {
   }
 
   void init() override {
-    model_ = std::make_unique<ui::QueueListModel>(form().control("?IMAGELIST").def().columns);
-    form().control("?IMAGELIST").setList(model_.get());
+    model_ = std::make_unique<ui::QueueListModel>(form().control(win::IMAGELIST).def().columns);
+    form().control(win::IMAGELIST).setList(model_.get());
     if (form().request() == ui::Request::View)
-      for (const char* b : {"?INSERTATTACHMENT", "?CHANGEATTACHMENT", "?DELETEATTACHMENT"})
+      for (const char* b : {win::INSERTATTACHMENT, win::CHANGEATTACHMENT, win::DELETEATTACHMENT})
         form().control(b).disable();
     load(0);
     preview();
   }
 
   bool accepted(ui::Control& c) override {
-    if (c.is("?INSERTATTACHMENT")) {
+    if (c.is(win::INSERTATTACHMENT)) {
       ui::FileDialog d;
       d.title = kAttachDialogTitle;
       d.filter = kAttachDialogFilter;
       d.multiple = true;
       std::vector<std::string> chosen = form().port().chooseFiles(d);
       if (!chosen.empty()) attach(chosen);
-    } else if (c.is("?CHANGEATTACHMENT")) {
+    } else if (c.is(win::CHANGEATTACHMENT)) {
       change();
-    } else if (c.is("?DELETEATTACHMENT")) {
+    } else if (c.is(win::DELETEATTACHMENT)) {
       remove();
     } else {
       return false;
@@ -604,20 +610,20 @@ class AttachmentsTab final : public FormPart {
   }
 
   bool newSelection(ui::Control& c) override {
-    if (!c.is("?IMAGELIST")) return false;
+    if (!c.is(win::IMAGELIST)) return false;
     preview();
     return true;
   }
 
   bool rowActivated(ui::Control& c) override {
-    if (!c.is("?IMAGELIST")) return false;
+    if (!c.is(win::IMAGELIST)) return false;
     change();
     return true;
   }
 
   bool filesDropped(ui::Control& c, const std::vector<std::string>& files) override {
     if (tabOf(c) != kAttachmentsTab) return false;
-    if (files.empty() || !form().control("?INSERTATTACHMENT").enabled()) return true;
+    if (files.empty() || !form().control(win::INSERTATTACHMENT).enabled()) return true;
     if (form().message(attachQuestion(files.size()), "Attach?", ui::Icon::Question, "&Yes|&No") ==
         1)
       attach(files);
@@ -648,14 +654,14 @@ class AttachmentsTab final : public FormPart {
     }
     showRecords(*model_, records_, std::move(rows), keep);
     if (form().request() != ui::Request::View)
-      for (const char* b : {"?CHANGEATTACHMENT", "?DELETEATTACHMENT"})
+      for (const char* b : {win::CHANGEATTACHMENT, win::DELETEATTACHMENT})
         form().control(b).setEnabled(!records_.empty());
   }
 
   const data::Images* highlighted() const { return highlightedRecord(*model_, records_); }
 
   void preview() {
-    ui::Control& image = form().control("?IMAGE");
+    ui::Control& image = form().control(win::IMAGE);
     const data::Images* rec = highlighted();
     if (!rec) {
       image.hide();
@@ -680,7 +686,7 @@ class AttachmentsTab final : public FormPart {
   }
 
   void fit() {
-    ui::Control& image = form().control("?IMAGE");
+    ui::Control& image = form().control(win::IMAGE);
     if (image.visible()) placed_.place(form().ctx(), image.icon(), document_);
   }
 
@@ -723,14 +729,14 @@ class AttachmentsTab final : public FormPart {
 
   void change() {
     const data::Images* rec = highlighted();
-    if (!rec || !form().control("?CHANGEATTACHMENT").usable()) return;
+    if (!rec || !form().control(win::CHANGEATTACHMENT).usable()) return;
     const std::int32_t id = rec->RecordID;
     if (!fetchImage(form().ctx(), id)) {
       load(0);
       preview();
       return;
     }
-    form().call("UPDATEIMAGES", ui::Request::Change, [this, id](ui::Response) {
+    form().call(windows::UPDATEIMAGES::kName, ui::Request::Change, [this, id](ui::Response) {
       load(id);
       preview();
       form().display();

@@ -126,7 +126,7 @@ void toggleAutoEntry(frame::Context& ctx, AutoEntry& autoEntry) {
 }
 
 void registerToggleAutoEntry(frame::ProcedureRegistry& registry, AutoEntry& autoEntry) {
-  registry.add("ToggleAutoEntryEQ",
+  registry.add(kToggleAutoEntryEQ,
                [&autoEntry](frame::Context& ctx) { toggleAutoEntry(ctx, autoEntry); });
 }
 

@@ -73,6 +73,8 @@ int savedAutoEntryStatus(const std::filesystem::path& dataFile, int fallback);
 // company's data file, and the flag is saved there for the next time the company opens.
 void toggleAutoEntry(frame::Context& ctx, AutoEntry& autoEntry);
 
+inline constexpr char kToggleAutoEntryEQ[] = "ToggleAutoEntryEQ";
+
 // Registers ToggleAutoEntryEQ (it opens no window).
 void registerToggleAutoEntry(frame::ProcedureRegistry& registry, AutoEntry& autoEntry);
 

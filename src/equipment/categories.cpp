@@ -5,20 +5,28 @@
 #include "equipment/engine/equipment_records.h"
 #include "suite/casemode.h"
 #include "suite/ui/list_tools.h"
+#include "suite/ui/training.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSEGLMASTER.h"
+#include "windows/BrowseEQCode.h"
+#include "windows/SearchEquipment.h"
+#include "windows/UpdateEQCode.h"
 
 namespace koreq::equipment {
+
+namespace codeForm = windows::UpdateEQCode;
+namespace codeList = windows::BrowseEQCode;
 
 namespace {
 
 constexpr const char* kDescriptionField = "EQD:Description";
 
-constexpr CodeLookup kExpenseAccount = {"?EQD:DefaultExpenseControl",
+constexpr CodeLookup kExpenseAccount = {codeForm::EQD_DefaultExpenseControl,
                                         "EQD:DefaultExpenseControl",
                                         &data::GlMaster::def,
                                         "KeyAccount",
                                         "GLM:Account",
-                                        "BROWSEGLMASTER"};
+                                        windows::BROWSEGLMASTER::kName};
 
 const char* const kCaseMenuTexts[] = {"small text", "Capitalized Text", "ALL CAPS"};
 constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::Upr};
@@ -28,10 +36,10 @@ constexpr CaseMode kCaseMenuModes[] = {CaseMode::Def, CaseMode::Cap, CaseMode::U
 void showScheduleFields(ui::Procedure& p, const std::string& letter, const std::string& prefix) {
   const ScheduleType& t = scheduleByLetter(letter);
   for (const std::string& c :
-       {std::string("?METERPROMPT"), "?" + prefix + ":Meter", "?" + prefix + ":MeterName"})
+       {std::string(codeForm::METERPROMPT), "?" + prefix + ":Meter", "?" + prefix + ":MeterName"})
     p.control(c).setVisible(t.meter);
-  for (const std::string& c :
-       {std::string("?INTERVALPROMPT"), "?" + prefix + ":Interval", "?" + prefix + ":IntervalName"})
+  for (const std::string& c : {std::string(codeForm::INTERVALPROMPT), "?" + prefix + ":Interval",
+                               "?" + prefix + ":IntervalName"})
     p.control(c).setVisible(t.interval);
 }
 
@@ -97,15 +105,17 @@ void lookupCode(ui::FormProcedure& form, const CodeLookup& l, bool refocusOnCanc
 // ---- BrowseEQCode -----------------------------------------------------------------------------
 
 CategoryBrowse::CategoryBrowse(frame::Context& ctx, EquipmentShared& shared)
-    : ui::BrowseProcedure(ctx, "BrowseEQCode", data::EqCode::def()), shared_(shared) {}
+    : ui::BrowseProcedure(ctx, codeList::kName, data::EqCode::def()), shared_(shared) {}
 
 void CategoryBrowse::init() {
   setSortOrder(*file().def().key("KeyCategoryID"));
-  setLocator("?CODELOCATOR");
-  setFormProcedure("UpdateEQCode");
+  setLocator(codeList::CODELOCATOR);
+  setFormProcedure(codeForm::kName);
+  // The locator, codeList::CODELOCATOR: the type-ahead list keeps the spelling it was always
+  // registered under (names compare without case).
   shared_.autoEntry.registerControl(name(), "?CodeLocator");
   if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
-  control("?APPLYTOALL").setVisible(!selectMode());
+  control(codeList::APPLYTOALL).setVisible(!selectMode());
 }
 
 void CategoryBrowse::ready() {
@@ -119,22 +129,22 @@ void CategoryBrowse::afterEvent() {
 }
 
 void CategoryBrowse::updateSendTo() {
-  control("?SENDTO").setEnabled(list().rowCount() > 0);
+  control(codeList::SENDTO).setEnabled(list().rowCount() > 0);
 }
 
 void CategoryBrowse::accepted(ui::Control& c) {
-  if (c.is("?SEARCH"))
+  if (c.is(codeList::SEARCH))
     search();
-  else if (c.is("?SENDTO"))
+  else if (c.is(codeList::SENDTO))
     sendTo();
-  else if (c.is("?TRAINING"))
+  else if (c.is(codeList::TRAINING))
     playTraining();
-  else if (c.is("?APPLYTOALL"))
+  else if (c.is(codeList::APPLYTOALL))
     applyToAll();
 }
 
 void CategoryBrowse::alertKey(ui::Control& c, ui::Key key) {
-  if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
+  if (key != ui::Key::RightClick || !c.is(codeList::BROWSE_1)) return;
   cycle();
   if (port().popupMenu(list().rowCount() > 0 ? "Send List Contents To..."
                                              : "~Send List Contents To...") == 1)
@@ -156,7 +166,7 @@ void CategoryBrowse::ask(ui::Request request) {
 void CategoryBrowse::search() {
   shared_.search.SearchResult = "";
   shared_.search.SearchMode = "Code";
-  call("SearchEquipment", [this](ui::Response) {
+  call(windows::SearchEquipment::kName, [this](ui::Response) {
     std::string id = clipped(cutToChars(shared_.search.SearchResult.str(), 10));
     if (!id.empty()) selectCategory(id);
   });
@@ -176,7 +186,7 @@ void CategoryBrowse::playTraining() {
   // PLAYTRAINING takes the video's name where the suite's services take their names.
   std::string saved = ctx().g.REPORTFILTER.str();
   ctx().g.REPORTFILTER = "EQCatEnt";
-  call("PLAYTRAINING", [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
+  call(suite::kPLAYTRAINING, [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
   // Then Tab: the focus moves on from the button.
   bool after = false;
   for (ui::Control* c : window().controls()) {
@@ -185,7 +195,7 @@ void CategoryBrowse::playTraining() {
       select(*c);
       return;
     }
-    after = after || c->is("?TRAINING");
+    after = after || c->is(codeList::TRAINING);
   }
 }
 
@@ -206,14 +216,14 @@ void CategoryBrowse::applyToAll() {
 // ---- UpdateEQCode -----------------------------------------------------------------------------
 
 CategoryForm::CategoryForm(frame::Context& ctx, EquipmentShared& shared)
-    : ui::FormProcedure(ctx, "UpdateEQCode", data::EqCode::def()), shared_(shared) {
+    : ui::FormProcedure(ctx, codeForm::kName, data::EqCode::def()), shared_(shared) {
   bindLocal("LOC:ScheduleType", scheduleType_);
 }
 
 void CategoryForm::init() {
   setTitleByRequest("Adding a Cost Category", "Changing a Cost Category", "View Record");
-  for (const char* c :
-       {"?EQD:CategoryID", "?EQD:DefaultExpenseControl", "?EQD:DefaultUnit", "?EQD:Description"})
+  for (const char* c : {codeForm::EQD_CategoryID, codeForm::EQD_DefaultExpenseControl,
+                        codeForm::EQD_DefaultUnit, codeForm::EQD_Description})
     shared_.autoEntry.registerControl(name(), c);
   readCaseMode();
   openedCode_ = primary().text("EQD:CategoryID");
@@ -229,14 +239,14 @@ void CategoryForm::showSchedule() {
 }
 
 void CategoryForm::newSelection(ui::Control& c) {
-  if (!c.is("?LOC:ScheduleType")) return;
+  if (!c.is(codeForm::LOC_ScheduleType)) return;
   // The hidden fields keep their values: only the type changes.
   primary().put("EQD:ScheduleType", scheduleLetter(scheduleType_.str()));
   showSchedule();
 }
 
 void CategoryForm::selected(ui::Control& c) {
-  if (!c.is("?EQD:DefaultExpenseControl") || c.readonly()) return;
+  if (!c.is(codeForm::EQD_DefaultExpenseControl) || c.readonly()) return;
   if (!primary().text("EQD:DefaultExpenseControl").empty()) return;
   data::FileAccess systems(ctx().store(), data::Systems::def(), ctx().errors());
   systems.set(data::Systems::def().primaryKey());
@@ -246,29 +256,30 @@ void CategoryForm::selected(ui::Control& c) {
 }
 
 void CategoryForm::accepted(ui::Control& c) {
-  if (c.is("?EQD:CategoryID")) {
+  if (c.is(codeForm::EQD_CategoryID)) {
     if (!codeMayChange()) select(c);
-  } else if (c.is("?EQD:DefaultExpenseControl")) {
+  } else if (c.is(codeForm::EQD_DefaultExpenseControl)) {
     if (!acceptingAll()) validateAccount(c);
-  } else if (c.is("?LOOKUPEXPENSE")) {
+  } else if (c.is(codeForm::LOOKUPEXPENSE)) {
     lookupAccount(false);
-  } else if (c.is("?LOC:ScheduleType")) {
+  } else if (c.is(codeForm::LOC_ScheduleType)) {
     newSelection(c);
   }
 }
 
 void CategoryForm::alertKey(ui::Control& c, ui::Key key) {
-  if (key == ui::Key::CtrlClick && c.is("?EQD:Description") && !c.readonly()) chooseCaseMode();
+  if (key == ui::Key::CtrlClick && c.is(codeForm::EQD_Description) && !c.readonly())
+    chooseCaseMode();
 }
 
 // ---- Case mode of the description ---------------------------------------------------------------
 
 void CategoryForm::readCaseMode() {
-  descriptionCase_ = applyCaseMode(ctx(), control("?EQD:Description"), kDescriptionField);
+  descriptionCase_ = applyCaseMode(ctx(), control(codeForm::EQD_Description), kDescriptionField);
 }
 
 void CategoryForm::chooseCaseMode() {
-  descriptionCase_ = equipment::chooseCaseMode(*this, control("?EQD:Description"),
+  descriptionCase_ = equipment::chooseCaseMode(*this, control(codeForm::EQD_Description),
                                                kDescriptionField, descriptionCase_);
 }
 
@@ -300,7 +311,7 @@ bool CategoryForm::save() {
     return false;
   }
   if (!codeMayChange()) {
-    select("?EQD:CategoryID");
+    select(codeForm::EQD_CategoryID);
     return false;
   }
   return ui::FormProcedure::save();
@@ -309,10 +320,10 @@ bool CategoryForm::save() {
 // ---- Registration -----------------------------------------------------------------------------
 
 void registerCategoryProcedures(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
-  ui::registerWindow(registry, "BrowseEQCode", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, codeList::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<CategoryBrowse>(ctx, shared);
   });
-  ui::registerWindow(registry, "UpdateEQCode", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, codeForm::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<CategoryForm>(ctx, shared);
   });
 }

@@ -6,8 +6,16 @@
 #include "equipment/categories.h"
 #include "suite/ui/list_tools.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSEGLMASTER.h"
+#include "windows/BrowseEQCode.h"
+#include "windows/BrowseEQCost.h"
+#include "windows/BrowseEQHeaderAlias.h"
+#include "windows/UpdateEQCost.h"
 
 namespace koreq::equipment {
+
+namespace costForm = windows::UpdateEQCost;
+namespace costList = windows::BrowseEQCost;
 
 namespace {
 
@@ -17,11 +25,15 @@ std::string upper(std::string s) {
   return s;
 }
 
-constexpr CodeLookup kCategory = {"?EQC:CostCategory", "EQC:CostCategory", &data::EqCode::def,
-                                  "KeyCategoryID",     "EQD:CategoryID",   "BrowseEQCode"};
-constexpr CodeLookup kExpenseAccount = {"?EQC:ControlDebit",  "EQC:ControlDebit",
-                                        &data::GlMaster::def, "KeyAccount",
-                                        "GLM:Account",        "BROWSEGLMASTER"};
+constexpr CodeLookup kCategory = {costForm::EQC_CostCategory, "EQC:CostCategory",
+                                  &data::EqCode::def,         "KeyCategoryID",
+                                  "EQD:CategoryID",           windows::BrowseEQCode::kName};
+constexpr CodeLookup kExpenseAccount = {costForm::EQC_ControlDebit,
+                                        "EQC:ControlDebit",
+                                        &data::GlMaster::def,
+                                        "KeyAccount",
+                                        "GLM:Account",
+                                        windows::BROWSEGLMASTER::kName};
 
 }  // namespace
 
@@ -75,7 +87,7 @@ std::int64_t CostListModel::locateCategory(const std::string& text) const {
 // ---- UpdateEQCost -----------------------------------------------------------------------------
 
 CostForm::CostForm(frame::Context& ctx, EquipmentShared& shared)
-    : ui::FormProcedure(ctx, "UpdateEQCost", data::EqCost::def()), shared_(shared) {
+    : ui::FormProcedure(ctx, costForm::kName, data::EqCost::def()), shared_(shared) {
   bindLocal("LOC:ScheduleType", scheduleType_);
 }
 
@@ -94,14 +106,16 @@ void CostForm::init() {
     close();
     return;
   }
-  for (const char* c : {"?EQC:ControlDebit", "?EQC:CostCategory", "?EQC:UnitName"})
+  for (const char* c :
+       {costForm::EQC_ControlDebit, costForm::EQC_CostCategory, costForm::EQC_UnitName})
     shared_.autoEntry.registerControl(name(), c);
   // A type that is none of the four is shown as "None" and kept as "N".
   scheduleType_ = scheduleShown(primary().text("EQC:ScheduleType"));
   primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
   showSchedule();
   if (request() == ui::Request::View)
-    for (const char* c : {"?LOOKUPCATEGORY", "?LOOKUPDEBIT", "?CALLASTSERVICE"})
+    for (const char* c :
+         {costForm::LOOKUPCATEGORY, costForm::LOOKUPDEBIT, costForm::CALLASTSERVICE})
       control(c).disable();
 }
 
@@ -120,23 +134,23 @@ void CostForm::categoryChosen() {
 }
 
 void CostForm::accepted(ui::Control& c) {
-  if (c.is("?EQC:CostCategory")) {
+  if (c.is(costForm::EQC_CostCategory)) {
     if (!acceptingAll()) validateCode(*this, kCategory, c, [this] { categoryChosen(); });
-  } else if (c.is("?LOOKUPCATEGORY")) {
+  } else if (c.is(costForm::LOOKUPCATEGORY)) {
     lookupCode(*this, kCategory, false, [this] { categoryChosen(); });
-  } else if (c.is("?EQC:ControlDebit")) {
+  } else if (c.is(costForm::EQC_ControlDebit)) {
     if (!acceptingAll()) validateCode(*this, kExpenseAccount, c);
-  } else if (c.is("?LOOKUPDEBIT")) {
+  } else if (c.is(costForm::LOOKUPDEBIT)) {
     lookupCode(*this, kExpenseAccount, false);
-  } else if (c.is("?LOC:ScheduleType")) {
+  } else if (c.is(costForm::LOC_ScheduleType)) {
     newSelection(c);
-  } else if (c.is("?HELP")) {
+  } else if (c.is(costForm::HELP)) {
     help();
   }
 }
 
 void CostForm::newSelection(ui::Control& c) {
-  if (!c.is("?LOC:ScheduleType")) return;
+  if (!c.is(costForm::LOC_ScheduleType)) return;
   // The hidden fields keep their values: only the type changes.
   primary().put("EQC:ScheduleType", scheduleLetter(scheduleType_.str()));
   showSchedule();
@@ -156,23 +170,23 @@ void CostForm::help() {
 // ---- BrowseEQCost -------------------------------------------------------------------------------
 
 CostBrowse::CostBrowse(frame::Context& ctx)
-    : ui::Procedure(ctx, "BrowseEQCostEquipField", ui::windowDef("BrowseEQCost")) {}
+    : ui::Procedure(ctx, kBrowseEQCostEquipField, ui::windowDef(costList::kName)) {}
 
 CostBrowse::~CostBrowse() = default;
 
 void CostBrowse::init() {
   equipmentId_ = clipped(cutToChars(ctx().g.EQUIPFIELD.str(), 10));
-  ui::Control& l = control("?BROWSE:1");
+  ui::Control& l = control(costList::BROWSE_1);
   list_ = std::make_unique<CostListModel>(l.def().columns);
   list_->refill = [this] { fill(); };
   l.setList(list_.get());
-  control("?SELECT").setVisible(selectMode());
+  control(costList::SELECT).setVisible(selectMode());
   if (selectMode()) setResponse(ui::Response::Cancelled);
   fill();
   select(l);
   if (!equipmentId_.empty() || selectMode()) return;
   // Opened from the menu, with no equipment named: the user picks it first.
-  call("BrowseEQHeaderAlias", ui::Request::Select, [this](ui::Response r) {
+  call(windows::BrowseEQHeaderAlias::kName, ui::Request::Select, [this](ui::Response r) {
     if (r != ui::Response::Completed) {
       close();
       return;
@@ -203,24 +217,25 @@ void CostBrowse::fill(std::int64_t keep) {
 
 void CostBrowse::updateButtons() {
   const bool rows = list_->rowCount() > 0;
-  for (const char* c : {"?SELECT", "?CHANGE", "?DELETE", "?SENDTO"}) control(c).setEnabled(rows);
+  for (const char* c : {costList::SELECT, costList::CHANGE, costList::DELETE, costList::SENDTO})
+    control(c).setEnabled(rows);
 }
 
 void CostBrowse::accepted(ui::Control& c) {
-  if (c.is("?SELECT"))
+  if (c.is(costList::SELECT))
     choose();
-  else if (c.is("?INSERT"))
+  else if (c.is(costList::INSERT))
     ask(ui::Request::Insert);
-  else if (c.is("?CHANGE"))
+  else if (c.is(costList::CHANGE))
     ask(ui::Request::Change);
-  else if (c.is("?DELETE"))
+  else if (c.is(costList::DELETE))
     ask(ui::Request::Delete);
-  else if (c.is("?SENDTO"))
+  else if (c.is(costList::SENDTO))
     sendTo();
 }
 
 void CostBrowse::alertKey(ui::Control& c, ui::Key key) {
-  if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
+  if (key != ui::Key::RightClick || !c.is(costList::BROWSE_1)) return;
   cycle();
   if (port().popupMenu(list_->rowCount() > 0 ? "Send List Contents To..."
                                              : "~Send List Contents To...") == 1)
@@ -228,7 +243,7 @@ void CostBrowse::alertKey(ui::Control& c, ui::Key key) {
 }
 
 void CostBrowse::rowActivated(ui::Control& c) {
-  if (!c.is("?BROWSE:1")) return;
+  if (!c.is(costList::BROWSE_1)) return;
   if (selectMode())
     choose();
   else
@@ -252,24 +267,24 @@ void CostBrowse::ask(ui::Request request) {
         message(kConfirmDelete, "Confirm Delete", ui::Icon::Question, "&Yes|&No", 2) != 1)
       return;
   }
-  call("UpdateEQCost", request, [this](ui::Response) {
+  call(costForm::kName, request, [this](ui::Response) {
     fill(ctx().file(data::EqCost::def()).position());
-    select(control("?BROWSE:1"));
+    select(control(costList::BROWSE_1));
   });
 }
 
 void CostBrowse::sendTo() {
   if (list_->rowCount() == 0) return;
-  suite::sendListContents(port(), control("?BROWSE:1"), window().title());
+  suite::sendListContents(port(), control(costList::BROWSE_1), window().title());
 }
 
 // ---- Registration -----------------------------------------------------------------------------
 
 void registerCostProcedures(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
-  ui::registerWindow(registry, "UpdateEQCost", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, costForm::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<CostForm>(ctx, shared);
   });
-  ui::registerWindow(registry, "BrowseEQCost",
+  ui::registerWindow(registry, costList::kName,
                      [](frame::Context& ctx) { return std::make_unique<CostBrowse>(ctx); });
 }
 

@@ -81,6 +81,10 @@ class CostForm final : public ui::FormProcedure {
 
 // ---- BrowseEQCost -------------------------------------------------------------------------------
 
+// The list runs on the BrowseEQCost window under a procedure name of its own, which its errors
+// carry.
+inline constexpr char kBrowseEQCostEquipField[] = "BrowseEQCostEquipField";
+
 class CostBrowse final : public ui::Procedure {
  public:
   explicit CostBrowse(frame::Context& ctx);

@@ -10,8 +10,12 @@
 #include "equipment/equipment_form.h"
 #include "runtime/picture.h"
 #include "suite/ui/list_tools.h"
+#include "windows/UpdateEQCost.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
+
+namespace win = windows::UpdateEQHeader;
 
 namespace {
 
@@ -28,7 +32,7 @@ Decimal decimal(const data::FileAccess& f, std::string_view field) {
 
 // Every list of the equipment's categories on the form, read again.
 void refillCostLists(EquipmentForm& form) {
-  for (const char* name : {"?CATEGORYLIST", "?LIST:2"})
+  for (const char* name : {win::CATEGORYLIST, win::LIST_2})
     if (ui::Control* c = form.findControl(name))
       if (auto* m = dynamic_cast<CostListModel*>(c->list()); m && m->refill) m->refill();
 }
@@ -46,7 +50,8 @@ void runCostForm(EquipmentForm& form, const CostListModel& list, ui::Request req
         form.message(kConfirmDelete, "Confirm Delete", ui::Icon::Question, "&Yes|&No", 2) != 1)
       return;
   }
-  form.call("UpdateEQCost", request, [&form](ui::Response) { refillCostLists(form); });
+  form.call(windows::UpdateEQCost::kName, request,
+            [&form](ui::Response) { refillCostLists(form); });
 }
 
 std::string listTitle(EquipmentForm& form, const std::string& what) {
@@ -146,15 +151,15 @@ class CostListPart : public FormPart {
 // ---- Service Schedule -------------------------------------------------------------------------
 
 constexpr CostListPart::Names kServiceNames = {
-    "?LIST:2",        "?SERVICEINSERT", "?SERVICECHANGE",   "?SERVICEDELETE",
-    "?SERVICESENDTO", kServiceTab,      "Service Schedule", "?SERVICELOCATOR"};
+    win::LIST_2,        win::SERVICEINSERT, win::SERVICECHANGE, win::SERVICEDELETE,
+    win::SERVICESENDTO, kServiceTab,        "Service Schedule", win::SERVICELOCATOR};
 
 class ServiceScheduleTab final : public CostListPart {
  public:
   explicit ServiceScheduleTab(EquipmentForm& form) : CostListPart(form, kServiceNames) {}
 
   bool accepted(ui::Control& c) override {
-    if (!c.is("?SERVICELOCATOR")) return CostListPart::accepted(c);
+    if (!c.is(win::SERVICELOCATOR)) return CostListPart::accepted(c);
     const std::int64_t row = list().locateCategory(trimLeft(c.text()));
     if (row >= 0 && row != list().current()) {
       list().setCurrent(row);
@@ -173,8 +178,8 @@ class ServiceScheduleTab final : public CostListPart {
 // ---- Cost Categories ----------------------------------------------------------------------------
 
 constexpr CostListPart::Names kCostNames = {
-    "?CATEGORYLIST", "?COSTINSERT", "?COSTCHANGE",     "?COSTDELETE",
-    "?COSTSENDTO",   kCostTab,      "Cost Categories", "?LOC:FiscalPeriodDescription"};
+    win::CATEGORYLIST, win::COSTINSERT, win::COSTCHANGE,   win::COSTDELETE,
+    win::COSTSENDTO,   kCostTab,        "Cost Categories", win::LOC_FiscalPeriodDescription};
 
 class CostCategoriesTab final : public CostListPart {
  public:
@@ -205,7 +210,7 @@ class CostCategoriesTab final : public CostListPart {
   }
 
   bool accepted(ui::Control& c) override {
-    if (c.is("?LOC:FiscalPeriodDescription")) {
+    if (c.is(win::LOC_FiscalPeriodDescription)) {
       newSelection(c);
       return true;
     }
@@ -213,7 +218,7 @@ class CostCategoriesTab final : public CostListPart {
   }
 
   bool newSelection(ui::Control& c) override {
-    if (!c.is("?LOC:FiscalPeriodDescription")) return false;
+    if (!c.is(win::LOC_FiscalPeriodDescription)) return false;
     const int item = c.selectedItem();
     if (item < 1 || item > static_cast<int>(periods_.size())) return true;
     const Period& p = periods_[static_cast<std::size_t>(item - 1)];
@@ -242,8 +247,8 @@ class CostCategoriesTab final : public CostListPart {
     ytdProfit_ = incomeYtdAmt_ - totalYtd_;
     mtdProfit_ = incomeMtdAmt_ - totalMtd_;
     for (auto [name, profit] :
-         {std::pair{"?LOC:CumProfit", cumProfit_}, std::pair{"?LOC:YTDProfit", ytdProfit_},
-          std::pair{"?LOC:MTDProfit", mtdProfit_}})
+         {std::pair{win::LOC_CumProfit, cumProfit_}, std::pair{win::LOC_YTDProfit, ytdProfit_},
+          std::pair{win::LOC_MTDProfit, mtdProfit_}})
       form().control(name).setColour(profit.isNegative() ? std::optional<ui::Colour>(kRed)
                                                          : std::nullopt);
     show(costs_.rows);  // the rows the figures were read with
@@ -288,7 +293,7 @@ class CostCategoriesTab final : public CostListPart {
       items.push_back({p.description, data::Value(p.description)});
       periods_.push_back(std::move(p));
     }
-    form().control("?LOC:FiscalPeriodDescription").setItems(std::move(items));
+    form().control(win::LOC_FiscalPeriodDescription).setItems(std::move(items));
   }
 
   // The suite's current period, for a host that has not put it in CURRENTFISCALPERIOD.
@@ -361,8 +366,8 @@ class CostCategoriesTab final : public CostListPart {
         l.setGroupHeader(static_cast<int>(i), month);
     }
     // The totals below are of the same year and month.
-    if (!year.empty()) form().control("?YEARTOTALS").setText(year);
-    if (!month.empty()) form().control("?MONTHTOTALS").setText(month);
+    if (!year.empty()) form().control(win::YEARTOTALS).setText(year);
+    if (!month.empty()) form().control(win::MONTHTOTALS).setText(month);
   }
 
   std::vector<Period> periods_;

@@ -2,8 +2,13 @@
 
 #include "depreciation/store_schedule.h"
 #include "equipment/equipment_form.h"
+#include "frame/registry.h"
+#include "windows/UPDATEGLDEPR.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
+
+namespace win = windows::UpdateEQHeader;
 
 namespace {
 
@@ -45,16 +50,16 @@ class DepreciationGroup final : public FormPart {
  public:
   explicit DepreciationGroup(EquipmentForm& form)
       : FormPart(form),
-        months_(form.control("?DEPRMONTHLIST").def().columns),
-        years_(form.control("?DEPRYEARLIST").def().columns) {}
+        months_(form.control(win::DEPRMONTHLIST).def().columns),
+        years_(form.control(win::DEPRYEARLIST).def().columns) {}
 
   void init() override {
-    form().control("?DEPRMONTHLIST").setList(&months_);
-    form().control("?DEPRYEARLIST").setList(&years_);
+    form().control(win::DEPRMONTHLIST).setList(&months_);
+    form().control(win::DEPRYEARLIST).setList(&years_);
     saleSeen_ = form().record().SaleDate;
     // Viewing writes nothing: the months can only be looked at.
     if (viewing())
-      for (const char* c : {"?CALCULATE", "?DEPRINSERT", "?DEPRDELETE"})
+      for (const char* c : {win::CALCULATE, win::DEPRINSERT, win::DEPRDELETE})
         form().control(c).disable();
     showMethod();
     // Built afresh, so the summary is always this equipment's, never the one shown last.
@@ -63,27 +68,27 @@ class DepreciationGroup final : public FormPart {
   }
 
   bool accepted(ui::Control& c) override {
-    if (c.is("?CALCULATE")) {
+    if (c.is(win::CALCULATE)) {
       calculate(true);
-    } else if (c.is("?PRINTDEPRECIATIONSCHEDULE")) {
+    } else if (c.is(win::PRINTDEPRECIATIONSCHEDULE)) {
       print();
-    } else if (c.is("?EQH:DepreciationMethod")) {
+    } else if (c.is(win::EQH_DepreciationMethod)) {
       if (form().acceptingAll()) return true;
       showMethod();
       refreshYearSummary();
       fillMonths();
-    } else if (c.is("?EQH:UD1DepreciationDesc")) {
+    } else if (c.is(win::EQH_UD1DepreciationDesc)) {
       showMethod();
-    } else if (c.is("?DEPRINSERT")) {
+    } else if (c.is(win::DEPRINSERT)) {
       editRow(ui::Request::Insert);
-    } else if (c.is("?DEPRCHANGE")) {
+    } else if (c.is(win::DEPRCHANGE)) {
       editRow(viewing() ? ui::Request::View : ui::Request::Change);
-    } else if (c.is("?DEPRDELETE")) {
+    } else if (c.is(win::DEPRDELETE)) {
       editRow(ui::Request::Delete);
-    } else if (c.is("?EQH:SaleDate")) {
+    } else if (c.is(win::EQH_SaleDate)) {
       saleDateAccepted();
       return false;
-    } else if (c.is("?CALSALE")) {
+    } else if (c.is(win::CALSALE)) {
       // The calendar fills the entry after this event, without an Accepted event of its own.
       calendarPending_ = true;
       return false;
@@ -94,7 +99,7 @@ class DepreciationGroup final : public FormPart {
   }
 
   bool selected(ui::Control& c) override {
-    if (c.is("?EQH:SaleDate")) {
+    if (c.is(win::EQH_SaleDate)) {
       // What the entry holds as the user enters it: leaving it unchanged recalculates nothing.
       saleSeen_ = form().record().SaleDate;
       calendarPending_ = false;
@@ -103,7 +108,7 @@ class DepreciationGroup final : public FormPart {
   }
 
   bool rowActivated(ui::Control& c) override {
-    if (!c.is("?DEPRMONTHLIST")) return false;
+    if (!c.is(win::DEPRMONTHLIST)) return false;
     editRow(viewing() ? ui::Request::View : ui::Request::Change);
     return true;
   }
@@ -143,7 +148,7 @@ class DepreciationGroup final : public FormPart {
     // (an update could only fail), and a viewed one is never written; the report prints the
     // record buffer either way.
     if (form().request() == ui::Request::Change) form().ctx().file(data::EqHeader::def()).update();
-    form().call("PrintFixedAssets", [this](ui::Response) {
+    form().call(frame::kPrintFixedAssets, [this](ui::Response) {
       auto& g = form().ctx().session().g;
       if (g.PrintPreview == 0) g.PrintPreview = 1;
     });
@@ -151,13 +156,13 @@ class DepreciationGroup final : public FormPart {
 
   void showMethod() {
     const std::string name = form().record().UD1DepreciationDesc.str();
-    ui::Control& radio = form().control("?EQH:DepreciationMethod");
+    ui::Control& radio = form().control(win::EQH_DepreciationMethod);
     std::vector<ui::ItemDef> items = radio.items();
     if (items.size() >= kCustomMethod && items[kCustomMethod - 1].text != customMethodText(name)) {
       items[kCustomMethod - 1].text = customMethodText(name);
       radio.setItems(std::move(items));
     }
-    form().control("?DEPRGROUP").setText(depreciationCaption(method(), name));
+    form().control(win::DEPRGROUP).setText(depreciationCaption(method(), name));
   }
 
   // CalculateSchedule on the record as it stands on the form, saved or not.
@@ -236,7 +241,7 @@ class DepreciationGroup final : public FormPart {
                          "Confirm Delete", ui::Icon::Question, "&Yes|&No", 2) != 1)
         return;
     }
-    form().call("UPDATEGLDEPR", request, [this, request](ui::Response r) {
+    form().call(windows::UPDATEGLDEPR::kName, request, [this, request](ui::Response r) {
       std::optional<std::int64_t> keep;
       if (r == ui::Response::Completed && request != ui::Request::Delete)
         keep = form().ctx().rec<data::GlDepr>().RecordID;

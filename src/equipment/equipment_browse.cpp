@@ -11,9 +11,16 @@
 #include "frame/permissions.h"
 #include "runtime/ini.h"
 #include "suite/ui/list_tools.h"
+#include "suite/ui/training.h"
 #include "ui/model/desktop.h"
+#include "windows/BrowseEQHeader.h"
+#include "windows/BrowseEQHeaderAlias.h"
+#include "windows/SearchEquipment.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
+
+namespace win = windows::BrowseEQHeader;
 
 namespace {
 
@@ -23,7 +30,8 @@ const data::FileDef& fileOf(EquipmentBrowse::Kind kind) {
 }
 
 const char* procedureOf(EquipmentBrowse::Kind kind) {
-  return kind == EquipmentBrowse::Kind::Maintenance ? "BrowseEQHeader" : "BrowseEQHeaderAlias";
+  return kind == EquipmentBrowse::Kind::Maintenance ? win::kName
+                                                    : windows::BrowseEQHeaderAlias::kName;
 }
 
 // A show flag is one digit of the setting; anything but a digit from 1 to 9 is off.
@@ -51,11 +59,11 @@ void EquipmentBrowse::init() {
   readShowFlags();
   const std::string p = prefix();
   setSortOrder(*file().def().key("KeyEquipmentID"));
-  setLocator("?EQUIPMENTLOCATOR");
+  setLocator(win::EQUIPMENTLOCATOR);
   setFilter("((ShowActive AND " + p + ":Active) OR (ShowInactive AND ~" + p + ":Active))");
   addResetField("ShowActive");
   addResetField("ShowInactive");
-  setFormProcedure("UpdateEQHeader");
+  setFormProcedure(windows::UpdateEQHeader::kName);
   const int active = file().def().fieldIndex("Active");
   setRowStyle(
       [active](const data::FileAccess& row) {
@@ -68,6 +76,8 @@ void EquipmentBrowse::init() {
         return s;
       },
       std::vector<std::string>{"Active"});
+  // The locator, win::EQUIPMENTLOCATOR: the type-ahead list keeps the spelling it was always
+  // registered under (names compare without case).
   shared_.autoEntry.registerControl(name(), "?EquipmentLocator");
   if (pellhamCompany(ctx())) window().setIcon("~eqpellham.ico");
 }
@@ -83,7 +93,7 @@ void EquipmentBrowse::afterEvent() {
 }
 
 void EquipmentBrowse::updateSendTo() {
-  if (ui::Control* c = findControl("?SENDTO")) c->setEnabled(list().rowCount() > 0);
+  if (ui::Control* c = findControl(win::SENDTO)) c->setEnabled(list().rowCount() > 0);
 }
 
 void EquipmentBrowse::kill() {
@@ -124,17 +134,17 @@ void EquipmentBrowse::writeShowFlags() {
 // ---- Buttons and keys -------------------------------------------------------------------------
 
 void EquipmentBrowse::accepted(ui::Control& c) {
-  if (c.is("?SEARCH")) {
+  if (c.is(win::SEARCH)) {
     search();
-  } else if (c.is("?SENDTO")) {
+  } else if (c.is(win::SENDTO)) {
     sendTo();
-  } else if (c.is("?TRAINING")) {
+  } else if (c.is(win::TRAINING)) {
     playTraining();
   }
 }
 
 void EquipmentBrowse::alertKey(ui::Control& c, ui::Key key) {
-  if (key != ui::Key::RightClick || !c.is("?BROWSE:1")) return;
+  if (key != ui::Key::RightClick || !c.is(win::BROWSE_1)) return;
   cycle();
   if (port().popupMenu(list().rowCount() > 0 ? "Send List Contents To..."
                                              : "~Send List Contents To...") == 1)
@@ -149,7 +159,7 @@ void EquipmentBrowse::accessDenied() {
 void EquipmentBrowse::search() {
   shared_.search.SearchResult = "";
   shared_.search.SearchMode = "Equipment";
-  call("SearchEquipment", [this](ui::Response) {
+  call(windows::SearchEquipment::kName, [this](ui::Response) {
     std::string id = cutToChars(shared_.search.SearchResult.str(), 10);
     if (!clip(id).empty()) selectEquipment(clipped(id));
   });
@@ -170,7 +180,7 @@ void EquipmentBrowse::playTraining() {
   // PLAYTRAINING takes the video's name where the suite's services take their names.
   std::string saved = ctx().g.REPORTFILTER.str();
   ctx().g.REPORTFILTER = "EQEnt";
-  call("PLAYTRAINING", [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
+  call(suite::kPLAYTRAINING, [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
   // Then Tab: the focus moves on from the button.
   const auto& all = window().controls();
   bool after = false;
@@ -180,7 +190,7 @@ void EquipmentBrowse::playTraining() {
       select(*c);
       return;
     }
-    after = after || c->is("?TRAINING");
+    after = after || c->is(win::TRAINING);
   }
 }
 
@@ -255,7 +265,7 @@ void EquipmentBrowse::deleteEquipment() {
   if (kind_ == Kind::Lookup)
     runFormFromAlias(ui::Request::Delete, done);
   else
-    call("UpdateEQHeader", ui::Request::Delete, done);
+    call(windows::UpdateEQHeader::kName, ui::Request::Delete, done);
 }
 
 void EquipmentBrowse::finishDelete(ui::Response response, std::int64_t at) {
@@ -286,7 +296,7 @@ void EquipmentBrowse::runFormFromAlias(ui::Request request,
     main.def().copy(main.buffer(), file().buffer());
     main.setPosition(file().position());
   }
-  call("UpdateEQHeader", request,
+  call(windows::UpdateEQHeader::kName, request,
        [this, saved, savedPosition, done = std::move(done)](ui::Response r) {
          data::FileAccess& main = ctx().file(data::EqHeader::def());
          file().setPosition(main.position());  // the refresh highlights what the form wrote

@@ -7,8 +7,14 @@
 #include "runtime/ini.h"
 #include "suite/droplist.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSEGLMASTER.h"
+#include "windows/BROWSEPRCERT.h"
+#include "windows/UPDATEDROPLIST.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
+
+namespace win = windows::UpdateEQHeader;
 
 namespace {
 
@@ -28,7 +34,7 @@ constexpr CaseField kCaseFields[] = {
 };
 
 const char* const kHelpTopics[] = {
-    "html/EC_Equipment.htm#ec_insert_or_change_an_equipment_record_screen",
+    win::kHelp,
     "html/EC_Equipment.htm#ec_general_tab_fixed_asset_information_defined",
     "html/EC_Equipment.htm#ec_maintenace_categories_tab",
     "html/EC_Equipment.htm#ec_eq_service_schedule__tab_",
@@ -60,19 +66,19 @@ const data::FileDef& glFile() {
 }  // namespace
 
 const EquipmentForm::Lookup EquipmentForm::kLookups[] = {
-    {{"?EQH:CertifiedID", "EQH:CertifiedID", &certFile, "KeyCertifiedID", "PRC:CertifiedID",
-      "BROWSEPRCERT"},
-     "?LOOKUPCERTIFIED"},
-    {{"?EQH:AssetAccount", "EQH:AssetAccount", &glFile, "KeyAccount", "GLM:Account",
-      "BROWSEGLMASTER"},
-     "?LOOKUPASSET"},
-    {{"?EQH:DestinationAccount", "EQH:DestinationAccount", &glFile, "KeyAccount", "GLM:Account",
-      "BROWSEGLMASTER"},
-     "?LOOKUPDESTACCOUNT"},
+    {{win::EQH_CertifiedID, "EQH:CertifiedID", &certFile, "KeyCertifiedID", "PRC:CertifiedID",
+      windows::BROWSEPRCERT::kName},
+     win::LOOKUPCERTIFIED},
+    {{win::EQH_AssetAccount, "EQH:AssetAccount", &glFile, "KeyAccount", "GLM:Account",
+      windows::BROWSEGLMASTER::kName},
+     win::LOOKUPASSET},
+    {{win::EQH_DestinationAccount, "EQH:DestinationAccount", &glFile, "KeyAccount", "GLM:Account",
+      windows::BROWSEGLMASTER::kName},
+     win::LOOKUPDESTACCOUNT},
 };
 
 EquipmentForm::EquipmentForm(frame::Context& ctx, EquipmentShared& shared)
-    : ui::FormProcedure(ctx, "UpdateEQHeader", data::EqHeader::def()), shared_(shared) {
+    : ui::FormProcedure(ctx, win::kName, data::EqHeader::def()), shared_(shared) {
   bindLocal("LOC:Wizard", wizard_);
   bindLocal("LOC:TabTitle", tabTitle_);
   bindLocal("LOC:EditPrompts", editPrompts_);
@@ -100,7 +106,7 @@ std::string EquipmentForm::equipmentId() const {
 
 int EquipmentForm::currentTab() const {
   std::int64_t n = 1;
-  data::detail::toInteger(control("?SHEET").value(), &n, nullptr);
+  data::detail::toInteger(control(win::SHEET).value(), &n, nullptr);
   return static_cast<int>(n);
 }
 
@@ -115,17 +121,17 @@ void EquipmentForm::init() {
 
   // Tab titles without their access keys, for the wizard's title panel.
   int i = 0;
-  for (ui::Control* tab : control("?SHEET").children())
+  for (ui::Control* tab : control(win::SHEET).children())
     if (i < kTabCount) tabTitles_[i++] = withoutAmpersand(tab->text());
   IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
   const std::string flag = ini.get(kSettingsSection, kWizardEntry, "1");
   wizard_ = clipped(flag) == "0" ? 0 : 1;
-  control("?SHEET").setValue(std::int64_t{1});
+  control(win::SHEET).setValue(std::int64_t{1});
   applyWizard();
 
   applyCaseModes();
   readUserDef();
-  if (request() == ui::Request::Change) control("?EQH:EquipmentID").disable();
+  if (request() == ui::Request::Change) control(win::EQH_EquipmentID).disable();
   fillDropList(true);
   fillDropList(false);
   showDestination();
@@ -155,22 +161,23 @@ void EquipmentForm::fillDropList(bool classCodes) {
   for (const std::string& v :
        suite::dropListValues(ctx(), classCodes ? kClassCodeList : kLicenseCodeList))
     items.push_back({v, data::Value(v)});
-  control(classCodes ? "?EQH:ClassCode" : "?EQH:LicenseCode").setItems(std::move(items));
+  control(classCodes ? win::EQH_ClassCode : win::EQH_LicenseCode).setItems(std::move(items));
 }
 
 // ---- The wizard ---------------------------------------------------------------------------------
 
 void EquipmentForm::applyWizard() {
   const bool on = wizard();
-  control("?SHEET").setTabsVisible(!on);
-  for (const char* c : {"?TABTITLEPANEL", "?BACK", "?NEXT", "?REQMARK1", "?REQMARK2", "?REQLEGEND"})
+  control(win::SHEET).setTabsVisible(!on);
+  for (const char* c :
+       {win::TABTITLEPANEL, win::BACK, win::NEXT, win::REQMARK1, win::REQMARK2, win::REQLEGEND})
     control(c).setVisible(on);
-  control("?OK").setText(on ? "&Finish" : "&OK");
+  control(win::OK).setText(on ? "&Finish" : "&OK");
   if (on) {
     step_ = 1;
     showStep();
   } else {
-    control("?OK").enable();
+    control(win::OK).enable();
   }
 }
 
@@ -181,10 +188,10 @@ void EquipmentForm::moveStep(int by) {
 
 void EquipmentForm::showStep() {
   tabTitle_ = tabTitles_[step_ - 1];
-  control("?OK").setEnabled(step_ == kTabCount);
-  control("?BACK").setEnabled(step_ > 1);
-  control("?NEXT").setEnabled(step_ < kTabCount);
-  ui::Control& sheet = control("?SHEET");
+  control(win::OK).setEnabled(step_ == kTabCount);
+  control(win::BACK).setEnabled(step_ > 1);
+  control(win::NEXT).setEnabled(step_ < kTabCount);
+  ui::Control& sheet = control(win::SHEET);
   if (currentTab() != step_) {
     sheet.setValue(std::int64_t{step_});
     for (auto& p : parts_) p->tabShown(step_);
@@ -251,9 +258,10 @@ void EquipmentForm::editPrompts(bool on) {
 void EquipmentForm::showDestination() {
   const std::string type = primary().text("EQH:DestinationType");
   const bool account = type == "G/L Account", category = type == "Category";
-  for (const char* c : {"?DESTACCOUNTPROMPT", "?EQH:DestinationAccount", "?LOOKUPDESTACCOUNT"})
+  for (const char* c :
+       {win::DESTACCOUNTPROMPT, win::EQH_DestinationAccount, win::LOOKUPDESTACCOUNT})
     control(c).setVisible(account);
-  for (const char* c : {"?DESTCATEGORYPROMPT", "?EQH:DestinationCategory"})
+  for (const char* c : {win::DESTCATEGORYPROMPT, win::EQH_DestinationCategory})
     control(c).setVisible(category);
   if (!category) return;
   // The categories this equipment carries, each with its description.
@@ -268,11 +276,11 @@ void EquipmentForm::showDestination() {
       shown += "  " + code.text("EQD:Description");
     items.push_back({clipped(shown), data::Value(cat)});
   }
-  control("?EQH:DestinationCategory").setItems(std::move(items));
+  control(win::EQH_DestinationCategory).setItems(std::move(items));
 }
 
 void EquipmentForm::defaultIncomeAccount(ui::Control& c) {
-  const bool rental = c.is("?EQH:RentalIncomeControl");
+  const bool rental = c.is(win::EQH_RentalIncomeControl);
   const char* field = rental ? "EQH:RentalIncomeControl" : "EQH:InternalIncomeControl";
   if (c.readonly() || !primary().text(field).empty()) return;
   data::FileAccess systems(ctx().store(), data::Systems::def(), ctx().errors());
@@ -307,33 +315,33 @@ const EquipmentForm::Lookup* EquipmentForm::lookupFor(const ui::Control& c) cons
 void EquipmentForm::accepted(ui::Control& c) {
   if (const Lookup* l = lookupFor(c)) {
     // The charge account's list is told whose charges it lists.
-    if (c.is("?LOOKUPDESTACCOUNT")) ctx().g.KORFIELD = equipmentId();
+    if (c.is(win::LOOKUPDESTACCOUNT)) ctx().g.KORFIELD = equipmentId();
     if (c.is(l->button))
       lookupCode(*this, l->code, false);
     else if (!acceptingAll())
       validateCode(*this, l->code, c);
     return;
   }
-  if (c.is("?EQH:EquipmentID")) {
+  if (c.is(win::EQH_EquipmentID)) {
     checkNewId(c);
-  } else if (c.is("?ENTRYWIZARD")) {
+  } else if (c.is(win::ENTRYWIZARD)) {
     applyWizard();
-  } else if (c.is("?BACK")) {
+  } else if (c.is(win::BACK)) {
     moveStep(-1);
-  } else if (c.is("?NEXT")) {
+  } else if (c.is(win::NEXT)) {
     moveStep(1);
-  } else if (c.is("?RECALCULATE")) {
+  } else if (c.is(win::RECALCULATE)) {
     recalculate();
-  } else if (c.is("?EDITPROMPTS")) {
+  } else if (c.is(win::EDITPROMPTS)) {
     editPrompts(editPrompts_ != 0);
-  } else if (c.is("?HELP")) {
+  } else if (c.is(win::HELP)) {
     help();
-  } else if (c.is("?EQH:DestinationType")) {
+  } else if (c.is(win::EQH_DestinationType)) {
     showDestination();
-  } else if (c.is("?EDITCLASSCODES") || c.is("?EDITLICENSECODES")) {
-    const bool cls = c.is("?EDITCLASSCODES");
+  } else if (c.is(win::EDITCLASSCODES) || c.is(win::EDITLICENSECODES)) {
+    const bool cls = c.is(win::EDITCLASSCODES);
     ctx().g.REPORTFILTER = cls ? kClassCodeList : kLicenseCodeList;
-    call("UPDATEDROPLIST", ui::Request::Change, [this, cls](ui::Response) {
+    call(windows::UPDATEDROPLIST::kName, ui::Request::Change, [this, cls](ui::Response) {
       fillDropList(cls);
       display();
     });
@@ -344,11 +352,11 @@ void EquipmentForm::accepted(ui::Control& c) {
 }
 
 void EquipmentForm::newSelection(ui::Control& c) {
-  if (c.is("?EQH:DestinationType")) {
+  if (c.is(win::EQH_DestinationType)) {
     showDestination();
     return;
   }
-  if (c.is("?SHEET")) {
+  if (c.is(win::SHEET)) {
     for (auto& p : parts_) p->tabShown(currentTab());
     // The wizard's step follows a tab chosen by other means than its buttons.
     if (wizard()) {
@@ -363,13 +371,13 @@ void EquipmentForm::newSelection(ui::Control& c) {
 }
 
 void EquipmentForm::selected(ui::Control& c) {
-  if (c.is("?EQH:RentalIncomeControl") || c.is("?EQH:InternalIncomeControl")) {
+  if (c.is(win::EQH_RentalIncomeControl) || c.is(win::EQH_InternalIncomeControl)) {
     defaultIncomeAccount(c);
-  } else if (c.is("?EQH:ClassCode")) {
+  } else if (c.is(win::EQH_ClassCode)) {
     ctx().g.REPORTFILTER = kClassCodeList;
-  } else if (c.is("?EQH:LicenseCode")) {
+  } else if (c.is(win::EQH_LicenseCode)) {
     ctx().g.REPORTFILTER = kLicenseCodeList;
-  } else if (c.is("?EQH:DestinationAccount")) {
+  } else if (c.is(win::EQH_DestinationAccount)) {
     ctx().g.KORFIELD = equipmentId();
   } else {
     for (auto& p : parts_)
@@ -379,7 +387,7 @@ void EquipmentForm::selected(ui::Control& c) {
 
 void EquipmentForm::alertKey(ui::Control& c, ui::Key key) {
   if (key == ui::Key::CtrlClick && !c.readonly()) {
-    const bool mayChange = c.is("?EQH:VehicleLicense") || c.name().rfind("?EQH:UD", 0) == 0;
+    const bool mayChange = c.is(win::EQH_VehicleLicense) || c.name().rfind("?EQH:UD", 0) == 0;
     if (mayChange) {
       cycle();
       chooseCaseMode(c);
@@ -426,7 +434,7 @@ void EquipmentForm::completed() {
       step_ = 1;
       showStep();
     }
-    select(description ? "?EQH:Description" : "?EQH:EquipmentID");
+    select(description ? win::EQH_Description : win::EQH_EquipmentID);
   }
 }
 
@@ -486,7 +494,7 @@ bool EquipmentForm::checkNewId(ui::Control& c) {
 void EquipmentForm::standardKey(ui::Control& c, ui::Key key) {
   ui::FormProcedure::standardKey(c, key);
   // The field history brings back the ID saved last, which is in use by then.
-  if (key == ui::Key::CtrlH && c.is("?EQH:EquipmentID")) checkNewId(c);
+  if (key == ui::Key::CtrlH && c.is(win::EQH_EquipmentID)) checkNewId(c);
 }
 
 // A new record that is not saved takes with it all that was written under its IDs.
@@ -556,7 +564,7 @@ bool EquipmentForm::deleteRecord() {
 }
 
 void registerEquipmentForm(frame::ProcedureRegistry& registry, EquipmentShared& shared) {
-  ui::registerWindow(registry, "UpdateEQHeader", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, win::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<EquipmentForm>(ctx, shared);
   });
 }

@@ -16,6 +16,7 @@
 #include "data/records.h"
 #include "equipment/equipment_browse.h"
 #include "ui/model/form_procedure.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
 
@@ -64,7 +65,7 @@ std::unique_ptr<FormPart> makePhotographTab(EquipmentForm& form);       // tab 5
 std::unique_ptr<FormPart> makeNotesGroup(EquipmentForm& form);          // tab 6, the notes
 std::unique_ptr<FormPart> makeAttachmentsTab(EquipmentForm& form);      // tab 7
 
-inline constexpr int kTabCount = 7;
+inline constexpr int kTabCount = windows::UpdateEQHeader::SHEET_TabCount;
 inline constexpr const char* kWizardEntry = "EquipmentEntryWizard";
 inline constexpr const char* kTsSetupFile = "TSSetup.ini";
 inline constexpr const char* kNoUsageMessage =

@@ -3,8 +3,12 @@
 #include "equipment/equipment_browse.h"
 #include "frame/permissions.h"
 #include "ui/model/desktop.h"
+#include "windows/CalculateEverySchedule.h"
+#include "windows/UpdateEQHeader.h"
 
 namespace koreq::equipment {
+
+namespace win = windows::CalculateEverySchedule;
 
 namespace {
 
@@ -40,10 +44,10 @@ std::string summaryText(const depreciation::EveryScheduleRun& run) {
 }  // namespace
 
 CalculateEverySchedule::CalculateEverySchedule(frame::Context& ctx)
-    : ui::Procedure(ctx, "CalculateEverySchedule") {}
+    : ui::Procedure(ctx, win::kName) {}
 
 void CalculateEverySchedule::init() {
-  ctx().errors().setProcedure("UpdateEQHeader");
+  ctx().errors().setProcedure(windows::UpdateEQHeader::kName);
   const frame::UserPermissions user = frame::readUserPermissions(ctx());
   if (user.found && !user.changeEquipment) {
     port().beep();
@@ -72,7 +76,7 @@ void CalculateEverySchedule::timer() {
 
 // Cancel, Escape and the close box stop the run before the next piece.
 void CalculateEverySchedule::takeEvent(const ui::Event& e) {
-  const bool stop = (e.kind == ui::EventKind::Accepted && e.control->is("?CANCEL")) ||
+  const bool stop = (e.kind == ui::EventKind::Accepted && e.control->is(win::CANCEL)) ||
                     e.kind == ui::EventKind::CloseWindow;
   if (stop && run_ && !run_->finished()) {
     run_->cancel();
@@ -86,8 +90,8 @@ void CalculateEverySchedule::takeEvent(const ui::Event& e) {
 void CalculateEverySchedule::showProgress() {
   const int count = run_->count(), done = run_->done();
   const int percent = count == 0 ? 100 : static_cast<int>(std::int64_t{done} * 100 / count);
-  control("?PROGRESS").setValue(std::int64_t{percent});
-  control("?MESSAGE")
+  control(win::PROGRESS).setValue(std::int64_t{percent});
+  control(win::MESSAGE)
       .setText(done < count
                    ? "Equipment " + std::to_string(done + 1) + " of " + std::to_string(count) +
                          ": " + run_->nextId()
@@ -105,7 +109,7 @@ void CalculateEverySchedule::finish() {
 }
 
 void registerEverySchedule(frame::ProcedureRegistry& registry) {
-  ui::registerWindow<CalculateEverySchedule>(registry, "CalculateEverySchedule");
+  ui::registerWindow<CalculateEverySchedule>(registry, win::kName);
 }
 
 }  // namespace koreq::equipment

@@ -2,11 +2,14 @@
 
 #include "data/records.h"
 #include "ui/model/desktop.h"
+#include "windows/SearchEquipment.h"
 
 namespace koreq::equipment {
 
+namespace win = windows::SearchEquipment;
+
 SearchEquipment::SearchEquipment(frame::Context& ctx, SearchGlobals& globals)
-    : ui::Procedure(ctx, "SearchEquipment"), g_(globals), shown_(control("?LIST1").def().columns) {
+    : ui::Procedure(ctx, win::kName), g_(globals), shown_(control(win::LIST1).def().columns) {
   bindLocal("LOC:SearchText", searchText_);
 }
 
@@ -14,15 +17,15 @@ void SearchEquipment::init() {
   std::string mode = g_.SearchMode.str();
   if (mode == "Equipment") {
     setTitle("Search the Equipment File");
-    control("?LIST1").setHeader(0, "Equipment ID");
+    control(win::LIST1).setHeader(0, "Equipment ID");
     fill(data::EqHeader::def(), "EQH:KeyEquipmentID", "EQH:EquipmentID", "EQH:Description");
   } else if (mode == "Code") {
     setTitle("Search the Cost Category File");
     fill(data::EqCode::def(), "EQD:KeyCategoryID", "EQD:CategoryID", "EQD:Description");
   }
-  control("?LIST1").setList(&shown_);
+  control(win::LIST1).setList(&shown_);
   search();
-  select("?SEARCHTEXT");
+  select(win::SEARCHTEXT);
 }
 
 // Reads through a buffer of its own: the caller's record buffer stays as it was.
@@ -60,13 +63,14 @@ void SearchEquipment::choose() {
 }
 
 void SearchEquipment::accepted(ui::Control& c) {
-  if (c.is("?SEARCH") || c.is("?SEARCHTEXT")) {
+  if (c.is(win::SEARCH) || c.is(win::SEARCHTEXT)) {
     search();
-    select("?LIST1");
-  } else if (c.is("?OK")) {
+    select(win::LIST1);
+  } else if (c.is(win::OK)) {
     choose();
     cycle();
-  } else if (c.is("?LIST1") && (keyCode() == ui::Key::DoubleClick || keyCode() == ui::Key::Enter)) {
+  } else if (c.is(win::LIST1) &&
+             (keyCode() == ui::Key::DoubleClick || keyCode() == ui::Key::Enter)) {
     choose();
   }
 }
@@ -77,7 +81,7 @@ void SearchEquipment::kill() {
 }
 
 void registerSearchEquipment(frame::ProcedureRegistry& registry, SearchGlobals& globals) {
-  ui::registerWindow(registry, "SearchEquipment", [&globals](frame::Context& ctx) {
+  ui::registerWindow(registry, win::kName, [&globals](frame::Context& ctx) {
     return std::make_unique<SearchEquipment>(ctx, globals);
   });
 }

@@ -50,20 +50,20 @@ const std::string& styleOf(const data::EqLimits& f, std::string_view field) {
 }
 
 std::string analysisReport(std::string_view code) {
-  if (code == "A") return "PrintEQAnalysis";
-  if (code == "S") return "PrintEQAnalysis1";
-  if (code == "M") return "PrintEQMaintenance";
+  if (code == "A") return kPrintEQAnalysis;
+  if (code == "S") return kPrintEQAnalysis1;
+  if (code == "M") return kPrintEQMaintenance;
   return {};
 }
 
 std::string listingReport(std::string_view code) {
-  if (code == "M" || code == "C" || code == "D") return "PrintEQListing";
-  if (code == "S") return "PrintEQListing1";
+  if (code == "M" || code == "C" || code == "D") return kPrintEQListing;
+  if (code == "S") return kPrintEQListing1;
   return {};
 }
 
 std::string categoryListReport(std::string_view code) {
-  return code == "S" ? "PrintEQCategoryList" : "PrintEQCategoryList1";
+  return code == "S" ? kPrintEQCategoryList : kPrintEQCategoryList1;
 }
 
 struct Dispatcher {
@@ -72,9 +72,9 @@ struct Dispatcher {
   std::string (*choose)(std::string_view);
 };
 const Dispatcher kDispatchers[] = {
-    {"PrintEQAnalysisServer", "ReportType", &analysisReport},
-    {"PrintEQListingServer", "ReportFormat", &listingReport},
-    {"PrintEQCategoryListServer", "DetailSummary", &categoryListReport},
+    {kPrintEQAnalysisServer, "ReportType", &analysisReport},
+    {kPrintEQListingServer, "ReportFormat", &listingReport},
+    {kPrintEQCategoryListServer, "DetailSummary", &categoryListReport},
 };
 
 }  // namespace

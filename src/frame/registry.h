@@ -50,4 +50,22 @@ void registerReportDispatchers(ProcedureRegistry& registry);
 // format's style code ("" when the code names none), else the procedure itself.
 std::string reportFor(std::string_view procedure, const data::EqLimits& format);
 
+// The reports' procedure names, for the menus, the dispatchers, the format lists and the windows
+// that print: the dispatchers first, then the reports they choose among (not every one is built
+// yet), then the reports registered through reportframe::registerReport.
+inline constexpr char kPrintEQAnalysisServer[] = "PrintEQAnalysisServer";
+inline constexpr char kPrintEQListingServer[] = "PrintEQListingServer";
+inline constexpr char kPrintEQCategoryListServer[] = "PrintEQCategoryListServer";
+inline constexpr char kPrintEQAnalysis[] = "PrintEQAnalysis";
+inline constexpr char kPrintEQAnalysis1[] = "PrintEQAnalysis1";
+inline constexpr char kPrintEQMaintenance[] = "PrintEQMaintenance";
+inline constexpr char kPrintEQListing[] = "PrintEQListing";
+inline constexpr char kPrintEQListing1[] = "PrintEQListing1";
+inline constexpr char kPrintEQCategoryList[] = "PrintEQCategoryList";
+inline constexpr char kPrintEQCategoryList1[] = "PrintEQCategoryList1";
+inline constexpr char kPrintEQDetail[] = "PrintEQDetail";
+inline constexpr char kPrintEQLogBProof[] = "PrintEQLogBProof";
+inline constexpr char kPrintFixedAssets[] = "PrintFixedAssets";
+inline constexpr char kLIMITPRINTNOTES[] = "LIMITPRINTNOTES";
+
 }  // namespace koreq::frame

@@ -4,29 +4,31 @@
 #include "interchange/engine/export_lines.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
+#include "windows/ExportEQLog.h"
 
 namespace koreq::interchange {
 
+namespace win = windows::ExportEQLog;
+
 namespace {
-constexpr char kFileEntry[] = "?ExportFilename";
 constexpr char kCaption[] = "Equipment Log Export";
 }  // namespace
 
 ExportWindow::ExportWindow(frame::Context& ctx, equipment::AutoEntry& autoEntry)
-    : ui::Procedure(ctx, "ExportEQLog"), autoEntry_(autoEntry) {
+    : ui::Procedure(ctx, win::kName), autoEntry_(autoEntry) {
   bindLocal("ExportFilename", fileName_);
   bindLocal("PreviewFile", preview_);
 }
 
 void ExportWindow::init() {
-  autoEntry_.registerControl(name(), kFileEntry);
-  select(kFileEntry);
+  autoEntry_.registerControl(name(), win::ExportFilename);
+  select(win::ExportFilename);
 }
 
 void ExportWindow::accepted(ui::Control& c) {
-  if (c.is("?LOOKUPFILE")) {
+  if (c.is(win::LOOKUPFILE)) {
     chooseFile();
-  } else if (c.is("?PROCEED")) {
+  } else if (c.is(win::PROCEED)) {
     proceed();
   }
 }
@@ -47,7 +49,7 @@ void ExportWindow::chooseFile() {
   }
   fileName_ = chosen.front();
   display();
-  select(kFileEntry);
+  select(win::ExportFilename);
 }
 
 void ExportWindow::proceed() {
@@ -55,7 +57,7 @@ void ExportWindow::proceed() {
   if (!update()) return;
   const std::string file = fileName_.str();
   if (file.empty()) {
-    select(kFileEntry);
+    select(win::ExportFilename);
     return;
   }
   // Opened from the menu there is no highlighted batch: an empty file would pass for a batch
@@ -70,7 +72,7 @@ void ExportWindow::proceed() {
   port().setWaitCursor(false);
   // Each failure was shown as it happened; the window stays for another name or a retry.
   if (!out.complete()) {
-    select(kFileEntry);
+    select(win::ExportFilename);
     return;
   }
   if (preview_ != 0) {
@@ -86,7 +88,7 @@ void ExportWindow::proceed() {
 }
 
 void registerExport(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {
-  ui::registerWindow(registry, "ExportEQLog", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, win::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<ExportWindow>(ctx, shared.autoEntry);
   });
 }

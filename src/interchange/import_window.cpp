@@ -6,8 +6,14 @@
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
 #include "usagelog/engine/record_rows.h"
+#include "windows/ImportEQLog.h"
+#include "windows/ImportEQLogErrors.h"
+#include "windows/UpdateEQLogImport.h"
 
 namespace koreq::interchange {
+
+namespace importWin = windows::ImportEQLog;
+namespace errorsWin = windows::ImportEQLogErrors;
 
 namespace {
 
@@ -84,19 +90,19 @@ data::Value valueOf(const ImportItem& item, LineField field) {
 }  // namespace
 
 ImportWindow::ImportWindow(frame::Context& ctx)
-    : ui::Procedure(ctx, "ImportEQLog"),
-      sourceRows_(control("?SOURCELIST").def().columns),
-      itemRows_(control("?ITEMLIST").def().columns) {}
+    : ui::Procedure(ctx, importWin::kName),
+      sourceRows_(control(importWin::SOURCELIST).def().columns),
+      itemRows_(control(importWin::ITEMLIST).def().columns) {}
 
 void ImportWindow::init() {
-  control("?SOURCELIST").setList(&sourceRows_);
-  control("?ITEMLIST").setList(&itemRows_);
+  control(importWin::SOURCELIST).setList(&sourceRows_);
+  control(importWin::ITEMLIST).setList(&itemRows_);
   std::string why;
   if (!data::allOrNothing(
           ctx().store(), [this](std::string* w) { return ensureBuiltInSource(ctx(), w); }, &why))
     message(why, "Import Equipment Logs", ui::Icon::Exclamation);
   fillSources(0);
-  select("?SOURCELIST");
+  select(importWin::SOURCELIST);
 }
 
 void ImportWindow::fillSources(std::int32_t highlight) {
@@ -114,8 +120,8 @@ void ImportWindow::fillSources(std::int32_t highlight) {
   sourceRows_.setRows(std::move(rows));
   if (!sources_.empty()) sourceRows_.setCurrent(at);
   const bool any = !sources_.empty();
-  control("?CHANGE").setEnabled(any);
-  control("?DELETE").setEnabled(any);
+  control(importWin::CHANGE).setEnabled(any);
+  control(importWin::DELETE).setEnabled(any);
   rebuildColumns();
 }
 
@@ -142,7 +148,7 @@ void ImportWindow::rebuildColumns() {
     shown_.push_back(LineField::EquipmentID);
   }
   itemRows_.setColumns(columns);
-  control("?ITEMLIST").setColumns(std::move(columns));
+  control(importWin::ITEMLIST).setColumns(std::move(columns));
   showItems();
 }
 
@@ -157,24 +163,24 @@ void ImportWindow::showItems() {
   }
   itemRows_.setRows(std::move(rows));
   const bool any = !items_.empty();
-  control("?IMPORT").setEnabled(any);
-  control("?PREVIEW").setEnabled(!any);
+  control(importWin::IMPORT).setEnabled(any);
+  control(importWin::PREVIEW).setEnabled(!any);
 }
 
 void ImportWindow::newSelection(ui::Control& c) {
-  if (c.is("?SOURCELIST")) rebuildColumns();
+  if (c.is(importWin::SOURCELIST)) rebuildColumns();
 }
 
 void ImportWindow::accepted(ui::Control& c) {
-  if (c.is("?INSERT")) {
+  if (c.is(importWin::INSERT)) {
     editSource(ui::Request::Insert);
-  } else if (c.is("?CHANGE")) {
+  } else if (c.is(importWin::CHANGE)) {
     editSource(ui::Request::Change);
-  } else if (c.is("?DELETE")) {
+  } else if (c.is(importWin::DELETE)) {
     editSource(ui::Request::Delete);
-  } else if (c.is("?PREVIEW")) {
+  } else if (c.is(importWin::PREVIEW)) {
     preview();
-  } else if (c.is("?IMPORT")) {
+  } else if (c.is(importWin::IMPORT)) {
     import();
   }
 }
@@ -194,7 +200,7 @@ void ImportWindow::editSource(ui::Request request) {
     ctx().rec<data::JcLimits>() = *source;
   }
   const std::int32_t keep = source ? static_cast<std::int32_t>(source->LimitID) : 0;
-  call("UpdateEQLogImport", request, [this, keep](ui::Response) {
+  call(windows::UpdateEQLogImport::kName, request, [this, keep](ui::Response) {
     // A new source is the one numbered last; otherwise keep the highlight where it was.
     const auto& buffer = ctx().rec<data::JcLimits>();
     fillSources(buffer.LimitID != 0 ? static_cast<std::int32_t>(buffer.LimitID) : keep);
@@ -277,7 +283,7 @@ void ImportWindow::askOtherCostTypes() {
                              "&Equipment Only|&All Types") == 1)
     std::erase_if(items_, [&](const ImportItem& i) { return checker.chargedToOtherCostType(i); });
   showItems();
-  if (!items_.empty()) select("?IMPORT");
+  if (!items_.empty()) select(importWin::IMPORT);
 }
 
 void ImportWindow::import() {
@@ -325,7 +331,7 @@ void ImportWindow::import() {
 // ---- The error list -----------------------------------------------------------------------------
 
 ImportErrorsWindow::ImportErrorsWindow(frame::Context& ctx, const std::vector<ImportError>& errors)
-    : ui::Procedure(ctx, "ImportEQLogErrors"), rows_(control("?ERRORLIST").def().columns) {
+    : ui::Procedure(ctx, errorsWin::kName), rows_(control(errorsWin::ERRORLIST).def().columns) {
   std::vector<ui::QueueListModel::Row> rows;
   rows.reserve(errors.size());
   for (const ImportError& e : errors)
@@ -335,21 +341,21 @@ ImportErrorsWindow::ImportErrorsWindow(frame::Context& ctx, const std::vector<Im
 
 void ImportErrorsWindow::init() {
   setResponse(ui::Response::Cancelled);
-  control("?ERRORLIST").setList(&rows_);
-  select("?CANCEL");
+  control(errorsWin::ERRORLIST).setList(&rows_);
+  select(errorsWin::CANCEL);
 }
 
 void ImportErrorsWindow::accepted(ui::Control& c) {
-  if (c.is("?PROCEED")) {
+  if (c.is(errorsWin::PROCEED)) {
     setResponse(ui::Response::Completed);
     close();
-  } else if (c.is("?CANCEL")) {
+  } else if (c.is(errorsWin::CANCEL)) {
     close();
   }
 }
 
 void registerImportWindow(frame::ProcedureRegistry& registry) {
-  ui::registerWindow(registry, "ImportEQLog",
+  ui::registerWindow(registry, importWin::kName,
                      [](frame::Context& ctx) { return std::make_unique<ImportWindow>(ctx); });
 }
 

@@ -4,8 +4,13 @@
 
 #include "data/records.h"
 #include "ui/model/desktop.h"
+#include "windows/UpdateEQLogImport.h"
+#include "windows/UpdateEQLogImportItem.h"
 
 namespace koreq::interchange {
+
+namespace sourceForm = windows::UpdateEQLogImport;
+namespace itemWin = windows::UpdateEQLogImportItem;
 
 namespace {
 
@@ -28,15 +33,15 @@ void openSourceForm(ui::Procedure& caller, ui::Request request, std::uint32_t li
     if (then) then(ui::Response::Cancelled);
     return;
   }
-  caller.call("UpdateEQLogImport", request, std::move(then));
+  caller.call(sourceForm::kName, request, std::move(then));
 }
 
 // ---- UpdateEQLogImport ------------------------------------------------------------------------
 
 SourceForm::SourceForm(frame::Context& ctx, equipment::EquipmentShared& shared)
-    : ui::FormProcedure(ctx, "UpdateEQLogImport", data::JcLimits::def()),
+    : ui::FormProcedure(ctx, sourceForm::kName, data::JcLimits::def()),
       shared_(shared),
-      rows_(control("?LIST").def().columns) {}
+      rows_(control(sourceForm::LIST).def().columns) {}
 
 void SourceForm::prepare() {
   ui::FormProcedure::prepare();
@@ -55,25 +60,27 @@ void SourceForm::init() {
     s.Report = kImportReport;
     s.PrintOrder = std::string(1, kCommaDelimited);
   }
-  for (const char* c : {"?JCL:ReportTitle", "?JCL:NameFrom"})
+  for (const char* c : {sourceForm::JCL_ReportTitle, sourceForm::JCL_NameFrom})
     shared_.autoEntry.registerControl(name(), c);
-  control("?JCL:JobTo").setItems(textItems({kDateFormats.begin(), kDateFormats.end()}));
+  control(sourceForm::JCL_JobTo).setItems(textItems({kDateFormats.begin(), kDateFormats.end()}));
   layout_ = SourceLayout(s.FieldMap.str());
-  control("?LIST").setList(&rows_);
+  control(sourceForm::LIST).setList(&rows_);
   showFields(0);
   builtIn_ = request() != ui::Request::Insert && isBuiltInSource(s);
   if (builtIn_) {
-    control("?SOURCEGROUP").disable();
-    control("?FIELDGROUP").disable();
+    control(sourceForm::SOURCEGROUP).disable();
+    control(sourceForm::FIELDGROUP).disable();
   }
   if (request() == ui::Request::View)
-    for (const char* c : {"?LOOKUPFILE", "?INSERT", "?CHANGE", "?DELETE"}) control(c).disable();
+    for (const char* c :
+         {sourceForm::LOOKUPFILE, sourceForm::INSERT, sourceForm::CHANGE, sourceForm::DELETE})
+      control(c).disable();
 }
 
 void SourceForm::showFields(std::int64_t highlight) {
   if (highlight < 0) highlight = rows_.current();
   const bool positions = showsFieldPositions(ctx().rec<data::JcLimits>().PrintOrder.str());
-  ui::Control& list = control("?LIST");
+  ui::Control& list = control(sourceForm::LIST);
   list.setColumnVisible(kLengthColumn, positions);
   list.setColumnVisible(kStartColumn, positions);
   std::vector<ui::QueueListModel::Row> rows;
@@ -86,27 +93,27 @@ void SourceForm::showFields(std::int64_t highlight) {
   if (rows_.rowCount() > 0)
     rows_.setCurrent(std::clamp<std::int64_t>(highlight, 0, rows_.rowCount() - 1));
   const bool any = rows_.rowCount() > 0 && request() != ui::Request::View;
-  control("?CHANGE").setEnabled(any);
-  control("?DELETE").setEnabled(any);
+  control(sourceForm::CHANGE).setEnabled(any);
+  control(sourceForm::DELETE).setEnabled(any);
 }
 
 void SourceForm::accepted(ui::Control& c) {
-  if (c.is("?JCL:PrintOrder")) {
+  if (c.is(sourceForm::JCL_PrintOrder)) {
     // The choice is in JCL:PrintOrder already.
     showFields();
-  } else if (c.is("?LOOKUPFILE")) {
+  } else if (c.is(sourceForm::LOOKUPFILE)) {
     chooseFile();
-  } else if (c.is("?INSERT")) {
+  } else if (c.is(sourceForm::INSERT)) {
     editField('I');
-  } else if (c.is("?CHANGE")) {
+  } else if (c.is(sourceForm::CHANGE)) {
     editField('C');
-  } else if (c.is("?DELETE")) {
+  } else if (c.is(sourceForm::DELETE)) {
     removeField();
   }
 }
 
 void SourceForm::rowActivated(ui::Control& c) {
-  if (c.is("?LIST") && control("?CHANGE").usable()) editField('C');
+  if (c.is(sourceForm::LIST) && control(sourceForm::CHANGE).usable()) editField('C');
 }
 
 void SourceForm::editField(char action) {
@@ -123,7 +130,7 @@ void SourceForm::editField(char action) {
     const MapItem& item = layout_.item(static_cast<std::size_t>(row));
     itemRow_ = ImportItemRow{'C', contentsOfCode(item.code), item.length};
   }
-  call("UpdateEQLogImportItem", action == 'I' ? ui::Request::Insert : ui::Request::Change,
+  call(itemWin::kName, action == 'I' ? ui::Request::Insert : ui::Request::Change,
        [this, row](ui::Response) {
          if (itemRow_.taken) {
            const MapItem item = itemNamed(itemRow_.contents, itemRow_.length);
@@ -133,7 +140,7 @@ void SourceForm::editField(char action) {
              showFields(row);
            }
          }
-         select("?LIST");
+         select(sourceForm::LIST);
        });
 }
 
@@ -141,7 +148,7 @@ void SourceForm::removeField() {
   const std::int64_t row = rows_.current();
   if (row < 0 || !layout_.remove(static_cast<std::size_t>(row))) return;
   showFields(row);
-  select("?LIST");
+  select(sourceForm::LIST);
 }
 
 void SourceForm::chooseFile() {
@@ -160,7 +167,7 @@ void SourceForm::chooseFile() {
     return;
   }
   display();
-  select("?JCL:NameFrom");
+  select(sourceForm::JCL_NameFrom);
 }
 
 void SourceForm::completed() {
@@ -171,7 +178,7 @@ void SourceForm::completed() {
                 " belongs to the built-in source.  Please choose another name.",
             "Source Name", ui::Icon::Exclamation);
     cycle();
-    select("?JCL:ReportTitle");
+    select(sourceForm::JCL_ReportTitle);
     return;
   }
   s.FieldMap = layout_.map();
@@ -187,8 +194,7 @@ bool SourceForm::save() {
 
 // ---- UpdateEQLogImportItem --------------------------------------------------------------------
 
-ImportItemWindow::ImportItemWindow(frame::Context& ctx)
-    : ui::Procedure(ctx, "UpdateEQLogImportItem") {
+ImportItemWindow::ImportItemWindow(frame::Context& ctx) : ui::Procedure(ctx, itemWin::kName) {
   bindLocal("LOC:FieldContents", contents_);
   bindLocal("LOC:FieldLength", length_);
 }
@@ -205,7 +211,7 @@ void ImportItemWindow::init() {
   row_->taken = false;
   std::vector<std::string> names;
   for (const FieldCode& c : fieldCodes()) names.push_back(c.contents);
-  control("?LOC:FieldContents").setItems(textItems(names));
+  control(itemWin::LOC_FieldContents).setItems(textItems(names));
   contents_ = contentsOfCode(itemNamed(row_->contents, 0).code);
   length_ = row_->length;
 }
@@ -213,14 +219,14 @@ void ImportItemWindow::init() {
 bool ImportItemWindow::lengthFits() {
   if (fieldLengthFits(length_)) return true;
   message(kFieldLengthText, "Invalid Field Length", ui::Icon::Exclamation);
-  select("?LOC:FieldLength");
+  select(itemWin::LOC_FieldLength);
   return false;
 }
 
 void ImportItemWindow::accepted(ui::Control& c) {
-  if (c.is("?LOC:FieldLength")) {
+  if (c.is(itemWin::LOC_FieldLength)) {
     lengthFits();
-  } else if (c.is("?OK")) {
+  } else if (c.is(sourceForm::OK)) {
     // What was typed but not yet accepted counts too.
     if (!update() || !lengthFits()) {
       cycle();
@@ -233,10 +239,10 @@ void ImportItemWindow::accepted(ui::Control& c) {
 }
 
 void registerSourceForms(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {
-  ui::registerWindow(registry, "UpdateEQLogImport", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, sourceForm::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<SourceForm>(ctx, shared);
   });
-  ui::registerWindow<ImportItemWindow>(registry, "UpdateEQLogImportItem");
+  ui::registerWindow<ImportItemWindow>(registry, itemWin::kName);
 }
 
 }  // namespace koreq::interchange

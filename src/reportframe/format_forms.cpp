@@ -3,15 +3,31 @@
 #include "data/access.h"
 #include "reportframe/format_windows.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSEGLFISCAL.h"
+#include "windows/EQLimits_Category.h"
+#include "windows/UpdateEQAnalysisLimits.h"
+#include "windows/UpdateEQCategoryListLimits.h"
+#include "windows/UpdateEQDetailLimits.h"
+#include "windows/UpdateEQListingLimits.h"
+#include "windows/UpdateEQProofLimits.h"
 
 namespace koreq::reportframe {
+
+namespace category = windows::EQLimits_Category;
+namespace analysis = windows::UpdateEQAnalysisLimits;
+namespace detail = windows::UpdateEQDetailLimits;
+namespace listing = windows::UpdateEQListingLimits;
+namespace categoryList = windows::UpdateEQCategoryListLimits;
+namespace proof = windows::UpdateEQProofLimits;
 
 namespace {
 
 constexpr const char* kCategoryControls[] = {
-    "?EQLM:SelectedCategory",  "?CATFROMPROMPT", "?EQLM:CategoryFrom", "?LOOKUPCATFROM",
-    "?LOC:CatFromDescription", "?CATTOPROMPT",   "?EQLM:CategoryTo",   "?LOOKUPCATTO",
-    "?LOC:CatToDescription"};
+    category::EQLM_SelectedCategory,  category::CATFROMPROMPT,
+    category::EQLM_CategoryFrom,      category::LOOKUPCATFROM,
+    category::LOC_CatFromDescription, category::CATTOPROMPT,
+    category::EQLM_CategoryTo,        category::LOOKUPCATTO,
+    category::LOC_CatToDescription};
 
 // ---- UpdateEQAnalysisLimits ---------------------------------------------------------------------
 
@@ -34,18 +50,18 @@ class AnalysisForm final : public FormatForm {
     if (f.ReportType != "A")
       for (const char* c : kCategoryControls) enableControls({c}, false);
     else
-      enableControls({"?EQLM:SelectedCategory"}, true);
+      enableControls({analysis::EQLM_SelectedCategory}, true);
     const int dates = f.SelectedDates;
-    showControls({"?EQLM:SkipEquipment"}, dates == 1);
-    showControls({"?DATERANGE"}, dates == 1 && f.SkipEquipment == 0);
-    showControls({"?FLOATRANGE"}, dates == 1 && f.SkipEquipment == 1);
-    showControls({"?ASOFGROUP"}, dates == 2);
+    showControls({analysis::EQLM_SkipEquipment}, dates == 1);
+    showControls({analysis::DATERANGE}, dates == 1 && f.SkipEquipment == 0);
+    showControls({analysis::FLOATRANGE}, dates == 1 && f.SkipEquipment == 1);
+    showControls({analysis::ASOFGROUP}, dates == 2);
     quantityHint_ = f.QuantityAnalysis == "U" ? "(e.g. 17.5 MILES/GAL)" : "(e.g. $3.50/GAL)";
   }
 
   bool ownAccepted(ui::Control& c) override {
-    if (!c.is("?EQLM:ReportType") && !c.is("?EQLM:SelectedDates") && !c.is("?EQLM:SkipEquipment") &&
-        !c.is("?EQLM:QuantityAnalysis"))
+    if (!c.is(analysis::EQLM_ReportType) && !c.is(analysis::EQLM_SelectedDates) &&
+        !c.is(analysis::EQLM_SkipEquipment) && !c.is(analysis::EQLM_QuantityAnalysis))
       return false;
     showLimits();
     display();
@@ -61,7 +77,7 @@ class AnalysisForm final : public FormatForm {
     while (periods.next() == data::kNoError)
       items.push_back({periods.rec().Description.str(),
                        data::Value(Decimal(std::int64_t{periods.rec().FiscalPeriod}))});
-    control("?EQLM:FPTo").setItems(std::move(items));
+    control(analysis::EQLM_FPTo).setItems(std::move(items));
   }
 
   Str<30> quantityHint_;
@@ -82,7 +98,7 @@ class DetailForm final : public FormatForm {
   }
 
   void newSelection(ui::Control& c) override {
-    if (c.is("?SHEET")) {
+    if (c.is(detail::SHEET)) {
       const auto tab = whole(c.value());
       if (tab >= 1 && tab <= 2) window().setHelpTopic(kDetailHelp[tab - 1]);
     }
@@ -91,14 +107,15 @@ class DetailForm final : public FormatForm {
  protected:
   void showOwnLimits() override {
     const data::EqLimits& f = format();
-    enableControls({"?JOURNALFROMPROMPT", "?EQLM:JournalFrom", "?JOURNALTOPROMPT",
-                    "?EQLM:JournalTo", "?JOURNALTYPEPROMPT", "?EQLM:JournalType"},
+    enableControls({detail::JOURNALFROMPROMPT, detail::EQLM_JournalFrom, detail::JOURNALTOPROMPT,
+                    detail::EQLM_JournalTo, detail::JOURNALTYPEPROMPT, detail::EQLM_JournalType},
                    f.SelectedJournals == 1);
-    enableControls({"?DATEFROMPROMPT", "?EQLM:DateFrom", "?CALFROM", "?DATETOPROMPT",
-                    "?EQLM:DateTo", "?CALTO"},
+    enableControls({detail::DATEFROMPROMPT, detail::EQLM_DateFrom, detail::CALFROM,
+                    detail::DATETOPROMPT, detail::EQLM_DateTo, detail::CALTO},
                    f.SelectedDates == 1);
-    enableControls({"?FPFROMPROMPT", "?EQLM:FPFrom", "?LOOKUPFPFROM", "?LOC:FPFromDescription",
-                    "?FPTOPROMPT", "?EQLM:FPTo", "?LOOKUPFPTO", "?LOC:FPToDescription"},
+    enableControls({detail::FPFROMPROMPT, detail::EQLM_FPFrom, detail::LOOKUPFPFROM,
+                    detail::LOC_FPFromDescription, detail::FPTOPROMPT, detail::EQLM_FPTo,
+                    detail::LOOKUPFPTO, detail::LOC_FPToDescription},
                    f.SelectedFP == 1);
   }
 
@@ -108,13 +125,14 @@ class DetailForm final : public FormatForm {
   }
 
   bool ownAccepted(ui::Control& c) override {
-    if (c.is("?EQLM:SelectedJournals") || c.is("?EQLM:SelectedDates") || c.is("?EQLM:SelectedFP")) {
+    if (c.is(detail::EQLM_SelectedJournals) || c.is(detail::EQLM_SelectedDates) ||
+        c.is(detail::EQLM_SelectedFP)) {
       showLimits();
-    } else if (c.is("?EQLM:FPFrom") || c.is("?EQLM:FPTo")) {
+    } else if (c.is(detail::EQLM_FPFrom) || c.is(detail::EQLM_FPTo)) {
       describeOwn();
       display();
-    } else if (c.is("?LOOKUPFPFROM") || c.is("?LOOKUPFPTO")) {
-      lookupPeriod(c.is("?LOOKUPFPFROM"));
+    } else if (c.is(detail::LOOKUPFPFROM) || c.is(detail::LOOKUPFPTO)) {
+      lookupPeriod(c.is(detail::LOOKUPFPFROM));
     } else {
       return false;
     }
@@ -138,12 +156,12 @@ class DetailForm final : public FormatForm {
   }
 
   void lookupPeriod(bool from) {
-    const char* entry = from ? "?EQLM:FPFrom" : "?EQLM:FPTo";
+    const char* entry = from ? detail::EQLM_FPFrom : detail::EQLM_FPTo;
     data::Access<data::GlFiscal>& periods =
         static_cast<data::Access<data::GlFiscal>&>(ctx().file(data::GlFiscal::def()));
     periods.rec().FiscalPeriod =
         static_cast<std::uint16_t>((from ? format().FPFrom : format().FPTo).toLong());
-    call("BROWSEGLFISCAL", ui::Request::Select, [this, from, entry](ui::Response r) {
+    call(windows::BROWSEGLFISCAL::kName, ui::Request::Select, [this, from, entry](ui::Response r) {
       if (r != ui::Response::Completed) return;
       const Decimal chosen(std::int64_t{ctx().rec<data::GlFiscal>().FiscalPeriod});
       (from ? format().FPFrom : format().FPTo) = chosen;
@@ -174,7 +192,7 @@ class ListingForm final : public FormatForm {
   }
 
   bool ownAccepted(ui::Control& c) override {
-    if (!c.is("?EQLM:ReportFormat")) return false;
+    if (!c.is(listing::EQLM_ReportFormat)) return false;
     showLimits();
     display();
     return true;
@@ -200,7 +218,7 @@ class CategoryListForm final : public FormatForm {
   }
 
   bool ownAccepted(ui::Control& c) override {
-    if (!c.is("?EQLM:DetailSummary")) return false;
+    if (!c.is(categoryList::EQLM_DetailSummary)) return false;
     showLimits();
     display();
     return true;
@@ -219,13 +237,13 @@ class ProofForm final : public FormatForm {
 
  protected:
   void showOwnLimits() override {
-    enableControls({"?DATEFROMPROMPT", "?EQLM:DateFrom", "?CALFROM", "?DATETOPROMPT",
-                    "?EQLM:DateTo", "?CALTO"},
+    enableControls({proof::DATEFROMPROMPT, proof::EQLM_DateFrom, proof::CALFROM,
+                    proof::DATETOPROMPT, proof::EQLM_DateTo, proof::CALTO},
                    format().SelectedDates == 1);
   }
 
   bool ownAccepted(ui::Control& c) override {
-    if (!c.is("?EQLM:SelectedDates")) return false;
+    if (!c.is(proof::EQLM_SelectedDates)) return false;
     showLimits();
     return true;
   }
@@ -242,19 +260,19 @@ void registerReportFormats(frame::ProcedureRegistry& registry, equipment::Equipm
     });
   }
   equipment::AutoEntry& autoEntry = shared.autoEntry;
-  ui::registerWindow(registry, "UpdateEQAnalysisLimits", [&autoEntry](frame::Context& ctx) {
+  ui::registerWindow(registry, analysis::kName, [&autoEntry](frame::Context& ctx) {
     return std::make_unique<AnalysisForm>(ctx, autoEntry);
   });
-  ui::registerWindow(registry, "UpdateEQDetailLimits", [&autoEntry](frame::Context& ctx) {
+  ui::registerWindow(registry, detail::kName, [&autoEntry](frame::Context& ctx) {
     return std::make_unique<DetailForm>(ctx, autoEntry);
   });
-  ui::registerWindow(registry, "UpdateEQListingLimits", [&autoEntry](frame::Context& ctx) {
+  ui::registerWindow(registry, listing::kName, [&autoEntry](frame::Context& ctx) {
     return std::make_unique<ListingForm>(ctx, autoEntry);
   });
-  ui::registerWindow(registry, "UpdateEQCategoryListLimits", [&autoEntry](frame::Context& ctx) {
+  ui::registerWindow(registry, categoryList::kName, [&autoEntry](frame::Context& ctx) {
     return std::make_unique<CategoryListForm>(ctx, autoEntry);
   });
-  ui::registerWindow(registry, "UpdateEQProofLimits",
+  ui::registerWindow(registry, proof::kName,
                      [](frame::Context& ctx) { return std::make_unique<ProofForm>(ctx); });
 }
 

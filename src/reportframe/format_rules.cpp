@@ -3,28 +3,40 @@
 #include <algorithm>
 
 #include "data/access.h"
+#include "frame/registry.h"
 #include "runtime/text.h"
+#include "windows/BrowseEQAnalysisLimits.h"
+#include "windows/BrowseEQCategoryListLimits.h"
+#include "windows/BrowseEQDetailLimits.h"
+#include "windows/BrowseEQListingLimits.h"
+#include "windows/BrowseEQProofLimits.h"
+#include "windows/UpdateEQAnalysisLimits.h"
+#include "windows/UpdateEQCategoryListLimits.h"
+#include "windows/UpdateEQDetailLimits.h"
+#include "windows/UpdateEQListingLimits.h"
+#include "windows/UpdateEQProofLimits.h"
 
 namespace koreq::reportframe {
 
 namespace {
 
 const FormatKind kKinds[] = {
-    {FormatReport::Analysis, "Analysis", "BrowseEQAnalysisLimits", "UpdateEQAnalysisLimits",
-     "PrintEQAnalysisServer", "E/Q Analysis Report", "Adding an Equipment Analysis Report",
-     "Changing an Equipment Analysis Report", true},
-    {FormatReport::Detail, "Detail", "BrowseEQDetailLimits", "UpdateEQDetailLimits",
-     "PrintEQDetail", "E/Q Detail Report", "Adding an Equipment Detail Report",
-     "Changing an Equipment Detail Report", true},
-    {FormatReport::Listing, "Equipment List", "BrowseEQListingLimits", "UpdateEQListingLimits",
-     "PrintEQListingServer", "E/Q Equipment Listing", "Adding an Equipment Listing",
-     "Changing an Equipment Listing", true},
-    {FormatReport::CategoryList, "Category List", "BrowseEQCategoryListLimits",
-     "UpdateEQCategoryListLimits", "PrintEQCategoryListServer", "E/Q Cost Category Listing",
-     "Adding an Equipment Cost Category List", "Changing an Equipment Cost Category List", false},
-    {FormatReport::ProofListing, "Log Proof Listing", "BrowseEQProofLimits", "UpdateEQProofLimits",
-     "PrintEQLogBProof", "", "Adding an Equipment Log Proof Listing",
-     "Changing an Equipment Log Proof Listing", false},
+    {FormatReport::Analysis, "Analysis", windows::BrowseEQAnalysisLimits::kName,
+     windows::UpdateEQAnalysisLimits::kName, frame::kPrintEQAnalysisServer, "E/Q Analysis Report",
+     "Adding an Equipment Analysis Report", "Changing an Equipment Analysis Report", true},
+    {FormatReport::Detail, "Detail", windows::BrowseEQDetailLimits::kName,
+     windows::UpdateEQDetailLimits::kName, frame::kPrintEQDetail, "E/Q Detail Report",
+     "Adding an Equipment Detail Report", "Changing an Equipment Detail Report", true},
+    {FormatReport::Listing, "Equipment List", windows::BrowseEQListingLimits::kName,
+     windows::UpdateEQListingLimits::kName, frame::kPrintEQListingServer, "E/Q Equipment Listing",
+     "Adding an Equipment Listing", "Changing an Equipment Listing", true},
+    {FormatReport::CategoryList, "Category List", windows::BrowseEQCategoryListLimits::kName,
+     windows::UpdateEQCategoryListLimits::kName, frame::kPrintEQCategoryListServer,
+     "E/Q Cost Category Listing", "Adding an Equipment Cost Category List",
+     "Changing an Equipment Cost Category List", false},
+    {FormatReport::ProofListing, "Log Proof Listing", windows::BrowseEQProofLimits::kName,
+     windows::UpdateEQProofLimits::kName, frame::kPrintEQLogBProof, "",
+     "Adding an Equipment Log Proof Listing", "Changing an Equipment Log Proof Listing", false},
 };
 
 }  // namespace

@@ -6,8 +6,24 @@
 #include "suite/droplist.h"
 #include "suite/limit_list.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSELIMLISTUD.h"
+#include "windows/BrowseEQAnalysisLimits.h"
+#include "windows/BrowseEQCode.h"
+#include "windows/BrowseEQHeader.h"
+#include "windows/EQLimits_Category.h"
+#include "windows/EQLimits_Classes.h"
+#include "windows/EQLimits_Equipment.h"
+#include "windows/EQLimits_Title.h"
+#include "windows/UpdateEQDetailLimits.h"
 
 namespace koreq::reportframe {
+
+namespace equip = windows::EQLimits_Equipment;
+namespace category = windows::EQLimits_Category;
+namespace title = windows::EQLimits_Title;
+namespace classes = windows::EQLimits_Classes;
+namespace browse = windows::BrowseEQAnalysisLimits;
+namespace detail = windows::UpdateEQDetailLimits;
 
 namespace {
 
@@ -20,22 +36,24 @@ constexpr const char* kPrintMenu =
 constexpr const char* kTitleField = "ReportTitle";
 constexpr const char* kClassList = "EQH Class Code";
 
-const equipment::CodeLookup kEquipmentFrom{"?EQLM:EquipmentFrom", "EQLM:EquipmentFrom",
-                                           &data::EqHeader::def,  "EQH:KeyEquipmentID",
-                                           "EQH:EquipmentID",     "BrowseEQHeader"};
-const equipment::CodeLookup kEquipmentTo{"?EQLM:EquipmentTo",  "EQLM:EquipmentTo",
-                                         &data::EqHeader::def, "EQH:KeyEquipmentID",
-                                         "EQH:EquipmentID",    "BrowseEQHeader"};
-const equipment::CodeLookup kCategoryFrom{"?EQLM:CategoryFrom", "EQLM:CategoryFrom",
-                                          &data::EqCode::def,   "EQD:KeyCategoryID",
-                                          "EQD:CategoryID",     "BrowseEQCode"};
-const equipment::CodeLookup kCategoryTo{"?EQLM:CategoryTo",  "EQLM:CategoryTo", &data::EqCode::def,
-                                        "EQD:KeyCategoryID", "EQD:CategoryID",  "BrowseEQCode"};
+const equipment::CodeLookup kEquipmentFrom{
+    equip::EQLM_EquipmentFrom, "EQLM:EquipmentFrom", &data::EqHeader::def,
+    "EQH:KeyEquipmentID",      "EQH:EquipmentID",    windows::BrowseEQHeader::kName};
+const equipment::CodeLookup kEquipmentTo{equip::EQLM_EquipmentTo, "EQLM:EquipmentTo",
+                                         &data::EqHeader::def,    "EQH:KeyEquipmentID",
+                                         "EQH:EquipmentID",       windows::BrowseEQHeader::kName};
+const equipment::CodeLookup kCategoryFrom{
+    category::EQLM_CategoryFrom, "EQLM:CategoryFrom", &data::EqCode::def,
+    "EQD:KeyCategoryID",         "EQD:CategoryID",    windows::BrowseEQCode::kName};
+const equipment::CodeLookup kCategoryTo{category::EQLM_CategoryTo, "EQLM:CategoryTo",
+                                        &data::EqCode::def,        "EQD:KeyCategoryID",
+                                        "EQD:CategoryID",          windows::BrowseEQCode::kName};
 
 // The entries that complete from the values typed before.
-constexpr const char* kCompleted[] = {
-    "?EQLM:ReportTitle", "?EQLM:EquipmentFrom", "?EQLM:EquipmentTo", "?EQLM:CategoryFrom",
-    "?EQLM:CategoryTo",  "?EQLM:ClassFrom",     "?EQLM:ClassTo"};
+constexpr const char* kCompleted[] = {title::EQLM_ReportTitle,   equip::EQLM_EquipmentFrom,
+                                      equip::EQLM_EquipmentTo,   category::EQLM_CategoryFrom,
+                                      category::EQLM_CategoryTo, classes::EQLM_ClassFrom,
+                                      classes::EQLM_ClassTo};
 
 bool userOnFile(frame::Context& ctx, const std::string& id) {
   data::Access<data::UserFile> users(ctx.store(), ctx.errors());
@@ -56,20 +74,20 @@ FormatBrowse::FormatBrowse(frame::Context& ctx, const FormatKind& kind)
 void FormatBrowse::init() {
   // A list with a locator is in title order, so the locator finds titles: within one report
   // that is the report key's order too, whose first field (the report) would locate nothing.
-  const bool byTitle = findControl("?LOCATOR") != nullptr;
+  const bool byTitle = findControl(browse::LOCATOR) != nullptr;
   setSortOrder(*file().def().key(byTitle ? "KeyReportTitle" : "KeyReport"));
   if (!byTitle) setRange({std::string(kind_.value)});
   setFilter(std::string("(EQLM:Report='") + kind_.value + "')");
-  if (byTitle) setLocator("?LOCATOR");
+  if (byTitle) setLocator(browse::LOCATOR);
   setFormProcedure(kind_.form);
   // A caller that wants one format printed (a favourite) names it: the list shows only it.
   if (const std::int64_t only = ctx().g.GLOBALREPORTLIMIT; only != 0) {
-    for (const char* c : {"?INSERT", "?DELETE", "?FAVORITE"})
+    for (const char* c : {browse::INSERT, browse::DELETE, browse::FAVORITE})
       if (ui::Control* b = findControl(c)) b->hide();
     setFilter("(EQLM:LimitID=" + std::to_string(only) + ")");
   }
   if (!*kind_.favourite)
-    if (ui::Control* b = findControl("?FAVORITE")) b->hide();
+    if (ui::Control* b = findControl(browse::FAVORITE)) b->hide();
 }
 
 void FormatBrowse::afterEvent() {
@@ -93,24 +111,24 @@ std::string FormatBrowse::printTarget() {
 }
 
 void FormatBrowse::updatePrint() {
-  ui::Control& print = control("?PRINT");
+  ui::Control& print = control(browse::PRINT);
   const bool usable = !printTarget().empty();
   print.setEnabled(usable);
-  print.setTip(usable ? control("?PRINT").def().tip
+  print.setTip(usable ? control(browse::PRINT).def().tip
                       : "This report is not available yet: formats can be kept, not printed");
 }
 
 void FormatBrowse::accepted(ui::Control& c) {
-  if (c.is("?COPY"))
+  if (c.is(browse::COPY))
     duplicate();
-  else if (c.is("?PRINT"))
+  else if (c.is(browse::PRINT))
     print();
-  else if (c.is("?FAVORITE"))
+  else if (c.is(browse::FAVORITE))
     favourite();
 }
 
 void FormatBrowse::alertKey(ui::Control& c, ui::Key key) {
-  if (!c.is("?PRINT") || key != ui::Key::RightClick) return;
+  if (!c.is(browse::PRINT) || key != ui::Key::RightClick) return;
   cycle();
   const int chosen = port().popupMenu(kPrintMenu);
   if (chosen == 2) ctx().session().g.PrintPreview = 0;
@@ -197,7 +215,7 @@ void FormatForm::init() {
   setTitleByRequest(std::string(kind_.insertTitle) + "  (New)",
                     std::string(kind_.changeTitle) + "  (" + clipped(f.ReportTitle.str()) + ")",
                     "View Record");
-  titleCase_ = equipment::applyCaseMode(ctx(), control("?EQLM:ReportTitle"), kTitleField);
+  titleCase_ = equipment::applyCaseMode(ctx(), control(title::EQLM_ReportTitle), kTitleField);
   if (autoEntry_)
     for (const char* c : kCompleted)
       if (findControl(c)) autoEntry_->registerControl(name(), c);
@@ -216,13 +234,13 @@ void FormatForm::lockAgainstUser() {
   for (ui::Control* c : window().controls()) {
     const ui::ControlKind k = c->kind();
     if (k == ui::ControlKind::Sheet || k == ui::ControlKind::Tab) continue;
-    if (c->is("?OK") || c->is("?CANCEL") || c->is("?HELP")) continue;
+    if (c->is(detail::OK) || c->is(detail::CANCEL) || c->is(detail::HELP)) continue;
     if (k == ui::ControlKind::Group || c->takesFocus()) c->disable();
   }
 }
 
 void FormatForm::fillUsers() {
-  ui::Control* list = findControl("?EQLM:UserID");
+  ui::Control* list = findControl(title::EQLM_UserID);
   if (!list) return;
   std::vector<ui::ItemDef> items;
   data::Access<data::UserFile> users(ctx().store(), ctx().errors());
@@ -243,7 +261,7 @@ void FormatForm::fillClasses() {
   std::vector<ui::ItemDef> items;
   for (const std::string& v : suite::dropListValues(ctx(), kClassList))
     items.push_back({v, data::Value(v)});
-  for (const char* c : {"?EQLM:ClassFrom", "?EQLM:ClassTo"})
+  for (const char* c : {classes::EQLM_ClassFrom, classes::EQLM_ClassTo})
     if (ui::Control* combo = findControl(c)) combo->setItems(items);
 }
 
@@ -270,24 +288,26 @@ void FormatForm::describe() {
 
 void FormatForm::showLimits() {
   const data::EqLimits& f = format();
-  enableControls({"?EQUIPFROMPROMPT", "?EQLM:EquipmentFrom", "?LOOKUPFROM", "?LOC:FromDescription",
-                  "?EQUIPTOPROMPT", "?EQLM:EquipmentTo", "?LOOKUPTO", "?LOC:ToDescription"},
+  enableControls({equip::EQUIPFROMPROMPT, equip::EQLM_EquipmentFrom, equip::LOOKUPFROM,
+                  equip::LOC_FromDescription, equip::EQUIPTOPROMPT, equip::EQLM_EquipmentTo,
+                  equip::LOOKUPTO, equip::LOC_ToDescription},
                  f.SelectedEquipment == 1);
-  enableControls(
-      {"?CATFROMPROMPT", "?EQLM:CategoryFrom", "?LOOKUPCATFROM", "?LOC:CatFromDescription",
-       "?CATTOPROMPT", "?EQLM:CategoryTo", "?LOOKUPCATTO", "?LOC:CatToDescription"},
-      f.SelectedCategory == 1);
-  enableControls({"?CLASSFROMPROMPT", "?EQLM:ClassFrom", "?CLASSTOPROMPT", "?EQLM:ClassTo"},
+  enableControls({category::CATFROMPROMPT, category::EQLM_CategoryFrom, category::LOOKUPCATFROM,
+                  category::LOC_CatFromDescription, category::CATTOPROMPT,
+                  category::EQLM_CategoryTo, category::LOOKUPCATTO, category::LOC_CatToDescription},
+                 f.SelectedCategory == 1);
+  enableControls({classes::CLASSFROMPROMPT, classes::EQLM_ClassFrom, classes::CLASSTOPROMPT,
+                  classes::EQLM_ClassTo},
                  f.SelectedClass == 1);
   showOwnLimits();
   if (locked_) lockAgainstUser();
 }
 
 void FormatForm::codeAccepted(ui::Control& c, bool lookup) {
-  const bool equipment = c.is("?EQLM:EquipmentFrom") || c.is("?LOOKUPFROM") ||
-                         c.is("?EQLM:EquipmentTo") || c.is("?LOOKUPTO");
-  const bool from = c.is("?EQLM:EquipmentFrom") || c.is("?LOOKUPFROM") ||
-                    c.is("?EQLM:CategoryFrom") || c.is("?LOOKUPCATFROM");
+  const bool equipment = c.is(equip::EQLM_EquipmentFrom) || c.is(equip::LOOKUPFROM) ||
+                         c.is(equip::EQLM_EquipmentTo) || c.is(equip::LOOKUPTO);
+  const bool from = c.is(equip::EQLM_EquipmentFrom) || c.is(equip::LOOKUPFROM) ||
+                    c.is(category::EQLM_CategoryFrom) || c.is(category::LOOKUPCATFROM);
   const equipment::CodeLookup& l =
       equipment ? (from ? kEquipmentFrom : kEquipmentTo) : (from ? kCategoryFrom : kCategoryTo);
   auto chosen = [this] {
@@ -303,18 +323,18 @@ void FormatForm::codeAccepted(ui::Control& c, bool lookup) {
 
 void FormatForm::accepted(ui::Control& c) {
   if (ownAccepted(c)) return;
-  if (c.is("?EQLM:SelectedEquipment") || c.is("?EQLM:SelectedCategory") ||
-      c.is("?EQLM:SelectedClass")) {
+  if (c.is(equip::EQLM_SelectedEquipment) || c.is(category::EQLM_SelectedCategory) ||
+      c.is(classes::EQLM_SelectedClass)) {
     showLimits();
-  } else if (c.is("?EQLM:EquipmentFrom") || c.is("?EQLM:EquipmentTo") ||
-             c.is("?EQLM:CategoryFrom") || c.is("?EQLM:CategoryTo")) {
+  } else if (c.is(equip::EQLM_EquipmentFrom) || c.is(equip::EQLM_EquipmentTo) ||
+             c.is(category::EQLM_CategoryFrom) || c.is(category::EQLM_CategoryTo)) {
     if (!acceptingAll()) codeAccepted(c, false);
-  } else if (c.is("?LOOKUPFROM") || c.is("?LOOKUPTO") || c.is("?LOOKUPCATFROM") ||
-             c.is("?LOOKUPCATTO")) {
+  } else if (c.is(equip::LOOKUPFROM) || c.is(equip::LOOKUPTO) || c.is(category::LOOKUPCATFROM) ||
+             c.is(category::LOOKUPCATTO)) {
     codeAccepted(c, true);
-  } else if (c.is("?USERDEFINED")) {
+  } else if (c.is(equip::USERDEFINED)) {
     userDefined();
-  } else if (c.is("?LOADDEFAULTS")) {
+  } else if (c.is(detail::LOADDEFAULTS)) {
     askLoadDefaults();
   }
 }
@@ -322,28 +342,28 @@ void FormatForm::accepted(ui::Control& c) {
 void FormatForm::selected(ui::Control& c) {
   if (ownSelected(c)) return;
   data::EqLimits& f = format();
-  if (c.is("?EQLM:EquipmentTo") && f.EquipmentTo.empty()) {
+  if (c.is(equip::EQLM_EquipmentTo) && f.EquipmentTo.empty()) {
     f.EquipmentTo = f.EquipmentFrom.str();
     toDescription_ = fromDescription_.str();
     display();
-  } else if (c.is("?EQLM:CategoryTo") && f.CategoryTo.empty()) {
+  } else if (c.is(category::EQLM_CategoryTo) && f.CategoryTo.empty()) {
     f.CategoryTo = f.CategoryFrom.str();
     catToDescription_ = catFromDescription_.str();
     display();
-  } else if (c.is("?EQLM:ClassTo") && f.ClassTo.empty()) {
+  } else if (c.is(classes::EQLM_ClassTo) && f.ClassTo.empty()) {
     f.ClassTo = f.ClassFrom.str();
     ctx().g.REPORTFILTER = kClassList;
     display();
-  } else if (c.is("?EQLM:ClassFrom") || c.is("?EQLM:ClassTo")) {
+  } else if (c.is(classes::EQLM_ClassFrom) || c.is(classes::EQLM_ClassTo)) {
     ctx().g.REPORTFILTER = kClassList;
-  } else if (c.is("?EQLM:DateTo") && f.DateTo.isEmpty()) {
+  } else if (c.is(detail::EQLM_DateTo) && f.DateTo.isEmpty()) {
     f.DateTo = f.DateFrom;
     display();
   }
 }
 
 void FormatForm::alertKey(ui::Control& c, ui::Key key) {
-  if (key == ui::Key::CtrlClick && c.is("?EQLM:ReportTitle") && !c.readonly() && c.enabled())
+  if (key == ui::Key::CtrlClick && c.is(title::EQLM_ReportTitle) && !c.readonly() && c.enabled())
     titleCase_ = equipment::chooseCaseMode(*this, c, kTitleField, titleCase_);
 }
 
@@ -351,7 +371,7 @@ void FormatForm::userDefined() {
   ctx().g.KORFIELD = kLimitTag;
   ctx().g.DECIMALVARIABLE = Decimal(std::int64_t{format().LimitID});
   ctx().g.REPORTFILTER = kUdFileName;
-  call("BROWSELIMLISTUD", ui::Request::None, [this](ui::Response r) {
+  call(windows::BROWSELIMLISTUD::kName, ui::Request::None, [this](ui::Response r) {
     // Limits added after "Load Defaults" are the ones wanted now.
     if (r == ui::Response::Completed) dropUdLimits_ = false;
   });

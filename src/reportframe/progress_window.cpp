@@ -3,12 +3,15 @@
 #include <exception>
 
 #include "ui/model/desktop.h"
+#include "windows/ReportProgress.h"
 
 namespace koreq::reportframe {
 
+namespace win = windows::ReportProgress;
+
 ReportProgressWindow::ReportProgressWindow(frame::Context& ctx, ReportProcedure procedure,
                                            BodyFactory body)
-    : ui::Procedure(ctx, procedure.name, ui::windowDef("ReportProgress")),
+    : ui::Procedure(ctx, procedure.name, ui::windowDef(win::kName)),
       procedure_(std::move(procedure)),
       makeBody_(std::move(body)) {
   bindLocal("LOC:Percent", percent_);
@@ -59,7 +62,7 @@ void ReportProgressWindow::askCancel() {
 }
 
 void ReportProgressWindow::accepted(ui::Control& c) {
-  if (c.is("?Progress:Cancel")) askCancel();
+  if (c.is(win::Progress_Cancel)) askCancel();
 }
 
 void ReportProgressWindow::alertKey(ui::Control&, ui::Key key) {

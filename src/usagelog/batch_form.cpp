@@ -2,8 +2,11 @@
 
 #include "data/records.h"
 #include "ui/model/desktop.h"
+#include "windows/UpdateEQBatch.h"
 
 namespace koreq::usagelog {
+
+namespace win = windows::UpdateEQBatch;
 
 std::string securityText(int secure) {
   return kSecurityTexts[secure >= 0 && secure <= 2 ? secure : 0];
@@ -20,7 +23,7 @@ bool systemPasswordMatches(std::string_view entered, std::string_view systemPass
 }
 
 BatchForm::BatchForm(frame::Context& ctx, equipment::EquipmentShared& shared)
-    : ui::FormProcedure(ctx, "UpdateEQBatch", data::EqBatch::def()), shared_(shared) {
+    : ui::FormProcedure(ctx, win::kName, data::EqBatch::def()), shared_(shared) {
   bindLocal("LOC:Secure", secure_);
   bindLocal("EnteredPassword", enteredPassword_);
 }
@@ -35,7 +38,7 @@ void BatchForm::prepare() {
 void BatchForm::init() {
   setTitleByRequest("Adding a Batch", "Changing a Batch", "View Record");
   data::EqBatch& b = ctx().rec<data::EqBatch>();
-  for (const char* c : {"?EQB:Description", "?EQB:UserID"})
+  for (const char* c : {win::EQB_Description, win::EQB_UserID})
     shared_.autoEntry.registerControl(name(), c);
   if (request() == ui::Request::Insert) {
     b.UserID = ctx().userId();
@@ -43,15 +46,16 @@ void BatchForm::init() {
   }
   secure_ = securityText(b.Secure);
   if (request() == ui::Request::View) {
-    for (const char* c : {"?LOC:Secure", "?OVERRIDEBUTTON", "?GOBUTTON"}) control(c).disable();
+    for (const char* c : {win::LOC_Secure, win::OVERRIDEBUTTON, win::GOBUTTON})
+      control(c).disable();
   }
   // The lock is decided once, as the form opens.
   locked_ = clipped(b.UserID.str()) != clipped(ctx().userId()) && b.Secure != 0;
   if (locked_) {
-    control("?DISABLEGROUP").disable();
-    control("?OVERRIDEBUTTON").show();
+    control(win::DISABLEGROUP).disable();
+    control(win::OVERRIDEBUTTON).show();
   }
-  if (request() == ui::Request::Change && hasEntries()) control("?EQB:BatchID").disable();
+  if (request() == ui::Request::Change && hasEntries()) control(win::EQB_BatchID).disable();
 }
 
 bool BatchForm::hasEntries() {
@@ -60,25 +64,26 @@ bool BatchForm::hasEntries() {
 }
 
 void BatchForm::accepted(ui::Control& c) {
-  if (c.is("?LOC:Secure")) {
+  if (c.is(win::LOC_Secure)) {
     newSelection(c);
-  } else if (c.is("?OVERRIDEBUTTON")) {
+  } else if (c.is(win::OVERRIDEBUTTON)) {
     override();
-  } else if (c.is("?EnteredPassword")) {
-    press(control("?GOBUTTON"));
-  } else if (c.is("?GOBUTTON")) {
+  } else if (c.is(win::EnteredPassword)) {
+    press(control(win::GOBUTTON));
+  } else if (c.is(win::GOBUTTON)) {
     if (!acceptingAll()) go();
   }
 }
 
 void BatchForm::newSelection(ui::Control& c) {
-  if (c.is("?LOC:Secure"))
+  if (c.is(win::LOC_Secure))
     ctx().rec<data::EqBatch>().Secure = static_cast<std::uint8_t>(securityValue(secure_.str()));
 }
 
 void BatchForm::override() {
-  for (const char* c : {"?PASSWORDPROMPT", "?EnteredPassword", "?GOBUTTON"}) control(c).show();
-  select("?EnteredPassword");
+  for (const char* c : {win::PASSWORDPROMPT, win::EnteredPassword, win::GOBUTTON})
+    control(c).show();
+  select(win::EnteredPassword);
 }
 
 void BatchForm::go() {
@@ -90,14 +95,15 @@ void BatchForm::go() {
   if (!systemPasswordMatches(enteredPassword_.str(), password)) {
     message("Please enter the correct System Password.", "Incorrect Password",
             ui::Icon::Exclamation);
-    select("?EnteredPassword");
+    select(win::EnteredPassword);
     return;
   }
   locked_ = false;
-  this->control("?DISABLEGROUP").enable();
-  for (const char* c : {"?PASSWORDPROMPT", "?EnteredPassword", "?GOBUTTON", "?OVERRIDEBUTTON"})
+  this->control(win::DISABLEGROUP).enable();
+  for (const char* c :
+       {win::PASSWORDPROMPT, win::EnteredPassword, win::GOBUTTON, win::OVERRIDEBUTTON})
     this->control(c).hide();
-  select("?EQB:Description");
+  select(win::EQB_Description);
 }
 
 bool BatchForm::save() {
@@ -119,7 +125,7 @@ bool BatchForm::save() {
 }
 
 void registerBatchForm(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared) {
-  ui::registerWindow(registry, "UpdateEQBatch", [&shared](frame::Context& ctx) {
+  ui::registerWindow(registry, win::kName, [&shared](frame::Context& ctx) {
     return std::make_unique<BatchForm>(ctx, shared);
   });
 }

@@ -4,11 +4,20 @@
 
 #include "frame/context.h"
 #include "suite/backup.h"
+#include "suite/ui/training.h"
 #include "ui/model/desktop.h"
 #include "usagelog/engine/posting_flow.h"
 #include "usagelog/engine/record_rows.h"
+#include "windows/BrowseEQLog.h"
+#include "windows/BrowseEQProofLimits.h"
+#include "windows/ExportEQLog.h"
+#include "windows/ImportEQLog.h"
+#include "windows/UpdateEQBatch.h"
+#include "windows/UpdateEQLog.h"
 
 namespace koreq::usagelog {
+
+namespace win = windows::BrowseEQLog;
 
 using detail::readWhere;
 
@@ -31,10 +40,10 @@ const char* showTagsText(BatchManager::ShowTags s) {
 }  // namespace
 
 BatchManager::BatchManager(frame::Context& ctx, EntryMemory& memory)
-    : ui::Procedure(ctx, "BrowseEQLog"),
+    : ui::Procedure(ctx, win::kName),
       memory_(memory),
-      batches_(control("?BATCHLIST").def().columns),
-      entries_(control("?ENTRYLIST").def().columns) {
+      batches_(control(win::BATCHLIST).def().columns),
+      entries_(control(win::ENTRYLIST).def().columns) {
   bindLocal("LOC:Total", total_);
 }
 
@@ -44,13 +53,13 @@ void BatchManager::init() {
   ctx().g.REPORTFILTER = kLogEntryFilter;
   // Parts of the suite not built yet have no button, as the menus have no entry for them.
   const frame::ProcedureRegistry& registry = desktop().registry();
-  control("?IMPORT").setVisible(registry.has("ImportEQLog"));
-  control("?EXPORT").setVisible(registry.has("ExportEQLog"));
-  control("?PROOFLIST").setVisible(registry.has("BrowseEQProofLimits"));
-  control("?BATCHLIST").setList(&batches_);
-  control("?ENTRYLIST").setList(&entries_);
+  control(win::IMPORT).setVisible(registry.has(windows::ImportEQLog::kName));
+  control(win::EXPORT).setVisible(registry.has(windows::ExportEQLog::kName));
+  control(win::PROOFLIST).setVisible(registry.has(windows::BrowseEQProofLimits::kName));
+  control(win::BATCHLIST).setList(&batches_);
+  control(win::ENTRYLIST).setList(&entries_);
   fillBatches(0);
-  select("?BATCHLIST");
+  select(win::BATCHLIST);
 }
 
 void BatchManager::kill() {
@@ -150,76 +159,76 @@ void BatchManager::applyAccess() {
   EntryAccess access;
   if (auto b = highlightedBatch()) access = entryAccess(*b, ctx().userId());
   if (access.caption.empty()) access.caption = "Usage Logs included in Highlighted Batch";
-  control("?ENTRYGROUP").setText(access.caption);
-  control("?ENTRYGROUP").setEnabled(access.enabled);
-  control("?ENTRYLIST").setVisible(access.listVisible);
-  control("?DISPLAYTOTAL").setVisible(access.listVisible);
+  control(win::ENTRYGROUP).setText(access.caption);
+  control(win::ENTRYGROUP).setEnabled(access.enabled);
+  control(win::ENTRYLIST).setVisible(access.listVisible);
+  control(win::DISPLAYTOTAL).setVisible(access.listVisible);
 }
 
 void BatchManager::newSelection(ui::Control& c) {
-  if (c.is("?BATCHLIST")) fillEntries();
+  if (c.is(win::BATCHLIST)) fillEntries();
 }
 
 // ---- Buttons, keys, clicks ---------------------------------------------------------------------
 
 void BatchManager::accepted(ui::Control& c) {
   if (c.kind() != ui::ControlKind::Button) return;
-  if (c.is("?TAG")) {
+  if (c.is(win::TAG)) {
     toggleHighlightedTag();
-  } else if (c.is("?TAGALL")) {
+  } else if (c.is(win::TAGALL)) {
     tagAll();
-  } else if (c.is("?UNTAGALL")) {
+  } else if (c.is(win::UNTAGALL)) {
     untagAll();
-  } else if (c.is("?REVTAGS")) {
+  } else if (c.is(win::REVTAGS)) {
     reverseTags();
-  } else if (c.is("?SHOWTAGS")) {
+  } else if (c.is(win::SHOWTAGS)) {
     cycleShowTags();
-  } else if (c.is("?INSERTBATCH")) {
+  } else if (c.is(win::INSERTBATCH)) {
     askBatch(ui::Request::Insert);
-  } else if (c.is("?CHANGEBATCH")) {
+  } else if (c.is(win::CHANGEBATCH)) {
     askBatch(ui::Request::Change);
-  } else if (c.is("?DELETEBATCH")) {
+  } else if (c.is(win::DELETEBATCH)) {
     deleteBatch();
-  } else if (c.is("?MOVEUP")) {
+  } else if (c.is(win::MOVEUP)) {
     reorder(BatchMove::UpOne);
-  } else if (c.is("?MOVETOP")) {
+  } else if (c.is(win::MOVETOP)) {
     reorder(BatchMove::ToTop);
-  } else if (c.is("?MOVEDOWN")) {
+  } else if (c.is(win::MOVEDOWN)) {
     reorder(BatchMove::DownOne);
-  } else if (c.is("?MOVEBOTTOM")) {
+  } else if (c.is(win::MOVEBOTTOM)) {
     reorder(BatchMove::ToBottom);
-  } else if (c.is("?INSERTLOG")) {
+  } else if (c.is(win::INSERTLOG)) {
     insertEntry();
-  } else if (c.is("?CHANGELOG")) {
+  } else if (c.is(win::CHANGELOG)) {
     changeEntry();
-  } else if (c.is("?DELETELOG")) {
+  } else if (c.is(win::DELETELOG)) {
     deleteEntry();
-  } else if (c.is("?IMPORT")) {
-    callWithBatch("ImportEQLog");
-  } else if (c.is("?EXPORT")) {
-    callWithBatch("ExportEQLog");
-  } else if (c.is("?PROOFLIST")) {
+  } else if (c.is(win::IMPORT)) {
+    callWithBatch(windows::ImportEQLog::kName);
+  } else if (c.is(win::EXPORT)) {
+    callWithBatch(windows::ExportEQLog::kName);
+  } else if (c.is(win::PROOFLIST)) {
     proofList();
-  } else if (c.is("?POST")) {
+  } else if (c.is(win::POST)) {
     post();
-  } else if (c.is("?TRAINING")) {
+  } else if (c.is(win::TRAINING)) {
     playTraining();
-  } else if (c.is("?MOVE")) {
+  } else if (c.is(win::MOVE)) {
     remember("Move", false);
-  } else if (c.is("?MOVEALL")) {
+  } else if (c.is(win::MOVEALL)) {
     remember("Move", true);
-  } else if (c.is("?COPY")) {
+  } else if (c.is(win::COPY)) {
     remember("Copy", false);
-  } else if (c.is("?COPYALL")) {
+  } else if (c.is(win::COPYALL)) {
     remember("Copy", true);
-  } else if (c.is("?PASTE") && highlightedBatchId() != 0) {
+  } else if (c.is(win::PASTE) && highlightedBatchId() != 0) {
     carryOut(pendingOperation_, pendingIds_, highlightedBatchId());
   }
 }
 
 void BatchManager::alertKey(ui::Control& c, ui::Key key) {
-  const bool batchList = c.is("?BATCHLIST");
-  if (!batchList && !c.is("?ENTRYLIST")) return;
+  const bool batchList = c.is(win::BATCHLIST);
+  if (!batchList && !c.is(win::ENTRYLIST)) return;
   if (key == ui::Key::Space ||
       (batchList && key == ui::Key::CellClick && c.clickedColumn() == kTagColumn)) {
     cycle();
@@ -234,9 +243,9 @@ void BatchManager::alertKey(ui::Control& c, ui::Key key) {
 }
 
 void BatchManager::rowActivated(ui::Control& list) {
-  if (list.is("?BATCHLIST"))
+  if (list.is(win::BATCHLIST))
     askBatch(ui::Request::Change);
-  else if (list.is("?ENTRYLIST"))
+  else if (list.is(win::ENTRYLIST))
     changeEntry();
 }
 
@@ -281,7 +290,7 @@ void BatchManager::toggleHighlightedTag() {
   if (!batch || !checkOwnership(*batch, OwnedAction::Tag)) return;
   tag(batch->BatchID);
   fillBatches(batch->BatchID);
-  select("?BATCHLIST");
+  select(win::BATCHLIST);
 }
 
 void BatchManager::tagAll() {
@@ -308,8 +317,8 @@ void BatchManager::cycleShowTags() {
   showTags_ = showTags_ == ShowTags::All      ? ShowTags::Tagged
               : showTags_ == ShowTags::Tagged ? ShowTags::Untagged
                                               : ShowTags::All;
-  control("?SHOWTAGS").setText(showTagsText(showTags_));
-  control("?SHOWTAGS").setTip(showTagsText(showTags_));
+  control(win::SHOWTAGS).setText(showTagsText(showTags_));
+  control(win::SHOWTAGS).setTip(showTagsText(showTags_));
   fillBatches(0);
 }
 
@@ -331,9 +340,9 @@ void BatchManager::askBatch(ui::Request request) {
     const std::uint16_t id = highlightedBatchId();
     if (id == 0 || f.fetch("KeyBatchID", {data::Value(std::int64_t{id})}) != data::kNoError) return;
   }
-  call("UpdateEQBatch", request, [this](ui::Response) {
+  call(windows::UpdateEQBatch::kName, request, [this](ui::Response) {
     fillBatches(ctx().rec<data::EqBatch>().BatchID);
-    select("?BATCHLIST");
+    select(win::BATCHLIST);
   });
 }
 
@@ -371,7 +380,7 @@ void BatchManager::reorder(BatchMove move) {
   else if (!out.moved && !out.message.empty())
     showFailure(out.message);
   fillBatches(batch->BatchID);
-  select("?BATCHLIST");
+  select(win::BATCHLIST);
 }
 
 // ---- Entries -----------------------------------------------------------------------------------
@@ -420,10 +429,10 @@ void BatchManager::insertEntry() {
   entry.clear();
   ctx().rec<data::EqLogB>().BatchID = batch.BatchID;
   const std::uint16_t id = batch.BatchID;
-  call("UpdateEQLog", ui::Request::Insert, [this, id](ui::Response) {
+  call(windows::UpdateEQLog::kName, ui::Request::Insert, [this, id](ui::Response) {
     releaseMark(id);
     refreshAll(ctx().rec<data::EqLogB>().LogID);
-    select("?ENTRYLIST");
+    select(win::ENTRYLIST);
   });
 }
 
@@ -445,10 +454,10 @@ void BatchManager::changeEntry() {
     fillEntries();
     return;
   }
-  call("UpdateEQLog", ui::Request::Change, [this, id, logId](ui::Response) {
+  call(windows::UpdateEQLog::kName, ui::Request::Change, [this, id, logId](ui::Response) {
     releaseMark(id);
     refreshAll(logId);
-    select("?ENTRYLIST");
+    select(win::ENTRYLIST);
   });
 }
 
@@ -507,7 +516,7 @@ void BatchManager::remember(const char* operation, bool all) {
 
 void BatchManager::rowsDropped(ui::Control& from, ui::Control& to, std::int64_t row,
                                int modifiers) {
-  if (!from.is("?ENTRYLIST") || !to.is("?BATCHLIST") ||
+  if (!from.is(win::ENTRYLIST) || !to.is(win::BATCHLIST) ||
       row >= static_cast<std::int64_t>(batchRows_.size()))
     return;
   const std::uint16_t target = batchRows_[static_cast<std::size_t>(row)].BatchID;
@@ -536,7 +545,7 @@ void BatchManager::carryOut(const std::string& operation, const std::vector<std:
 
 void BatchManager::proofList() {
   if (!tagHighlightedIfNoneTagged()) return;
-  callAndRefresh("BrowseEQProofLimits");
+  callAndRefresh(windows::BrowseEQProofLimits::kName);
 }
 
 void BatchManager::post() {
@@ -575,11 +584,11 @@ void BatchManager::playTraining() {
   // PLAYTRAINING takes the video's name where the suite's services take their names.
   std::string saved = ctx().g.REPORTFILTER.str();
   ctx().g.REPORTFILTER = "EQLogEnt";
-  call("PLAYTRAINING", [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
+  call(suite::kPLAYTRAINING, [this, saved](ui::Response) { ctx().g.REPORTFILTER = saved; });
 }
 
 void registerBatchManager(frame::ProcedureRegistry& registry, EntryMemory& memory) {
-  ui::registerWindow(registry, "BrowseEQLog", [&memory](frame::Context& ctx) {
+  ui::registerWindow(registry, win::kName, [&memory](frame::Context& ctx) {
     return std::make_unique<BatchManager>(ctx, memory);
   });
 }

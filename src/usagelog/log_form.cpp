@@ -7,8 +7,18 @@
 #include "suite/casemode.h"
 #include "ui/model/desktop.h"
 #include "usagelog/batch_form.h"
+#include "windows/BROWSEGLMASTER.h"
+#include "windows/BROWSEJCCOST.h"
+#include "windows/BROWSEJCHEADER.h"
+#include "windows/BROWSEPREMP.h"
+#include "windows/BrowseEQCost.h"
+#include "windows/BrowseEQHeader.h"
+#include "windows/SELECTJOBBYNAME.h"
+#include "windows/UpdateEQLog.h"
 
 namespace koreq::usagelog {
+
+namespace win = windows::UpdateEQLog;
 
 namespace {
 
@@ -25,27 +35,30 @@ struct DetailControls {
   bool DetailLayout::*shown;
 };
 constexpr DetailControls kDetailControls[] = {
-    {{"?JOBPROMPT", "?EQLB:JobID", "?LOOKUPJOB", nullptr}, &DetailLayout::job},
-    {{"?COSTCODEPROMPT", "?EQLB:CostCode", "?LOOKUPCOSTCODE", nullptr}, &DetailLayout::costCode},
-    {{"?ACCOUNTPROMPT", "?EQLB:GLAccount", "?LOOKUPACCOUNT", nullptr}, &DetailLayout::account},
-    {{"?CHARGEDPROMPT", "?EQLB:EquipmentIDCharged", "?LOOKUPCHARGED", nullptr},
+    {{win::JOBPROMPT, win::EQLB_JobID, win::LOOKUPJOB, nullptr}, &DetailLayout::job},
+    {{win::COSTCODEPROMPT, win::EQLB_CostCode, win::LOOKUPCOSTCODE, nullptr},
+     &DetailLayout::costCode},
+    {{win::ACCOUNTPROMPT, win::EQLB_GLAccount, win::LOOKUPACCOUNT, nullptr},
+     &DetailLayout::account},
+    {{win::CHARGEDPROMPT, win::EQLB_EquipmentIDCharged, win::LOOKUPCHARGED, nullptr},
      &DetailLayout::chargedEquipment},
-    {{"?USEDPROMPT", "?USEDEQUIPMENT", nullptr, nullptr}, &DetailLayout::usedEquipment},
-    {{"?CATEGORYPROMPT", "?EQLB:Category", "?LOOKUPCATEGORY", nullptr}, &DetailLayout::category},
+    {{win::USEDPROMPT, win::USEDEQUIPMENT, nullptr, nullptr}, &DetailLayout::usedEquipment},
+    {{win::CATEGORYPROMPT, win::EQLB_Category, win::LOOKUPCATEGORY, nullptr},
+     &DetailLayout::category},
 };
 
 constexpr const char* kCompleted[] = {
-    "?EQLB:Category",           "?EQLB:Comments",  "?EQLB:CostCode", "?EQLB:EquipmentID",
-    "?EQLB:EquipmentIDCharged", "?EQLB:GLAccount", "?EQLB:JobID",    "?EQLB:Location"};
+    win::EQLB_Category,           win::EQLB_Comments,  win::EQLB_CostCode, win::EQLB_EquipmentID,
+    win::EQLB_EquipmentIDCharged, win::EQLB_GLAccount, win::EQLB_JobID,    win::EQLB_Location};
 
-constexpr const char* kLookupButtons[] = {"?LOOKUPEQUIPMENT", "?LOOKUPJOB",     "?LOOKUPCOSTCODE",
-                                          "?LOOKUPACCOUNT",   "?LOOKUPCHARGED", "?LOOKUPCATEGORY",
-                                          "?LOOKUPEMPLOYEE",  "?CALENDAR"};
+constexpr const char* kLookupButtons[] = {
+    win::LOOKUPEQUIPMENT, win::LOOKUPJOB,      win::LOOKUPCOSTCODE, win::LOOKUPACCOUNT,
+    win::LOOKUPCHARGED,   win::LOOKUPCATEGORY, win::LOOKUPEMPLOYEE, win::CALENDAR};
 
 }  // namespace
 
 LogForm::LogForm(frame::Context& ctx, equipment::EquipmentShared& shared, EntryMemory& memory)
-    : ui::FormProcedure(ctx, "UpdateEQLog", data::EqLogB::def()), shared_(shared), memory_(memory) {
+    : ui::FormProcedure(ctx, win::kName, data::EqLogB::def()), shared_(shared), memory_(memory) {
   bindLocal("ChargeRate", chargeRate_);
   bindLocal("Adjustment", adjustment_);
   bindLocal("Description1", description1_);
@@ -205,15 +218,15 @@ void LogForm::fillDescriptions() {
 // ---- Case modes ---------------------------------------------------------------------------------
 
 void LogForm::applyCaseModes() {
-  commentCase_ = equipment::applyCaseMode(ctx(), control("?EQLB:Comments"), "EQLB:Comments");
-  locationCase_ = equipment::applyCaseMode(ctx(), control("?EQLB:Location"), "EQLB:Location");
+  commentCase_ = equipment::applyCaseMode(ctx(), control(win::EQLB_Comments), "EQLB:Comments");
+  locationCase_ = equipment::applyCaseMode(ctx(), control(win::EQLB_Location), "EQLB:Location");
 }
 
 std::string LogForm::editMenuExtras(ui::Control& c) {
   CaseMode current;
-  if (c.is("?EQLB:Comments"))
+  if (c.is(win::EQLB_Comments))
     current = commentCase_;
-  else if (c.is("?EQLB:Location"))
+  else if (c.is(win::EQLB_Location))
     current = locationCase_;
   else
     return {};
@@ -228,7 +241,7 @@ std::string LogForm::editMenuExtras(ui::Control& c) {
 
 void LogForm::editMenuChosen(ui::Control& c, int item) {
   if (item < 1 || item > 3) return;
-  const bool comment = c.is("?EQLB:Comments");
+  const bool comment = c.is(win::EQLB_Comments);
   const CaseMode mode = kCaseModes[item - 1];
   c.setCaseMode(mode);
   (comment ? commentCase_ : locationCase_) = mode;
@@ -240,41 +253,41 @@ void LogForm::editMenuChosen(ui::Control& c, int item) {
 void LogForm::accepted(ui::Control& c) {
   data::EqLogB& e = entry();
   const bool all = acceptingAll();
-  if (c.is("?EQLB:EndMeter")) {
+  if (c.is(win::EQLB_EndMeter)) {
     if (all) return;
     e.Units = e.EndMeter - e.StartMeter;
     calculateCharges();
-  } else if (c.is("?EQLB:StartMeter")) {
+  } else if (c.is(win::EQLB_StartMeter)) {
     e.Units = e.EndMeter - e.StartMeter;
     display();
-  } else if (c.is("?EQLB:Units")) {
+  } else if (c.is(win::EQLB_Units)) {
     if (all) return;
     e.EndMeter = e.StartMeter + e.Units;
     calculateCharges();
-  } else if (c.is("?EQLB:ChargeType")) {
+  } else if (c.is(win::EQLB_ChargeType)) {
     if (!all) calculateCharges();
-  } else if (c.is("?Adjustment")) {
+  } else if (c.is(win::Adjustment)) {
     if (all) return;
     e.AdjustedAmount = e.GrossAmount + adjustment_;
     display();
-  } else if (c.is("?EQLB:AdjustedAmount")) {
+  } else if (c.is(win::EQLB_AdjustedAmount)) {
     adjustment_ = e.AdjustedAmount - e.GrossAmount;
     display();
-  } else if (c.is("?EQLB:EquipmentID")) {
+  } else if (c.is(win::EQLB_EquipmentID)) {
     equipmentAccepted(false);
-  } else if (c.is("?EQLB:EquipmentIDCharged")) {
+  } else if (c.is(win::EQLB_EquipmentIDCharged)) {
     equipmentAccepted(true);
-  } else if (c.is("?EQLB:DetailType")) {
+  } else if (c.is(win::EQLB_DetailType)) {
     detailTypeChosen(detailType());
-  } else if (c.is("?EQLB:JobID")) {
+  } else if (c.is(win::EQLB_JobID)) {
     if (!all) jobAccepted();
-  } else if (c.is("?EQLB:CostCode")) {
+  } else if (c.is(win::EQLB_CostCode)) {
     costCodeAccepted();
-  } else if (c.is("?EQLB:GLAccount")) {
+  } else if (c.is(win::EQLB_GLAccount)) {
     accountAccepted();
-  } else if (c.is("?EQLB:Category")) {
+  } else if (c.is(win::EQLB_Category)) {
     categoryAccepted();
-  } else if (c.is("?EQLB:EmployeeID")) {
+  } else if (c.is(win::EQLB_EmployeeID)) {
     employeeAccepted();
   } else if (c.name().rfind("?LOOKUP", 0) == 0) {
     lookup(c.name());
@@ -282,15 +295,15 @@ void LogForm::accepted(ui::Control& c) {
 }
 
 void LogForm::newSelection(ui::Control& c) {
-  if (c.is("?EQLB:DetailType")) detailTypeChosen(detailType());
+  if (c.is(win::EQLB_DetailType)) detailTypeChosen(detailType());
 }
 
 void LogForm::selected(ui::Control& c) {
-  if (c.is("?EQLB:StartMeter") || c.is("?EQLB:Units")) calculateCharges();
+  if (c.is(win::EQLB_StartMeter) || c.is(win::EQLB_Units)) calculateCharges();
 }
 
 void LogForm::alertKey(ui::Control& c, ui::Key key) {
-  if (!c.is("?EQLB:DetailType") || c.readonly()) return;
+  if (!c.is(win::EQLB_DetailType) || c.readonly()) return;
   char pressed = 0;
   switch (key) {
     case ui::Key::Keypad5:
@@ -345,7 +358,7 @@ bool LogForm::askInactiveEquipment(const std::string& id, bool active) {
 
 void LogForm::equipmentAccepted(bool charged) {
   data::EqLogB& e = entry();
-  const char* entryName = charged ? "?EQLB:EquipmentIDCharged" : "?EQLB:EquipmentID";
+  const char* entryName = charged ? win::EQLB_EquipmentIDCharged : win::EQLB_EquipmentID;
   const std::string id = charged ? e.EquipmentIDCharged.str() : e.EquipmentID.str();
   if (id.empty() && !control(entryName).required()) return;
   data::Access<data::EqHeader> eq(ctx().store(), ctx().errors());
@@ -398,12 +411,12 @@ void LogForm::jobAccepted() {
     } else if (lines.size() > 1) {
       ctx().g.RXQUEUE = lines;
       ctx().g.Increment = 0;
-      call("SELECTJOBBYNAME", [this, idLength](ui::Response r) {
+      call(windows::SELECTJOBBYNAME::kName, [this, idLength](ui::Response r) {
         if (r == ui::Response::Completed && !ctx().g.RXQUEUE.empty())
           entry().JobID = jobIdOfChoice(ctx().g.RXQUEUE.front(), idLength);
         display();
         if (entry().JobID.empty()) {
-          select("?EQLB:JobID");
+          select(win::EQLB_JobID);
           return;
         }
         jobAccepted();
@@ -414,10 +427,10 @@ void LogForm::jobAccepted() {
   }
   if (e.JobID.empty()) {
     display();
-    select("?EQLB:JobID");
+    select(win::EQLB_JobID);
     return;
   }
-  validate("?EQLB:JobID", job.fetch("KeyJobID", {data::Value(e.JobID.str())}) == data::kNoError,
+  validate(win::EQLB_JobID, job.fetch("KeyJobID", {data::Value(e.JobID.str())}) == data::kNoError,
            [this] { jobChosen(); });
 }
 
@@ -440,7 +453,7 @@ void LogForm::costCodeAccepted() {
   data::Access<data::JcCost> code(ctx().store(), ctx().errors());
   const bool exists = code.fetch("KeyEntryMask", {data::Value(e.JobID.str()),
                                                   data::Value(e.CostCode.str())}) == data::kNoError;
-  validate("?EQLB:CostCode", exists, [this, found = code.rec()] {
+  validate(win::EQLB_CostCode, exists, [this, found = code.rec()] {
     data::EqLogB& e = entry();
     data::Access<data::JcCost> code(ctx().store(), ctx().errors());
     data::JcCost cc = found;
@@ -453,7 +466,7 @@ void LogForm::costCodeAccepted() {
               "Cannot Select Inactive Cost Code", ui::Icon::Exclamation);
       e.CostCode = "";
       display();
-      select("?EQLB:CostCode");
+      select(win::EQLB_CostCode);
       return;
     }
     if (detailType() == DetailType::Job) e.GLAccount = cc.GLAccount;
@@ -468,7 +481,7 @@ void LogForm::accountAccepted() {
   data::EqLogB& e = entry();
   if (e.GLAccount.empty()) return;
   data::FileAccess gl(ctx().store(), data::GlMaster::def(), ctx().errors());
-  validate("?EQLB:GLAccount",
+  validate(win::EQLB_GLAccount,
            gl.fetch("KeyAccount", {data::Value(e.GLAccount.str())}) == data::kNoError,
            [this] { accountChosen(); });
 }
@@ -495,7 +508,7 @@ void LogForm::accountChosen() {
     e.GLAccount = "";
     description1_ = "";
     display();
-    select("?EQLB:GLAccount");
+    select(win::EQLB_GLAccount);
   }
 }
 
@@ -509,13 +522,13 @@ std::string LogForm::costCategoryOwner() const {
 
 void LogForm::categoryAccepted() {
   data::EqLogB& e = entry();
-  if (e.Category.empty() && !control("?EQLB:Category").required()) return;
+  if (e.Category.empty() && !control(win::EQLB_Category).required()) return;
   const std::string owner = costCategoryOwner();
   data::FileAccess cost(ctx().store(), data::EqCost::def(), ctx().errors());
   const bool exists =
       cost.fetch("KeyRecordID", {data::Value(equipment::costRecordId(owner, e.Category.str()))}) ==
       data::kNoError;
-  validate("?EQLB:Category", exists, [this, owner] {
+  validate(win::EQLB_Category, exists, [this, owner] {
     data::EqLogB& e = entry();
     const DetailType type = detailType();
     if (type != DetailType::Maintenance && type != DetailType::Equipment) return;
@@ -543,7 +556,7 @@ void LogForm::employeeAccepted() {
   data::FileAccess emp(ctx().store(), data::PrEmp::def(), ctx().errors());
   const bool exists =
       emp.fetch("KeyEmployeeID", {data::Value(std::int64_t{e.EmployeeID})}) == data::kNoError;
-  validate("?EQLB:EmployeeID", exists, [this] {
+  validate(win::EQLB_EmployeeID, exists, [this] {
     data::Access<data::PrEmp> emp(ctx().store(), ctx().errors());
     if (emp.fetch("KeyEmployeeID", {data::Value(std::int64_t{entry().EmployeeID})}) ==
         data::kNoError)
@@ -566,11 +579,11 @@ void LogForm::lookup(const std::string& what) {
   data::EqLogB& e = entry();
   std::string procedure, entryName;
   std::function<void()> copy;
-  if (is("?EQLB:EquipmentID", "?LOOKUPEQUIPMENT") ||
-      is("?EQLB:EquipmentIDCharged", "?LOOKUPCHARGED")) {
-    const bool charged = is("?EQLB:EquipmentIDCharged", "?LOOKUPCHARGED");
-    entryName = charged ? "?EQLB:EquipmentIDCharged" : "?EQLB:EquipmentID";
-    procedure = "BrowseEQHeader";
+  if (is(win::EQLB_EquipmentID, win::LOOKUPEQUIPMENT) ||
+      is(win::EQLB_EquipmentIDCharged, win::LOOKUPCHARGED)) {
+    const bool charged = is(win::EQLB_EquipmentIDCharged, win::LOOKUPCHARGED);
+    entryName = charged ? win::EQLB_EquipmentIDCharged : win::EQLB_EquipmentID;
+    procedure = windows::BrowseEQHeader::kName;
     ctx().rec<data::EqHeader>().EquipmentID = charged ? e.EquipmentIDCharged : e.EquipmentID;
     copy = [this, charged] {
       (charged ? entry().EquipmentIDCharged : entry().EquipmentID) =
@@ -578,17 +591,17 @@ void LogForm::lookup(const std::string& what) {
       restoreUsedEquipment();
       equipmentAccepted(charged);
     };
-  } else if (is("?EQLB:JobID", "?LOOKUPJOB")) {
-    entryName = "?EQLB:JobID";
-    procedure = "BROWSEJCHEADER";
+  } else if (is(win::EQLB_JobID, win::LOOKUPJOB)) {
+    entryName = win::EQLB_JobID;
+    procedure = windows::BROWSEJCHEADER::kName;
     ctx().rec<data::JcHeader>().JobID = e.JobID;
     copy = [this] {
       entry().JobID = ctx().rec<data::JcHeader>().JobID;
       jobAccepted();
     };
-  } else if (is("?EQLB:CostCode", "?LOOKUPCOSTCODE")) {
-    entryName = "?EQLB:CostCode";
-    procedure = "BROWSEJCCOST";
+  } else if (is(win::EQLB_CostCode, win::LOOKUPCOSTCODE)) {
+    entryName = win::EQLB_CostCode;
+    procedure = windows::BROWSEJCCOST::kName;
     data::JcCost& cc = ctx().rec<data::JcCost>();
     cc = data::JcCost{};
     cc.JobID = e.JobID;
@@ -597,25 +610,25 @@ void LogForm::lookup(const std::string& what) {
       entry().CostCode = ctx().rec<data::JcCost>().EntryMask;
       costCodeAccepted();
     };
-  } else if (is("?EQLB:GLAccount", "?LOOKUPACCOUNT")) {
-    entryName = "?EQLB:GLAccount";
-    procedure = "BROWSEGLMASTER";
+  } else if (is(win::EQLB_GLAccount, win::LOOKUPACCOUNT)) {
+    entryName = win::EQLB_GLAccount;
+    procedure = windows::BROWSEGLMASTER::kName;
     ctx().rec<data::GlMaster>().Account = e.GLAccount;
     copy = [this] {
       entry().GLAccount = ctx().rec<data::GlMaster>().Account;
       accountAccepted();
     };
-  } else if (is("?EQLB:Category", "?LOOKUPCATEGORY")) {
-    entryName = "?EQLB:Category";
-    procedure = "BrowseEQCost";
+  } else if (is(win::EQLB_Category, win::LOOKUPCATEGORY)) {
+    entryName = win::EQLB_Category;
+    procedure = windows::BrowseEQCost::kName;
     ctx().g.EQUIPFIELD = costCategoryOwner();
     copy = [this] {
       entry().Category = ctx().rec<data::EqCost>().CostCategory;
       categoryAccepted();
     };
-  } else if (is("?EQLB:EmployeeID", "?LOOKUPEMPLOYEE")) {
-    entryName = "?EQLB:EmployeeID";
-    procedure = "BROWSEPREMP";
+  } else if (is(win::EQLB_EmployeeID, win::LOOKUPEMPLOYEE)) {
+    entryName = win::EQLB_EmployeeID;
+    procedure = windows::BROWSEPREMP::kName;
     ctx().rec<data::PrEmp>().EmployeeID = e.EmployeeID;
     copy = [this] {
       entry().EmployeeID = static_cast<std::uint16_t>(ctx().rec<data::PrEmp>().EmployeeID);
@@ -642,19 +655,19 @@ void LogForm::completed() {
   const char* missing = nullptr;
   switch (detailType()) {
     case DetailType::None:
-      missing = "?EQLB:DetailType";
+      missing = win::EQLB_DetailType;
       break;
     case DetailType::Job:
       if (e.JobID.empty())
-        missing = "?EQLB:JobID";
+        missing = win::EQLB_JobID;
       else if (e.CostCode.empty())
-        missing = "?EQLB:CostCode";
+        missing = win::EQLB_CostCode;
       break;
     case DetailType::GLAccount:
-      if (e.GLAccount.empty()) missing = "?EQLB:GLAccount";
+      if (e.GLAccount.empty()) missing = win::EQLB_GLAccount;
       break;
     case DetailType::Maintenance:
-      if (e.Category.empty()) missing = "?EQLB:Category";
+      if (e.Category.empty()) missing = win::EQLB_Category;
       break;
     case DetailType::Equipment:
       break;
@@ -720,13 +733,13 @@ void LogForm::standardEvent(const ui::Event& e) {
   f.prime();
   entry().BatchID = batchId_;
   primeNewEntry();
-  select("?EQLB:EquipmentID");
+  select(win::EQLB_EquipmentID);
 }
 
 void registerUsageLogForms(frame::ProcedureRegistry& registry, equipment::EquipmentShared& shared,
                            EntryMemory& memory) {
   registerBatchForm(registry, shared);
-  ui::registerWindow(registry, "UpdateEQLog", [&shared, &memory](frame::Context& ctx) {
+  ui::registerWindow(registry, win::kName, [&shared, &memory](frame::Context& ctx) {
     return std::make_unique<LogForm>(ctx, shared, memory);
   });
 }

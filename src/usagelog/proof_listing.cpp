@@ -6,6 +6,7 @@
 #include "data/access.h"
 #include "data/store.h"
 #include "frame/context.h"
+#include "frame/registry.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
 
@@ -184,7 +185,7 @@ std::vector<ProofRow> proofRows(frame::Context& ctx, const data::EqLimits& forma
 }
 
 reportframe::ReportProcedure printEqLogBProofProcedure() {
-  return {"PrintEQLogBProof", "PrintEQLogBProof", kTitle, "Log Proof List.pdf",
+  return {frame::kPrintEQLogBProof, frame::kPrintEQLogBProof, kTitle, "Log Proof List.pdf",
           &data::EqLogB::def()};
 }
 

@@ -6,6 +6,7 @@
 #include "data/records.h"
 #include "data/store.h"
 #include "frame/context.h"
+#include "frame/registry.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
 
@@ -111,7 +112,8 @@ class PrintNotesBody final : public reportframe::ReportBody {
 }  // namespace
 
 reportframe::ReportProcedure printNotesProcedure() {
-  return {"LIMITPRINTNOTES", "LIMITPRINTNOTES", "Notes", "Notes.pdf", &data::Notes::def()};
+  return {frame::kLIMITPRINTNOTES, frame::kLIMITPRINTNOTES, "Notes", "Notes.pdf",
+          &data::Notes::def()};
 }
 
 std::unique_ptr<reportframe::ReportBody> printNotesBody(frame::Context& ctx) {

@@ -4,8 +4,15 @@
 #include "runtime/picture.h"
 #include "suite/droplist.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSELIMLISTUD.h"
+#include "windows/UPDATEDROPLIST.h"
+#include "windows/UPDATELIMLISTUD.h"
 
 namespace koreq::suite {
+
+namespace dropWin = windows::UPDATEDROPLIST;
+namespace limitList = windows::BROWSELIMLISTUD;
+namespace limitForm = windows::UPDATELIMLISTUD;
 
 namespace {
 
@@ -27,7 +34,7 @@ int findValueNoCase(const std::vector<std::string>& values, std::string_view val
 // ---- UPDATEDROPLIST ---------------------------------------------------------------------------
 
 DropListEditor::DropListEditor(frame::Context& ctx)
-    : ui::Procedure(ctx, "UPDATEDROPLIST"), rows_(control("?LIST").def().columns) {
+    : ui::Procedure(ctx, dropWin::kName), rows_(control(dropWin::LIST).def().columns) {
   bindLocal("LOC:Entry", entry_);
 }
 
@@ -35,7 +42,7 @@ void DropListEditor::init() {
   setResponse(ui::Response::Cancelled);
   // The list name is a DPL:FieldName: what the file can hold of it is the list.
   listName_ = clipped(cutToChars(trimLeft(ctx().g.REPORTFILTER.str()), 20));
-  control("?LIST").setList(&rows_);
+  control(dropWin::LIST).setList(&rows_);
   if (listName_.empty()) {
     message("No list was named to edit.", "Edit a List", ui::Icon::Exclamation);
     close();
@@ -43,7 +50,7 @@ void DropListEditor::init() {
   }
   setTitle("Edit the list: " + listName_);
   fill({});
-  select("?LOC:Entry");
+  select(dropWin::LOC_Entry);
 }
 
 void DropListEditor::fill(const std::string& highlight) {
@@ -58,8 +65,8 @@ void DropListEditor::fill(const std::string& highlight) {
     if (at >= 0) rows_.setCurrent(at);
   }
   const bool any = rows_.rowCount() > 0;
-  control("?CHANGE").setEnabled(any);
-  control("?DELETE").setEnabled(any);
+  control(dropWin::CHANGE).setEnabled(any);
+  control(dropWin::DELETE).setEnabled(any);
 }
 
 std::string DropListEditor::highlighted() const {
@@ -76,7 +83,7 @@ void DropListEditor::add() {
   const std::string value = typed();
   if (value.empty()) {
     message("Type the value to add in the Value box.", "Add to the List", ui::Icon::Information);
-    select("?LOC:Entry");
+    select(dropWin::LOC_Entry);
     return;
   }
   std::vector<std::string> values = dropListValues(ctx(), listName_);
@@ -85,7 +92,7 @@ void DropListEditor::add() {
     message("\"" + values[static_cast<std::size_t>(at)] + "\" is already in the list.",
             "Add to the List", ui::Icon::Information);
     rows_.setCurrent(at);
-    select("?LOC:Entry");
+    select(dropWin::LOC_Entry);
     return;
   }
   // A failed write has been reported through the error object.
@@ -94,7 +101,7 @@ void DropListEditor::add() {
   setResponse(ui::Response::Completed);
   entry_ = "";
   fill(value);
-  select("?LOC:Entry");
+  select(dropWin::LOC_Entry);
 }
 
 void DropListEditor::change() {
@@ -104,7 +111,7 @@ void DropListEditor::change() {
   if (to.empty()) {
     message("Type the new text of \"" + from + "\" in the Value box.", "Change a Value",
             ui::Icon::Information);
-    select("?LOC:Entry");
+    select(dropWin::LOC_Entry);
     return;
   }
   if (to == from) return;
@@ -114,7 +121,7 @@ void DropListEditor::change() {
   if (at >= 0 && upper(values[static_cast<std::size_t>(at)]) != upper(from)) {
     message("\"" + values[static_cast<std::size_t>(at)] + "\" is already in the list.",
             "Change a Value", ui::Icon::Information);
-    select("?LOC:Entry");
+    select(dropWin::LOC_Entry);
     return;
   }
   if (!renameDropListValue(ctx(), listName_, from, to)) return;
@@ -122,7 +129,7 @@ void DropListEditor::change() {
   setResponse(ui::Response::Completed);
   entry_ = "";
   fill(to);
-  select("?LIST");
+  select(dropWin::LIST);
 }
 
 void DropListEditor::remove() {
@@ -139,37 +146,37 @@ void DropListEditor::remove() {
   fill({});
   // The highlight stays in place: on the value that followed, or the new last one.
   if (rows_.rowCount() > 0) rows_.setCurrent(std::min(at, rows_.rowCount() - 1));
-  select("?LIST");
+  select(dropWin::LIST);
 }
 
 void DropListEditor::accepted(ui::Control& c) {
-  if (c.is("?ADD")) {
+  if (c.is(dropWin::ADD)) {
     add();
-  } else if (c.is("?CHANGE")) {
+  } else if (c.is(dropWin::CHANGE)) {
     change();
-  } else if (c.is("?DELETE")) {
+  } else if (c.is(dropWin::DELETE)) {
     remove();
-  } else if (c.is("?LIST")) {
+  } else if (c.is(dropWin::LIST)) {
     // Enter or a double click takes the value into the entry to be changed.
     if (keyCode() == ui::Key::DoubleClick || keyCode() == ui::Key::Enter) {
       entry_ = highlighted();
-      select("?LOC:Entry");
+      select(dropWin::LOC_Entry);
     }
   }
 }
 
 void DropListEditor::newSelection(ui::Control& c) {
-  if (c.is("?LIST")) entry_ = highlighted();
+  if (c.is(dropWin::LIST)) entry_ = highlighted();
 }
 
 // ---- BROWSELIMLISTUD --------------------------------------------------------------------------
 
 LimitListBrowse::LimitListBrowse(frame::Context& ctx)
-    : ui::Procedure(ctx, "BROWSELIMLISTUD"), rows_(control("?LIST").def().columns) {}
+    : ui::Procedure(ctx, limitList::kName), rows_(control(dropWin::LIST).def().columns) {}
 
 void LimitListBrowse::init() {
   setResponse(ui::Response::Cancelled);
-  control("?LIST").setList(&rows_);
+  control(dropWin::LIST).setList(&rows_);
   tag_ = clipped(ctx().g.KORFIELD.str());
   fileName_ = clipped(ctx().g.REPORTFILTER.str());
   const Decimal number = ctx().g.DECIMALVARIABLE;
@@ -192,7 +199,7 @@ void LimitListBrowse::init() {
   }
   setTitle(title);
   fill(0);
-  select("?LIST");
+  select(dropWin::LIST);
 }
 
 void LimitListBrowse::fill(std::int64_t highlightId) {
@@ -216,8 +223,8 @@ void LimitListBrowse::fill(std::int64_t highlightId) {
 
 void LimitListBrowse::updateButtons() {
   const bool any = rows_.rowCount() > 0;
-  control("?CHANGE").setEnabled(any);
-  control("?DELETE").setEnabled(any);
+  control(dropWin::CHANGE).setEnabled(any);
+  control(dropWin::DELETE).setEnabled(any);
 }
 
 bool LimitListBrowse::loadCurrent() {
@@ -242,7 +249,7 @@ void LimitListBrowse::ask(ui::Request request) {
       return;
   }
   const std::int64_t at = rows_.current();
-  call("UPDATELIMLISTUD", request, [this, at, request](ui::Response r) {
+  call(limitForm::kName, request, [this, at, request](ui::Response r) {
     const bool done = r == ui::Response::Completed;
     if (done) setResponse(ui::Response::Completed);
     // A saved row gets the highlight; otherwise it stays where it was.
@@ -252,18 +259,18 @@ void LimitListBrowse::ask(ui::Request request) {
     fill(id);
     if (id == 0 && at > 0 && rows_.rowCount() > 0)
       rows_.setCurrent(std::min(at, rows_.rowCount() - 1));
-    select("?LIST");
+    select(dropWin::LIST);
   });
 }
 
 void LimitListBrowse::accepted(ui::Control& c) {
-  if (c.is("?INSERT")) {
+  if (c.is(limitList::INSERT)) {
     ask(ui::Request::Insert);
-  } else if (c.is("?CHANGE")) {
+  } else if (c.is(dropWin::CHANGE)) {
     ask(ui::Request::Change);
-  } else if (c.is("?DELETE")) {
+  } else if (c.is(dropWin::DELETE)) {
     ask(ui::Request::Delete);
-  } else if (c.is("?LIST")) {
+  } else if (c.is(dropWin::LIST)) {
     if (keyCode() == ui::Key::DoubleClick || keyCode() == ui::Key::Enter) ask(ui::Request::Change);
   }
 }
@@ -271,7 +278,7 @@ void LimitListBrowse::accepted(ui::Control& c) {
 // ---- UPDATELIMLISTUD --------------------------------------------------------------------------
 
 LimitForm::LimitForm(frame::Context& ctx)
-    : ui::FormProcedure(ctx, "UPDATELIMLISTUD", data::LimList::def()) {}
+    : ui::FormProcedure(ctx, limitForm::kName, data::LimList::def()) {}
 
 void LimitForm::init() {
   setTitleByRequest("Adding a User Defined Limit", "Changing a User Defined Limit",
@@ -281,7 +288,7 @@ void LimitForm::init() {
   for (int i = 1; i <= kUserDefinedFields; ++i)
     items.push_back({std::to_string(i) + " - " + prompts[static_cast<std::size_t>(i - 1)],
                      data::Value(std::int64_t{i})});
-  control("?LL:FieldNumber").setItems(std::move(items));
+  control(limitForm::LL_FieldNumber).setItems(std::move(items));
   if (request() == ui::Request::Insert) {
     // The new row belongs to the format the list shows.
     primary().put("LL:Tag", clipped(ctx().g.KORFIELD.str()));
@@ -297,16 +304,16 @@ void LimitForm::completed() {
     message("Choose one of the fifteen user-defined fields.", "User Defined Limit",
             ui::Icon::Exclamation);
     cycle();
-    select("?LL:FieldNumber");
+    select(limitForm::LL_FieldNumber);
   }
 }
 
 // ---- Registration -----------------------------------------------------------------------------
 
 void registerDropListForms(frame::ProcedureRegistry& registry) {
-  ui::registerWindow<DropListEditor>(registry, "UPDATEDROPLIST");
-  ui::registerWindow<LimitListBrowse>(registry, "BROWSELIMLISTUD");
-  ui::registerWindow<LimitForm>(registry, "UPDATELIMLISTUD");
+  ui::registerWindow<DropListEditor>(registry, dropWin::kName);
+  ui::registerWindow<LimitListBrowse>(registry, limitList::kName);
+  ui::registerWindow<LimitForm>(registry, limitForm::kName);
 }
 
 }  // namespace koreq::suite

@@ -2,11 +2,14 @@
 
 #include "data/records.h"
 #include "ui/model/desktop.h"
+#include "windows/UPDATEGLDEPR.h"
 
 namespace koreq::suite {
 
+namespace win = windows::UPDATEGLDEPR;
+
 GlDeprForm::GlDeprForm(frame::Context& ctx)
-    : ui::FormProcedure(ctx, "UPDATEGLDEPR", data::GlDepr::def()) {}
+    : ui::FormProcedure(ctx, win::kName, data::GlDepr::def()) {}
 
 void GlDeprForm::init() {
   setTitleByRequest("Adding a Depreciation Month", "Changing a Depreciation Month",
@@ -15,7 +18,7 @@ void GlDeprForm::init() {
   if (request() == ui::Request::Insert) ctx().rec<data::GlDepr>().EquipmentID = eq.EquipmentID;
   // The custom pair goes by the name the equipment gives its own method.
   if (!eq.UD1DepreciationDesc.str().empty())
-    control("?CUSTOMGROUP").setText(eq.UD1DepreciationDesc.str());
+    control(win::CUSTOMGROUP).setText(eq.UD1DepreciationDesc.str());
 }
 
 bool GlDeprForm::monthTaken() {
@@ -35,14 +38,14 @@ bool GlDeprForm::save() {
   // The schedule updates the first row of a month and would leave a second one stale.
   if ((request() == ui::Request::Insert || request() == ui::Request::Change) && monthTaken()) {
     message(kDuplicateDepreciationMonth, "Duplicate Month", ui::Icon::Exclamation);
-    select("?GLDP:Date");
+    select(win::GLDP_Date);
     return false;
   }
   return ui::FormProcedure::save();
 }
 
 void registerGlDeprForm(frame::ProcedureRegistry& registry) {
-  ui::registerWindow<GlDeprForm>(registry, "UPDATEGLDEPR");
+  ui::registerWindow<GlDeprForm>(registry, win::kName);
 }
 
 }  // namespace koreq::suite

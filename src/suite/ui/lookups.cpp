@@ -5,8 +5,18 @@
 #include "suite/ui/list_tools.h"
 #include "suite/ui/training.h"
 #include "ui/model/desktop.h"
+#include "windows/BROWSEGLFISCAL.h"
+#include "windows/BROWSEGLMASTER.h"
+#include "windows/BROWSEJCCOST.h"
+#include "windows/BROWSEJCHEADER.h"
+#include "windows/BROWSEPRCERT.h"
+#include "windows/BROWSEPREMP.h"
+#include "windows/SELECTJOBBYNAME.h"
 
 namespace koreq::suite {
+
+namespace lookupWin = windows::BROWSEGLMASTER;
+namespace jobWin = windows::SELECTJOBBYNAME;
 
 namespace {
 
@@ -41,7 +51,7 @@ LookupList::LookupList(frame::Context& ctx, std::string name, const data::FileDe
 
 void LookupList::init() {
   setSortOrder(key_);
-  setLocator("?LOCATOR");
+  setLocator(lookupWin::LOCATOR);
 }
 
 void LookupList::limitTo(std::vector<data::Value> equal) {
@@ -94,13 +104,13 @@ void LookupList::find() {
 }
 
 void LookupList::accepted(ui::Control& c) {
-  if (c.is("?FIND") || c.is("?SEARCHTEXT")) find();
+  if (c.is(lookupWin::FIND) || c.is(lookupWin::SEARCHTEXT)) find();
 }
 
 // ---- BrowseJcCost -----------------------------------------------------------------------------
 
 BrowseJcCost::BrowseJcCost(frame::Context& ctx)
-    : LookupList(ctx, "BROWSEJCCOST", data::JcCost::def(), "KeyJobCodeType") {}
+    : LookupList(ctx, windows::BROWSEJCCOST::kName, data::JcCost::def(), "KeyJobCodeType") {}
 
 void BrowseJcCost::init() {
   LookupList::init();
@@ -113,7 +123,7 @@ void BrowseJcCost::init() {
 // ---- SelectJobByName --------------------------------------------------------------------------
 
 SelectJobByName::SelectJobByName(frame::Context& ctx)
-    : ui::Procedure(ctx, "SELECTJOBBYNAME"), rows_(control("?LIST1").def().columns) {
+    : ui::Procedure(ctx, jobWin::kName), rows_(control(jobWin::LIST1).def().columns) {
   bindLocal("LOC:SearchText", searchText_);
 }
 
@@ -132,8 +142,8 @@ void SelectJobByName::init() {
     rows.push_back(std::move(r));
   }
   rows_.setRows(std::move(rows));
-  control("?LIST1").setList(&rows_);
-  select("?LIST1");
+  control(jobWin::LIST1).setList(&rows_);
+  select(jobWin::LIST1);
 }
 
 void SelectJobByName::choose() {
@@ -157,27 +167,27 @@ void SelectJobByName::locate(std::string_view text) {
     for (std::int64_t r = 0; r < rows_.rowCount(); ++r)
       if (upper(data::valueToText(rows_.cellValue(r, column))).rfind(want, 0) == 0) {
         rows_.setCurrent(r);
-        post(ui::EventKind::NewSelection, &control("?LIST1"));
+        post(ui::EventKind::NewSelection, &control(jobWin::LIST1));
         return;
       }
 }
 
 void SelectJobByName::accepted(ui::Control& c) {
-  if (c.is("?SELECT")) {
+  if (c.is(jobWin::SELECT)) {
     choose();
-  } else if (c.is("?LIST1")) {
+  } else if (c.is(jobWin::LIST1)) {
     if (keyCode() == ui::Key::DoubleClick || keyCode() == ui::Key::Enter) choose();
-  } else if (c.is("?LOCATOR")) {
+  } else if (c.is(jobWin::LOCATOR)) {
     locate(c.text());
-  } else if (c.is("?FIND") || c.is("?SEARCHTEXT")) {
+  } else if (c.is(jobWin::FIND) || c.is(jobWin::SEARCHTEXT)) {
     if (clip(searchText_.str()).empty()) return;
-    std::int64_t r = findRowContaining(control("?LIST1"), searchText_.str(), rows_.current());
+    std::int64_t r = findRowContaining(control(jobWin::LIST1), searchText_.str(), rows_.current());
     if (r < 0) {
       notFound(*this, searchText_.str());
       return;
     }
     rows_.setCurrent(r);
-    select("?LIST1");
+    select(jobWin::LIST1);
   }
 }
 
@@ -189,13 +199,13 @@ void registerSuiteLookups(frame::ProcedureRegistry& registry, const SuiteUiSetup
       return std::make_unique<LookupList>(ctx, name, file, key);
     });
   };
-  lookup("BROWSEGLMASTER", data::GlMaster::def(), "KeyAccount");
-  lookup("BROWSEGLFISCAL", data::GlFiscal::def(), "KeyFiscalPeriodUp");
-  lookup("BROWSEJCHEADER", data::JcHeader::def(), "KeyJobID");
-  ui::registerWindow<BrowseJcCost>(registry, "BROWSEJCCOST");
-  ui::registerWindow<SelectJobByName>(registry, "SELECTJOBBYNAME");
-  lookup("BROWSEPREMP", data::PrEmp::def(), "KeyEmployeeID");
-  lookup("BROWSEPRCERT", data::PrCert::def(), "KeyCertifiedID");
+  lookup(lookupWin::kName, data::GlMaster::def(), "KeyAccount");
+  lookup(windows::BROWSEGLFISCAL::kName, data::GlFiscal::def(), "KeyFiscalPeriodUp");
+  lookup(windows::BROWSEJCHEADER::kName, data::JcHeader::def(), "KeyJobID");
+  ui::registerWindow<BrowseJcCost>(registry, windows::BROWSEJCCOST::kName);
+  ui::registerWindow<SelectJobByName>(registry, jobWin::kName);
+  lookup(windows::BROWSEPREMP::kName, data::PrEmp::def(), "KeyEmployeeID");
+  lookup(windows::BROWSEPRCERT::kName, data::PrCert::def(), "KeyCertifiedID");
   registerPlayTraining(registry, setup.helpFolder.empty() ? defaultHelpFolder() : setup.helpFolder);
 }
 

@@ -6,8 +6,12 @@
 #include "suite/filetime.h"
 #include "suite/imagestore.h"
 #include "ui/model/desktop.h"
+#include "windows/UPDATEIMAGES.h"
+#include "windows/UPDATENOTES.h"
 
 namespace koreq::suite {
+
+namespace imagesWin = windows::UPDATEIMAGES;
 
 namespace {
 
@@ -41,7 +45,7 @@ std::string attachmentFileType(std::string_view fileName) {
 // ---- UPDATENOTES ------------------------------------------------------------------------------
 
 NotesForm::NotesForm(frame::Context& ctx)
-    : ui::FormProcedure(ctx, "UPDATENOTES", data::Notes::def()) {}
+    : ui::FormProcedure(ctx, windows::UPDATENOTES::kName, data::Notes::def()) {}
 
 void NotesForm::prepare() {
   const data::Notes owner = ctx().rec<data::Notes>();
@@ -64,7 +68,7 @@ void NotesForm::init() {
 // ---- UPDATEIMAGES -----------------------------------------------------------------------------
 
 ImagesForm::ImagesForm(frame::Context& ctx)
-    : ui::FormProcedure(ctx, "UPDATEIMAGES", data::Images::def()) {
+    : ui::FormProcedure(ctx, imagesWin::kName, data::Images::def()) {
   bindLocal("LOC:FileDate", fileDate_);
   bindLocal("LOC:FileTime", fileTime_);
 }
@@ -88,11 +92,11 @@ void ImagesForm::init() {
   fileTime_ = Time(img.Time);
   if (request() == ui::Request::Delete) showForDelete(*this);
   if (request() == ui::Request::View || request() == ui::Request::Delete)
-    control("?LOOKUPIMAGEFILE").disable();
+    control(imagesWin::LOOKUPIMAGEFILE).disable();
 }
 
 void ImagesForm::accepted(ui::Control& c) {
-  if (c.is("?LOOKUPIMAGEFILE")) {
+  if (c.is(imagesWin::LOOKUPIMAGEFILE)) {
     ui::FileDialog d;
     d.title = "Select the File to Attach";
     d.filter = "All Files|*.*";
@@ -101,7 +105,7 @@ void ImagesForm::accepted(ui::Control& c) {
     if (chosen.empty()) return;
     ctx().rec<data::Images>().FileName = chosen.front();
     fileChosen();
-  } else if (c.is("?IMG:FileName")) {
+  } else if (c.is(imagesWin::IMG_FileName)) {
     if (ctx().rec<data::Images>().FileName.str() != openedFile_) fileChosen();
   }
 }
@@ -136,8 +140,8 @@ bool ImagesForm::save() {
 }
 
 void registerNotesForms(frame::ProcedureRegistry& registry) {
-  ui::registerWindow<NotesForm>(registry, "UPDATENOTES");
-  ui::registerWindow<ImagesForm>(registry, "UPDATEIMAGES");
+  ui::registerWindow<NotesForm>(registry, windows::UPDATENOTES::kName);
+  ui::registerWindow<ImagesForm>(registry, imagesWin::kName);
 }
 
 }  // namespace koreq::suite

@@ -31,7 +31,7 @@ bool playTraining(ui::UserPort& port, const std::filesystem::path& helpFolder,
 }
 
 void registerPlayTraining(frame::ProcedureRegistry& registry, std::filesystem::path helpFolder) {
-  registry.add("PLAYTRAINING", [helpFolder](frame::Context& ctx) {
+  registry.add(kPLAYTRAINING, [helpFolder](frame::Context& ctx) {
     ui::Desktop* d = ui::Desktop::current();
     if (!d) throw ui::UiError("no desktop on this thread to play a training video on");
     playTraining(d->port(), helpFolder, ctx.g.REPORTFILTER.str());

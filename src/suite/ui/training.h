@@ -24,6 +24,8 @@ std::filesystem::path trainingPage(const std::filesystem::path& helpFolder, std:
 bool playTraining(ui::UserPort& port, const std::filesystem::path& helpFolder,
                   std::string_view video);
 
+inline constexpr char kPLAYTRAINING[] = "PLAYTRAINING";
+
 // Registers PLAYTRAINING. It takes the video's short name in REPORTFILTER, as the suite's
 // services take their names, and leaves REPORTFILTER as it found it; it shows on this
 // thread's desktop.

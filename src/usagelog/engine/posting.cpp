@@ -728,7 +728,7 @@ void POSTINGCONTROL(frame::Context& ctx) {
 }
 
 void registerPostingControl(frame::ProcedureRegistry& registry) {
-  registry.add("POSTINGCONTROL", [](frame::Context& ctx) { POSTINGCONTROL(ctx); });
+  registry.add(kPOSTINGCONTROL, [](frame::Context& ctx) { POSTINGCONTROL(ctx); });
 }
 
 }  // namespace koreq::usagelog

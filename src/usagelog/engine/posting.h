@@ -88,6 +88,8 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
 // posting. When nothing was posted, RXQUEUE holds the failure lines and one message listing
 // them is reported through the error object. Other posting types are not this module's.
 void POSTINGCONTROL(frame::Context& ctx);
+inline constexpr char kPOSTINGCONTROL[] = "POSTINGCONTROL";
+
 void registerPostingControl(frame::ProcedureRegistry& registry);
 
 }  // namespace koreq::usagelog
