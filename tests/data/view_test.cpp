@@ -10,29 +10,21 @@
 #include "data/company.h"
 #include "data/records.h"
 #include "support/backend_params.h"
+#include "support/temp_dir.h"
 
 namespace koreq::data {
 namespace {
-
-namespace fs = std::filesystem;
 
 class ViewTest : public ::testing::TestWithParam<test::Backend> {
  protected:
   void SetUp() override {
     KOREQ_NEED_BACKEND(GetParam());
-    dir_ = fs::temp_directory_path() /
-           ("koreq-view-" + std::to_string(::getpid()) + "-" +
-            std::to_string(static_cast<int>(GetParam())) + "-" +
-            std::to_string(std::hash<std::string>()(
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())));
-    fs::remove_all(dir_);
-    backend_ = std::make_unique<test::BackendCompany>(GetParam(), dir_);
+    backend_ = std::make_unique<test::BackendCompany>(GetParam(), tmp_ / "company");
     company_ = backend_->create();
   }
   void TearDown() override {
     company_.reset();
     backend_.reset();
-    fs::remove_all(dir_);
   }
   void add(Access<EqHeader>& a, const char* id, const char* desc, int active) {
     a.prime();
@@ -48,7 +40,7 @@ class ViewTest : public ::testing::TestWithParam<test::Backend> {
     return out;
   }
 
-  fs::path dir_;
+  test::TempDir tmp_;
   std::unique_ptr<test::BackendCompany> backend_;
   std::unique_ptr<Company> company_;
   ErrorObject errors_;

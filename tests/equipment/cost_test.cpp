@@ -58,19 +58,6 @@ class CostTest : public FormTest {
   const ui::ScriptedPort::Shown& lastMessage() const { return port.shown().back(); }
 };
 
-TEST(ScheduleText, FollowsTheTypeLetter) {
-  EXPECT_EQ(scheduleText("B", "Miles", 5000, "Months", 6), "Every 6 Months or 5000 Miles");
-  EXPECT_EQ(scheduleText("M", "Hours", 250, "Months", 6), "Every 250 Hours");
-  EXPECT_EQ(scheduleText("E", "Miles", 5000, "Days", 90), "Every 90 Days");
-  // Plain whole numbers: no padding, no separators; zero is written too.
-  EXPECT_EQ(scheduleText("M", "Miles", 40000, "", 0), "Every 40000 Miles");
-  EXPECT_EQ(scheduleText("E", "", 0, "Months", 0), "Every 0 Months");
-  for (const char* other : {"N", "", " ", "b", "X"})
-    EXPECT_EQ(scheduleText(other, "Miles", 5000, "Months", 6), "None") << '"' << other << '"';
-  // Never longer than the list's 60 characters.
-  EXPECT_EQ(scheduleText("B", std::string(40, 'x'), 1, std::string(40, 'y'), 2).size(), 60u);
-}
-
 TEST_F(CostTest, FormScenario) {
   ASSERT_EQ(runScenario("cost_form.scenario"), kScenarioPassed) << transcript.str();
   EXPECT_EQ(cost("DT-201", "UNDERCAR", "EQC:RecordID"), "(missing)");  // deleted at the end

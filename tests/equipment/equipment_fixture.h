@@ -16,21 +16,18 @@
 
 #include "data/records.h"
 #include "demo/demo_company.h"
+#include "equipment/engine/engine_fixture.h"
 #include "equipment/equipment_browse.h"
 #include "frame/context.h"
 #include "runtime/ini.h"
 #include "suite/ui/lookups.h"
 #include "suite/ui/training.h"
-#include "support/backends.h"
-#include "support/temp_dir.h"
 #include "ui/headless/scenario.h"
 #include "ui/headless/scripted_user.h"
 #include "ui/model/desktop.h"
 #include "ui/model/form_procedure.h"
 
 namespace koreq::equipment::test {
-
-using TempFolder = ::koreq::test::TempDir;
 
 inline const ui::WindowDef& standInFormDef() {
   static const ui::WindowDef d = ui::parseWindowDef(R"({
@@ -84,20 +81,11 @@ class StandInForm final : public ui::FormProcedure {
   FormLog& log_;
 };
 
-// The demo company in a temporary folder, with a desktop and a scripted user; the tests
-// register the procedures they run.
-class DemoTest : public ::testing::Test {
+// The demo company with a desktop and a scripted user; the tests register the procedures they
+// run.
+class DemoTest : public DemoCompanyTest {
  protected:
-  DemoTest()
-      : clock(*Date::fromYmd(2024, 3, 15)),
-        session(where.create(), clock, "ADM"),
-        ctx(session),
-        desktop(port, registry) {
-    std::ostringstream quiet;
-    demo::makeDemoCompany(session, quiet);
-    session.g.INIPATH = (folder.path / "settings").string();
-    session.g.LogUserActivity = 2;
-  }
+  DemoTest() : desktop(port, registry) {}
 
   // Runs tests/equipment/NAME; the transcript is kept for the failure message.
   int runScenario(const std::string& name) {
@@ -111,43 +99,6 @@ class DemoTest : public ::testing::Test {
   bool said(const std::string& text) const {
     return transcript.str().find(text) != std::string::npos;
   }
-  // Runs SQL on the company database beside the program's own connection, as another
-  // workstation would; on the server the statement in its dialect when it differs.
-  void sql(const std::string& statement, const std::string& onServer = {}) {
-    if (where.backend() == koreq::test::Backend::Postgres) {
-      std::string why;
-      ASSERT_TRUE(
-          koreq::test::pgExec(where.conninfo(), onServer.empty() ? statement : onServer, &why))
-          << why;
-      return;
-    }
-    sqlite3* db = nullptr;
-    ASSERT_EQ(
-        sqlite3_open((session.company().dataPath() / data::Company::kDatabaseName).string().c_str(),
-                     &db),
-        SQLITE_OK);
-    char* why = nullptr;
-    int rc = sqlite3_exec(db, statement.c_str(), nullptr, nullptr, &why);
-    std::string error = why ? why : "";
-    sqlite3_free(why);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << error;
-  }
-  // Records of a file whose field holds the value.
-  int count(const data::FileDef& file, const std::string& field, const data::Value& v) {
-    data::FileAccess f(session.store(), file, session.errors());
-    f.set(file.primaryKey());
-    int n = 0;
-    while (f.next() == data::kNoError)
-      if (f.get(field) == v) ++n;
-    return n;
-  }
-
-  TempFolder folder;
-  koreq::test::BackendCompany where{koreq::test::procedureBackend(), folder.path / "co"};
-  FixedClock clock;
-  frame::Session session;
-  frame::Context ctx;
   ui::ScriptedPort port;
   frame::ProcedureRegistry registry;
   EquipmentShared shared;
@@ -166,14 +117,6 @@ class EquipmentTest : public DemoTest {
     });
   }
 
-  void addEquipment(const std::string& id, const std::string& description, bool active = true) {
-    data::FileAccess f(session.store(), data::EqHeader::def(), session.errors());
-    f.prime();
-    f.put("EQH:EquipmentID", id);
-    f.put("EQH:Description", description);
-    f.put("EQH:Active", std::int64_t{active ? 1 : 0});
-    ASSERT_EQ(f.insert(), data::kNoError) << id;
-  }
   void addNote(const std::string& id, const std::string& heading) {
     data::FileAccess f(session.store(), data::Notes::def(), session.errors());
     f.prime();

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "company_fixture.h"
 #include "data/records.h"
 #include "frame/activity_log.h"
 #include "frame/permissions.h"
+#include "support/company_fixture.h"
 
 namespace koreq::frame {
 namespace {

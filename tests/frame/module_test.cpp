@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "company_fixture.h"
 #include "data/records.h"
+#include "support/company_fixture.h"
 
 namespace koreq::frame {
 namespace {

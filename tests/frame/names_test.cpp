@@ -5,14 +5,14 @@
 #include <filesystem>
 
 #include "data/records.h"
+#include "support/temp_dir.h"
 
 namespace koreq::frame {
 namespace {
 
 TEST(ContextNames, BoundValuesFieldsAndGlobalsInThatOrder) {
-  namespace fs = std::filesystem;
-  fs::path dir = fs::temp_directory_path() / ("koreq-names-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
+  test::TempDir tmp;
+  const std::filesystem::path dir = tmp / "company";
   FixedClock clock(*Date::fromYmd(2026, 12, 7));
   Session session(data::Company::create(dir), clock, "ADM");
   Context ctx(session);
@@ -40,7 +40,6 @@ TEST(ContextNames, BoundValuesFieldsAndGlobalsInThatOrder) {
   std::string err;
   EXPECT_FALSE(Expression::compile("ShowActive").evaluate(names, &err));
   EXPECT_FALSE(names.lookup("NOPE:Field"));
-  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "company_fixture.h"
 #include "data/records.h"
+#include "support/company_fixture.h"
 
 namespace koreq::frame {
 namespace {

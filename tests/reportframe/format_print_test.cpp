@@ -2,7 +2,7 @@
 // reports are not part of the program yet, so each test registers a stand-in that notes what
 // it was handed; that is the one thing a scenario cannot do.
 
-#include "../equipment/form_fixture.h"
+#include "equipment/form_fixture.h"
 
 namespace koreq::equipment::test {
 namespace {

@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "../frame/company_fixture.h"
 #include "data/access.h"
 #include "frame/registry.h"
 #include "reportframe/limit_lines.h"
+#include "support/company_fixture.h"
 
 namespace koreq::reportframe {
 namespace {

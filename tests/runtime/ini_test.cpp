@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <random>
 #include <sstream>
+
+#include "support/temp_dir.h"
 
 namespace koreq {
 namespace {
@@ -13,14 +14,7 @@ namespace fs = std::filesystem;
 
 class IniTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("koreq-ini-" + std::to_string(::getpid()) + "-" +
-                                        std::to_string(std::random_device{}()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  fs::path file(const std::string& name) const { return dir_ / name; }
+  fs::path file(const std::string& name) const { return tmp_.path / name; }
   static void write(const fs::path& p, const std::string& text) {
     std::ofstream(p, std::ios::binary) << text;
   }
@@ -35,7 +29,7 @@ class IniTest : public ::testing::Test {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(d), {}));
   }
 
-  fs::path dir_;
+  test::TempDir tmp_;
 };
 
 TEST_F(IniTest, CreatesFileAndFolderWithNamesAsGiven) {
@@ -46,7 +40,7 @@ TEST_F(IniTest, CreatesFileAndFolderWithNamesAsGiven) {
   EXPECT_EQ(read(ini.path()), "[Corvell Tessaly]\nLast Company=Demo\n");
   EXPECT_EQ(ini.get("CORVELL TESSALY", "last company"), "Demo");
   EXPECT_EQ(ini.get(" corvell tessaly ", "Last Company "), "Demo");
-  EXPECT_EQ(filesIn(dir_ / "sub/dir"), 1u);
+  EXPECT_EQ(filesIn(tmp_.path / "sub/dir"), 1u);
 }
 
 TEST_F(IniTest, ChangesKeepEveryOtherLine) {
@@ -191,7 +185,7 @@ TEST_F(IniTest, FailuresLeaveTheFileAloneAndSayWhy) {
   EXPECT_FALSE(dirIni.set("A", "X", "1"));
   EXPECT_FALSE(dirIni.lastError().empty());
   EXPECT_TRUE(fs::is_directory(file("isdir.ini")));
-  EXPECT_EQ(filesIn(dir_), 2u);  // no temporary file left behind
+  EXPECT_EQ(filesIn(tmp_.path), 2u);  // no temporary file left behind
 }
 
 }  // namespace

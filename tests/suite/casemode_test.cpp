@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "data/records.h"
-#include "frame/company_fixture.h"
 #include "suite/droplist.h"
+#include "support/company_fixture.h"
 
 namespace koreq::suite {
 namespace {

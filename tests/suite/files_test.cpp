@@ -1,19 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <ctime>
 #include <fstream>
 #include <iterator>
 
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
-#include "frame/company_fixture.h"
 #include "suite/backup.h"
 #include "suite/filetime.h"
 #include "suite/imagestore.h"
 #include "suite/reportexport.h"
 #include "suite/table_file.h"
+#include "support/company_fixture.h"
+#include "support/temp_dir.h"
 
 namespace koreq::suite {
 namespace {
@@ -177,9 +176,8 @@ TEST(TableFile, CsvQuotesOnlyWhatNeedsItAndAFailedWriteLeavesNoFile) {
   EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
   EXPECT_EQ(csvField(""), "");
 
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("koreq-table-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  test::TempDir tmp;
+  const std::filesystem::path& dir = tmp.path;
   TextTable t{
       "Costs", {"Category", "Amount"}, {{"FUEL", "1,234.50"}, {"OIL, 5W-30", "-7"}}, {false, true}};
   std::string why;
@@ -198,7 +196,6 @@ TEST(TableFile, CsvQuotesOnlyWhatNeedsItAndAFailedWriteLeavesNoFile) {
   EXPECT_FALSE(why.empty());
   EXPECT_FALSE(writeCsv(dir / "no folder" / "t.csv", t, &why));
   EXPECT_FALSE(std::filesystem::exists(dir / "no folder"));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "frame/company_fixture.h"
+#include "support/company_fixture.h"
 
 namespace koreq::suite {
 namespace {

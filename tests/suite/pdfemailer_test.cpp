@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "data/records.h"
-#include "frame/company_fixture.h"
 #include "suite/pdfemailer.h"
+#include "support/company_fixture.h"
 #include "support/smtp_sink.h"
 
 namespace koreq::suite {

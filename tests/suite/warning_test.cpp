@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "data/records.h"
-#include "frame/company_fixture.h"
+#include "support/company_fixture.h"
 
 namespace koreq::suite {
 namespace {

@@ -1,6 +1,6 @@
 #include "ui/model/form_procedure.h"
 
-#include "ui_fixture.h"
+#include "ui/ui_fixture.h"
 
 namespace koreq::ui {
 namespace {

@@ -12,8 +12,8 @@
 #include <tuple>
 #include <vector>
 
-#include "../frame/company_fixture.h"
 #include "data/records.h"
+#include "support/company_fixture.h"
 #include "usagelog/engine/record_rows.h"
 
 namespace koreq::usagelog::test {

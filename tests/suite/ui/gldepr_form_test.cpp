@@ -1,6 +1,6 @@
 #include "suite/ui/gldepr_form.h"
 
-#include "../equipment/form_fixture.h"
+#include "equipment/form_fixture.h"
 
 namespace koreq::equipment::test {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "../frame/company_fixture.h"
 #include "data/records.h"
 #include "interchange/engine/line_fields.h"
 #include "interchange/engine/source_layout.h"
+#include "support/company_fixture.h"
 
 namespace koreq::interchange {
 namespace {

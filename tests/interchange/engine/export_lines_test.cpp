@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "../frame/company_fixture.h"
 #include "data/access.h"
 #include "data/records.h"
 #include "interchange/engine/export_lines.h"
+#include "support/company_fixture.h"
 
 namespace koreq::interchange {
 namespace {

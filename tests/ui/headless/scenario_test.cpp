@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "equipment/search_equipment.h"
-#include "ui_fixture.h"
+#include "ui/ui_fixture.h"
 
 namespace koreq::ui::headless {
 namespace {

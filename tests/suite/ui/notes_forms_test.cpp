@@ -1,6 +1,6 @@
 #include "suite/ui/notes_forms.h"
 
-#include "../equipment/form_fixture.h"
+#include "equipment/form_fixture.h"
 #include "runtime/picture.h"
 #include "suite/filetime.h"
 #include "suite/notes.h"

@@ -5,11 +5,11 @@
 
 #include <fstream>
 
-#include "../usagelog/engine_fixture.h"
 #include "data/store.h"
 #include "interchange/engine/export_lines.h"
 #include "interchange/engine/import_run.h"
 #include "support/temp_dir.h"
+#include "usagelog/engine/engine_fixture.h"
 
 namespace koreq::interchange {
 namespace {

@@ -18,7 +18,7 @@
 #include "data/error.h"
 #include "data/records.h"
 #include "data/store.h"
-#include "equipment/categories.h"
+#include "equipment/engine/cost_rules.h"
 #include "frame/context.h"
 #include "usagelog/engine/batch_rules.h"
 #include "usagelog/engine/posting_flow.h"

@@ -4,7 +4,7 @@
 
 #include "ui/headless/scripted_user.h"
 #include "ui/model/procedure.h"
-#include "ui_fixture.h"
+#include "ui/ui_fixture.h"
 
 namespace koreq::suite {
 namespace {

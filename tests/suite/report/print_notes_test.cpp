@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "data/access.h"
-#include "frame/company_fixture.h"
 #include "reportframe/band_recorder.h"
 #include "reportframe/report_def.h"
 #include "suite/notes.h"
+#include "support/company_fixture.h"
 
 namespace koreq::suite {
 namespace {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -47,15 +48,12 @@ class ReportCommand : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     installReports();
-    dir_ = new TempDir;
+    dir_ = std::make_unique<TempDir>();
     setDemoMaker(&demo::makeDemoCompany);
     ASSERT_EQ(report({"init", "--demo"}).rc, 0);
     setDemoMaker({});
   }
-  static void TearDownTestSuite() {
-    delete dir_;
-    dir_ = nullptr;
-  }
+  static void TearDownTestSuite() { dir_.reset(); }
 
   static fs::path data() { return dir_->path / "demo"; }
   static Result report(std::vector<std::string> args) {
@@ -64,10 +62,8 @@ class ReportCommand : public ::testing::Test {
   }
 
   TempDir out_;
-  static TempDir* dir_;
+  static inline std::unique_ptr<TempDir> dir_;
 };
-
-TempDir* ReportCommand::dir_ = nullptr;
 
 TEST_F(ReportCommand, WritesTheScheduleAsAPdf) {
   const fs::path pdf = out_ / "dt201.pdf";

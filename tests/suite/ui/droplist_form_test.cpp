@@ -1,7 +1,7 @@
 // The suite's list editors: UPDATEDROPLIST over DROPLIST, BROWSELIMLISTUD and UPDATELIMLISTUD
 // over a report format's LIMLIST rows, driven as a user would on the demo company.
 
-#include "../equipment/form_fixture.h"
+#include "equipment/form_fixture.h"
 #include "suite/droplist.h"
 
 namespace koreq::equipment::test {

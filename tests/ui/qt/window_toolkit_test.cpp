@@ -15,11 +15,11 @@
 #include <set>
 #include <sstream>
 
-#include "../qt/qt_fixture.h"
 #include "app/loaded_module.h"
 #include "demo/demo_company.h"
 #include "ui/model/form_procedure.h"
 #include "ui/qt/help_pages.h"
+#include "ui/qt/qt_fixture.h"
 
 namespace koreq::ui::qt::test {
 namespace {

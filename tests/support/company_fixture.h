@@ -3,26 +3,23 @@
 // A fresh company in a private temporary folder, signed on as user "ABC" with a fixed clock.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "data/company.h"
 #include "frame/context.h"
 #include "support/backends.h"
+#include "support/temp_dir.h"
 
 namespace koreq::fixture {
 
 class CompanyTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device r;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("koreq-test-" + std::to_string(::getpid()) + "-" + std::to_string(r()));
-    std::filesystem::create_directories(dir_);
+    tmp_ = std::make_unique<test::TempDir>();
+    dir_ = tmp_->path;
     where_ = std::make_unique<test::BackendCompany>(test::procedureBackend(), dir_ / "company");
     session_ = std::make_unique<frame::Session>(where_->create(), clock_, "ABC");
     ctx_ = std::make_unique<frame::Context>(*session_);
@@ -31,8 +28,7 @@ class CompanyTest : public ::testing::Test {
     ctx_.reset();
     session_.reset();
     where_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    tmp_.reset();
   }
 
   frame::Context& ctx() { return *ctx_; }
@@ -40,6 +36,7 @@ class CompanyTest : public ::testing::Test {
   const std::filesystem::path& dir() const { return dir_; }
 
   FixedClock clock_{*Date::fromYmd(2024, 3, 5), Time::fromHms(14, 30, 15)};
+  std::unique_ptr<test::TempDir> tmp_;
   std::filesystem::path dir_;
   std::unique_ptr<test::BackendCompany> where_;
   std::unique_ptr<frame::Session> session_;

@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-#include "../ui/ui_fixture.h"
 #include "data/company.h"
 #include "data/records.h"
 #include "frame/context.h"
@@ -21,6 +20,7 @@
 #include "ui/model/window_def.h"
 #include "ui/qt/qt_desktop.h"
 #include "ui/qt/qt_window.h"
+#include "ui/ui_fixture.h"
 
 namespace koreq::ui::qt::test {
 

@@ -2,7 +2,7 @@
 
 #include "data/records.h"
 #include "ui/headless/scripted_user.h"
-#include "ui_fixture.h"
+#include "ui/ui_fixture.h"
 
 namespace koreq::equipment {
 namespace {
