@@ -9,9 +9,11 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "data/company.h"
 #include "data/records.h"
@@ -85,6 +87,14 @@ class DemoCompanyTest : public ::testing::Test {
     f.put("EQH:Description", description);
     f.put("EQH:Active", std::int64_t{active ? 1 : 0});
     ASSERT_EQ(f.insert(), data::kNoError) << id;
+  }
+  // A record of any file with the fields given, the rest as primed.
+  void addRecord(const data::FileDef& file,
+                 std::initializer_list<std::pair<const char*, data::Value>> fields) {
+    data::FileAccess f(session.store(), file, session.errors());
+    f.prime();
+    for (const auto& [field, value] : fields) ASSERT_TRUE(f.put(field, value)) << field;
+    ASSERT_EQ(f.insert(), data::kNoError) << file.name;
   }
   void addCategory(const std::string& id, const std::string& description,
                    const std::string& type = "N") {
