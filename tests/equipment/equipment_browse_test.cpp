@@ -42,11 +42,6 @@ class EquipmentRecordsTest : public EquipmentTest {
             count(data::Images::def(), "IMG:OwnerID", v),
             count(data::EqPrior::def(), "EQP:EquipmentID", v)};
   }
-  int storedImages() {
-    int n = 0;
-    for (std::int64_t id = 1; id < 1000; ++id) n += session.store().getBlob("IMAGES", id) ? 1 : 0;
-    return n;
-  }
 };
 
 TEST_F(EquipmentTest, ShowFlagsFilterAndAreKeptInTheSettingsFile) {
@@ -240,6 +235,8 @@ TEST_F(EquipmentTest, SelectModeAndTheLookupListOverTheAlias) {
 
 // Deleted equipment used to leave its categories, schedule rows, photograph and attachments
 // behind for the next record of its ID, and the lookup list deleted without asking or logging.
+// What goes and what stays, case by case, is the engine's test (removeRecordsUnder); here both
+// lists take it in the delete's one transaction.
 TEST_F(EquipmentRecordsTest, ADeleteTakesTheEquipmentsRecordsWithItButNotItsHistory) {
   for (const char* id : {"ZZ-100", "ZZ-200"}) {
     addEquipment(id, std::string("Scrap ") + id);
@@ -253,7 +250,6 @@ TEST_F(EquipmentRecordsTest, ADeleteTakesTheEquipmentsRecordsWithItButNotItsHist
     addImage(id, kPhotoImageType);
     addImage(id, kAttachmentImageType);
   }
-  const int blobs = storedImages();
 
   ASSERT_TRUE(desktop.call(ctx, "BrowseEQHeader"));
   user.select("?BROWSE:1", "ZZ-100");
@@ -261,8 +257,6 @@ TEST_F(EquipmentRecordsTest, ADeleteTakesTheEquipmentsRecordsWithItButNotItsHist
   user.press("&Delete");
   EXPECT_FALSE(hasEquipment("ZZ-100"));
   EXPECT_EQ(recordsOf("ZZ-100"), (std::vector<int>{0, 0, 0, 0, 1}));
-  EXPECT_EQ(recordsOf("ZZ-200"), (std::vector<int>{1, 1, 2, 2, 1}));
-  EXPECT_EQ(storedImages(), blobs - 2);
   user.close();
 
   // The lookup list asks, checks and logs the same way.
@@ -284,14 +278,12 @@ TEST_F(EquipmentRecordsTest, ADeleteTakesTheEquipmentsRecordsWithItButNotItsHist
   user.press("&Delete");
   EXPECT_TRUE(hasEquipment("ZZ-200"));
   EXPECT_EQ(recordsOf("ZZ-200"), (std::vector<int>{1, 1, 2, 2, 1}));
-  EXPECT_EQ(storedImages(), blobs - 2);
   EXPECT_FALSE(session.store().inTransaction());
   sql("DROP TRIGGER refuse", "DROP TRIGGER refuse ON gldepr");
   port.queueAnswer("&Yes");
   user.press("&Delete");
   EXPECT_FALSE(hasEquipment("ZZ-200"));
   EXPECT_EQ(recordsOf("ZZ-200"), (std::vector<int>{0, 0, 0, 0, 1}));
-  EXPECT_EQ(storedImages(), blobs - 4);
   EXPECT_EQ(activityLog(), (std::vector<std::string>{
                                "ADM|EQ Equipment Setup|Deleted equipment (ZZ-100) Scrap ZZ-100",
                                "ADM|EQ Equipment Setup|Deleted equipment (ZZ-200) Scrap ZZ-200"}));
