@@ -6,7 +6,7 @@
 
 namespace koreq::ui::headless {
 
-namespace {
+namespace seen {
 
 bool allDigits(const std::string& s) {
   if (s.empty()) return false;
@@ -22,6 +22,14 @@ std::string flag(bool on) {
 std::string plain(std::string_view s) {
   return upper(plainCaption(s));
 }
+
+}  // namespace seen
+
+using seen::allDigits;
+using seen::flag;
+using seen::plain;
+
+namespace {
 
 // Whether the user sees `c` called `want`.
 bool calledThat(const Control& c, const std::string& want) {

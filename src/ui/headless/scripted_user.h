@@ -19,6 +19,15 @@
 
 namespace koreq::ui::headless {
 
+// How a scenario reads what a user sees, alike for the headless user and the widgets' one.
+namespace seen {
+bool allDigits(const std::string& s);
+// A switch as a scenario writes it: "1" or "0".
+std::string flag(bool on);
+// A caption as a scenario names it: "&" marks removed, in capitals.
+std::string plain(std::string_view s);
+}  // namespace seen
+
 // The actions and property() are virtual so that a renderer can perform the same script
 // through its widgets (`koreq play --gui`).
 class ScriptedUser {

@@ -30,20 +30,9 @@ namespace koreq::ui::qt {
 
 namespace {
 
-std::string plain(std::string_view s) {
-  return upper(plainCaption(s));
-}
-
-bool allDigits(const std::string& s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
-std::string flag(bool on) {
-  return on ? "1" : "0";
-}
+using headless::seen::allDigits;
+using headless::seen::flag;
+using headless::seen::plain;
 
 // Whether a widget is on screen as far as its window goes: a page of a tab widget that is not
 // the current one still counts, as the model counts a control on a tab not shown.
