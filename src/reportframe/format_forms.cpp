@@ -63,6 +63,11 @@ class AnalysisForm final : public FormatForm {
     if (!c.is(analysis::EQLM_ReportType) && !c.is(analysis::EQLM_SelectedDates) &&
         !c.is(analysis::EQLM_SkipEquipment) && !c.is(analysis::EQLM_QuantityAnalysis))
       return false;
+    // "As of ..." always names a period: the newest until the user picks another, so a format
+    // is never kept as of period 0, which no report could run.
+    if (c.is(analysis::EQLM_SelectedDates) && format().SelectedDates == 2 &&
+        format().FPTo.toLong() == 0 && newestPeriod_ != 0)
+      format().FPTo = Decimal(std::int64_t{newestPeriod_});
     showLimits();
     display();
     return true;
@@ -74,13 +79,16 @@ class AnalysisForm final : public FormatForm {
     std::vector<ui::ItemDef> items;
     data::Access<data::GlFiscal> periods(ctx().store(), ctx().errors());
     periods.set(*periods.def().key("KeyFiscalPeriodDown"));
-    while (periods.next() == data::kNoError)
+    while (periods.next() == data::kNoError) {
+      if (items.empty()) newestPeriod_ = periods.rec().FiscalPeriod;
       items.push_back({periods.rec().Description.str(),
                        data::Value(Decimal(std::int64_t{periods.rec().FiscalPeriod}))});
+    }
     control(analysis::EQLM_FPTo).setItems(std::move(items));
   }
 
   Str<30> quantityHint_;
+  std::int64_t newestPeriod_ = 0;
 };
 
 // ---- UpdateEQDetailLimits -----------------------------------------------------------------------
