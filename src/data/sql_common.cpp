@@ -122,6 +122,14 @@ std::string WriterState::abandonedWhy(bool engineEnded) {
   return failed;
 }
 
+std::int64_t numberOfItsOwn(Store& store, const FileDef& f, int field) {
+  Transaction tx(store);
+  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+  const std::int64_t n = store.nextNumber(f, field);
+  tx.commit();
+  return n;
+}
+
 void throwNotSaved(const std::string& why) {
   throw StoreError(kDriverError, "The change could not be saved (" + why + "); nothing was saved");
 }

@@ -69,6 +69,10 @@ struct WriterState {
   std::string abandonedWhy(bool engineEnded);
 };
 
+// A number handed out outside a transaction: in one of its own, committed at once, so that two
+// buffers primed apart never share one.
+std::int64_t numberOfItsOwn(Store& store, const FileDef& f, int field);
+
 [[noreturn]] void throwNotSaved(const std::string& why);
 [[noreturn]] void throwAbandoned(const std::string& why);
 

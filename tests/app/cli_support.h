@@ -10,6 +10,9 @@
 #include <unistd.h>
 
 #include "app/cli.h"
+#include "data/access.h"
+#include "data/company.h"
+#include "data/records.h"
 #include "support/temp_dir.h"
 
 namespace koreq::cli::test {
@@ -30,6 +33,17 @@ inline Result run(std::vector<std::string> args) {
   r.out = out.str();
   r.err = err.str();
   return r;
+}
+
+// The batches' sort values in sort order, read from the company in `dir`.
+inline std::vector<std::int32_t> sortIds(const std::filesystem::path& dir) {
+  std::vector<std::int32_t> ids;
+  auto company = data::Company::open(dir, true);
+  data::ErrorObject errors;
+  data::Access<data::EqBatch> a(company->store(), errors);
+  a.set(*data::EqBatch::def().key("KeySortID"));
+  while (a.next() == data::kNoError) ids.push_back(a.rec().SortID);
+  return ids;
 }
 
 }  // namespace koreq::cli::test

@@ -207,15 +207,6 @@ TEST_F(CrashTest, EveryScheduleCalculatedIsWholeOrAbsent) {
 }
 
 TEST_F(CrashTest, BatchReordersKeepEverySortValueOnce) {
-  auto sortIds = [](const std::filesystem::path& dir) {
-    std::vector<std::int32_t> ids;
-    auto company = data::Company::open(dir, true);
-    data::ErrorObject errors;
-    data::Access<data::EqBatch> a(company->store(), errors);
-    a.set(*data::EqBatch::def().key("KeySortID"));
-    while (a.next() == data::kNoError) ids.push_back(a.rec().SortID);
-    return ids;
-  };
   const auto dir = copy("reorder");
   {
     auto company = data::Company::open(dir);

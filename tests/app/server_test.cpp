@@ -107,15 +107,6 @@ class ServerCompany : public ::testing::Test {
     args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
     return run(std::move(args));
   }
-  static std::vector<std::int32_t> sortIds(const std::filesystem::path& dir) {
-    std::vector<std::int32_t> ids;
-    auto company = data::Company::open(dir, true);
-    data::ErrorObject errors;
-    data::Access<data::EqBatch> a(company->store(), errors);
-    a.set(*data::EqBatch::def().key("KeySortID"));
-    while (a.next() == data::kNoError) ids.push_back(a.rec().SortID);
-    return ids;
-  }
 
   TempDir dir_;
   std::unique_ptr<koreq::test::BackendCompany> server_;

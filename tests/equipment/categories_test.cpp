@@ -84,15 +84,7 @@ TEST_F(CategoryTest, ApplyToAllAddsOnlyMissingCategoriesWithTheirDefaults) {
 // After a run that left ZZ-100 without categories and ZZ-200 without FUEL.
 TEST_F(CategoryTest, TheListReportsTheCategoriesItCouldNotAdd) {
   ASSERT_EQ(applyCategoriesToAll(ctx).failed, 0);  // the demo's gaps filled
-  addEquipment("ZZ-100", "Refused trailer");
-  addEquipment("ZZ-200", "Half refused trailer");
-  sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' OR "
-      "(NEW.EquipmentID = 'ZZ-200' AND NEW.CostCategory = 'FUEL') BEGIN SELECT RAISE(ABORT, "
-      "'refused'); END",
-      "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NULL; "
-      "END$$; CREATE TRIGGER refuse BEFORE INSERT ON eqcost FOR EACH ROW WHEN "
-      "(NEW.\"EquipmentID\" = 'ZZ-100' OR (NEW.\"EquipmentID\" = 'ZZ-200' AND "
-      "NEW.\"CostCategory\" = 'FUEL')) EXECUTE FUNCTION refuse()");
+  addRefusedTrailers();
   ASSERT_EQ(applyCategoriesToAll(ctx).failed, 13);
 
   // Only ZZ-100's FUEL refused now: the list counts what was written and says what was not.

@@ -522,12 +522,7 @@ void PgStore::clearFile(const FileDef& f) {
 std::int64_t PgStore::nextNumber(const FileDef& f, int field) {
   beforeWrite();
   if (!w_.inTx) {
-    // A number of its own, committed at once, so that two buffers primed apart never share one.
-    Transaction tx(*this);
-    if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
-    std::int64_t n = nextNumber(f, field);
-    tx.commit();
-    return n;
+    return sql::numberOfItsOwn(*this, f, field);
   }
   const std::string& column = f.fields.at(static_cast<std::size_t>(field)).column;
   const std::string name = f.table + "." + column;

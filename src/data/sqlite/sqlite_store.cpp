@@ -579,12 +579,7 @@ std::int64_t SqliteStore::storedNext(const FileDef& f, int field, const Counter&
 std::int64_t SqliteStore::nextNumber(const FileDef& f, int field) {
   beforeWrite();
   if (!w_.inTx) {
-    // A number of its own, committed at once, so that two buffers primed apart never share one.
-    Transaction tx(*this);
-    if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
-    std::int64_t n = nextNumber(f, field);
-    tx.commit();
-    return n;
+    return sql::numberOfItsOwn(*this, f, field);
   }
   Counter& c = counter(f, field);
   if (c.next == 0) {

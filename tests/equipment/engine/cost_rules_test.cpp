@@ -69,18 +69,7 @@ TEST_F(CategoryTest, ApplyToAllWithNoEquipmentOrNoTransaction) {
 
 TEST_F(CategoryTest, FailedInsertsAreCountedOutAndReported) {
   ASSERT_EQ(applyCategoriesToAll(ctx).failed, 0);  // the demo's gaps filled
-  addEquipment("ZZ-100", "Refused trailer");
-  addEquipment("ZZ-200", "Half refused trailer");
-  // The file refuses ZZ-100's records and ZZ-200's FUEL.
-  // (On the server a refusing trigger would end the whole change: the row is left out instead,
-  // which the store reports as a refused insert just the same.)
-  sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' OR "
-      "(NEW.EquipmentID = 'ZZ-200' AND NEW.CostCategory = 'FUEL') BEGIN SELECT RAISE(ABORT, "
-      "'refused'); END",
-      "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NULL; "
-      "END$$; CREATE TRIGGER refuse BEFORE INSERT ON eqcost FOR EACH ROW WHEN "
-      "(NEW.\"EquipmentID\" = 'ZZ-100' OR (NEW.\"EquipmentID\" = 'ZZ-200' AND "
-      "NEW.\"CostCategory\" = 'FUEL')) EXECUTE FUNCTION refuse()");
+  addRefusedTrailers();
   const std::size_t errorsBefore = session.errors().history().size();
   ApplyToAllResult r = applyCategoriesToAll(ctx);
   // ZZ-100 got nothing and does not count; ZZ-200 got all but FUEL.

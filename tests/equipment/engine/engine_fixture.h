@@ -36,6 +36,21 @@ class DemoCompanyTest : public ::testing::Test {
     session.g.LogUserActivity = 2;
   }
 
+  // Two trailers whose cost records the file refuses: all of ZZ-100's, and ZZ-200's FUEL.
+  // (On the server a refusing trigger would end the whole change: the row is left out instead,
+  // which the store reports as a refused insert just the same.)
+  void addRefusedTrailers() {
+    addEquipment("ZZ-100", "Refused trailer");
+    addEquipment("ZZ-200", "Half refused trailer");
+    sql("CREATE TRIGGER refuse BEFORE INSERT ON EQCOST WHEN NEW.EquipmentID = 'ZZ-100' OR "
+        "(NEW.EquipmentID = 'ZZ-200' AND NEW.CostCategory = 'FUEL') BEGIN SELECT RAISE(ABORT, "
+        "'refused'); END",
+        "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RETURN NULL; "
+        "END$$; CREATE TRIGGER refuse BEFORE INSERT ON eqcost FOR EACH ROW WHEN "
+        "(NEW.\"EquipmentID\" = 'ZZ-100' OR (NEW.\"EquipmentID\" = 'ZZ-200' AND "
+        "NEW.\"CostCategory\" = 'FUEL')) EXECUTE FUNCTION refuse()");
+  }
+
   // Runs SQL on the company database beside the program's own connection, as another
   // workstation would; on the server the statement in its dialect when it differs.
   void sql(const std::string& statement, const std::string& onServer = {}) {
