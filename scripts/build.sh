@@ -5,7 +5,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  # Paths relative to the checkout, so a fresh clone anywhere hits the cache a session warmed.
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
 if [ "${1:-}" = "sanitize" ]; then
   flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
   cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug "${launcher[@]}" \

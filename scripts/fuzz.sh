@@ -9,7 +9,10 @@ SECONDS_EACH="${1:-60}"
 TARGETS=(${FUZZ_TARGETS:-import_lines_fuzz expression_fuzz picture_fuzz ini_fuzz load_fuzz
   source_map_fuzz})
 launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+fi
 # -O1 as fuzzing builds usually are; also, clang 14 at -O2 with -fsanitize=fuzzer-no-link reads
 # "1,234.56" as no number in Decimal::parse (it does not at -O1, nor without the fuzzer's
 # instrumentation), which would report faults that the program does not have.

@@ -7,7 +7,7 @@ PKGS=(build-essential cmake ninja-build pkg-config
   libcurl4-openssl-dev fonts-liberation fonts-liberation2 poppler-utils
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libfmt-dev
   libxlsxwriter-dev unzip postgresql python3-aiosmtpd xvfb clang-format sqlite3
-  clang libclang-rt-14-dev)
+  clang libclang-rt-14-dev ccache libsodium-dev)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
