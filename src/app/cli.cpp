@@ -113,6 +113,15 @@ std::vector<Command>& commands() {
        1,
        1,
        &runCopy},
+      {"password",
+       "USER [--clear]",
+       "set a user's sign-on password (read from stdin, or asked twice on a terminal); "
+       "--clear removes it. An administrator may set anyone's, a user their own",
+       {},
+       {"clear"},
+       1,
+       1,
+       &runPassword},
       {"roles",
        "",
        "on a server company that signs on by role: make every user's database role and give it "
@@ -247,6 +256,7 @@ std::unique_ptr<frame::Session> Invocation::openSession(bool forReading) const {
   if (user.empty())
     throw CommandError("there is no user '" + shortText(opts_.user) + "' in the company in " +
                        dir.string());
+  requireSignOnPassword(dir, company->store(), user, err_);
   return std::make_unique<frame::Session>(std::move(company), *clock_, user);
 }
 

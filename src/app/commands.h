@@ -24,6 +24,7 @@ class Session;
 }
 namespace koreq::data {
 class FileDef;
+class Store;
 struct KeyDef;
 }  // namespace koreq::data
 
@@ -86,6 +87,12 @@ std::uint16_t batchNumberArg(const std::string& arg, std::string_view command);
 // A batch number as the windows show it: six digits with leading zeros.
 std::string batchText(unsigned batchId);
 
+// The sign-on password check of the command line: a user who has a password gives it in
+// KOREQ_PASSWORD or types it on the terminal (asked on `err`); throws CommandError otherwise or
+// when it is wrong. Nothing to check where the server's role signs the user on.
+void requireSignOnPassword(const std::filesystem::path& dir, data::Store& store,
+                           const std::string& user, std::ostream& err);
+
 // Throws CommandError unless the signed-on user may write records of `file` as the windows
 // allow: the users and the company settings only an administrator; cost categories with the
 // right to change them; everything else with the right to change equipment.
@@ -142,6 +149,7 @@ int runImport(Invocation& inv, const ParsedArgs& args);
 int runCheck(Invocation& inv, const ParsedArgs& args);
 int runCopy(Invocation& inv, const ParsedArgs& args);
 int runRoles(Invocation& inv, const ParsedArgs& args);
+int runPassword(Invocation& inv, const ParsedArgs& args);
 int runScreenshot(Invocation& inv, const ParsedArgs& args);
 int runWindows(Invocation& inv, const ParsedArgs& args);
 // No command: the desktop program, where there is a display to show it on (X, Wayland, or a

@@ -1,4 +1,7 @@
+#include <cstdlib>
 #include <fstream>
+#include <iostream>
+#include <sstream>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -555,6 +558,74 @@ TEST_F(CliTest, TheUserMustBeOneOfTheCompanyWithTheRightToWrite) {
   Json control = dump({"CONTROL"});
   ASSERT_EQ(control.size(), 1u);
   EXPECT_EQ(control[0]["CTRL:SystemPassword"], "");
+}
+
+// Standard input for one command run in-process.
+class StdinFrom {
+ public:
+  explicit StdinFrom(const std::string& text) : in_(text), saved_(std::cin.rdbuf(in_.rdbuf())) {}
+  ~StdinFrom() { std::cin.rdbuf(saved_); }
+
+ private:
+  std::istringstream in_;
+  std::streambuf* saved_;
+};
+
+TEST_F(CliTest, APasswordIsAskedOfItsUserAndSetOnlyByThemOrAnAdministrator) {
+  ASSERT_EQ(load(R"({"USERFILE": [{"UserID": "NOP", "Administrator": 0}]})").rc, 0);
+  auto as = [&](const std::string& user, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--user", user});
+    return cmd(std::move(args));
+  };
+  ::unsetenv("KOREQ_PASSWORD");
+  Result r;
+  {
+    StdinFrom in("s3cret pass\r\n");
+    r = as("ADM", {"password", "nop"});
+  }
+  ASSERT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "the password of user NOP was set\n");
+  // Without the password (and no terminal to ask on) NOP cannot sign on at all.
+  r = as("NOP", {"list", "EQHEADER"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("user NOP needs a password"));
+  ::setenv("KOREQ_PASSWORD", "s3cret", 1);
+  r = as("NOP", {"list", "EQHEADER"});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("wrong password for user NOP"));
+  ::setenv("KOREQ_PASSWORD", "s3cret pass", 1);
+  EXPECT_EQ(as("NOP", {"list", "EQHEADER"}).rc, 0);
+  // NOP may not set the administrator's password; ADM, without one, still signs on as before.
+  {
+    StdinFrom in("mine\n");
+    r = as("NOP", {"password", "ADM"});
+  }
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("may change only their own password"));
+  ::unsetenv("KOREQ_PASSWORD");
+  EXPECT_EQ(as("ADM", {"list", "EQHEADER"}).rc, 0);
+  // The password is nowhere in the user file.
+  EXPECT_THAT(cmd({"dump", "USERFILE"}).out, Not(HasSubstr("argon2")));
+  {
+    StdinFrom in("");
+    r = as("ADM", {"password", "NOP"});
+  }
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("no password was given"));
+  {
+    StdinFrom in("\n");
+    r = as("ADM", {"password", "NOP"});
+  }
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("cannot be empty"));
+  EXPECT_EQ(as("ADM", {"password", "ZZZ"}).rc, 1);
+  // The user clears their own password and signs on without one again.
+  ::setenv("KOREQ_PASSWORD", "s3cret pass", 1);
+  r = as("NOP", {"password", "NOP", "--clear"});
+  EXPECT_EQ(r.rc, 0) << r.err;
+  EXPECT_EQ(r.out, "the password of user NOP was removed\n");
+  ::unsetenv("KOREQ_PASSWORD");
+  EXPECT_EQ(as("NOP", {"list", "EQHEADER"}).rc, 0);
 }
 
 }  // namespace
