@@ -169,6 +169,12 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
   user.choice.exportReport = !user.exportFile.empty();
   user.choice.email = address.has_value();
   user.choice.pdf = !pdf.file.empty() || (!user.choice.exportReport && !user.choice.email);
+  // An option of the PDF with only an export asked for would be dropped without a word.
+  if (!user.choice.pdf && !user.choice.email)
+    for (const char* option : {"pages-per-file", "password", "watermark"})
+      if (args.value(option))
+        throw UsageError(std::string("--") + option +
+                         " applies to the PDF: give --pdf FILE or --email ADDRESS with it");
 
   auto session = inv.openSession(true);
   frame::Context ctx(*session);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <functional>
 #include <iomanip>
+#include <map>
 #include <sstream>
 
 #include "data/store.h"
@@ -154,13 +155,33 @@ void makeDemoCompany(frame::Session& session, std::ostream& log) {
                                " could not be stored");
     rows += out.written();
     gldepr.setRange(*data::GlDepr::def().key("KeyEquipmentID"), {data::Value(h.EquipmentID.str())});
-    std::vector<std::pair<std::int64_t, Decimal>> posted;  // record ID, amount
+    struct Posted {
+      std::int64_t row;
+      Decimal amount;
+      Date month;
+    };
+    std::vector<Posted> posted;
     while (gldepr.next() == data::kNoError)
       if (std::optional<Decimal> amount = detail::postedDepreciation(c, h, gldepr.rec().Date))
-        posted.emplace_back(gldepr.rec().RecordID, *amount);
-    for (const auto& [id, amount] : posted) {
+        posted.push_back({gldepr.rec().RecordID, *amount, gldepr.rec().Date});
+    // As a posting leaves them: the month's period label and the ledger line of its charge.
+    data::Access<data::GlTrans> ledger(session.store(), ctx.errors());
+    std::map<Date, std::pair<std::string, std::int32_t>> charged;
+    ledger.setRange(*data::GlTrans::def().key("KeyEquipmentID"),
+                    {data::Value(h.EquipmentID.str()), data::Value(std::string("DEPREC"))});
+    while (ledger.next() == data::kNoError)
+      if (ledger.rec().CreditDebit == "D")
+        charged[detail::firstOfMonth(ledger.rec().TransDate)] = {
+            ledger.rec().FiscalPeriodLabel.str(), ledger.rec().RecordID};
+    for (const auto& [id, amount, month] : posted) {
       bool ok = gldepr.fetch("KeyRecordID", {data::Value(id)}) == data::kNoError;
       gldepr.rec().ActualAmount = amount;
+      const auto line = charged.find(detail::firstOfMonth(month));
+      ok = ok && line != charged.end();
+      if (ok) {
+        gldepr.rec().FPPostedLabel = line->second.first;
+        gldepr.rec().GLTransID = line->second.second;
+      }
       if (!ok || gldepr.update() != data::kNoError)
         throw std::runtime_error("demo company: the posted depreciation of " + h.EquipmentID.str() +
                                  " could not be stored");

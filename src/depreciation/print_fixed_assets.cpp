@@ -127,6 +127,8 @@ class PrintFixedAssetsBody final : public reportframe::ReportBody {
   }
 
   std::int64_t total() const override { return total_; }
+  // The months of this equipment, not every schedule row of the company.
+  std::optional<std::int64_t> selected() const override { return total_; }
 
  private:
   frame::Context& ctx_;

@@ -141,6 +141,14 @@ std::string periodDescription(std::string_view description, std::string_view sta
 bool duplicateFormat(frame::Context& ctx) {
   data::FileAccess& f = ctx.file(data::EqLimits::def());
   const std::vector<data::Value> original = f.values();
+  const std::uint32_t from = ctx.rec<data::EqLimits>().LimitID;
+  // The copy and its user-defined-field limits land together or not at all.
+  data::Transaction t(ctx.store());
+  if (!t.begun()) {
+    ctx.errors().report(data::kDriverError,
+                        std::string(data::kCompanyBusyText) + " Inserting EQLimits");
+    return false;
+  }
   if (f.prime() != data::kNoError) {
     f.assign(original);
     return false;
@@ -153,7 +161,29 @@ bool duplicateFormat(frame::Context& ctx) {
   copy.UserID = ctx.userId();
   copy.ModifyDate = ctx.today();
   copy.Locked = 0;
-  return f.insert() == data::kNoError;
+  if (f.insert() != data::kNoError) return false;
+  if (from != 0) {
+    data::Access<data::LimList> l(ctx.store(), ctx.errors());
+    l.setRange(*l.def().key("KeyLimit"),
+               {data::Value(std::string(kLimitTag)), data::Value(std::int64_t{from})});
+    std::vector<data::LimList> rows;
+    while (l.next() == data::kNoError) rows.push_back(l.rec());
+    for (const data::LimList& row : rows) {
+      if (l.prime() != data::kNoError) return false;
+      const auto id = l.rec().RecordID;
+      l.rec() = row;
+      l.rec().RecordID = id;
+      l.rec().LimitID = copy.LimitID;
+      if (l.insert() != data::kNoError) return false;
+    }
+  }
+  try {
+    t.commit();
+  } catch (const data::StoreError& e) {
+    ctx.errors().report(e.code(), std::string(e.what()) + " Inserting EQLimits");
+    return false;
+  }
+  return true;
 }
 
 bool numberFormat(frame::Context& ctx) {

@@ -172,20 +172,26 @@ void FormatBrowse::favourite() {
 }
 
 void FormatBrowse::print() {
+  // "Print Report Directly to Default Printer" is for this one print: however it ends, even
+  // without printing, the next report of any window is previewed again.
+  auto previewAgain = [this] {
+    auto& g = ctx().session().g;
+    if (g.PrintPreview == 0) g.PrintPreview = 1;
+  };
   if (list().rowCount() == 0 || !loadCurrent()) {
+    previewAgain();
     port().beep();
     message(kNoFormat, "No Report Format Selected", ui::Icon::Exclamation);
     return;
   }
-  if (!numberFormat(ctx())) return;  // reported through the error object
-  if (printTarget().empty()) return;
+  if (!numberFormat(ctx()) || printTarget().empty()) {
+    previewAgain();  // a numbering failure was reported through the error object
+    return;
+  }
   data::EqLimits& f = ctx().rec<data::EqLimits>();
   resolveFloatingRange(f, ctx().today());
   ctx().g.REPORTFILTER = std::to_string(f.LimitID);
-  call(kind_.print, [this](ui::Response) {
-    auto& g = ctx().session().g;
-    if (g.PrintPreview == 0) g.PrintPreview = 1;
-  });
+  call(kind_.print, [previewAgain](ui::Response) { previewAgain(); });
 }
 
 // ---- The format forms ---------------------------------------------------------------------------

@@ -471,8 +471,17 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
   if (plain) {
     // Nothing to add: the draft is the file. qpdf would hold the whole document's structure
     // in memory to rewrite it.
+    // Copied into a file made anew rather than with copy_file: the draft is private (0600),
+    // while the PDF gets the permissions the umask gives, as the rewritten ones do.
     std::error_code ec;
-    fs::copy_file(parts.front().file.path(), part, fs::copy_options::overwrite_existing, ec);
+    fs::remove(part, ec);
+    {
+      std::ifstream in(parts.front().file.path(), std::ios::binary);
+      std::ofstream out(part, std::ios::binary | std::ios::trunc);
+      if (in && out) out << in.rdbuf();
+      out.close();
+      if (!in || !out) ec = std::make_error_code(std::errc::io_error);
+    }
     if (!ec) fs::rename(part, target, ec);
     if (ec) {
       error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();

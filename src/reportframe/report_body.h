@@ -5,6 +5,7 @@
 // only the report engine core: they print bands and add export lines, and draw nothing.
 
 #include <cstdint>
+#include <optional>
 
 #include "reportframe/report.h"
 
@@ -23,6 +24,9 @@ class ReportBody {
   virtual void end(Report&) {}
   // How many records next() will read, for the percentage; 0 when not known.
   virtual std::int64_t total() const { return 0; }
+  // How many records the report selected, for the no-pages notice; nothing: that notice counts
+  // the records of the procedure's counted file.
+  virtual std::optional<std::int64_t> selected() const { return std::nullopt; }
 };
 
 }  // namespace koreq::reportframe

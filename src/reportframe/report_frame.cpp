@@ -175,6 +175,7 @@ RunOutcome ReportFrame::finish(ui::UserPort& user) {
 
   // The end of the processing.
   const auto counted = [&]() -> std::int64_t {
+    if (const std::optional<std::int64_t> n = body_->selected()) return *n;
     return procedure_.countedFile ? ctx_.file(*procedure_.countedFile).records() : 0;
   };
   bool shown = false;

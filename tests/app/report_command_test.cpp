@@ -122,7 +122,8 @@ TEST_F(ReportCommand, NothingToPrintAndBadCommandLines) {
   const fs::path pdf = out_ / "none.pdf";
   Result r = report({"report", "PrintFixedAssets", "--equipment", "NEW-1", "--pdf", pdf.string()});
   EXPECT_EQ(r.rc, 1);
-  EXPECT_EQ(r.err, "Nothing to Print... Your Limits have excluded all 2748 records!\n");
+  // The report selected this equipment's months, of which it has none.
+  EXPECT_EQ(r.err, "Nothing to Print... The primary file has no records!\n");
   EXPECT_EQ(r.out, "");
   EXPECT_FALSE(fs::exists(pdf));
 
@@ -134,6 +135,18 @@ TEST_F(ReportCommand, NothingToPrintAndBadCommandLines) {
       report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pages-per-file", "two"});
   EXPECT_EQ(bad.rc, 2);
   EXPECT_THAT(bad.err, StartsWith("koreq: --pages-per-file takes a number of pages"));
+  // A PDF option with only an export is not dropped without a word.
+  for (std::vector<std::string> option : {std::vector<std::string>{"--password", "pw"},
+                                          {"--pages-per-file", "2"},
+                                          {"--watermark", "DRAFT"}}) {
+    std::vector<std::string> args = {"report", "PrintFixedAssets", "--equipment",
+                                     "DT-201", "--export",         (out_ / "x.txt").string()};
+    args.insert(args.end(), option.begin(), option.end());
+    Result unused = report(args);
+    EXPECT_EQ(unused.rc, 2) << option[0];
+    EXPECT_THAT(unused.err, HasSubstr(option[0] + " applies to the PDF")) << unused.err;
+  }
+  EXPECT_FALSE(fs::exists(out_ / "x.txt"));
   Result lost = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf",
                         (out_ / "no" / "such" / "x.pdf").string()});
   EXPECT_EQ(lost.rc, 1);

@@ -524,6 +524,32 @@ TEST_F(DemoCompany, UsageEntriesNameJobsCodesAccountsAndPeopleThatExist) {
   }
 }
 
+TEST_F(DemoCompany, PostedDepreciationMonthsNameTheirPeriodAndLedgerLine) {
+  std::map<std::int32_t, GlTrans> ledger;
+  for (const auto& t : made->all<GlTrans>()) ledger[t.RecordID] = t;
+  int posted = 0;
+  for (const auto& d : made->all<GlDepr>()) {
+    SCOPED_TRACE(d.EquipmentID.str() + " " + d.Date.toIso());
+    if (d.ActualAmount.isZero()) {
+      EXPECT_EQ(d.FPPostedLabel.str(), "");
+      EXPECT_EQ(d.GLTransID, 0);
+      continue;
+    }
+    ++posted;
+    ASSERT_TRUE(ledger.count(d.GLTransID));
+    const GlTrans& t = ledger[d.GLTransID];
+    EXPECT_EQ(t.EquipmentID, d.EquipmentID);
+    EXPECT_EQ(t.CostCategory.str(), "DEPREC");
+    EXPECT_EQ(t.CreditDebit.str(), "D");
+    EXPECT_EQ(t.Amount, d.ActualAmount);
+    EXPECT_EQ(t.TransDate.year(), d.Date.year());
+    EXPECT_EQ(t.TransDate.month(), d.Date.month());
+    EXPECT_FALSE(d.FPPostedLabel.empty());
+    EXPECT_EQ(d.FPPostedLabel, t.FiscalPeriodLabel);
+  }
+  EXPECT_GT(posted, 100);
+}
+
 TEST_F(DemoCompany, UsersHaveTheirRights) {
   std::map<std::string, UserFile> users;
   for (const auto& u : made->all<UserFile>()) users[u.UserID.str()] = u;

@@ -56,6 +56,16 @@ TEST_F(FormatPrint, TheDispatcherReachesTheReportOfTheFormatsStyleOnly) {
   port.queueMenu("Cancel");
   user.key("?PRINT", "RightClick");
   EXPECT_EQ(handed.size(), 2u);
+
+  // Straight to the printer from a list without formats: nothing printed, and the next report
+  // is previewed again.
+  ctx.store().clearFile(data::EqLimits::def());
+  user.press("?CLOSE");
+  open("BrowseEQListingLimits");
+  port.queueMenu("Print Report Directly to Default Printer");
+  user.key("?PRINT", "RightClick");
+  EXPECT_EQ(handed.size(), 2u);
+  EXPECT_EQ(session.g.PrintPreview, 1);
 }
 
 TEST_F(FormatPrint, AFloatingRangeIsWorkedOutAndAnUnnumberedFormatNumbered) {

@@ -9,6 +9,7 @@
 #include "data/access.h"
 #include "frame/registry.h"
 #include "reportframe/limit_lines.h"
+#include "suite/limit_list.h"
 #include "support/company_fixture.h"
 
 namespace koreq::reportframe {
@@ -256,6 +257,28 @@ TEST_F(FormatStore, DuplicateMakesTheUsersUnlockedCopyDatedToday) {
   EXPECT_EQ(read.rec().UserID, "EQV");
   EXPECT_EQ(read.rec().Locked, 1);
   EXPECT_EQ(count(data::EqLimits::def()), 2);
+}
+
+TEST_F(FormatStore, DuplicateCopiesTheUserDefinedFieldLimits) {
+  const std::uint32_t other = addFormat("Other");
+  addLimit(other, 1, "Blue");
+  const std::uint32_t original = addFormat("Red trucks");
+  addLimit(original, 3, "Red");
+  addLimit(original, 7, "Diesel");
+  ASSERT_TRUE(duplicateFormat(ctx()));
+  const std::uint32_t copy = ctx().rec<data::EqLimits>().LimitID;
+  auto values = [&](std::uint32_t id) {
+    std::vector<std::string> v;
+    for (const suite::LimitRow& r : suite::limitRows(ctx(), kLimitTag, id, kUdFileName))
+      v.push_back(std::to_string(r.fieldNumber) + "=" + r.value);
+    return v;
+  };
+  EXPECT_EQ(values(copy), (std::vector<std::string>{"3=Red", "7=Diesel"}));
+  EXPECT_EQ(values(original), (std::vector<std::string>{"3=Red", "7=Diesel"}));
+  EXPECT_EQ(count(data::LimList::def()), 5);
+  // Deleting the copy's limits leaves the original's.
+  ASSERT_TRUE(deleteUdLimits(ctx(), copy));
+  EXPECT_EQ(values(original).size(), 2u);
 }
 
 TEST_F(FormatStore, FavouritesOncePerUser) {

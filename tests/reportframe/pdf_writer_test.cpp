@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include <sys/stat.h>
+
 #include <nlohmann/json.hpp>
 
 #include <QImage>
@@ -168,6 +170,32 @@ TEST_F(PdfWriterTest, EncryptedOutputOpensWithItsPasswordOnly) {
   // The owner password was not left empty: an empty one would open the file with every right.
   EXPECT_THAT(shell("qpdf --show-encryption --password= " + quoted(f)).out,
               HasSubstr("Incorrect password supplied"));
+}
+
+// A shared company folder's users read each other's PDFs: plain copies of the draft and
+// rewritten documents alike get the permissions the umask gives.
+TEST_F(PdfWriterTest, EveryPdfFollowsTheUmask) {
+  print(2);
+  const mode_t saved = ::umask(002);
+  PdfReportWriter plain = writer("plain");
+  const int plainRc = plain.generate(pages_.files(), 0, false);
+  PdfReportWriter split = writer("split", 1);
+  const int splitRc = split.generate(pages_.files(), 1, false);
+  PdfReportWriter secret = writer("secret");
+  secret.security.level = PdfEncryption::Aes256;
+  secret.security.userPassword = "pw";
+  const int secretRc = secret.generate(pages_.files(), 0, false);
+  ::umask(saved);
+  ASSERT_EQ(plainRc, 1) << plain.error();
+  ASSERT_EQ(splitRc, 1) << split.error();
+  ASSERT_EQ(secretRc, 1) << secret.error();
+  std::vector<fs::path> files = {plain.fileName(), secret.fileName()};
+  files.insert(files.end(), split.producedFiles().begin(), split.producedFiles().end());
+  for (const fs::path& f : files)
+    EXPECT_EQ(fs::status(f).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::group_write | fs::perms::others_read)
+        << f;
 }
 
 TEST_F(PdfWriterTest, RunsThatProduceNothing) {
