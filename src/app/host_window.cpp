@@ -30,6 +30,7 @@
 #include "data/postgres/pg_store.h"
 #include "data/records.h"
 #include "equipment/auto_entry.h"
+#include "frame/signon.h"
 #include "runtime/picture.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
@@ -75,8 +76,8 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
     : inv_(inv), module_(module), user_(inv.options().user) {
   passwordPrompt_ = [this](const std::string& question) -> std::optional<std::string> {
     bool ok = false;
-    const QString password = QInputDialog::getText(this, QStringLiteral("Company Server"),
-                                                   qs(question), QLineEdit::Password, {}, &ok);
+    const QString password = QInputDialog::getText(this, QStringLiteral("Sign On"), qs(question),
+                                                   QLineEdit::Password, {}, &ok);
     if (!ok) return std::nullopt;
     return password.toStdString();
   };
@@ -97,12 +98,14 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
   auto fileItem = [&](const QString& text, const QString& tip, auto slot) {
     QAction* a = file->addAction(text, this, slot);
     a->setStatusTip(tip);
+    return a;
   };
   fileItem(QStringLiteral("&New Company..."),
            QStringLiteral("Make an empty company in a folder of your choice"),
            [this] { newCompany(); });
   fileItem(QStringLiteral("&Open Company..."), QStringLiteral("Open a company from its folder"),
-           [this] { chooseCompany(); });
+           [this] { chooseCompany(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   fileItem(QStringLiteral("Open the &Demo Company"),
            QStringLiteral("Open the demo company, making it first if need be"),
            [this] { openDemoCompany(); });
@@ -117,9 +120,16 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
       QStringLiteral("Check the company database and the records that belong together"));
   file->addSeparator();
   fileItem(QStringLiteral("E&xit"), QStringLiteral("Close every window and end the program"),
-           [this] { close(); });
+           [this] { close(); })
+      ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   buildMenus();
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("Help"));
+  QAction* contents =
+      help->addAction(QStringLiteral("&Contents"), this, [this] { port_.showHelp({}); });
+  contents->setObjectName(QStringLiteral("helpContents"));
+  contents->setShortcut(QKeySequence(Qt::Key_F1));
+  contents->setStatusTip(QStringLiteral("Open the help pages at their index"));
   help->addAction(QStringLiteral("&About KOREQ"), this, [this] {
     QMessageBox::about(this, QStringLiteral("About KOREQ"),
                        QStringLiteral("KOREQ — equipment costing for contractors' job-cost "
@@ -345,6 +355,16 @@ bool HostWindow::openCompany(const fs::path& folder) {
     return refuse(QStringLiteral("The company in %1 cannot be opened: %2")
                       .arg(qs(folder.string()), qs(e.what())));
   }
+  {
+    const std::string who = userToSignOn(*session);
+    if (!signOnPasswordGiven(*session, who)) {
+      // A remembered user is only a convenience: the next try signs on as the command line's.
+      if (who != user_) QSettings().remove(kUserKey);
+      return refuse(QStringLiteral("The company in %1 was not opened: user %2 did not give "
+                                   "their password.")
+                        .arg(qs(folder.string()), qs(who)));
+    }
+  }
   problem_.clear();
   session_ = std::move(session);
   module_.attach(*session_);
@@ -366,22 +386,14 @@ void HostWindow::fillUsers() {
   frame::Context ctx(*session_);
   data::FileAccess& f = ctx.file(data::UserFile::def());
   f.set(*f.def().key("KeyUserID"));
-  std::vector<std::string> ids;
   while (f.next() == data::kNoError) {
     std::string id = f.text("UserID");
     std::string name = clipped(f.text("FirstName") + " " + f.text("LastName"));
     users_->addItem(qs(id + (name.empty() ? "" : "  " + name)), qs(id));
-    ids.push_back(upper(id));
   }
-  // The user of the command line, unless it is only the default and a user was chosen before.
   // On a company that signs on by role the connection is that user's own, the password checked
   // by the server: another user signs on anew (koreq --user ID), and the box only shows who.
-  std::string user = user_;
-  signedOnByRole_ = !data::Company::roleOf(session_->company().dataPath(), user).empty();
-  QString remembered = QSettings().value(kUserKey).toString();
-  if (user == GlobalOptions().user && !signedOnByRole_ && !remembered.isEmpty() &&
-      std::count(ids.begin(), ids.end(), upper(remembered.toStdString())))
-    user = remembered.toStdString();
+  const std::string user = userToSignOn(*session_);
   int at = users_->findData(qs(user), Qt::UserRole, Qt::MatchFixedString);
   if (at < 0) {
     users_->addItem(qs(user + "  (not in the user file)"), qs(user));
@@ -393,6 +405,36 @@ void HostWindow::fillUsers() {
                                                       "anew")
                                      : QString());
   session_->g.USERID = user;
+}
+
+std::string HostWindow::userToSignOn(frame::Session& session) {
+  // The user of the command line, unless it is only the default and a user was chosen before.
+  signedOnByRole_ = !data::Company::roleOf(session.company().dataPath(), user_).empty();
+  const QString remembered = QSettings().value(kUserKey).toString();
+  if (user_ != GlobalOptions().user || signedOnByRole_ || remembered.isEmpty()) return user_;
+  try {
+    if (auto u = frame::findSignOnUser(session.store(), remembered.toStdString())) return u->id;
+  } catch (const data::StoreError&) {
+  }
+  return user_;
+}
+
+bool HostWindow::signOnPasswordGiven(frame::Session& session, const std::string& user) {
+  if (signedOnByRole_) return true;  // the server checked it as the connection was made
+  try {
+    const std::optional<frame::SignOnUser> who = frame::findSignOnUser(session.store(), user);
+    if (!who || !frame::passwordRequired(session.store(), *who)) return true;
+    const std::optional<std::string> password =
+        passwordPrompt_("The password of user " + who->id + ":");
+    if (!password) return false;
+    if (frame::checkPassword(session.store(), *who, *password)) return true;
+    port_.message("Wrong password for user " + who->id + ".", "Sign On", ui::Icon::Exclamation,
+                  "&OK", 1);
+  } catch (const data::StoreError& e) {
+    port_.message(std::string("The password could not be checked: ") + e.what(), "Sign On",
+                  ui::Icon::Exclamation, "&OK", 1);
+  }
+  return false;
 }
 
 void HostWindow::userChosen(int index) {
@@ -410,6 +452,13 @@ void HostWindow::userChosen(int index) {
       updateState();
       port_.message(refusal_.toStdString(), "Sign On", ui::Icon::Exclamation, "&OK", 1);
     }
+    return;
+  }
+  if (upper(id) != upper(session_->g.USERID.str()) && !signOnPasswordGiven(*session_, id)) {
+    // Cancelled or wrong: whoever was signed on stays, and the box says so.
+    const int at =
+        users_->findData(qs(session_->g.USERID.str()), Qt::UserRole, Qt::MatchFixedString);
+    if (at >= 0) users_->setCurrentIndex(at);
     return;
   }
   session_->g.USERID = id;

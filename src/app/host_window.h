@@ -56,7 +56,8 @@ class HostWindow : public QMainWindow {
   static std::filesystem::path defaultDemoFolder();
   // The dialogs the window shows (a test may have a script answer them).
   ui::qt::QtUserPort& port() { return port_; }
-  // Asks for the password the company's server wants (nothing: the user cancelled). A test
+  // Asks for a password, the company server's or a user's sign-on one (nothing: the user
+  // cancelled). A test
   // may answer in its place.
   using PasswordPrompt = std::function<std::optional<std::string>(const std::string& question)>;
   void setPasswordPrompt(PasswordPrompt prompt) { passwordPrompt_ = std::move(prompt); }
@@ -84,6 +85,12 @@ class HostWindow : public QMainWindow {
   void makeDemoCompany();
   void fillUsers();
   void userChosen(int index);
+  // Who signs on when a company opens: the command line's user, or the one chosen last time.
+  // Also notes whether the company signs on by role.
+  std::string userToSignOn(frame::Session& session);
+  // Sign-on passwords of the company's own users: true when `user` has none or gave it
+  // (asked through the password prompt); false when cancelled or wrong (said in a message).
+  bool signOnPasswordGiven(frame::Session& session, const std::string& user);
   void endThread(Thread* thread);
   bool closeAllThreads();
 

@@ -29,6 +29,7 @@
 #include "app/loaded_module.h"
 #include "data/company.h"
 #include "demo/demo_company.h"
+#include "frame/signon.h"
 #include "qt_fixture.h"
 #include "reportframe/progress_window.h"
 #include "runtime/ini.h"
@@ -461,6 +462,100 @@ TEST_F(HostWindowTest, TypeAheadCompletionIsASwitchTheCompanyKeeps) {
 
 // File, New Company: an empty company under the name given, opened at once; a folder that is
 // gone or holds no company is explained in the chooser, with no box in the way.
+// On the company's own users, one who has a password gives it at sign-on and whenever the User
+// box switches to them; Cancel or a wrong one keeps whoever was signed on.
+TEST_F(HostWindowTest, AUserWithAPasswordGivesItToSignOn) {
+  {
+    auto company = data::Company::open(tmp.path / "co");
+    auto nop = frame::findSignOnUser(company->store(), "NOP");
+    ASSERT_TRUE(nop);
+    frame::setPassword(company->store(), *nop, "right horse");
+  }
+  QSettings().remove("host/user");
+  QSettings().remove("host/company");  // each window below opens the company itself
+  std::vector<std::string> asked;
+  std::vector<std::optional<std::string>> answers;
+  auto prompt = [&](const std::string& question) {
+    asked.push_back(question);
+    if (answers.empty()) return std::optional<std::string>();
+    auto a = answers.front();
+    answers.erase(answers.begin());
+    return a;
+  };
+  {
+    // ADM has no password: the demo opens at once, nothing asked.
+    cli::HostWindow host(*inv, module, std::nullopt);
+    host.setPasswordPrompt(prompt);
+    ASSERT_TRUE(host.openCompany(tmp.path / "co"));
+    EXPECT_TRUE(asked.empty());
+    ScriptedPort script;
+    host.port().setScript(&script);
+    auto* users = host.findChild<QComboBox*>("users");
+    const int nop = users->findData("NOP");
+    ASSERT_GE(nop, 0);
+    auto choose = [&] {
+      users->setCurrentIndex(nop);
+      emit users->activated(nop);
+      settle();
+    };
+    answers = {std::nullopt, "wrong horse", "right horse"};
+    choose();
+    EXPECT_EQ(host.session()->g.USERID.str(), "ADM");
+    EXPECT_EQ(users->currentData().toString(), "ADM");
+    EXPECT_TRUE(script.shown().empty());
+    choose();
+    EXPECT_EQ(host.session()->g.USERID.str(), "ADM");
+    EXPECT_EQ(users->currentData().toString(), "ADM");
+    ASSERT_EQ(script.shown().size(), 1u);
+    EXPECT_EQ(script.shown().back().text, "Wrong password for user NOP.");
+    choose();
+    EXPECT_EQ(host.session()->g.USERID.str(), "NOP");
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0], "The password of user NOP:");
+    // Back to ADM, who has none: no question.
+    const int adm = users->findData("ADM");
+    users->setCurrentIndex(adm);
+    emit users->activated(adm);
+    EXPECT_EQ(host.session()->g.USERID.str(), "ADM");
+    EXPECT_EQ(asked.size(), 3u);
+    users->setCurrentIndex(nop);
+    answers = {"right horse"};
+    emit users->activated(nop);
+    host.close();
+    settle();
+  }
+  // NOP was the last user: the next start asks for NOP's password before it opens anything.
+  asked.clear();
+  answers = {std::nullopt};
+  QSettings().remove("host/company");
+  {
+    cli::HostWindow host(*inv, module, std::nullopt);
+    host.setPasswordPrompt(prompt);
+    EXPECT_FALSE(host.openCompany(tmp.path / "co"));
+    EXPECT_EQ(host.session(), nullptr);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_TRUE(host.findChild<QLabel*>("hint")->text().contains("did not give their password"));
+    // Then it signs on as the command line's user again.
+    EXPECT_TRUE(host.openCompany(tmp.path / "co"));
+    EXPECT_EQ(host.session()->g.USERID.str(), "ADM");
+  }
+}
+
+TEST_F(HostWindowTest, FileAndHelpHaveTheirShortcuts) {
+  cli::HostWindow host(*inv, module, tmp.path / "co");
+  ScriptedPort script;
+  host.port().setScript(&script);
+  std::map<QString, QKeySequence> keys;
+  for (QAction* a : host.menuBar()->findChildren<QAction*>()) keys[a->text()] = a->shortcut();
+  EXPECT_EQ(keys["E&xit"], QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_EQ(keys["&Open Company..."], QKeySequence(Qt::CTRL | Qt::Key_O));
+  QAction* contents = host.findChild<QAction*>("helpContents");
+  ASSERT_NE(contents, nullptr);
+  EXPECT_EQ(contents->shortcut(), QKeySequence(Qt::Key_F1));
+  contents->trigger();
+  EXPECT_EQ(script.helpShown(), std::vector<std::string>{""});  // the contents
+}
+
 TEST_F(HostWindowTest, NewCompanyAndCompaniesThatCannotBeOpened) {
   ScriptedPort script;
   cli::HostWindow host(*inv, module, tmp.path / "gone");
