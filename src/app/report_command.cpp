@@ -41,8 +41,10 @@ class CommandLineUser final : public ui::UserPort {
   std::string exportFile;
   ui::MailDraft mail;
 
-  int message(const std::string&, const std::string&, ui::Icon, const std::string& buttons,
+  int message(const std::string&, const std::string& caption, ui::Icon, const std::string& buttons,
               int) override {
+    // The command prints where the PDF went itself.
+    if (caption == "PDF Written") return 1;
     return ui::splitButtons(buttons).size() > 1 ? 2 : 1;
   }
   void beep() override {}

@@ -125,7 +125,9 @@ void EquipmentForm::init() {
     if (i < kTabCount) tabTitles_[i++] = withoutAmpersand(tab->text());
   IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
   const std::string flag = ini.get(kSettingsSection, kWizardEntry, "1");
-  wizard_ = clipped(flag) == "0" ? 0 : 1;
+  // The wizard walks a new record through its steps; an existing one opens as the form, its
+  // Save at hand, and the setting stays as the user left it for the next new record.
+  wizard_ = request() == ui::Request::Insert && clipped(flag) != "0" ? 1 : 0;
   control(win::SHEET).setValue(std::int64_t{1});
   applyWizard();
 
@@ -325,6 +327,7 @@ void EquipmentForm::accepted(ui::Control& c) {
   if (c.is(win::EQH_EquipmentID)) {
     checkNewId(c);
   } else if (c.is(win::ENTRYWIZARD)) {
+    wizardChosen_ = true;
     applyWizard();
   } else if (c.is(win::BACK)) {
     moveStep(-1);
@@ -418,8 +421,10 @@ void EquipmentForm::kill() {
   for (auto& p : parts_) p->kill();
   if (request() == ui::Request::Insert && response() != ui::Response::Completed)
     discardNewRecords();
-  IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
-  ini.set(kSettingsSection, kWizardEntry, wizard() ? "1" : "0");
+  if (request() == ui::Request::Insert || wizardChosen_) {
+    IniFile ini(settingsFolder(ctx()) / kTsSetupFile);
+    ini.set(kSettingsSection, kWizardEntry, wizard() ? "1" : "0");
+  }
 }
 
 // ---- Saving -------------------------------------------------------------------------------------

@@ -131,6 +131,7 @@ class EquipmentForm : public ui::FormProcedure {
   std::vector<std::unique_ptr<FormPart>> parts_;
   bool fixedAsset_ = false;
   std::uint8_t wizard_ = 1;
+  bool wizardChosen_ = false;  // the user ticked or cleared the Wizard box
   int step_ = 1;
   std::string tabTitles_[kTabCount];
   Str<30> tabTitle_;

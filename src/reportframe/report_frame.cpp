@@ -22,6 +22,7 @@ constexpr const char* kPdfDialogTitle = "PDF File Name and Location";
 constexpr const char* kPdfDialogFilter = "PDF Files|*.pdf|All Files|*.*";
 constexpr const char* kViewPdfText = "Do you wish to view the PDF file when it is created?";
 constexpr const char* kViewPdfCaption = "View PDF?";
+constexpr const char* kPdfWrittenCaption = "PDF Written";
 constexpr const char* kPdfCaption = "Generate PDF File";
 constexpr const char* kMailCaption = "Email Report (pdf)";
 
@@ -264,6 +265,21 @@ void ReportFrame::exportLines(ui::UserPort& user, RunOutcome& out) {
   if (!error.empty() && out.error.empty()) out.error = error;
 }
 
+void ReportFrame::toldWhere(ui::UserPort& user, const std::vector<fs::path>& files) {
+  if (files.empty()) return;
+  const fs::path folder = files.front().parent_path();
+  const std::string text = files.size() == 1
+                               ? "The PDF file was written to|" + files.front().string()
+                               : "The " + std::to_string(files.size()) +
+                                     " PDF files were written to the folder|" + folder.string();
+  if (user.message(text, kPdfWrittenCaption, ui::Icon::Information, "&OK|Open &Folder", 1) != 2)
+    return;
+  const int rc = user.openDocument(folder.string());
+  if (rc != ui::kOpened)
+    user.message(ui::openResultText(rc) + "|" + folder.string(), kPdfWrittenCaption,
+                 ui::Icon::Exclamation, "&OK", 1);
+}
+
 void ReportFrame::writePdf(ui::UserPort& user, bool viewPdf, RunOutcome& out) {
   PdfReportWriter pdf;
   pdf.init({}, pdfOptions_.pagesPerFile, pdfFile_);
@@ -291,7 +307,11 @@ void ReportFrame::writePdf(ui::UserPort& user, bool viewPdf, RunOutcome& out) {
     return;
   }
   out.files = pdf.producedFiles();
-  if (!viewPdf) return;
+  if (!viewPdf) {
+    // The preview has closed: say where the PDF went (a mailed one the mail dialog names).
+    if (!ctx_.g.EMAILME) toldWhere(user, out.files);
+    return;
+  }
   for (const fs::path& f : out.files) {
     const int rc = user.openDocument(f.string());
     if (rc != ui::kOpened) fail(user, ui::openResultText(rc) + "|" + f.string(), kPdfCaption, out);

@@ -112,6 +112,9 @@ class ReportFrame {
   void fail(ui::UserPort& user, const std::string& text, const std::string& caption,
             RunOutcome& out);
   bool print(ui::UserPort& user, int copies, RunOutcome& out);
+  // After a PDF the user asked for and did not view: where it went, and its folder opened on
+  // request.
+  void toldWhere(ui::UserPort& user, const std::vector<std::filesystem::path>& files);
   void writePdf(ui::UserPort& user, bool viewPdf, RunOutcome& out);
   void mail(ui::UserPort& user, RunOutcome& out);
   void exportLines(ui::UserPort& user, RunOutcome& out);

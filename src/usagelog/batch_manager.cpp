@@ -23,6 +23,18 @@ using detail::readWhere;
 
 namespace {
 
+// The batch's security in a word for the list: the form spells it out.
+std::string securityWord(int secure) {
+  switch (secure) {
+    case 1:
+      return "View only";
+    case 2:
+      return "Hidden";
+    default:
+      return "Open";
+  }
+}
+
 constexpr const char* kLogEntryFilter = "Log Entry";
 constexpr int kTagColumn = 0;
 
@@ -89,7 +101,7 @@ void BatchManager::fillBatches(std::uint16_t highlight) {
                data::Value(std::int64_t{b.rec.BatchID}),
                data::Value(std::string(b.rec.Repeating ? "R" : "")),
                data::Value(b.rec.Description.str()),
-               data::Value(std::int64_t{b.rec.Secure}),
+               data::Value(securityWord(b.rec.Secure)),
                data::Value(b.rec.UserID.str()),
                data::Value(std::int64_t{b.rec.SortID})};
     r.icons = {tagged ? "~checkon.ico" : "~checkoff.ico"};

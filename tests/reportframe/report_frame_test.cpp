@@ -278,6 +278,16 @@ TEST_F(ReportFrameTest, ThePreviewsChoicesPrintAndWriteThePdf) {
               HasSubstr("save file dialog \"PDF File Name and Location\" filter \"PDF "
                         "Files|*.pdf|All Files|*.*\""));
 
+  // Not viewed: the user is told where it went, and may open its folder.
+  user_.queuePreview({.pdf = true});
+  user_.queueFiles({chosen.string()});
+  user_.queueAnswer("&No");
+  user_.queueAnswer("Open &Folder");
+  out = frame(2)->finish(user_);
+  EXPECT_EQ(user_.shown().back().caption, "PDF Written");
+  EXPECT_EQ(user_.shown().back().text, "The PDF file was written to|" + chosen.string());
+  EXPECT_EQ(user_.opened().back(), dir_.string());
+
   // Email Report (pdf): the PDF to the preset name without a dialog, then the mail dialog; a
   // mail that cannot go is shown, and the PDF stays.
   user_.queuePreview({.email = true});

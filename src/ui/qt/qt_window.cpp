@@ -547,10 +547,11 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& given
       auto* label = new QLabel(qs(c.text()));
       items_[&c] = Item{&c, label, nullptr, label};
       byWidget_[label] = &c;
-      // A prompt before figures (strings that show a variable) labels them all, on one row.
+      // A prompt before figures (strings that show a variable, or the headings over such
+      // figures: static strings with the figures' picture) labels them all, on one row.
       std::size_t j = i + 1;
       while (j < kids.size() && kids[j]->kind() == ControlKind::String &&
-             !kids[j]->def().use.empty() && !kids[j]->prompt())
+             (!kids[j]->def().use.empty() || !kids[j]->def().picture.empty()) && !kids[j]->prompt())
         ++j;
       if (j > i + 1) {
         auto* row = new QWidget;
@@ -578,7 +579,12 @@ void QtWindow::buildChildren(QBoxLayout* box, const std::vector<Control*>& given
                    (field->kind() == ControlKind::Entry || field->kind() == ControlKind::DropList ||
                     field->kind() == ControlKind::DropCombo);
       if (fieldRow && (linked || alone) && !buttons) {
-        fieldRow->insertWidget(fieldRow->count() - 1, makeButton(c));
+        QWidget* b = makeButton(c);
+        // A lookup or calendar button beside its entry is reached by F2 or the mouse: Tab goes
+        // on to the next entry, so what is typed after one Tab lands there.
+        if (linked || plainCaption(c.text()) == "..." || plainCaption(c.text()).empty())
+          b->setFocusPolicy(Qt::NoFocus);
+        fieldRow->insertWidget(fieldRow->count() - 1, b);
         continue;
       }
       // A lone button just before an entry (a search button before its locator) leads the
@@ -806,6 +812,10 @@ QWidget* QtWindow::makeWidget(Control& c) {
                 .boundingRect(QRect(0, 0, narrowest, 4000), Qt::TextWordWrap, qs(c.text()))
                 .height());
       }
+      // A looked-up text given a width keeps it: a long description is cut with "…" (and
+      // shown whole as its tip) rather than widening the window as the form is filled in.
+      if (c.kind() == ControlKind::String && !c.def().use.empty() && c.def().width > 0)
+        label->setFixedWidth(charWidth(label) * c.def().width);
       // Figures line up on the right, as in an entry.
       if (!c.def().picture.empty() &&
           PictureSpec::parse(c.def().picture).kind == PictureSpec::Kind::Number)
@@ -1277,6 +1287,14 @@ void QtWindow::changed(Control* c) {
     }
     case ControlKind::String:
     case ControlKind::Prompt:
+      if (c->kind() == ControlKind::String && !c->def().use.empty() && c->def().width > 0) {
+        const QString full = shownText(*c);
+        const QString shown =
+            item.label->fontMetrics().elidedText(full, Qt::ElideRight, item.label->width());
+        item.label->setText(shown);
+        item.label->setToolTip(shown == full ? QString() : full);
+        break;
+      }
       item.label->setText(c->kind() == ControlKind::String && !c->def().use.empty()
                               ? shownText(*c)
                               : qs(c->text()));

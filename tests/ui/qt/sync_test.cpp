@@ -2,6 +2,7 @@
 // model's input and the procedure's events; what the procedure sets shows in the widgets.
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -164,6 +165,24 @@ TEST_F(Sync, TypingIntoAnEntryReachesTheModel) {
   EXPECT_EQ(form->amount, *Decimal::parse("1234.50"));
   EXPECT_EQ(amount->text(), "1,234.50");  // shown through its picture
   EXPECT_EQ(find<QLabel>("?SHOWN")->text(), "1,234.50");
+}
+
+// Tab goes from an entry past its lookup button to the next entry (F2 and the mouse reach the
+// button), and Enter in an entry presses the window's default button.
+TEST_F(Sync, TabSkipsTheLookupButtonAndEnterPressesTheDefault) {
+  ASSERT_NE(window, nullptr);
+  auto* name = find<QLineEdit>("?NAME");
+  name->setFocus();
+  settle();
+  ::QTest::keyClick(name, Qt::Key_Tab);
+  settle();
+  EXPECT_EQ(QApplication::focusWidget(), find<QLineEdit>("?AMOUNT"));
+  ::QTest::keyClicks(QApplication::focusWidget(), "12");
+  ::QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  settle();
+  EXPECT_EQ(form->amount, Decimal(std::int64_t{12}));
+  ASSERT_FALSE(form->log.empty());
+  EXPECT_EQ(form->log.back(), "accepted ?GO");
 }
 
 TEST_F(Sync, WhatTheProcedureSetsShowsInTheWidgets) {

@@ -3,14 +3,21 @@
 // company. The topics and icon names are read from the source tree as it is now, so a window
 // added tomorrow is checked too.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QGroupBox>
 #include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QLayout>
 #include <QPixmap>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -99,6 +106,17 @@ TEST(HelpPages, EveryTopicTheWindowsNameLeadsToItsPageAndPlace) {
       EXPECT_EQ(place->anchor, topic.substr(hash + 1));
     }
   }
+}
+
+// The training videos the windows play ('REPORTFILTER = "EQEnt"' before PLAYTRAINING): each
+// has its page.
+TEST(HelpPages, EveryTrainingVideoTheWindowsPlayHasItsPage) {
+  const auto videos = harvest(filesUnder(kSource / "src", {".cpp"}),
+                              std::regex(R"re(REPORTFILTER = "([A-Za-z]+Ent)")re"));
+  EXPECT_GE(videos.size(), 3u);
+  for (const auto& [video, where] : videos)
+    EXPECT_TRUE(fs::is_regular_file(kHelp / "training" / (video + ".htm")))
+        << video << " (" << where << ")";
 }
 
 TEST(HelpPages, EveryLinkInThePagesLeadsSomewhere) {
@@ -221,6 +239,78 @@ TEST(BuiltInIcons, EveryIconNameInTheSourcesHasItsPicture) {
 
 // ---- Every window in the renderer -------------------------------------------------------------
 
+// The access key of a caption ("&Insert": 'I'), or 0.
+QChar accessKey(const QString& text) {
+  for (int i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != QLatin1Char('&')) continue;
+    if (text[i + 1] == QLatin1Char('&')) {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toUpper();
+  }
+  return QChar();
+}
+
+// The access keys of a drawn window that can be pressed at once, where each leads: two widgets
+// clash unless they stand on different pages of one tab sheet (only the page shown takes its
+// keys). Widgets the window hid take none.
+std::vector<std::string> accessKeyClashes(QWidget& window) {
+  struct Key {
+    QChar key;
+    QString what;
+    std::map<const QTabWidget*, int> pages;  // the page of every sheet the widget stands on
+  };
+  std::vector<Key> keys;
+  auto pagesOf = [&](QWidget* w, bool& hidden) {
+    std::map<const QTabWidget*, int> pages;
+    for (QWidget* p = w; p && p != &window; p = p->parentWidget()) {
+      QWidget* up = p->parentWidget();
+      auto* sheet =
+          up && up->parentWidget() ? qobject_cast<QTabWidget*>(up->parentWidget()) : nullptr;
+      if (sheet && qobject_cast<QStackedWidget*>(up)) {
+        pages[sheet] = sheet->indexOf(p);
+        continue;  // a page not shown is hidden by its sheet, not by the window
+      }
+      if (p->isHidden()) hidden = true;
+    }
+    return pages;
+  };
+  auto add = [&](const QString& text, std::map<const QTabWidget*, int> pages) {
+    const QChar k = accessKey(text);
+    if (!k.isNull()) keys.push_back({k, text, std::move(pages)});
+  };
+  for (QWidget* w : window.findChildren<QWidget*>()) {
+    bool hidden = false;
+    auto pages = pagesOf(w, hidden);
+    if (hidden) continue;
+    if (auto* b = qobject_cast<QAbstractButton*>(w))
+      add(b->text(), pages);
+    else if (auto* g = qobject_cast<QGroupBox*>(w))
+      add(g->title(), pages);
+    else if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy())
+      add(l->text(), pages);
+    else if (auto* t = qobject_cast<QTabWidget*>(w); t && !t->tabBar()->isHidden())
+      for (int i = 0; i < t->count(); ++i)
+        if (t->isTabVisible(i)) add(t->tabText(i), pages);
+  }
+  std::vector<std::string> clashes;
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    for (std::size_t j = i + 1; j < keys.size(); ++j) {
+      if (keys[i].key != keys[j].key) continue;
+      bool apart = false;
+      for (const auto& [sheet, page] : keys[i].pages) {
+        auto other = keys[j].pages.find(sheet);
+        apart = apart || (other != keys[j].pages.end() && other->second != page);
+      }
+      if (!apart)
+        clashes.push_back("&" + QString(keys[i].key).toStdString() + ": \"" +
+                          keys[i].what.toStdString() + "\" and \"" + keys[j].what.toStdString() +
+                          "\"");
+    }
+  return clashes;
+}
+
 // The program's procedures on the demo company, with the globals the suite's windows take their
 // arguments from set to something sensible.
 class EveryWindow : public ::testing::Test {
@@ -279,6 +369,8 @@ class EveryWindow : public ::testing::Test {
     QImage image = w->grab().toImage();
     EXPECT_GT(image.width(), 100);
     EXPECT_GT(image.height(), 50);
+    for (const std::string& clash : accessKeyClashes(*w))
+      ADD_FAILURE() << name << ": access key " << clash;
     if (primary)
       if (auto* form = dynamic_cast<FormProcedure*>(desktop->top()))
         *primary = &form->primary().def();
@@ -305,6 +397,32 @@ bool hasOkButton(const std::vector<ControlDef>& controls) {
         hasOkButton(c.children))
       return true;
   return false;
+}
+
+// The analysis format form keeps its width while the equipment is looked up: a long description
+// is cut, shown whole in its tip.
+TEST_F(EveryWindow, ALookedUpDescriptionDoesNotWidenTheForm) {
+  setArguments();
+  ctx->g.GlobalRequest = static_cast<int>(Request::Insert);
+  ASSERT_TRUE(desktop->call(*ctx, "UpdateEQAnalysisLimits"));
+  QtWindow* w = view->top();
+  ASSERT_NE(w, nullptr);
+  settle();
+  const int before = w->sizeHint().width();
+  Procedure& form = *desktop->top();
+  form.userCheck(form.control("?EQLM:SelectedEquipment"), true);
+  ASSERT_TRUE(form.userType(form.control("?EQLM:EquipmentFrom"), ctx->g.EQUIPFIELD.str()));
+  settle();
+  const std::string described = form.control("?LOC:FromDescription").text();
+  ASSERT_GT(described.size(), 24u) << described;
+  QLabel* shown = nullptr;
+  for (QLabel* l : w->findChildren<QLabel*>())
+    if (!l->toolTip().isEmpty() && l->toolTip().toStdString() == described) shown = l;
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(shown->text().endsWith(QChar(0x2026)));
+  EXPECT_EQ(w->sizeHint().width(), before);
+  desktop->closeAll();
+  settle();
 }
 
 // A window whose resource has an OK button is a form: it opens on a new record and on the first
