@@ -247,7 +247,10 @@ std::unique_ptr<frame::Session> Invocation::openSession(bool forReading) const {
   if (user.empty())
     throw CommandError("there is no user '" + shortText(opts_.user) + "' in the company in " +
                        dir.string());
-  return std::make_unique<frame::Session>(std::move(company), *clock_, user);
+  auto session = std::make_unique<frame::Session>(std::move(company), *clock_, user);
+  // A command that may write is a user at work in the company, as the desktop is.
+  if (!forReading) session->signOn();
+  return session;
 }
 
 std::string shortText(const std::string& s) {

@@ -11,6 +11,7 @@
 #include "frame/context.h"
 #include "interchange/engine/import_run.h"
 #include "runtime/text.h"
+#include "usagelog/engine/batch_marks.h"
 #include "windows/ImportEQLog.h"
 
 namespace koreq::cli {
@@ -31,6 +32,14 @@ int runImport(Invocation& inv, const ParsedArgs& args) {
   data::Access<data::EqBatch> batch(ctx.store(), ctx.errors());
   if (batch.fetch("KeyBatchID", {data::Value(std::int64_t{batchId})}) != data::kNoError)
     throw CommandError("there is no batch " + batchText(batchId));
+  // The batch manager's rules: another user's protected batch is theirs to fill, and a batch
+  // another signed-on user has open is not entered into behind their back.
+  if (!usagelog::entryAccess(batch.rec(), ctx.userId()).enabled)
+    throw CommandError("batch " + batchText(batchId) + " is protected by user " +
+                       batch.rec().UserID.str() + "; nothing was imported");
+  if (usagelog::inUseQuestion(ctx, batch.rec(), {}))
+    throw CommandError("batch " + batchText(batchId) + " is in use by user " +
+                       batch.rec().InUse.str() + "; nothing was imported");
 
   std::string why;
   bool noSource = false;

@@ -63,6 +63,10 @@ TEST_F(ImportCommand, ErrorsStopItUnlessToldToProceed) {
   EXPECT_EQ(koreq({"import", "1", file(), "--source", "Nope"}).err,
             "koreq: there is no import source named \"Nope\"\n");
   EXPECT_EQ(koreq({"import", "99", file()}).err, "koreq: there is no batch 000099\n");
+  // EQV's protected batch is EQV's to fill, as in the batch manager.
+  EXPECT_EQ(koreq({"import", "2", file(), "--proceed"}).err,
+            "koreq: batch 000002 is protected by user EQV; nothing was imported\n");
+  EXPECT_EQ(entries(), before + 3);
   EXPECT_EQ(koreq({"import", "1", file(), "--all-types", "--equipment-only"}).rc, 2);
   EXPECT_EQ(koreq({"import", "1", (dir_ / "missing.csv").string()}).rc, 1);
 }
