@@ -173,7 +173,7 @@ std::string DuplicateCheck::duplicateOf(const ImportItem& item) {
 }
 
 std::string duplicateText(const ImportItem& item, const std::string& where) {
-  return "Possible duplicate: " + item.equipmentId.str() + " " + formatPicture("@d2", item.date) + " " +
+  return "Possible duplicate: " + item.equipmentId.str() + " " + trimLeft(formatPicture("@d2", item.date)) + " " +
          item.units.toPlainString() + " units is " + where;
 }
 
