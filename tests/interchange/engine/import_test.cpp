@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "data/store.h"
 #include "interchange/engine/export_lines.h"
+#include "interchange/engine/file_folders.h"
 #include "interchange/engine/import_run.h"
 #include "support/temp_dir.h"
 #include "usagelog/engine/engine_fixture.h"
@@ -164,6 +166,28 @@ TEST(ImportLine, TwoImportsAtOnceEachReadTheirOwnWorkFile) {
   EXPECT_FALSE(std::filesystem::exists(work));
   EXPECT_FALSE(LineReader::throughWorkFile((tmp.path / "none.txt").string(), work, &why));
   EXPECT_EQ(why, "No such file or directory Opening File");
+}
+
+TEST(ImportFiles, DialogsStartInTheDocumentsFolderThenWhereTheUserLastChose) {
+  ::koreq::test::TempDir tmp;
+  namespace fs = std::filesystem;
+  fs::create_directories(tmp.path / "config");
+  fs::create_directories(tmp.path / "Dokumente");
+  fs::create_directories(tmp.path / "shop");
+  std::ofstream(tmp.path / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+  const char* oldHome = std::getenv("HOME");
+  const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedHome = oldHome ? oldHome : "", savedConfig = oldConfig ? oldConfig : "";
+  ::setenv("HOME", tmp.path.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (tmp.path / "config").c_str(), 1);
+  const fs::path ini = tmp.path / "koreq.ini";
+  EXPECT_EQ(dialogFolder(ini), tmp.path / "Dokumente");
+  rememberDialogFolder(ini, tmp.path / "shop" / "meters.csv");
+  EXPECT_EQ(dialogFolder(ini), tmp.path / "shop");
+  fs::remove(tmp.path / "shop");
+  EXPECT_EQ(dialogFolder(ini), tmp.path / "Dokumente");  // gone: back to the documents
+  oldHome ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
+  oldConfig ? ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
 }
 
 class ImportCompany : public usagelog::test::PostingCompany {
