@@ -145,16 +145,22 @@ void writeFile(const std::string& path, int lines, int kind) {
           << padded(e.ChargeType.str(), 1) << padded(e.DetailType.str(), 11)
           << padded(e.GLAccount.str(), 12) << padded(e.JobID.str(), 10)
           << padded(e.CostCode.str(), 14) << padded(e.EquipmentIDCharged.str(), 10)
-          << padded(e.Category.str(), 10) << padded("bench fa\xC3\xA7" "ade", 20)
-          << dateText(e.Date) << padded("", 5) << padded(std::to_string(e.EmployeeID), 5)
-          << "\r\n";
+          << padded(e.Category.str(), 10)
+          << padded(
+                 "bench fa\xC3\xA7"
+                 "ade",
+                 20)
+          << dateText(e.Date) << padded("", 5) << padded(std::to_string(e.EmployeeID), 5) << "\r\n";
     }
     return;
   }
   for (int i = 0; i < lines; ++i) {
     const EqLogB e = entryFor(i);
-    const std::string comment =
-        kind == kWindows1252 ? std::string("O\x92" "Brien \x96 fa\xE7" "ade") : e.Comments.str();
+    const std::string comment = kind == kWindows1252 ? std::string(
+                                                           "O\x92"
+                                                           "Brien \x96 fa\xE7"
+                                                           "ade")
+                                                     : e.Comments.str();
     out << e.EquipmentID.str() << ',' << e.StartMeter.toString() << ',' << e.EndMeter.toString()
         << ',' << e.Units.toString() << ',' << e.ChargeType.str() << ',' << e.DetailType.str()
         << ',' << e.GLAccount.str() << ',' << e.JobID.str() << ',' << e.CostCode.str() << ','

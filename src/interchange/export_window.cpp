@@ -6,9 +6,9 @@
 #include "data/records.h"
 #include "interchange/engine/export_lines.h"
 #include "interchange/engine/file_folders.h"
+#include "interchange/engine/import_run.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
-#include "interchange/engine/import_run.h"
 #include "windows/ExportEQLog.h"
 
 namespace koreq::interchange {

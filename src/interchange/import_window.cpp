@@ -313,8 +313,8 @@ void ImportWindow::askDuplicates() {
     const std::string where = check.duplicateOf(items_[i]);
     if (where.empty()) continue;
     if (repeated.size() < 10)
-      list += "|Line " + std::to_string(items_[i].lineNumber) + ": " +
-              duplicateText(items_[i], where);
+      list +=
+          "|Line " + std::to_string(items_[i].lineNumber) + ": " + duplicateText(items_[i], where);
     repeated.push_back(i);
   }
   if (!repeated.empty()) {

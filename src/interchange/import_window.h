@@ -45,7 +45,7 @@ class ImportWindow final : public ui::Procedure {
   ui::QueueListModel itemRows_;
   std::vector<ImportItem> items_;
   std::vector<ImportError> errors_;
-  std::vector<LineField> shown_;  // the preview's columns
+  std::vector<LineField> shown_;    // the preview's columns
   Str<20> encoding_ = "Automatic";  // the file encoding chosen
 };
 

@@ -192,13 +192,14 @@ void SourceForm::completed() {
     return;
   }
   // A date written in no known format would date every line today without a word.
-  const bool dated = std::any_of(layout_.items().begin(), layout_.items().end(), [](const MapItem& i) {
-    return i.code == fieldCode(LineField::Date).code;
-  });
+  const bool dated =
+      std::any_of(layout_.items().begin(), layout_.items().end(),
+                  [](const MapItem& i) { return i.code == fieldCode(LineField::Date).code; });
   if (!builtIn_ && dated && !isDateFormat(s.JobTo.str())) {
-    message("Please choose the Date Field Format: the dates of the file cannot be read without "
-            "it.",
-            "Date Field Format", ui::Icon::Exclamation);
+    message(
+        "Please choose the Date Field Format: the dates of the file cannot be read without "
+        "it.",
+        "Date Field Format", ui::Icon::Exclamation);
     cycle();
     select(sourceForm::JCL_JobTo);
     return;

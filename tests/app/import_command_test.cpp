@@ -6,12 +6,12 @@
 
 #include <fstream>
 
+#include "app/record_json.h"
 #include "cli_support.h"
 #include "data/access.h"
 #include "data/company.h"
 #include "data/records.h"
 #include "demo/demo_company.h"
-#include "app/record_json.h"
 
 namespace koreq::cli::test {
 namespace {
@@ -88,7 +88,8 @@ TEST_F(ImportCommand, ErrorsStopItUnlessToldToProceed) {
 TEST_F(ImportCommand, ReadsWindowsTextWithAHeaderAndNamedEncodings) {
   std::ofstream(file(), std::ios::binary)
       << "Equipment,Start,End,Units\r"
-         "AC-801,0,0,8,R,Job,,2101,01-100E,,,O\x92" "Brien \x96 fuel,03/05/2024,yard,12\r"
+         "AC-801,0,0,8,R,Job,,2101,01-100E,,,O\x92"
+         "Brien \x96 fuel,03/05/2024,yard,12\r"
          "AC-801,0,0,9,R,Job,,2101,01-100E,,,\"two\rlines\" ,03/06/2024\r";
   EXPECT_EQ(koreq({"import", "1", file()}).rc, 1);  // the header is an error line
   EXPECT_EQ(koreq({"import", "1", file(), "--encoding", "EBCDIC"}).rc, 2);
@@ -104,9 +105,12 @@ TEST_F(ImportCommand, ReadsWindowsTextWithAHeaderAndNamedEncodings) {
   data::ErrorObject errors;
   data::Access<data::EqLogB> a(company->store(), errors);
   std::vector<data::EqLogB> added;
-  for (a.set(*data::EqLogB::def().key("KeyLogID")); a.next() == data::kNoError;) added.push_back(a.rec());
+  for (a.set(*data::EqLogB::def().key("KeyLogID")); a.next() == data::kNoError;)
+    added.push_back(a.rec());
   const data::EqLogB& first = added[added.size() - 2];
-  EXPECT_EQ(first.Comments.str(), "O\u2019" "Brien \u2013 fuel");
+  EXPECT_EQ(first.Comments.str(),
+            "O\u2019"
+            "Brien \u2013 fuel");
   EXPECT_EQ(first.Location.str(), "YARD");
   EXPECT_EQ(first.EmployeeID, 12);
   EXPECT_EQ(added.back().Comments.str(), "two lines");
@@ -121,7 +125,8 @@ TEST_F(ImportCommand, EveryDemoBatchSurvivesTheRoundTrip) {
     auto company = data::Company::open(dir_ / "demo");
     data::ErrorObject errors;
     data::Access<data::EqBatch> b(company->store(), errors);
-    for (b.set(*data::EqBatch::def().key("KeyBatchID")); b.next() == data::kNoError;) batches.push_back(b.rec());
+    for (b.set(*data::EqBatch::def().key("KeyBatchID")); b.next() == data::kNoError;)
+      batches.push_back(b.rec());
   }
   ASSERT_FALSE(batches.empty());
   auto entriesOf = [&](std::uint16_t batch) {

@@ -202,8 +202,8 @@ TEST_F(ProofListingTest, LongTextsAndContinuationPages) {
   // Each line fits its column (by the recorder's measure, half the font size a character).
   for (const char* name : {"?EQLB:GLAccount", "?EQH:Description", "?LOC:Description2"}) {
     const auto& c = report.control(name);
-    const std::string longest = std::string(name) == "?EQLB:GLAccount" ? "5100-000-012"
-                                                                         : "Generator 45 kW trailer";
+    const std::string longest =
+        std::string(name) == "?EQLB:GLAccount" ? "5100-000-012" : "Generator 45 kW trailer";
     EXPECT_GE(c.width, pages.textWidth(c.font, longest)) << name;
   }
 }

@@ -5,9 +5,9 @@
 
 #include "data/records.h"
 #include "frame/context.h"
+#include "runtime/picture.h"
 #include "usagelog/engine/cost_codes.h"
 #include "usagelog/engine/record_rows.h"
-#include "runtime/picture.h"
 
 namespace koreq::interchange {
 
@@ -158,8 +158,8 @@ std::string DuplicateCheck::duplicateOf(const ImportItem& item) {
   auto [it, fresh] = seen_.try_emplace({equipment, item.date.day()});
   if (fresh) {
     const std::vector<data::Value> key{data::Value(equipment), data::Value(item.date)};
-    for (const auto& e : usagelog::detail::readWhere<data::EqLogB>(ctx_.store(), "KeyEquipmentID",
-                                                                   key))
+    for (const auto& e :
+         usagelog::detail::readWhere<data::EqLogB>(ctx_.store(), "KeyEquipmentID", key))
       if (e.rec.BatchID == batchId_)
         it->second.push_back({e.rec.StartMeter, e.rec.EndMeter, e.rec.Units, false});
     for (const auto& e :
@@ -173,8 +173,9 @@ std::string DuplicateCheck::duplicateOf(const ImportItem& item) {
 }
 
 std::string duplicateText(const ImportItem& item, const std::string& where) {
-  return "Possible duplicate: " + item.equipmentId.str() + " " + trimLeft(formatPicture("@d2", item.date)) + " " +
-         item.units.toPlainString() + " units is " + where;
+  return "Possible duplicate: " + item.equipmentId.str() + " " +
+         trimLeft(formatPicture("@d2", item.date)) + " " + item.units.toPlainString() +
+         " units is " + where;
 }
 
 bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayout& layout,

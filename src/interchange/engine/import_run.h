@@ -96,7 +96,7 @@ std::string duplicateText(const ImportItem& item, const std::string& where);
 
 // What reading a file found beside its items.
 struct ImportRead {
-  std::string header;  // the header line skipped, when the source has one
+  std::string header;                          // the header line skipped, when the source has one
   TextEncoding encoding = TextEncoding::Auto;  // what the file was read as
 };
 

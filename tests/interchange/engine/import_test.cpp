@@ -78,15 +78,21 @@ TEST(ImportLine, NamesTheFieldThatDoesNotFit) {
 TEST(ImportLine, FixedPositionsCountCharactersOfTheDecodedLine) {
   // 60 characters: Q10 #08 U08 G04 M20 L05 E05.
   const LineLayout l = layout('F', "Q10#08U08G04M20L05E05", "MMDDYYYY");
-  const std::string line = "EX-1      03052024     8.56100Caf\xC3\xA9 fa\xC3\xA7" "ade M\xC3\xBCller  YARD   103";
+  const std::string line =
+      "EX-1      03052024     8.56100Caf\xC3\xA9 fa\xC3\xA7"
+      "ade M\xC3\xBCller  YARD   103";
   ImportItem item;
   ASSERT_EQ(readItem(l, line, item), "");
-  EXPECT_EQ(item.comment.str(), "Caf\xC3\xA9 fa\xC3\xA7" "ade M\xC3\xBCller");
+  EXPECT_EQ(item.comment.str(),
+            "Caf\xC3\xA9 fa\xC3\xA7"
+            "ade M\xC3\xBCller");
   EXPECT_EQ(item.location.str(), "YARD");
   EXPECT_EQ(item.employeeId, 103);
   EXPECT_EQ(item.units, usagelog::test::money("8.5"));
   ImportItem strasse;
-  ASSERT_EQ(readItem(l, "EX-1      03052024       16100Stra\xC3\x9F" "e              YARD   103",
+  ASSERT_EQ(readItem(l,
+                     "EX-1      03052024       16100Stra\xC3\x9F"
+                     "e              YARD   103",
                      strasse),
             "");
   EXPECT_EQ(strasse.location.str(), "YARD");
@@ -139,7 +145,9 @@ TEST(ImportLine, ReadsCrLfAndCrLineEndsAndDecodesTheWholeFileOneWay) {
   ASSERT_EQ(crlf.size(), 20001u);
   EXPECT_EQ(std::count(crlf.begin(), crlf.end(), "ab"), 20000);
   // Windows-1252: a file that is not UTF-8 is read so, also on its plain lines.
-  EXPECT_EQ(lines("plain\nO\x92" "Brien \x96 fuel\n"), (V{"plain", "O\u2019Brien \u2013 fuel"}));
+  EXPECT_EQ(lines("plain\nO\x92"
+                  "Brien \x96 fuel\n"),
+            (V{"plain", "O\u2019Brien \u2013 fuel"}));
   EXPECT_EQ(lines("Caf\xC3\xA9\n"), (V{"Caf\xC3\xA9"}));
   EXPECT_EQ(lines("Caf\xE9\n", TextEncoding::Latin1), (V{"Caf\xC3\xA9"}));
   // Named wrongly, the line is an error rather than invisible characters.
@@ -174,7 +182,8 @@ TEST(ImportFiles, DialogsStartInTheDocumentsFolderThenWhereTheUserLastChose) {
   fs::create_directories(tmp.path / "config");
   fs::create_directories(tmp.path / "Dokumente");
   fs::create_directories(tmp.path / "shop");
-  std::ofstream(tmp.path / "config" / "user-dirs.dirs") << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+  std::ofstream(tmp.path / "config" / "user-dirs.dirs")
+      << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
   const char* oldHome = std::getenv("HOME");
   const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
   const std::string savedHome = oldHome ? oldHome : "", savedConfig = oldConfig ? oldConfig : "";
