@@ -279,8 +279,10 @@ void ImportWindow::read(const data::JcLimits& source) {
     return;
   }
   std::string note = std::string("Read as ") + encodingName(found.encoding) + ".";
-  if (!found.header.empty()) note += "  Line 1 is the header, not imported: " + found.header;
-  control(importWin::NOTE).setText(note + "|" + kAmountsFromRatesNote);
+  if (!found.header.empty())
+    note += "  Line 1 is the header, not imported: " +
+            (charCount(found.header) > 60 ? cutToChars(found.header, 57) + "..." : found.header);
+  control(importWin::READNOTE).setText(note);
   if (errors_.empty()) {
     askOtherCostTypes();
     return;

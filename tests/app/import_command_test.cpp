@@ -73,7 +73,7 @@ TEST_F(ImportCommand, ErrorsStopItUnlessToldToProceed) {
   EXPECT_EQ(entries(), before + 1);
   Result allowed = koreq({"import", "1", file(), "--proceed", "--allow-duplicates"});
   EXPECT_EQ(allowed.rc, 0) << allowed.err;
-  EXPECT_THAT(allowed.out, HasSubstr("Amounts are computed from each equipment's rates"));
+  EXPECT_THAT(allowed.out, HasSubstr("Amounts are computed from the equipment rates"));
   EXPECT_EQ(entries(), before + 3);
 
   EXPECT_EQ(koreq({"import", "1", file(), "--source", "Nope"}).err,

@@ -112,8 +112,7 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
 
 // The preview's note that the file carries no amounts.
 inline constexpr char kAmountsFromRatesNote[] =
-    "Amounts are computed from each equipment's rates: an adjustment made to an entry before "
-    "it was exported is not in the file.";
+    "Amounts are computed from the equipment rates: the file carries no adjustments.";
 
 // "Batch 7 - " and the batch's description: how the export and import windows name the batch
 // they work on. Just the number when the batch has no description or no longer exists.
