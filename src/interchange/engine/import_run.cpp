@@ -223,6 +223,7 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
     }
     // A quoted field holding line breaks goes on over the next lines.
     bool tooLong = false;
+    long last = number;
     while (!tooLong && endsInsideQuotes(layout, line)) {
       const LineReader::Status s = reader->next(more, moreNumber);
       if (s == LineReader::Status::End) break;
@@ -236,14 +237,19 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
       }
       line += '\n';
       line += more;
+      last = moreNumber;
       tooLong = charCount(line) > LineReader::kMaxLine;
     }
+    // A quote never closed takes the lines after it: the error says which it took.
+    const std::string taken = last > number ? " (lines " + std::to_string(number) + " to " +
+                                                  std::to_string(last) + " read as one)"
+                                            : std::string();
     if (header) {
       if (read) read->header = line;
       continue;
     }
     if (tooLong) {
-      rejected({number, statusText(LineReader::Status::TooLong)});
+      rejected({number, "A quoted field is not closed within 1,024 characters" + taken});
       continue;
     }
     if (clip(line).empty()) continue;
@@ -256,7 +262,7 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
     if (failure.empty())
       accepted(item);
     else
-      rejected({number, failure});
+      rejected({number, failure + taken});
   }
   return true;
 }

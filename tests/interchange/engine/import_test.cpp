@@ -289,7 +289,8 @@ TEST_F(ImportCompany, SpanningQuotesHeaderAndEmptyRows) {
       ",,,,,,,,,,,,,,\r"
       "EX-1,0,0,1,I,,6100,,,,,\"Line one\r\nline two\",03/05/2024\r"
       "EX-1,0,0,2,I,,6100\r"
-      "EX-1,0,0,3,I,,6100,,,,,\"never closed\n",
+      "EX-1,0,0,3,I,,6100,,,,,\"never closed\n"
+      "EX-1,0,0,4,I,,6100\n",
       l);
   EXPECT_EQ(r.read.header, "Equipment,Start,End,Units");
   ASSERT_EQ(r.items.size(), 2u);
@@ -298,7 +299,7 @@ TEST_F(ImportCompany, SpanningQuotesHeaderAndEmptyRows) {
   EXPECT_EQ(r.items[1].lineNumber, 5);
   ASSERT_EQ(r.errors.size(), 1u);
   EXPECT_EQ(r.errors[0].line, 6);
-  EXPECT_EQ(r.errors[0].text, "Comment: the quote is not closed");
+  EXPECT_EQ(r.errors[0].text, "Comment: the quote is not closed (lines 6 to 7 read as one)");
   // Without the header option the header is a line like any other.
   l.header = false;
   const Read plain = readFile("Equipment,Start\n,,,\n", l);
