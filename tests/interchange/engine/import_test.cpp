@@ -150,7 +150,10 @@ TEST(ImportLine, ReadsCrLfAndCrLineEndsAndDecodesTheWholeFileOneWay) {
             (V{"plain", "O\u2019Brien \u2013 fuel"}));
   EXPECT_EQ(lines("Caf\xC3\xA9\n"), (V{"Caf\xC3\xA9"}));
   EXPECT_EQ(lines("Caf\xE9\n", TextEncoding::Latin1), (V{"Caf\xC3\xA9"}));
-  EXPECT_EQ(lines("Stra\xDF" "e\n"), (V{"Stra\xC3\x9F" "e"}));  // Latin-1 letters alike
+  EXPECT_EQ(lines("Stra\xDF"
+                  "e\n"),
+            (V{"Stra\xC3\x9F"
+               "e"}));  // Latin-1 letters alike
   // Named wrongly, the line is an error rather than invisible characters.
   EXPECT_EQ(lines("O\x92x\n", TextEncoding::Latin1), (V{"#2"}));
   EXPECT_EQ(lines("O\x92x\n", TextEncoding::Utf8), (V{"#3"}));
