@@ -6,7 +6,8 @@
 //   - every EQLOGB entry has its batch (EQBATCH) and its equipment;
 //   - no two batches share an EQB:SortID (the batch manager's order);
 //   - every GLDEPR schedule row belongs to existing equipment;
-//   - every "E/Q" journal of GLTRANS balances: its debits equal its credits.
+//   - every "E/Q" journal of GLTRANS balances: its debits equal its credits;
+//   - the posted totals agree with what was posted (totals_check.h).
 // Reads only. The files are read one after the other, each in key order; a company another
 // workstation is writing to at the same time may show a rule broken for a moment. No Qt.
 

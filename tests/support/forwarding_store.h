@@ -54,6 +54,9 @@ class ForwardingStore : public data::Store {
   void removeBlob(const std::string& k, std::int64_t id) override { s_.removeBlob(k, id); }
   void backupTo(const std::string& path) override { s_.backupTo(path); }
   std::vector<std::string> integrityCheck() override { return s_.integrityCheck(); }
+  bool holdLock(const std::string& n, bool exclusive) override { return s_.holdLock(n, exclusive); }
+  void releaseLock(const std::string& n) override { s_.releaseLock(n); }
+  bool lockHeld(const std::string& n) override { return s_.lockHeld(n); }
   void readInRowOrder(const data::FileDef& f, data::RowSink& sink) override {
     s_.readInRowOrder(f, sink);
   }

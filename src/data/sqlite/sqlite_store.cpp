@@ -1,9 +1,12 @@
 #include "data/sqlite/sqlite_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include <set>
@@ -201,7 +204,7 @@ class SqliteStore::Query {
   Stmt& s_;
 };
 
-SqliteStore::SqliteStore(const std::string& path, Mode mode) {
+SqliteStore::SqliteStore(const std::string& path, Mode mode) : path_(path) {
   // A company whose file this user cannot write is still read (a copy on read-only media).
   w_.readOnly = mode == Mode::ReadOnly || (mode == Mode::Open && ::access(path.c_str(), W_OK) != 0);
   int flags = (w_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
@@ -253,6 +256,43 @@ SqliteStore::~SqliteStore() {
   stmts_.clear();
   reads_.clear();
   if (db_) sqlite3_close_v2(db_);
+  for (auto& [name, fd] : locks_) ::close(fd);
+}
+
+// ---- Process locks ------------------------------------------------------------------------------
+
+std::string SqliteStore::lockFile(const std::string& name) const {
+  std::string file = path_ + "-lock-";
+  for (char c : name) file += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return file;
+}
+
+bool SqliteStore::holdLock(const std::string& name, bool exclusive) {
+  if (locks_.count(name) || w_.readOnly) return true;
+  const int fd = ::open(lockFile(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return true;  // a folder this user cannot write: nobody can change the company here
+  if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  locks_[name] = fd;
+  return true;
+}
+
+void SqliteStore::releaseLock(const std::string& name) {
+  auto it = locks_.find(name);
+  if (it == locks_.end()) return;
+  ::close(it->second);  // the lock goes with the file's last descriptor
+  locks_.erase(it);
+}
+
+bool SqliteStore::lockHeld(const std::string& name) {
+  if (locks_.count(name)) return true;
+  const int fd = ::open(lockFile(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  ::close(fd);
+  return held;
 }
 
 void SqliteStore::exec(const std::string& sql) {
