@@ -286,7 +286,7 @@ TEST_F(ReportFrameTest, ThePreviewsChoicesPrintAndWriteThePdf) {
   out = frame(2)->finish(user_);
   EXPECT_EQ(user_.shown().back().caption, "PDF Written");
   EXPECT_EQ(user_.shown().back().text, "The PDF file was written to|" + chosen.string());
-  EXPECT_EQ(user_.opened().back(), dir_.string());
+  EXPECT_EQ(user_.opened().back(), chosen.parent_path().string());
 
   // Email Report (pdf): the PDF to the preset name without a dialog, then the mail dialog; a
   // mail that cannot go is shown, and the PDF stays.
