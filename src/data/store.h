@@ -139,6 +139,24 @@ class Store {
   // The back end's own check of its files and indexes: nothing when they are sound, else its
   // findings, one a line. Reads only.
   virtual std::vector<std::string> integrityCheck() = 0;
+
+  // A stored value its field cannot hold, as stored (a text in a number's column shows as the
+  // text), with the record's row identity.
+  struct UnfitValue {
+    std::int64_t rowId = 0;
+    const FieldDef* field = nullptr;
+    std::string value;
+    std::string why;
+  };
+  // Reads every value of every row of a file and reports each its field cannot hold, going on
+  // after each.
+  virtual void findUnfitValues(const FileDef& f,
+                               const std::function<void(const UnfitValue&)>& found) = 0;
+  // A read-only view of one moment for a run of reads (the company check), ended by
+  // endReadSnapshot(); false when none could begin (a transaction is open), and the reads then
+  // see each moment as they go.
+  virtual bool beginReadSnapshot() { return false; }
+  virtual void endReadSnapshot() {}
 };
 
 // A fingerprint of the tables, columns and keys the files need: a stored schema with the same

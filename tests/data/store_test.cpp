@@ -313,6 +313,67 @@ TEST_P(StoreTest, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
   EXPECT_EQ(s.count(def), 0);
 }
 
+TEST_P(StoreTest, AValueItsFieldCannotHoldIsNeverWrittenNorReadAsAnother) {
+  auto co = backend->create();
+  Store& s = co->store();
+  ErrorObject errors;
+  Access<EqLogB> log(s, errors);
+  auto add = [&](const char* equipment, const char* gross) {
+    EXPECT_EQ(log.prime(), kNoError);
+    log.rec().EquipmentID = equipment;
+    log.rec().BatchID = 1;
+    log.rec().GrossAmount = *Decimal::parse(gross);
+    return log.insert();
+  };
+  // 99,999,999.999 units at 168.00: more than the entry's 11 digits hold.
+  EXPECT_EQ(add("EX-1", "16800000000.00"), kBadValue);
+  EXPECT_NE(log.lastErrorText().find("EQLB:GrossAmount cannot hold 16800000000.00"),
+            std::string::npos)
+      << log.lastErrorText();
+  ASSERT_TRUE(errors.last());
+  EXPECT_NE(errors.last()->message.find("EQLogB"), std::string::npos);
+  EXPECT_EQ(s.count(EqLogB::def()), 0);
+  // A NUL would cut the text on a server: refused, naming the field.
+  std::string why;
+  EXPECT_FALSE(log.put("EQLB:Comments", std::string("a\0b", 3), &why));
+  EXPECT_NE(why.find("NUL"), std::string::npos);
+  log.rec().GrossAmount = Decimal();
+  log.rec().Comments = std::string("a\0b", 3);
+  EXPECT_EQ(log.insert(), kBadValue);
+  EXPECT_NE(log.lastErrorText().find("EQLB:Comments"), std::string::npos);
+  EXPECT_EQ(s.count(EqLogB::def()), 0);
+
+  ASSERT_EQ(add("EX-1", "12.00"), kNoError);
+  ASSERT_EQ(add("EX-2", "34.00"), kNoError);
+  const std::int64_t damaged = log.position();
+  const std::string sql =
+      "UPDATE eqlogb SET \"GrossAmount\" = 1680000000000 WHERE \"EquipmentID\" = 'EX-2'";
+  if (backend->backend() == test::Backend::Sqlite) {
+    execRaw(backend->dir() / Company::kDatabaseName, sql);
+  } else {
+    ASSERT_TRUE(test::pgExec(backend->conninfo(), sql, &why)) << why;
+  }
+  // Read by key, and read in order: an error naming file, record, field and value, never the
+  // record read before.
+  ASSERT_EQ(log.fetch("EQLB:KeyEquipmentID", {std::string("EX-1")}), kNoError);
+  EXPECT_EQ(log.fetch("EQLB:KeyEquipmentID", {std::string("EX-2")}), kBadValue);
+  const std::string expected =
+      "EQLogB record " + std::to_string(damaged) + ": EQLB:GrossAmount holds '16800000000.00'";
+  EXPECT_NE(log.lastErrorText().find(expected), std::string::npos) << log.lastErrorText();
+  log.set(*EqLogB::def().key("KeyLogID"));
+  EXPECT_EQ(log.next(), kNoError);
+  EXPECT_EQ(log.rec().EquipmentID.str(), "EX-1");
+  EXPECT_EQ(log.next(), kBadValue);
+  EXPECT_NE(log.lastErrorText().find(expected), std::string::npos) << log.lastErrorText();
+
+  std::vector<std::string> unfit;
+  s.findUnfitValues(EqLogB::def(), [&](const Store::UnfitValue& u) {
+    unfit.push_back(std::to_string(u.rowId) + " " + u.field->name + " " + u.value);
+  });
+  EXPECT_EQ(unfit,
+            std::vector<std::string>{std::to_string(damaged) + " EQLB:GrossAmount 16800000000.00"});
+}
+
 TEST_P(StoreTest, ABusyCompanyRefusesTheChangeAndReadingGoesOn) {
   { backend->create(); }
   auto other = backend->otherStation();

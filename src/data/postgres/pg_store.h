@@ -83,6 +83,10 @@ class PgStore final : public Store {
   // every table reads through; with the amcheck extension installed, every index is checked
   // against its table too.
   std::vector<std::string> integrityCheck() override;
+  void findUnfitValues(const FileDef& f,
+                       const std::function<void(const UnfitValue&)>& found) override;
+  bool beginReadSnapshot() override;
+  void endReadSnapshot() override;
   void readInRowOrder(const FileDef& f, RowSink& sink) override;
   std::vector<std::pair<std::string, std::int64_t>> numberCounters() override;
   void setNumberCounter(const std::string& name, std::int64_t next) override;

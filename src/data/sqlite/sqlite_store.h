@@ -59,6 +59,10 @@ class SqliteStore final : public Store {
   void removeBlob(const std::string& kind, std::int64_t id) override;
   void backupTo(const std::string& path) override;
   std::vector<std::string> integrityCheck() override;
+  void findUnfitValues(const FileDef& f,
+                       const std::function<void(const UnfitValue&)>& found) override;
+  bool beginReadSnapshot() override;
+  void endReadSnapshot() override;
   void readInRowOrder(const FileDef& f, RowSink& sink) override;
   std::vector<std::pair<std::string, std::int64_t>> numberCounters() override;
   void setNumberCounter(const std::string& name, std::int64_t next) override;
