@@ -147,6 +147,20 @@ TEST_F(ServerCompany, CopiesToTheServerAndBackWhole) {
   Result denied = koreq(local(), {"copy", "--to", "sqlite", (dir_.path / "y").string()}, "EQV");
   EXPECT_EQ(denied.rc, 1);
   EXPECT_THAT(denied.err, HasSubstr("Access Denied"));
+  // The embedded copy was made under a name of its own: nothing of it is left beside it.
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path))
+    EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+  // A folder that cannot be made the company's: the server's copy goes again, so a retry is
+  // not refused for it.
+  std::ofstream(dir_.path / "plain") << "a file where a folder should be";
+  koreq::test::BackendCompany unfinished(Backend::Postgres, dir_.path / "plain" / "sub");
+  Result stuck = koreq(local(), {"copy", "--to", unfinished.conninfo(), unfinished.dir().string()});
+  EXPECT_EQ(stuck.rc, 1);
+  EXPECT_THAT(stuck.err, HasSubstr("the copy was removed from the server"));
+  EXPECT_FALSE(koreq::test::pgExec(unfinished.conninfo(), "SELECT 1 FROM _meta", nullptr));
+  Result retry =
+      koreq(local(), {"copy", "--to", unfinished.conninfo(), (dir_.path / "z").string()});
+  EXPECT_EQ(retry.rc, 0) << retry.err;
 }
 
 // While another process posts, a posting is refused with the poster's name; afterwards it posts.

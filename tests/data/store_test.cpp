@@ -9,6 +9,7 @@
 
 #include "data/access.h"
 #include "data/company.h"
+#include "data/copy.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
 #include "support/backend_params.h"
@@ -547,6 +548,49 @@ TEST_F(PgStoreTest, AFailedStatementAbandonsTheWholeChange) {
 
 // A company an older program made on the server: the missing columns and indexes are added
 // with their defaults, the rows kept, and numbering goes on above them.
+TEST_F(PgStoreTest, TextsAreUtf8OnADatabaseOfAnotherEncoding) {
+  const std::string db = "koreq_latin1_" + std::to_string(::getpid());
+  std::string why;
+  ASSERT_TRUE(test::pgExec(
+      test::pgTestServer(),
+      "CREATE DATABASE " + db + " ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0",
+      &why))
+      << why;
+  const std::string conninfo = test::pgTestServer() + " dbname=" + db;
+  {
+    auto co = Company::createOnServer(tmp.path / "latin1", conninfo);
+    ErrorObject errors;
+    ASSERT_EQ(addCode(co->store(), errors, "WELD", "Müller Schweißen"), kNoError);
+  }
+  // Another client reading in UTF-8 sees the text as it was written.
+  PGconn* c = PQconnectdb((conninfo + " client_encoding=UTF8").c_str());
+  PGresult* r = PQexec(c, "SELECT \"Description\" FROM eqcode");
+  const std::string got = PQntuples(r) == 1 ? PQgetvalue(r, 0, 0) : "";
+  PQclear(r);
+  PQfinish(c);
+  test::pgExec(test::pgTestServer(), "DROP DATABASE " + db, nullptr);
+  EXPECT_EQ(got, "Müller Schweißen");
+}
+
+TEST(CompanyCopy, AChangedTextIsSeenThoughCountsAndMoneyAgree) {
+  TempDir tmp;
+  auto from = Company::create(tmp.path / "a");
+  ErrorObject errors;
+  ASSERT_EQ(addCode(from->store(), errors, "FUEL", "Fuel/x"), kNoError);
+  {
+    auto to = Company::create(tmp.path / "b");
+    const auto totals = copyCompany(from->store(), to->store(), allFiles());
+    EXPECT_TRUE(totalsDiffer(totals, companyTotals(to->store(), allFiles())).empty());
+  }
+  // The text cut on the way, as a NUL would cut it on a server.
+  execRaw(tmp.path / "b" / Company::kDatabaseName,
+          "UPDATE eqcode SET \"Description\" = 'Fuel/' WHERE \"CategoryID\" = 'FUEL'");
+  auto to = Company::open(tmp.path / "b");
+  const auto lines = totalsDiffer(companyTotals(from->store(), allFiles()),
+                                  companyTotals(to->store(), allFiles()));
+  EXPECT_EQ(lines, std::vector<std::string>{"eqcode: the records' contents differ in the copy"});
+}
+
 TEST_F(PgStoreTest, EnsureSchemaAddsMissingColumnsWithDefaults) {
   ASSERT_TRUE(test::pgExec(
       backend->conninfo(),

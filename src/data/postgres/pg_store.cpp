@@ -165,8 +165,11 @@ PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& pass
     : conninfo_(conninfo), password_(password), role_(role) {
   w_.readOnly = mode == Mode::ReadOnly;
   // The connection string is expanded as "dbname"; what follows it overrides it.
-  std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout"};
-  std::vector<const char*> values{conninfo.c_str(), "koreq", "10"};
+  // Texts are UTF-8 whatever the database's own encoding: without it a LATIN1 database would
+  // store them as other clients read mojibake.
+  std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout",
+                                "client_encoding"};
+  std::vector<const char*> values{conninfo.c_str(), "koreq", "10", "UTF8"};
   if (!password.empty()) {
     keys.push_back("password");
     values.push_back(password.c_str());
@@ -778,6 +781,15 @@ void PgStore::findUnfitValues(const FileDef& f,
     if (r.rows() < 4096) return;
     after = r.int64(r.rows() - 1, 0);
   }
+}
+
+void PgStore::dropCompany() {
+  writing([&] {
+    std::set<std::string> done;
+    for (const FileDef* f : knownFiles())
+      if (done.insert(f->table).second) exec("DROP TABLE IF EXISTS " + quoted(f->table));
+    exec("DROP TABLE IF EXISTS _meta, _autonum, _blobs");
+  });
 }
 
 bool PgStore::beginReadSnapshot() {

@@ -101,6 +101,10 @@ class PgStore final : public Store {
   // Needs a connection that may create roles and grants on the tables (their owner's).
   std::vector<std::string> grantCompany(const std::vector<std::string>& roles);
 
+  // Removes the company's tables from the server again (a copy whose folder could not be
+  // finished), in one transaction.
+  void dropCompany();
+
   // The server process of this connection (for the server's own views and tools).
   int serverPid() const;
 
