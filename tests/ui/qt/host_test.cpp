@@ -392,7 +392,7 @@ TEST_F(HostWindowTest, CheckCompanyShowsItsProgressAndThenTheReport) {
   EXPECT_EQ(bar->maximum(), 6);
   EXPECT_EQ(bar->value(), 6);
   EXPECT_TRUE(window->findChild<QPlainTextEdit*>("report")->toPlainText().startsWith(
-      "The company is sound: 6 checks held"));
+      "The company is sound: 7 checks held"));
   window->close();
   settle();
   EXPECT_TRUE(window.isNull());  // closing deletes it
