@@ -389,8 +389,8 @@ TEST_F(HostWindowTest, CheckCompanyShowsItsProgressAndThenTheReport) {
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   auto* bar = window->findChild<QProgressBar*>("progress");
-  EXPECT_EQ(bar->maximum(), 6);
-  EXPECT_EQ(bar->value(), 6);
+  EXPECT_EQ(bar->maximum(), 7);
+  EXPECT_EQ(bar->value(), 7);
   EXPECT_TRUE(window->findChild<QPlainTextEdit*>("report")->toPlainText().startsWith(
       "The company is sound: 7 checks held"));
   window->close();
