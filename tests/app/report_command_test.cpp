@@ -272,6 +272,20 @@ TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
 }
 
 TEST_F(ReportCommand, TheNotesOfAnEquipmentUnderAWatermark) {
+  {
+    // What a user typed is text, never a link or an outline entry of the PDF.
+    auto company = data::Company::open(data());
+    data::ErrorObject errors;
+    data::Access<data::Notes> notes(company->store(), errors);
+    ASSERT_EQ(notes.prime(), data::kNoError);
+    notes.rec().EntityType = "EQHeader";
+    notes.rec().EquipmentID = "EX-301";
+    notes.rec().EntityID = "EX-301";
+    notes.rec().Date = *Date::fromYmd(2016, 6, 1);
+    notes.rec().Heading = "[[bookmark:Fake entry]]";
+    notes.rec().Note = "[[link:https://example.com/x|Click here]]";
+    ASSERT_EQ(notes.insert(), data::kNoError);
+  }
   const fs::path pdf = out_ / "notes.pdf";
   Result r = report({"report", "LIMITPRINTNOTES", "--equipment", "EX-301", "--pdf", pdf.string(),
                      "--watermark", "COPY"});
@@ -280,6 +294,8 @@ TEST_F(ReportCommand, TheNotesOfAnEquipmentUnderAWatermark) {
   EXPECT_THAT(text, HasSubstr("Notes for Equipment (EX-301) 2022 CAT 336 Hydraulic Excavator"));
   EXPECT_THAT(text, HasSubstr("Extended powertrain warranty"));
   EXPECT_THAT(text, HasSubstr("Track tension"));
+  EXPECT_THAT(text, HasSubstr("[[bookmark:Fake entry]]"));
+  EXPECT_THAT(text, HasSubstr("[[link:https://example.com/x|Click here]]"));
   std::string raw = shell("pdftotext -raw " + quoted(pdf) + " -");
   std::erase(raw, '\n');
   EXPECT_THAT(raw, HasSubstr("COPY"));
