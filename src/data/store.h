@@ -78,6 +78,9 @@ class Store {
   // Whether the stored schema is the one these files need (false for an empty database).
   virtual bool schemaCurrent(const std::vector<const FileDef*>& files) = 0;
   virtual bool readOnly() const = 0;
+  // Why a company opened for changes can only be read (its folder or file cannot be written):
+  // what the user is told instead of "busy"; empty otherwise.
+  virtual std::string readOnlyReason() const { return {}; }
 
   // All of these throw StoreError.
   virtual std::int64_t insert(const FileDef& f, const std::vector<Value>& values) = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 
 #include <chrono>
 #include <filesystem>
@@ -570,6 +571,34 @@ TEST_F(PgStoreTest, TextsAreUtf8OnADatabaseOfAnotherEncoding) {
   PQfinish(c);
   test::pgExec(test::pgTestServer(), "DROP DATABASE " + db, nullptr);
   EXPECT_EQ(got, "Müller Schweißen");
+}
+
+TEST(Company, OnReadOnlyMediaItIsReadAndAChangeSaysTheFolderCannotBeWritten) {
+  TempDir tmp;
+  const fs::path media = tmp.path / "media";
+  fs::create_directories(media);
+  if (::mount("tmpfs", media.c_str(), "tmpfs", 0, "size=8m") != 0)
+    GTEST_SKIP() << "mounting a file system needs privileges this run does not have";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{media};
+  {
+    auto co = Company::create(media / "co");
+    ErrorObject errors;
+    ASSERT_EQ(addCode(co->store(), errors, "FUEL", "Fuel"), kNoError);
+  }
+  ASSERT_EQ(::mount(nullptr, media.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  ASSERT_FALSE(fs::exists(media / "co" / "company.db-shm"));
+  for (bool forReading : {true, false}) {
+    auto co = Company::open(media / "co", forReading);
+    EXPECT_TRUE(co->store().readOnly());
+    EXPECT_TRUE(hasCode(co->store(), "FUEL"));
+  }
+  auto co = Company::open(media / "co");
+  std::string why;
+  EXPECT_FALSE(allOrNothing(co->store(), [](std::string*) { return true; }, &why));
+  EXPECT_NE(why.find("Cannot write the company folder"), std::string::npos) << why;
 }
 
 TEST(CompanyCopy, AChangedTextIsSeenThoughCountsAndMoneyAgree) {

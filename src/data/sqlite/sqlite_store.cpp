@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 #include <set>
 
@@ -235,11 +237,36 @@ class SqliteStore::Query {
 };
 
 SqliteStore::SqliteStore(const std::string& path, Mode mode) {
-  // A company whose file this user cannot write is still read (a copy on read-only media).
-  w_.readOnly = mode == Mode::ReadOnly || (mode == Mode::Open && ::access(path.c_str(), W_OK) != 0);
+  // A company whose file or folder this user cannot write is still read (a copy on read-only
+  // media): its changes would need the journal beside it.
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const bool folderWritable = ::access(folder.c_str(), W_OK) == 0;
+  if (mode == Mode::Open && (!folderWritable || ::access(path.c_str(), W_OK) != 0)) {
+    w_.readOnly = true;
+    readOnlyReason_ = "Cannot write the company folder " + folder +
+                      ": the company is open for reading only. Nothing was changed.";
+  }
+  w_.readOnly = w_.readOnly || mode == Mode::ReadOnly;
+  // Without its shared-memory file, a database in a folder that cannot be written opens only
+  // as an unchanging one; nobody can be writing it there.
+  const bool immutable = w_.readOnly && !folderWritable && ::access((path + "-shm").c_str(), F_OK) != 0;
+  std::string name = path;
+  if (immutable) {
+    name = "file:";
+    for (unsigned char c : path) {
+      static const char* hex = "0123456789ABCDEF";
+      if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_')
+        name += static_cast<char>(c);
+      else
+        name += std::string("%") + hex[c >> 4] + hex[c & 15];
+    }
+    name += "?immutable=1";
+  }
   int flags = (w_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-              (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+              (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX |
+              (immutable ? SQLITE_OPEN_URI : 0);
+  int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string msg = describe(db_, db_ ? sqlite3_extended_errcode(db_) : SQLITE_NOMEM);
     sqlite3_close(db_);

@@ -33,6 +33,7 @@ class SqliteStore final : public Store {
   void ensureSchema(const std::vector<const FileDef*>& files) override;
   bool schemaCurrent(const std::vector<const FileDef*>& files) override;
   bool readOnly() const override { return w_.readOnly; }
+  std::string readOnlyReason() const override { return readOnlyReason_; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   std::int64_t insertRecord(const FileDef& f, const void* rec) override;
@@ -122,6 +123,7 @@ class SqliteStore final : public Store {
 
   sqlite3* db_ = nullptr;
   sql::WriterState w_;
+  std::string readOnlyReason_;
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
   struct Counter;
   struct FileStmts {
