@@ -116,23 +116,65 @@ EqLogB entryFor(int i) {
   return e;
 }
 
-void writeFile(const std::string& path, int lines) {
-  std::ofstream out(path);
+// The kinds of file imported: comma-delimited UTF-8 as the export writes it; fixed positions
+// with a comment that is not ASCII (positions count characters); comma-delimited Windows-1252
+// as a spreadsheet program on Windows writes it.
+enum FileKind { kExported = 0, kFixed = 1, kWindows1252 = 2 };
+constexpr char kFixedMap[] = "Q10S10F10U10T01D11G12J10C14P10A10M20#10L05E05";
+
+std::string padded(std::string s, std::size_t chars) {
+  std::size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  if (n < chars) s.append(chars - n, ' ');
+  return s;
+}
+
+std::string dateText(const Date& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", d.month(), d.dayOfMonth(), d.year());
+  return buf;
+}
+
+void writeFile(const std::string& path, int lines, int kind) {
+  std::ofstream out(path, std::ios::binary);
+  if (kind == kFixed) {
+    for (int i = 0; i < lines; ++i) {
+      const EqLogB e = entryFor(i);
+      out << padded(e.EquipmentID.str(), 10) << padded(e.StartMeter.toPlainString(), 10)
+          << padded(e.EndMeter.toPlainString(), 10) << padded(e.Units.toPlainString(), 10)
+          << padded(e.ChargeType.str(), 1) << padded(e.DetailType.str(), 11)
+          << padded(e.GLAccount.str(), 12) << padded(e.JobID.str(), 10)
+          << padded(e.CostCode.str(), 14) << padded(e.EquipmentIDCharged.str(), 10)
+          << padded(e.Category.str(), 10)
+          << padded(
+                 "bench fa\xC3\xA7"
+                 "ade",
+                 20)
+          << dateText(e.Date) << padded("", 5) << padded(std::to_string(e.EmployeeID), 5) << "\r\n";
+    }
+    return;
+  }
   for (int i = 0; i < lines; ++i) {
     const EqLogB e = entryFor(i);
+    const std::string comment = kind == kWindows1252 ? std::string(
+                                                           "O\x92"
+                                                           "Brien \x96 fa\xE7"
+                                                           "ade")
+                                                     : e.Comments.str();
     out << e.EquipmentID.str() << ',' << e.StartMeter.toString() << ',' << e.EndMeter.toString()
         << ',' << e.Units.toString() << ',' << e.ChargeType.str() << ',' << e.DetailType.str()
         << ',' << e.GLAccount.str() << ',' << e.JobID.str() << ',' << e.CostCode.str() << ','
-        << e.EquipmentIDCharged.str() << ',' << e.Category.str() << ',' << e.Comments.str() << ','
+        << e.EquipmentIDCharged.str() << ',' << e.Category.str() << ',' << comment << ','
         << e.Date.month() << '/' << e.Date.dayOfMonth() << '/' << e.Date.year() << ",,"
         << e.EmployeeID << '\n';
   }
 }
 
-// Arguments: the back end (0 SQLite, 1 PostgreSQL) and the number of lines.
+// Arguments: the back end (0 SQLite, 1 PostgreSQL), the number of lines and the FileKind.
 void BM_Import(benchmark::State& state) {
   const auto backend = state.range(0) == 0 ? test::Backend::Sqlite : test::Backend::Postgres;
   const int lines = static_cast<int>(state.range(1));
+  const int kind = static_cast<int>(state.range(2));
   if (backend == test::Backend::Postgres && test::pgTestServer().empty()) {
     state.SkipWithError("no PostgreSQL server: set KOREQ_PG_TEST");
     return;
@@ -143,16 +185,16 @@ void BM_Import(benchmark::State& state) {
     {
       TempDir tmp;
       const std::string file = (tmp.path / "usage.csv").string();
-      writeFile(file, lines);
+      writeFile(file, lines, kind);
       FixedClock clock(*Date::fromYmd(2024, 3, 25));
       test::BackendCompany where(backend, tmp.path / "company");
       frame::Session session(where.create(), clock, "ABC");
       makeCompany(session.store());
       frame::Context ctx(session);
       JcLimits source;
-      source.PrintOrder = "C";
+      source.PrintOrder = kind == kFixed ? "F" : "C";
       source.JobTo = interchange::kBuiltInDateFormat;
-      source.FieldMap = interchange::kBuiltInMap;
+      source.FieldMap = kind == kFixed ? kFixedMap : interchange::kBuiltInMap;
       const auto layout = interchange::LineLayout::of(source);
       state.ResumeTiming();
       interchange::ImportChecker checker(ctx);
@@ -216,9 +258,11 @@ void BM_RawInsert(benchmark::State& state) {
 
 BENCHMARK(BM_RawInsert)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_Import)
-    ->Args({0, kLines})
-    ->Args({0, 100'000})
-    ->Args({1, 100'000})
+    ->Args({0, kLines, kExported})
+    ->Args({0, kLines, kFixed})
+    ->Args({0, kLines, kWindows1252})
+    ->Args({0, 100'000, kExported})
+    ->Args({1, 100'000, kExported})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->UseRealTime();

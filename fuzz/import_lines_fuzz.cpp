@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fields.size() != layout.items.size()) std::abort();
     ImportItem item;
     readItem(layout, line, item);
+    (void)endsInsideQuotes(layout, line);
     for (const char* f : kDateFormats)
       if (auto d = decodeDate(line, f); d && !d->isEmpty() && !d->isValid()) std::abort();
     at = end + 1;
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
   }
   std::string why;
-  auto reader = LineReader::open(file, &why);
+  auto reader = LineReader::open(file, &why, kTextEncodings[size % kTextEncodings.size()]);
   if (!reader) std::abort();
   std::string line;
   long number = 0;

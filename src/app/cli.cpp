@@ -89,10 +89,11 @@ std::vector<Command>& commands() {
        2,
        &runExport},
       {"import",
-       "BATCH FILE [--source NAME] [--equipment-only|--all-types] [--proceed]",
+       "BATCH FILE [--source NAME] [--encoding NAME] [--header] [--equipment-only|--all-types] "
+       "[--proceed] [--allow-duplicates]",
        "add the usage logs of a text file to a batch as the import window does, all or nothing",
-       {"source"},
-       {"equipment-only", "all-types", "proceed"},
+       {"source", "encoding"},
+       {"equipment-only", "all-types", "proceed", "header", "allow-duplicates"},
        2,
        2,
        &runImport},
@@ -250,7 +251,10 @@ std::unique_ptr<frame::Session> Invocation::openSession(bool forReading) const {
   if (user.empty())
     throw CommandError("there is no user '" + shortText(opts_.user) + "' in the company in " +
                        dir.string());
-  return std::make_unique<frame::Session>(std::move(company), *clock_, user);
+  auto session = std::make_unique<frame::Session>(std::move(company), *clock_, user);
+  // A command that may write is a user at work in the company, as the desktop is.
+  if (!forReading) session->signOn();
+  return session;
 }
 
 std::string shortText(const std::string& s) {

@@ -348,6 +348,7 @@ bool HostWindow::openCompany(const fs::path& folder) {
   problem_.clear();
   session_ = std::move(session);
   module_.attach(*session_);
+  session_->signOn();
   {
     frame::Context ctx(*session_);
     data::FileAccess& sys = ctx.file(data::Systems::def());
@@ -392,7 +393,11 @@ void HostWindow::fillUsers() {
                                                       "password: choosing another user signs on "
                                                       "anew")
                                      : QString());
-  session_->g.USERID = user;
+  if (session_->g.USERID.str() != user) {
+    session_->signOff();
+    session_->g.USERID = user;
+    session_->signOn();
+  }
 }
 
 void HostWindow::userChosen(int index) {
@@ -412,7 +417,9 @@ void HostWindow::userChosen(int index) {
     }
     return;
   }
+  session_->signOff();
   session_->g.USERID = id;
+  session_->signOn();
   QSettings().setValue(kUserKey, qs(id));
   updateState();
 }

@@ -12,7 +12,7 @@
 #include "frame/module.h"
 #include "frame/registry.h"
 #include "suite/spell/spell_checker.h"
-#include "usagelog/entry_rules.h"
+#include "usagelog/engine/entry_rules.h"
 
 namespace koreq::ui {
 class Desktop;

@@ -61,6 +61,8 @@ int runPost(Invocation& inv, const ParsedArgs& args) {
     return refuse(inv, t.refusal);
   }
 
+  // Entries whose units are below zero are named, as the window's question names them.
+  const usagelog::PostingPreview preview = usagelog::previewPosting(ctx, tags);
   usagelog::PostingRun run = usagelog::postTaggedBatches(
       ctx, tags, [](frame::Context& c) { return !suite::PREPOSTBACKUP(c).empty(); });
   if (!run.posted()) {
@@ -78,11 +80,8 @@ int runPost(Invocation& inv, const ParsedArgs& args) {
     inv.out() << "Batch " << batchText(b.batchId) << ": " << b.entries
               << (b.entries == 1 ? " entry" : " entries") << ", " << b.amount.toString()
               << (b.repeating ? " (repeating: its entries moved to their next dates)" : "") << "\n";
-  std::string journals;
-  for (auto j : r.journals) journals += (journals.empty() ? "" : ", ") + std::to_string(j);
-  inv.out() << "Posted " << r.entries << (r.entries == 1 ? " entry" : " entries") << ", "
-            << r.amount.toString() << ", in journal " << usagelog::kUsageJournal << " " << journals
-            << " (" << r.ledgerLines << " ledger lines)\n";
+  for (const auto& line : preview.negativeUnits) inv.out() << "Units below zero: " << line << "\n";
+  inv.out() << r.summary() << "\n";
   return 0;
 }
 

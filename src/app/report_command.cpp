@@ -23,6 +23,7 @@
 #include "runtime/text.h"
 #include "suite/report/print_notes.h"
 #include "ui/model/user_port.h"
+#include "usagelog/engine/batch_marks.h"
 #include "usagelog/proof_listing.h"
 
 namespace koreq::cli {
@@ -101,7 +102,7 @@ std::string userPath(const std::string& option, const std::string& given) {
   return fs::absolute(given).lexically_normal().string();
 }
 
-// --batches 1,2: the tag list, in the order given.
+// --batches 1,2: the tag list, in the order given; a batch named twice is listed once.
 std::vector<std::uint16_t> batchList(const std::string& text) {
   std::vector<std::uint16_t> batches;
   std::size_t at = 0;
@@ -113,7 +114,8 @@ std::vector<std::uint16_t> batchList(const std::string& text) {
     if (one.empty() || ec != std::errc() || ptr != one.data() + one.size() || n == 0 || n > 65535)
       throw UsageError("--batches takes batch numbers separated by commas, not '" +
                        shortText(text) + "'");
-    batches.push_back(static_cast<std::uint16_t>(n));
+    if (std::find(batches.begin(), batches.end(), n) == batches.end())
+      batches.push_back(static_cast<std::uint16_t>(n));
     at = comma + 1;
   }
   return batches;
@@ -199,6 +201,12 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
     loadEquipment(ctx, *equipment);
   } else {
     ctx.g.TAGQUE = batchList(*batches);
+    // Another user's protected batch is listed by its owner only, as in the batch manager.
+    for (std::uint16_t id : ctx.g.TAGQUE)
+      if (auto b = usagelog::readBatch(ctx, id))
+        if (auto refused = usagelog::ownershipRefusal(*b, ctx.userId(), usagelog::OwnedAction::Tag))
+          throw CommandError("batch " + batchText(id) + " is protected by user " + b->UserID.str() +
+                             "; nothing was printed");
     loadProofFormat(ctx, args);
   }
   if (notes) {

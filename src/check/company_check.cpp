@@ -1,5 +1,7 @@
 #include "check/company_check.h"
 
+#include "check/totals_check.h"
+
 #include <map>
 #include <set>
 
@@ -47,11 +49,18 @@ class Checker {
     checkSchedules(equipment);
     step("Checking GLTRANS");
     checkJournals();
+    step("Checking the posted totals");
+    checkTotals(
+        store_,
+        [this](const std::string& file, std::string record, std::string problem) {
+          found(file, std::move(record), std::move(problem));
+        },
+        report_.recordsRead);
     return std::move(report_);
   }
 
  private:
-  static constexpr int kSteps = 7;
+  static constexpr int kSteps = 8;
 
   void step(const std::string& title) {
     ++report_.rules;

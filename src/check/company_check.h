@@ -6,7 +6,8 @@
 //   - every EQLOGB entry has its batch (EQBATCH) and its equipment;
 //   - no two batches share an EQB:SortID (the batch manager's order);
 //   - every GLDEPR schedule row belongs to existing equipment;
-//   - every "E/Q" journal of GLTRANS balances: its debits equal its credits.
+//   - every "E/Q" journal of GLTRANS balances: its debits equal its credits;
+//   - the posted totals agree with what was posted (totals_check.h).
 // Before the rules, every value of every record is read against its field (a number beyond its
 // digits or range, a text in a number's column, a date that does not exist, a NUL in a text),
 // each fault reported on its own. Reads only, all of it from one snapshot of the company (one

@@ -29,7 +29,8 @@ bool companyOwnName(const std::string& name) {
       "backup"};
   for (const std::string& n : kNames)
     if (name == n) return true;
-  return false;
+  // The process locks beside the database ("company.db-lock-posting").
+  return name.rfind(std::string(Company::kDatabaseName) + "-lock-", 0) == 0;
 }
 
 bool isSqliteDatabase(const fs::path& file) {

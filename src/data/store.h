@@ -160,6 +160,17 @@ class Store {
   // see each moment as they go.
   virtual bool beginReadSnapshot() { return false; }
   virtual void endReadSnapshot() {}
+  // Process locks: held for as long as this process (on a server: this connection) lives and
+  // dropped by the system when it ends, however it ends, so others tell a live holder from
+  // one that has gone. Shared holds of one name live side by side; an exclusive hold stands
+  // alone. `name` is short plain ASCII ("user:ADM", "posting"). A store without them (a
+  // read-only folder) holds nothing and sees nothing held.
+  // Takes the lock without waiting; false when another holds it the other way (or at all,
+  // for an exclusive one). Taking a name this store already holds answers true.
+  virtual bool holdLock(const std::string& /*name*/, bool /*exclusive*/) { return true; }
+  virtual void releaseLock(const std::string& /*name*/) {}
+  // Whether some holder other than this store holds `name`.
+  virtual bool lockHeld(const std::string& /*name*/) { return false; }
 };
 
 // A fingerprint of the tables, columns and keys the files need: a stored schema with the same

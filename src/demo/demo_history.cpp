@@ -912,6 +912,66 @@ void finishEquipment(Company& c, const std::vector<Run>& runs) {
 
 }  // namespace
 
+// The year and month figures as posting leaves them: those of the fiscal year and period of
+// the last posting (an equipment's EQH:LastPostingFiscalPeriod, a category's newest ledger
+// line), taken from the prior-period records summed above.
+void alignPostedFigures(Company& c) {
+  for (data::EqHeader& h : c.equipment) {
+    h.YearUnits = h.YearNonProductiveUnits = h.YearInternalUnits = h.YearInternalIncome =
+        h.YearRentalUnits = h.YearRentalIncome = Decimal();
+    h.MonthUnits = h.MonthNonProductiveUnits = h.MonthInternalUnits = h.MonthInternalIncome =
+        h.MonthRentalUnits = h.MonthRentalIncome = Decimal();
+    if (h.LastPostingFiscalPeriod == 0) continue;
+    const int period = h.LastPostingFiscalPeriod;
+    int year = 0;
+    for (const auto& e : c.usage)
+      if (const Period* p = c.periodOf(usagePostingDate(e.Date, c.lastPosted));
+          p && p->number == period)
+        year = p->year;
+    for (const auto& r : c.prior)
+      if (r.EquipmentID == h.EquipmentID && r.Year == year) {
+        h.YearNonProductiveUnits = r.NonProductiveUnits;
+        h.YearInternalUnits = r.InternalUnits;
+        h.YearInternalIncome = r.InternalIncome;
+        h.YearRentalUnits = r.RentalUnits;
+        h.YearRentalIncome = r.RentalIncome;
+        h.YearUnits = r.NonProductiveUnits + r.InternalUnits + r.RentalUnits;
+      }
+    for (const auto& r : c.priorM)
+      if (r.EquipmentID == h.EquipmentID && r.Year == year && r.FiscalPeriod == period) {
+        h.MonthNonProductiveUnits = r.NonProductiveUnits;
+        h.MonthInternalUnits = r.InternalUnits;
+        h.MonthInternalIncome = r.InternalIncome;
+        h.MonthRentalUnits = r.RentalUnits;
+        h.MonthRentalIncome = r.RentalIncome;
+        h.MonthUnits = r.NonProductiveUnits + r.InternalUnits + r.RentalUnits;
+      }
+  }
+  std::map<std::pair<std::string, std::string>, Date> newest;
+  for (const auto& t : c.ledger) {
+    if (t.SubsidiaryID != "E" || t.CostCategory.empty() || t.CostCategory.str()[0] == '.') continue;
+    Date& d = newest[{t.EquipmentID.str(), t.CostCategory.str()}];
+    if (t.PostingDate > d) d = t.PostingDate;
+  }
+  for (data::EqCost& k : c.costs) {
+    k.YearUnitsUsed = k.YearAmount = k.MonthUnitsUsed = k.MonthAmount = Decimal();
+    auto it = newest.find({k.EquipmentID.str(), k.CostCategory.str()});
+    const Period* p = it == newest.end() ? nullptr : c.periodOf(it->second);
+    if (!p) continue;
+    for (const auto& r : c.priorC)
+      if (r.EquipmentID == k.EquipmentID && r.CostCategory == k.CostCategory && r.Year == p->year) {
+        k.YearUnitsUsed = r.Units;
+        k.YearAmount = r.Amount;
+      }
+    for (const auto& r : c.priorCM)
+      if (r.EquipmentID == k.EquipmentID && r.CostCategory == k.CostCategory && r.Year == p->year &&
+          r.FiscalPeriod == p->number) {
+        k.MonthUnitsUsed = r.Units;
+        k.MonthAmount = r.Amount;
+      }
+  }
+}
+
 void buildHistory(Company& c) {
   std::vector<Run> runs;
   setRuns(c, runs);
@@ -922,6 +982,7 @@ void buildHistory(Company& c) {
   numberLedger(c);
   addTotals(c);
   finishEquipment(c, runs);
+  alignPostedFigures(c);
 }
 
 }  // namespace koreq::demo::detail

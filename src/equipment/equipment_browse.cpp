@@ -84,7 +84,20 @@ void EquipmentBrowse::init() {
 
 void EquipmentBrowse::ready() {
   ui::BrowseProcedure::ready();
+  if (selectMode()) highlightCaller();
   updateSendTo();
+}
+
+// A lookup opens on the equipment its caller's field holds, or on the one after it.
+void EquipmentBrowse::highlightCaller() {
+  data::FileAccess& f = file();
+  const std::string id = clipped(f.text("EquipmentID"));
+  if (id.empty() || list().rowCount() == 0) return;
+  data::FileAccess scan(ctx().store(), f.def(), ctx().errors());
+  scan.setRange(*f.def().key("KeyEquipmentID"), {}, {data::Value(id)});
+  if (scan.next() != data::kNoError) return;
+  const std::int64_t row = list().findRowId(scan.position());
+  if (row >= 0) list().setCurrent(row);
 }
 
 void EquipmentBrowse::afterEvent() {

@@ -77,6 +77,7 @@ class EquipmentBrowse : public ui::BrowseProcedure {
   void finishDelete(ui::Response response, std::int64_t at);
   void runFormFromAlias(ui::Request request, std::function<void(ui::Response)> done);
   std::int64_t current();
+  void highlightCaller();
   void updateSendTo();
 
   Kind kind_;

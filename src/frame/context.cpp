@@ -1,13 +1,20 @@
 #include "frame/context.h"
 
+#include "frame/presence.h"
+
 namespace koreq::frame {
 
 Session::Session(std::unique_ptr<data::Company> company, const Clock& clock, std::string userId)
     : company_(std::move(company)), clock_(clock) {
   g.USERID = userId;
   g.DATAPATH = company_->dataPath().string();
+  g.COMPANYID = companyIdOf(*this);
   // Reports go to the preview unless a caller asks for the printer for one run.
   g.PrintPreview = 1;
+}
+
+Session::~Session() {
+  signOff();
 }
 
 data::FileAccess& Context::file(const data::FileDef& def) {

@@ -20,6 +20,16 @@ namespace koreq::frame {
 class Session {
  public:
   Session(std::unique_ptr<data::Company> company, const Clock& clock, std::string userId);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Signs USERID on to the company as other workstations see it (presence.h): the user's
+  // NETUSER record and a process lock held until signOff or the end of the session. A company
+  // that cannot be written here is only read: nothing is written then.
+  void signOn();
+  void signOff();
+  bool isSignedOn() const { return signedOn_; }
 
   data::Company& company() { return *company_; }
   data::Store& store() { return company_->store(); }
@@ -32,6 +42,7 @@ class Session {
  private:
   std::unique_ptr<data::Company> company_;
   const Clock& clock_;
+  bool signedOn_ = false;
   data::ErrorObject errors_;
   data::ErrorObject* errorRef_ = &errors_;
 };

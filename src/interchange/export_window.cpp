@@ -1,7 +1,12 @@
 #include "interchange/export_window.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "data/records.h"
 #include "interchange/engine/export_lines.h"
+#include "interchange/engine/file_folders.h"
+#include "interchange/engine/import_run.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
 #include "windows/ExportEQLog.h"
@@ -22,6 +27,9 @@ ExportWindow::ExportWindow(frame::Context& ctx, equipment::AutoEntry& autoEntry)
 
 void ExportWindow::init() {
   autoEntry_.registerControl(name(), win::ExportFilename);
+  // The window names the batch it writes, so the user knows which one the file will hold.
+  if (const std::uint16_t batch = ctx().rec<data::EqBatch>().BatchID; batch != 0)
+    setTitle(std::string(kCaption) + " - " + batchTitle(ctx(), batch));
   select(win::ExportFilename);
 }
 
@@ -37,10 +45,14 @@ void ExportWindow::chooseFile() {
   ui::FileDialog d;
   d.title = kExportDialogTitle;
   d.filter = kExportDialogFilter;
-  d.start = fileName_.str();
+  const std::filesystem::path ini = settingsFile(ctx());
+  d.start = fileName_.empty() || !std::filesystem::path(fileName_.str()).is_absolute()
+                ? (dialogFolder(ini) / fileName_.str()).string()
+                : fileName_.str();
   d.save = true;
   std::vector<std::string> chosen = port().chooseFiles(d);
   if (chosen.empty()) return;
+  rememberDialogFolder(ini, chosen.front());
   // A longer name would be cut to another file's name: refused instead.
   if (charCount(chosen.front()) > decltype(fileName_)::kLength) {
     message("The file name is longer than 255 characters.|" + chosen.front(), kCaption,
@@ -81,7 +93,11 @@ void ExportWindow::proceed() {
       message(std::string(kExportComplete) + "|" + ui::openResultText(opened) + ": " + file,
               kCaption, ui::Icon::Exclamation);
   } else {
-    message(kExportComplete, kCaption, ui::Icon::Information);
+    // Where the file went, in full: a bare name lands in the program's working folder.
+    std::error_code ec;
+    const std::filesystem::path whole = std::filesystem::absolute(file, ec);
+    message(std::string(kExportComplete) + "|" + (ec ? file : whole.lexically_normal().string()),
+            kCaption, ui::Icon::Information);
   }
   setResponse(ui::Response::Completed);
   close();

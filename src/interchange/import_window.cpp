@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "data/store.h"
+#include "interchange/engine/file_folders.h"
 #include "runtime/text.h"
 #include "ui/model/desktop.h"
 #include "usagelog/engine/record_rows.h"
@@ -18,6 +19,7 @@ namespace errorsWin = windows::ImportEQLogErrors;
 namespace {
 
 constexpr const char* kFileFilter = "Text Files|*.txt|All Files|*.*";
+constexpr const char* kCaption = "Import Equipment Logs";
 
 ui::ColumnDef columnFor(const FieldCode& code) {
   ui::ColumnDef c;
@@ -92,7 +94,9 @@ data::Value valueOf(const ImportItem& item, LineField field) {
 ImportWindow::ImportWindow(frame::Context& ctx)
     : ui::Procedure(ctx, importWin::kName),
       sourceRows_(control(importWin::SOURCELIST).def().columns),
-      itemRows_(control(importWin::ITEMLIST).def().columns) {}
+      itemRows_(control(importWin::ITEMLIST).def().columns) {
+  bindLocal("LOC:Encoding", encoding_);
+}
 
 void ImportWindow::init() {
   control(importWin::SOURCELIST).setList(&sourceRows_);
@@ -100,8 +104,12 @@ void ImportWindow::init() {
   std::string why;
   if (!data::allOrNothing(
           ctx().store(), [this](std::string* w) { return ensureBuiltInSource(ctx(), w); }, &why))
-    message(why, "Import Equipment Logs", ui::Icon::Exclamation);
+    message(why, kCaption, ui::Icon::Exclamation);
   fillSources(0);
+  // The window names the batch the lines will land in.
+  if (const std::uint16_t batch = ctx().rec<data::EqBatch>().BatchID; batch != 0)
+    setTitle(std::string(kCaption) + " - " + batchTitle(ctx(), batch));
+  control(importWin::NOTE).setText(kAmountsFromRatesNote);
   select(importWin::SOURCELIST);
 }
 
@@ -214,16 +222,20 @@ void ImportWindow::preview() {
   const std::string file = clipped(source.NameFrom.str());
   std::error_code ec;
   if (file.empty() || !std::filesystem::exists(file, ec)) {
-    if (message("The selected import file, " + file + " does not exist.  Do you wish to " +
-                    "select a different file?",
-                "Select New Filename", ui::Icon::Question, "&Yes|&No") != 1)
-      return;
+    const std::string question =
+        file.empty() ? "The source " + clipped(source.ReportTitle.str()) +
+                           " names no import file yet.  Do you wish to select one?"
+                     : "The selected import file, " + file + " does not exist.  Do you wish to " +
+                           "select a different file?";
+    if (message(question, "Select New Filename", ui::Icon::Question, "&Yes|&No") != 1) return;
+    const std::filesystem::path ini = settingsFile(ctx());
     ui::FileDialog d;
     d.title = "Select An Import File";
     d.filter = kFileFilter;
-    d.start = file;
+    d.start = dialogFolder(ini).string();
     std::vector<std::string> chosen = port().chooseFiles(d);
     if (chosen.empty()) return;
+    rememberDialogFolder(ini, chosen.front());
     data::Access<data::JcLimits> a(ctx().store(), ctx().errors());
     if (a.fetch("KeyLimitID", {data::Value(std::int64_t{source.LimitID})}) != data::kNoError) {
       message("The import source no longer exists.", "Select New Filename", ui::Icon::Exclamation);
@@ -245,6 +257,10 @@ void ImportWindow::read(const data::JcLimits& source) {
   ImportChecker checker(ctx());
   std::string why;
   bool read = false;
+  LineLayout layout = LineLayout::of(source);
+  update();
+  layout.encoding = encodingNamed(encoding_.str()).value_or(TextEncoding::Auto);
+  ImportRead found;
   {
     port().setWaitCursor(true);
     struct Restore {
@@ -252,16 +268,21 @@ void ImportWindow::read(const data::JcLimits& source) {
       ~Restore() { p.setWaitCursor(false); }
     } restore{port()};
     read = readImportFile(
-        ctx(), checker, LineLayout::of(source), clipped(source.NameFrom.str()),
+        ctx(), checker, layout, clipped(source.NameFrom.str()),
         [this](ImportItem& item) { items_.push_back(std::move(item)); },
-        [this](const ImportError& e) { errors_.push_back(e); }, &why);
+        [this](const ImportError& e) { errors_.push_back(e); }, &why, &found);
   }
   if (!read) {
     items_.clear();
     showItems();
-    message(why, "Import Equipment Logs", ui::Icon::Exclamation);
+    message(why, kCaption, ui::Icon::Exclamation);
     return;
   }
+  std::string note = std::string("Read as ") + encodingName(found.encoding) + ".";
+  if (!found.header.empty())
+    note += "  Line 1 is the header, not imported: " +
+            (charCount(found.header) > 60 ? cutToChars(found.header, 57) + "..." : found.header);
+  control(importWin::READNOTE).setText(note);
   if (errors_.empty()) {
     askOtherCostTypes();
     return;
@@ -282,6 +303,37 @@ void ImportWindow::askOtherCostTypes() {
                              "Import Non-Equipment Cost Types?", ui::Icon::Question,
                              "&Equipment Only|&All Types") == 1)
     std::erase_if(items_, [&](const ImportItem& i) { return checker.chargedToOtherCostType(i); });
+  askDuplicates();
+}
+
+void ImportWindow::askDuplicates() {
+  const std::uint16_t batchId = ctx().rec<data::EqBatch>().BatchID;
+  DuplicateCheck check(ctx(), batchId);
+  std::vector<std::size_t> repeated;
+  std::string list;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    const std::string where = check.duplicateOf(items_[i]);
+    if (where.empty()) continue;
+    if (repeated.size() < 10)
+      list +=
+          "|Line " + std::to_string(items_[i].lineNumber) + ": " + duplicateText(items_[i], where);
+    repeated.push_back(i);
+  }
+  if (!repeated.empty()) {
+    if (repeated.size() > 10) list += "|and " + std::to_string(repeated.size() - 10) + " more";
+    const int answer = message(std::to_string(repeated.size()) +
+                                   (repeated.size() == 1 ? " line repeats" : " lines repeat") +
+                                   " an entry (same equipment, date, meters and units):" + list +
+                                   "||Import them again, or leave them out?",
+                               "Possible Duplicates", ui::Icon::Question,
+                               "&Leave Them Out|&Import Them Too|&Cancel", 1);
+    if (answer == 3) {
+      items_.clear();
+    } else if (answer == 1) {
+      for (auto it = repeated.rbegin(); it != repeated.rend(); ++it)
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(*it));
+    }
+  }
   showItems();
   if (!items_.empty()) select(importWin::IMPORT);
 }
@@ -295,7 +347,7 @@ void ImportWindow::import() {
     message(
         "There is no batch to import into.|Highlight the batch in Equipment Usage Log Entry "
         "and press Import there.",
-        "Import Equipment Logs", ui::Icon::Exclamation);
+        kCaption, ui::Icon::Exclamation);
     return;
   }
   ImportChecker checker(ctx());
@@ -319,7 +371,7 @@ void ImportWindow::import() {
   }
   if (!done) {
     // Nothing was added: the preview stays, so the import can be tried again.
-    message(why + "|Nothing was imported.", "Import Equipment Logs", ui::Icon::Exclamation);
+    message(why + "|Nothing was imported.", kCaption, ui::Icon::Exclamation);
     return;
   }
   items_.clear();

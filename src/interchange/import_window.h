@@ -36,6 +36,7 @@ class ImportWindow final : public ui::Procedure {
   void preview();
   void read(const data::JcLimits& source);
   void askOtherCostTypes();
+  void askDuplicates();
   void showItems();
   void import();
 
@@ -44,7 +45,8 @@ class ImportWindow final : public ui::Procedure {
   ui::QueueListModel itemRows_;
   std::vector<ImportItem> items_;
   std::vector<ImportError> errors_;
-  std::vector<LineField> shown_;  // the preview's columns
+  std::vector<LineField> shown_;    // the preview's columns
+  Str<20> encoding_ = "Automatic";  // the file encoding chosen
 };
 
 // The error list of a preview: Proceed answers Completed, Cancel (or closing) Cancelled.

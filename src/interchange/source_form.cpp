@@ -1,8 +1,11 @@
 #include "interchange/source_form.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "data/records.h"
+#include "interchange/engine/file_folders.h"
+#include "interchange/engine/import_lines.h"
 #include "ui/model/desktop.h"
 #include "windows/UpdateEQLogImport.h"
 #include "windows/UpdateEQLogImportItem.h"
@@ -41,7 +44,9 @@ void openSourceForm(ui::Procedure& caller, ui::Request request, std::uint32_t li
 SourceForm::SourceForm(frame::Context& ctx, equipment::EquipmentShared& shared)
     : ui::FormProcedure(ctx, sourceForm::kName, data::JcLimits::def()),
       shared_(shared),
-      rows_(control(sourceForm::LIST).def().columns) {}
+      rows_(control(sourceForm::LIST).def().columns) {
+  bindLocal("LOC:Header", header_);
+}
 
 void SourceForm::prepare() {
   ui::FormProcedure::prepare();
@@ -64,6 +69,7 @@ void SourceForm::init() {
     shared_.autoEntry.registerControl(name(), c);
   control(sourceForm::JCL_JobTo).setItems(textItems({kDateFormats.begin(), kDateFormats.end()}));
   layout_ = SourceLayout(s.FieldMap.str());
+  header_ = s.SourceFlag.str() == std::string(1, kHeaderFlag) ? 1 : 0;
   control(sourceForm::LIST).setList(&rows_);
   showFields(0);
   builtIn_ = request() != ui::Request::Insert && isBuiltInSource(s);
@@ -155,9 +161,13 @@ void SourceForm::chooseFile() {
   ui::FileDialog dialog;
   dialog.title = "Select a Filename";
   dialog.filter = "Text Files|*.txt|All Files|*.*";
-  dialog.start = primary().text("JCL:NameFrom");
+  // The source's own file when it names one, else where the user last chose a file.
+  const std::filesystem::path ini = settingsFile(ctx());
+  const std::string named = clipped(primary().text("JCL:NameFrom"));
+  dialog.start = std::filesystem::path(named).is_absolute() ? named : dialogFolder(ini).string();
   std::vector<std::string> chosen = port().chooseFiles(dialog);
   if (chosen.empty()) return;
+  rememberDialogFolder(ini, chosen.front());
   std::string why;
   if (!primary().put("JCL:NameFrom", chosen.front(), &why)) {
     // A name cut to what the field holds would name another file.
@@ -180,6 +190,25 @@ void SourceForm::completed() {
     cycle();
     select(sourceForm::JCL_ReportTitle);
     return;
+  }
+  // A date written in no known format would date every line today without a word.
+  const bool dated =
+      std::any_of(layout_.items().begin(), layout_.items().end(),
+                  [](const MapItem& i) { return i.code == fieldCode(LineField::Date).code; });
+  if (!builtIn_ && dated && !isDateFormat(s.JobTo.str())) {
+    message(
+        "Please choose the Date Field Format: the dates of the file cannot be read without "
+        "it.",
+        "Date Field Format", ui::Icon::Exclamation);
+    cycle();
+    select(sourceForm::JCL_JobTo);
+    return;
+  }
+  if (!builtIn_) {
+    if (header_ != 0)
+      s.SourceFlag = std::string(1, kHeaderFlag);
+    else if (s.SourceFlag.str() == std::string(1, kHeaderFlag))
+      s.SourceFlag = "";
   }
   s.FieldMap = layout_.map();
 }

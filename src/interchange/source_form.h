@@ -73,7 +73,8 @@ class SourceForm final : public ui::FormProcedure {
   SourceLayout layout_;
   FieldRows rows_;
   ImportItemRow itemRow_;
-  bool builtIn_ = false;  // opened on the built-in source
+  bool builtIn_ = false;     // opened on the built-in source
+  std::uint8_t header_ = 0;  // "First line names the columns": JCL:SourceFlag 'H'
 };
 
 class ImportItemWindow final : public ui::Procedure {

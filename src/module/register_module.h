@@ -5,7 +5,7 @@
 
 #include "equipment/equipment_browse.h"
 #include "frame/registry.h"
-#include "usagelog/entry_rules.h"
+#include "usagelog/engine/entry_rules.h"
 
 namespace koreq::module {
 

@@ -22,6 +22,9 @@ class Paginator {
   // rather than breaking pages for ever.
   Placement place(double height, double reserve = 0);
 
+  // Moves what was placed last down by `height`: room for a band put above it.
+  void skip(double height) { cursor_ += height; }
+
   int pages() const { return pages_; }
   double bodyTop() const { return top_; }
   double bodyBottom() const { return bottom_; }

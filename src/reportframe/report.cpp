@@ -255,10 +255,16 @@ void Report::print(std::string_view name) {
   if (band->kind == BandKind::PageHeader || band->kind == BandKind::PageFooter)
     throw std::logic_error("report " + def_.name + ": the page bands print by themselves");
   const double reserve = band->kind == BandKind::GroupHeader ? detailHeight_ : 0;
-  const Paginator::Placement at = paginator_.place(band->height, reserve);
+  Paginator::Placement at = paginator_.place(band->height, reserve);
   if (at.newPage) {
     finishPage();
     beginPage();
+    const BandDef* carry = carryOver_.empty() ? nullptr : def_.band(carryOver_);
+    if (carry && carry != band && paginator_.pages() > 1) {
+      printAt(*carry, at.y);
+      paginator_.skip(carry->height);
+      at.y += carry->height;
+    }
   }
   printAt(*band, at.y);
 }

@@ -125,6 +125,11 @@ class Report {
   // is one empty line.
   std::vector<std::string> wrap(std::string_view control, std::string_view text);
 
+  // A band printed at the top of every page a break begins, before the band that broke it: a
+  // group's heading carried over to its continuation page. Empty: none. Not printed when the
+  // band breaking the page is that band itself.
+  void setCarryOver(std::string band) { carryOver_ = std::move(band); }
+
   // Finishes the last page. Nothing prints after it.
   void endReport();
 
@@ -152,6 +157,7 @@ class Report {
   double detailHeight_ = 0;  // the tallest detail band: the room a group header keeps
   bool pageOpen_ = false;
   bool ended_ = false;
+  std::string carryOver_;
 };
 
 // The text a field shows: the value through the picture, without surrounding blanks; a value

@@ -1,5 +1,7 @@
 #include "usagelog/batch_form.h"
 
+#include "usagelog/engine/batch_rules.h"
+
 #include "data/records.h"
 #include "ui/model/desktop.h"
 #include "windows/UpdateEQBatch.h"
@@ -104,6 +106,17 @@ void BatchForm::go() {
        {win::PASSWORDPROMPT, win::EnteredPassword, win::GOBUTTON, win::OVERRIDEBUTTON})
     this->control(c).hide();
   select(win::EQB_Description);
+}
+
+void BatchForm::completed() {
+  const data::EqBatch& b = ctx().rec<data::EqBatch>();
+  if (!b.Repeating || repeatsWithInterval(b)) return;
+  // Without one the same entries would be posted again under the same dates.
+  cycle();
+  message("A repeating batch needs an interval: the number of " +
+              std::string(b.FrequencyType == 1 ? "months" : "days") + " between its postings.",
+          "Repeating Batch", ui::Icon::Exclamation);
+  select(b.FrequencyType == 1 ? win::EQB_Frequency2 : win::EQB_Frequency);
 }
 
 bool BatchForm::save() {

@@ -28,6 +28,8 @@ class BatchForm final : public ui::FormProcedure {
   BatchForm(frame::Context& ctx, equipment::EquipmentShared& shared);
 
   void init() override;
+  // OK refuses a repeating batch without an interval.
+  void completed() override;
   void accepted(ui::Control& c) override;
   void newSelection(ui::Control& c) override;
 

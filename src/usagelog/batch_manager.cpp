@@ -555,6 +555,10 @@ void BatchManager::post() {
     return;
   }
   if (!tagHighlightedIfNoneTagged()) return;
+  // What is about to go into the ledger, asked once; No leaves the batches tagged.
+  const PostingPreview preview = previewPosting(ctx(), ctx().g.TAGQUE);
+  if (message(preview.question(), "Post Tagged Batches", ui::Icon::Question, "&Yes|&No") != 1)
+    return;
   PostingRun run = postTaggedBatches(
       ctx(), ctx().g.TAGQUE, [](frame::Context& c) { return !suite::PREPOSTBACKUP(c).empty(); });
   if (run.refusal) {
@@ -564,6 +568,8 @@ void BatchManager::post() {
     for (const std::string& line : run.result.failureLines())
       text += (text.empty() ? "" : "|") + line;
     message(text, "Nothing Posted", ui::Icon::Exclamation);
+  } else {
+    message(run.result.summary() + ".", "Posting Complete", ui::Icon::Information);
   }
   fillBatches(0);
 }

@@ -16,7 +16,7 @@
 #include "ui/model/procedure.h"
 #include "usagelog/engine/batch_marks.h"
 #include "usagelog/engine/batch_rules.h"
-#include "usagelog/entry_rules.h"
+#include "usagelog/engine/entry_rules.h"
 
 namespace koreq::usagelog {
 

@@ -258,6 +258,8 @@ void LogForm::accepted(ui::Control& c) {
     e.Units = e.EndMeter - e.StartMeter;
     calculateCharges();
   } else if (c.is(win::EQLB_StartMeter)) {
+    // On OK an entry of hours only (no end meter) keeps its units.
+    if (all && e.EndMeter.isZero()) return;
     e.Units = e.EndMeter - e.StartMeter;
     display();
   } else if (c.is(win::EQLB_Units)) {
@@ -381,6 +383,8 @@ void LogForm::equipmentAccepted(bool charged) {
     ctx().rec<data::EqHeader>() = record;
     used_ = record;
     ctx().g.EQUIPFIELD = record.EquipmentID.str();
+    // OK never takes back a start meter that was typed or that the entry carried.
+    if (acceptingAll()) return;
     entry().StartMeter = startMeter(record.CurrentMeter, memory_.meters, record.EquipmentID.str());
     if (detailType() == DetailType::Maintenance) description1_ = record.Description.str();
     calculateCharges();
@@ -605,7 +609,17 @@ void LogForm::lookup(const std::string& what) {
     data::JcCost& cc = ctx().rec<data::JcCost>();
     cc = data::JcCost{};
     cc.JobID = e.JobID;
-    cc.CostCode = cutToChars(e.CostCode.str(), 10);
+    // The list is in code and type order: the entry's mask (code and type together) is found
+    // first, so the list opens on that very record.
+    data::Access<data::JcCost> held(ctx().store(), ctx().errors());
+    if (!e.CostCode.empty() &&
+        held.fetch("KeyEntryMask", {data::Value(e.JobID.str()), data::Value(e.CostCode.str())}) ==
+            data::kNoError) {
+      cc.CostCode = held.rec().CostCode;
+      cc.CostType = held.rec().CostType;
+    } else {
+      cc.CostCode = cutToChars(e.CostCode.str(), 10);
+    }
     copy = [this] {
       entry().CostCode = ctx().rec<data::JcCost>().EntryMask;
       costCodeAccepted();
@@ -672,10 +686,20 @@ void LogForm::completed() {
     case DetailType::Equipment:
       break;
   }
-  if (!missing) return;
-  cycle();
-  message(control(missing).label() + " is Required", "Required Field", ui::Icon::Information);
-  select(missing);
+  if (missing) {
+    cycle();
+    message(control(missing).label() + " is Required", "Required Field", ui::Icon::Information);
+    select(missing);
+    return;
+  }
+  // The charges always follow the units that are stored.
+  calculateCharges();
+  if (meterRunsBackwards(e) &&
+      message(backwardsMeterQuestion(e, used_.UsageUnit.str()), "End Meter Below Start",
+              ui::Icon::Question, "&Yes|&No") != 1) {
+    cycle();
+    select(win::EQLB_EndMeter);
+  }
 }
 
 void LogForm::kill() {

@@ -3,7 +3,7 @@
 // UpdateEQLog: the form of one unposted usage-log entry, built for entering many in a row from
 // the keyboard. It carries the last entry's equipment and meter forward, turns keypad keys into
 // detail types and cost types, finds jobs by name, and checks every code against its file. The
-// rules it applies without a window live in entry_rules.h.
+// rules it applies without a window live in engine/entry_rules.h.
 
 #include <functional>
 #include <string>
@@ -11,7 +11,7 @@
 #include "data/records.h"
 #include "equipment/equipment_browse.h"
 #include "ui/model/form_procedure.h"
-#include "usagelog/entry_rules.h"
+#include "usagelog/engine/entry_rules.h"
 
 namespace koreq::usagelog {
 

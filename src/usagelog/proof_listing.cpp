@@ -42,7 +42,11 @@ class ProofBody final : public reportframe::ReportBody {
     proceed_ = clipped(ctx_.g.REPORTFILTER.str()) == std::to_string(format.LimitID);
     if (proceed_) rows_ = proofRows(ctx_, format, ctx_.g.TAGQUE);
     report.setValue("LOC:BatchText", std::string());
+    report.setValue("LOC:BatchContinued", std::string());
     report.setValue("LOC:BatchCaption", std::string("Batch Totals:"));
+    report.setValue("LOC:EquipmentFooterText", std::string());
+    report.setValue("LOC:Description1", std::string());
+    report.setValue("LOC:Description2", std::string());
     showTotals(report);
     ctx_.g.RXQUEUE.push_back(
         "Batch\tEquipment ID\tDate\tEmployee\tJob\tGL Account\tLocation\tComments\tStart\tEnd\t"
@@ -76,6 +80,7 @@ class ProofBody final : public reportframe::ReportBody {
     // not exist list nothing at all, so the run ends as any empty report ("Nothing to Print").
     if (rows_.empty() && !anyTaggedBatch()) return;
     report.print("batchFooter");
+    report.setCarryOver({});
     if (ctx_.g.TAGQUE.size() > 1) report.print("grandFooter");
   }
 
@@ -89,8 +94,13 @@ class ProofBody final : public reportframe::ReportBody {
     std::string description;
     if (batches_.fetch("EQB:KeyBatchID", {std::int64_t{batch}}) == data::kNoError)
       description = clipped(batches_.rec().Description.str());
-    report.setValue("LOC:BatchText", "Batch " + std::to_string(batch) + " - " + description);
+    const std::string text = "Batch " + std::to_string(batch) + " - " + description;
+    report.setValue("LOC:BatchText", text);
+    report.setValue("LOC:BatchContinued", text + " (continued)");
     report.print("batchHeader");
+    // A page break inside the batch repeats its heading, so every page says whose entries
+    // it lists.
+    report.setCarryOver("batchContinued");
     equipmentTotals_ = batchTotals_ = {};
     report.setValue("LOC:BatchCaption", "Batch " + std::to_string(batch) + " Totals:");
     showTotals(report);
@@ -113,10 +123,22 @@ class ProofBody final : public reportframe::ReportBody {
                          : e.ChargeType.str() == "R" ? eq.RentalBillingRate
                                                      : Decimal();
     const Decimal adjustment = e.AdjustedAmount - e.GrossAmount;
-    const std::string employee = std::to_string(e.EmployeeID) + " " + lastName;
+    // No employee (0) prints nothing rather than a number that names nobody.
+    const std::string employee =
+        e.EmployeeID == 0 ? std::string() : std::to_string(e.EmployeeID) + " " + lastName;
     const std::string job = clipped(e.JobID.str()) + " " + clipped(e.CostCode.str());
     for (const data::FieldDef& f : data::EqLogB::def().fields) report.setValue(f.name, f.get(&e));
     report.setValue("EQH:Description", eq.Description.str());
+    // A long description goes on over a second line instead of being cut at the column.
+    const std::vector<std::string> lines = report.wrap("?EQH:Description", eq.Description.str());
+    report.setValue("LOC:Description1", lines.empty() ? std::string() : lines[0]);
+    std::string rest;
+    for (std::size_t i = 1; i < lines.size(); ++i) rest += (i > 1 ? " " : "") + lines[i];
+    report.setValue("LOC:Description2", rest);
+    // The equipment footer names its equipment: it may stand at the top of a page.
+    report.setValue("LOC:EquipmentFooterText",
+                    "Totals of " + e.EquipmentID.str() +
+                        (eq.Description.empty() ? std::string() : " - " + eq.Description.str()));
     report.setValue("LOC:StartReading", start);
     report.setValue("LOC:Rate", rate);
     report.setValue("LOC:Adjustment", adjustment);

@@ -3,6 +3,10 @@
 //
 //   crash_helper reorder COMPANY-FOLDER COUNT   COUNT batch moves, one after another
 //   crash_helper apply-to-all COMPANY-FOLDER    every category added to every piece of equipment
+//   crash_helper hold-batch COMPANY-FOLDER USER BATCH
+//                                               signs USER on, marks the batch in use as the
+//                                               entry form does, prints "held" and keeps both
+//                                               until standard input ends
 //   crash_helper hold-posting COMPANY-FOLDER USER
 //                                               claims the company's posting as USER, prints
 //                                               "claimed" and holds it until standard input ends
@@ -20,6 +24,7 @@
 #include "data/store.h"
 #include "equipment/engine/cost_rules.h"
 #include "frame/context.h"
+#include "usagelog/engine/batch_marks.h"
 #include "usagelog/engine/batch_rules.h"
 #include "usagelog/engine/posting_flow.h"
 
@@ -68,9 +73,24 @@ int main(int argc, char** argv) {
     const equipment::ApplyToAllResult r = equipment::applyCategoriesToAll(ctx);
     return r.refused || r.failed > 0 ? 1 : 0;
   }
+  if (action == "hold-batch" && argc == 5) {
+    SystemClock clock;
+    frame::Session session(data::Company::open(argv[2]), clock, argv[3]);
+    session.signOn();
+    frame::Context ctx(session);
+    const auto batch = static_cast<std::uint16_t>(std::stoi(argv[4]));
+    if (!usagelog::setInUse(ctx, batch, session.g.USERID.str()).done) return 1;
+    std::cout << "held" << std::endl;
+    std::string line;
+    while (std::getline(std::cin, line)) {
+    }
+    usagelog::setInUse(ctx, batch, "");
+    return 0;
+  }
   if (action == "hold-posting" && argc == 4) {
     SystemClock clock;
     frame::Session session(data::Company::open(argv[2]), clock, argv[3]);
+    session.signOn();
     frame::Context ctx(session);
     const usagelog::PostingClaim claim = usagelog::claimPosting(ctx);
     if (!claim.claimed) {

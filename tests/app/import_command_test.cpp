@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "app/record_json.h"
 #include "cli_support.h"
 #include "data/access.h"
 #include "data/company.h"
@@ -16,6 +17,12 @@ namespace koreq::cli::test {
 namespace {
 
 using ::testing::HasSubstr;
+
+std::string recordJson(const data::EqLogB& e) {
+  std::string out;
+  for (const data::FieldDef& f : data::EqLogB::def().fields) appendFieldJson(out, f, &e);
+  return out;
+}
 
 class ImportCommand : public ::testing::Test {
  protected:
@@ -57,14 +64,106 @@ TEST_F(ImportCommand, ErrorsStopItUnlessToldToProceed) {
   EXPECT_THAT(some.out, HasSubstr("Imported 1 entry into batch 000001 (1 charged to cost types"));
   EXPECT_EQ(entries(), before + 1);
 
-  EXPECT_EQ(koreq({"import", "1", file(), "--proceed"}).rc, 0);
+  // The AC-801 line is in the batch now: named, and imported only when allowed.
+  Result again = koreq({"import", "1", file(), "--proceed"});
+  EXPECT_EQ(again.rc, 1);
+  EXPECT_THAT(again.out, HasSubstr("Line 1: Possible duplicate: AC-801 3/05/2024 8 units is "
+                                   "already in batch 1\n"));
+  EXPECT_THAT(again.err, HasSubstr("1 line repeats an entry: nothing was imported"));
+  EXPECT_EQ(entries(), before + 1);
+  Result allowed = koreq({"import", "1", file(), "--proceed", "--allow-duplicates"});
+  EXPECT_EQ(allowed.rc, 0) << allowed.err;
+  EXPECT_THAT(allowed.out, HasSubstr("Amounts are computed from the equipment rates"));
   EXPECT_EQ(entries(), before + 3);
 
   EXPECT_EQ(koreq({"import", "1", file(), "--source", "Nope"}).err,
             "koreq: there is no import source named \"Nope\"\n");
   EXPECT_EQ(koreq({"import", "99", file()}).err, "koreq: there is no batch 000099\n");
+  // EQV's protected batch is EQV's to fill, as in the batch manager.
+  EXPECT_EQ(koreq({"import", "2", file(), "--proceed"}).err,
+            "koreq: batch 000002 is protected by user EQV; nothing was imported\n");
+  EXPECT_EQ(entries(), before + 3);
   EXPECT_EQ(koreq({"import", "1", file(), "--all-types", "--equipment-only"}).rc, 2);
   EXPECT_EQ(koreq({"import", "1", (dir_ / "missing.csv").string()}).rc, 1);
+}
+
+// A spreadsheet's file from Windows: a header row, Windows-1252 text, CR line ends, a quoted
+// cell over two lines; what it holds lands in its own fields.
+TEST_F(ImportCommand, ReadsWindowsTextWithAHeaderAndNamedEncodings) {
+  std::ofstream(file(), std::ios::binary)
+      << "Equipment,Start,End,Units\r"
+         "AC-801,0,0,8,R,Job,,2101,01-100E,,,O\x92"
+         "Brien \x96 fuel,03/05/2024,yard,12\r"
+         "AC-801,0,0,9,R,Job,,2101,01-100E,,,\"two\rlines\" ,03/06/2024\r";
+  EXPECT_EQ(koreq({"import", "1", file()}).rc, 1);  // the header is an error line
+  EXPECT_EQ(koreq({"import", "1", file(), "--encoding", "EBCDIC"}).rc, 2);
+  Result latin = koreq({"import", "1", file(), "--header", "--encoding", "ISO-8859-1"});
+  EXPECT_THAT(latin.out, HasSubstr("Line 2: Line is not text\n"));
+  const long before = entries();
+  Result ok = koreq({"import", "1", file(), "--header"});
+  ASSERT_EQ(ok.rc, 0) << ok.out << ok.err;
+  EXPECT_THAT(ok.out, HasSubstr("Header line skipped: Equipment,Start,End,Units\n"));
+  EXPECT_THAT(ok.out, HasSubstr("(the file read as Windows-1252)"));
+  ASSERT_EQ(entries(), before + 2);
+  auto company = data::Company::open(dir_ / "demo");
+  data::ErrorObject errors;
+  data::Access<data::EqLogB> a(company->store(), errors);
+  std::vector<data::EqLogB> added;
+  for (a.set(*data::EqLogB::def().key("KeyLogID")); a.next() == data::kNoError;)
+    added.push_back(a.rec());
+  const data::EqLogB& first = added[added.size() - 2];
+  EXPECT_EQ(first.Comments.str(),
+            "O\u2019"
+            "Brien \u2013 fuel");
+  EXPECT_EQ(first.Location.str(), "YARD");
+  EXPECT_EQ(first.EmployeeID, 12);
+  EXPECT_EQ(added.back().Comments.str(), "two lines");
+  EXPECT_EQ(added.back().Date, *Date::fromYmd(2024, 3, 6));
+}
+
+// Every demo batch written out and read back gives its entries again, field for field; only
+// the adjusted amount is not in the file (the import prices from the rates).
+TEST_F(ImportCommand, EveryDemoBatchSurvivesTheRoundTrip) {
+  std::vector<data::EqBatch> batches;
+  {
+    auto company = data::Company::open(dir_ / "demo");
+    data::ErrorObject errors;
+    data::Access<data::EqBatch> b(company->store(), errors);
+    for (b.set(*data::EqBatch::def().key("KeyBatchID")); b.next() == data::kNoError;)
+      batches.push_back(b.rec());
+  }
+  ASSERT_FALSE(batches.empty());
+  auto entriesOf = [&](std::uint16_t batch) {
+    auto company = data::Company::open(dir_ / "demo");
+    data::ErrorObject errors;
+    data::Access<data::EqLogB> a(company->store(), errors);
+    std::vector<data::EqLogB> out;
+    for (a.set(*data::EqLogB::def().key("KeyLogID")); a.next() == data::kNoError;)
+      if (a.rec().BatchID == batch) out.push_back(a.rec());
+    return out;
+  };
+  int tried = 0;
+  for (const data::EqBatch& b : batches) {
+    const auto before = entriesOf(b.BatchID);
+    if (before.empty()) continue;
+    const std::string out = (dir_ / ("batch" + std::to_string(b.BatchID) + ".txt")).string();
+    Result exported = koreq({"--user", b.UserID.empty() ? "ADM" : b.UserID.str(), "export",
+                             std::to_string(b.BatchID), out});
+    ASSERT_EQ(exported.rc, 0) << exported.err;
+    Result imported = koreq({"--user", "ADM", "import", std::to_string(b.BatchID), out,
+                             "--all-types", "--allow-duplicates"});
+    ASSERT_EQ(imported.rc, 0) << b.BatchID << ": " << imported.out << imported.err;
+    const auto after = entriesOf(b.BatchID);
+    ASSERT_EQ(after.size(), 2 * before.size()) << b.BatchID;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+      data::EqLogB expected = before[i], got = after[before.size() + i];
+      expected.LogID = got.LogID;
+      expected.AdjustedAmount = expected.GrossAmount;
+      EXPECT_EQ(recordJson(got), recordJson(expected)) << "batch " << b.BatchID << " entry " << i;
+    }
+    ++tried;
+  }
+  EXPECT_GT(tried, 1);
 }
 
 // The built-in source is added with the first import that lands, not by one that is refused.

@@ -91,8 +91,9 @@ TEST_F(PostCommand, PostsAndTheCompanyStillAgreesWithItself) {
   ASSERT_EQ(r.rc, 0) << r.err;
   EXPECT_THAT(r.out, HasSubstr("Batch 000001: 8 entries, "));
   EXPECT_THAT(r.out, HasSubstr("(repeating: its entries moved to their next dates)"));
-  EXPECT_THAT(r.out, HasSubstr("Posted 8 entries, "));
-  EXPECT_THAT(r.out, HasSubstr(" in journal E/Q "));
+  EXPECT_THAT(r.out, HasSubstr("Posted 8 entries in journal E/Q "));
+  EXPECT_THAT(r.out, HasSubstr(" ledger lines, debits "));
+  EXPECT_EQ(run({"--data", (dir_ / "demo").string(), "check"}).rc, 0);
 
   auto company = open();
   data::Store& store = company->store();

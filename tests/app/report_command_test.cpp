@@ -248,7 +248,13 @@ TEST_F(ReportCommand, NoOutputOverTheCompanyOntoADeviceOrIntoAFolder) {
 
 TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
   const fs::path pdf = out_ / "proof.pdf";
-  Result r = report({"report", "PrintEQLogBProof", "--batches", "2", "--format",
+  // Batch 2 is EQV's and protected: listed by its owner (named twice, listed once), not by ADM.
+  EXPECT_EQ(report({"--user", "ADM", "report", "PrintEQLogBProof", "--batches", "2", "--format",
+                    "All Tagged Batches", "--pdf", pdf.string()})
+                .err,
+            "koreq: batch 000002 is protected by user EQV; nothing was printed\n");
+  EXPECT_FALSE(fs::exists(pdf));
+  Result r = report({"--user", "EQV", "report", "PrintEQLogBProof", "--batches", "2,2", "--format",
                      "All Tagged Batches", "--pdf", pdf.string()});
   ASSERT_EQ(r.rc, 0) << r.err;
   const std::string text = shell("pdftotext -layout " + quoted(pdf) + " -");
@@ -259,8 +265,8 @@ TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
   EXPECT_THAT(shell("pdfinfo " + quoted(pdf)), HasSubstr("792 x 612 pts"));
 
   // The format by number: the excavators of the last week (the demo's dates are today's).
-  r = report({"report", "PrintEQLogBProof", "--batches", "1,2", "--limit-id", "16", "--pdf",
-              pdf.string()});
+  r = report({"--user", "EQV", "report", "PrintEQLogBProof", "--batches", "1,2", "--limit-id", "16",
+              "--pdf", pdf.string()});
   ASSERT_EQ(r.rc, 0) << r.err;
   EXPECT_THAT(shell("pdftotext -layout " + quoted(pdf) + " -"),
               ContainsRegex("Grand Totals: +69.00 +11,592.00"));

@@ -1,8 +1,10 @@
-// A company on a PostgreSQL server, as workstations use it: copied there from the embedded
-// database and back without losing or changing a record, and used by several processes at once
-// (one poster per company, batch reorders that keep every SortID once). Skipped without a test
-// server (KOREQ_PG_TEST).
+// Several workstations in one company: marks and claims that go with their process (on the
+// embedded database and on a PostgreSQL server), and a company on the server, copied there from
+// the embedded database and back without losing or changing a record and used by several
+// processes at once (one poster per company, batch reorders that keep every SortID once). The
+// server's cases are skipped without a test server (KOREQ_PG_TEST).
 
+#include <signal.h>
 #include <stdio.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,6 +73,11 @@ class Child {
     if (toChild_ >= 0) ::close(toChild_);
     toChild_ = -1;
   }
+  // Ends it as a crash or `kill -9` would: nothing of its own runs on the way out.
+  void kill() {
+    if (pid_ > 0) ::kill(pid_, SIGKILL);
+    wait();
+  }
   int wait() {
     if (pid_ <= 0) return status_;
     int st = 0;
@@ -111,6 +118,63 @@ class ServerCompany : public ::testing::Test {
   TempDir dir_;
   std::unique_ptr<koreq::test::BackendCompany> server_;
 };
+
+// Two workstations, two users, on the embedded database and on the server: a batch another
+// signed-on user has open is theirs until they are gone; a user or a posting whose process was
+// killed blocks nobody, at once.
+class Workstations : public ::testing::TestWithParam<Backend> {
+ protected:
+  void SetUp() override {
+    KOREQ_NEED_BACKEND(GetParam());
+    setDemoMaker(&demo::makeDemoCompany);
+    if (GetParam() == Backend::Sqlite) {
+      ASSERT_EQ(koreq(shared(), {"init", "--demo"}).rc, 0);
+      return;
+    }
+    ASSERT_EQ(koreq(dir_.path / "local", {"init", "--demo"}).rc, 0);
+    server_ = std::make_unique<koreq::test::BackendCompany>(Backend::Postgres, dir_.path / "srv");
+    ASSERT_EQ(
+        koreq(dir_.path / "local", {"copy", "--to", server_->conninfo(), shared().string()}).rc, 0);
+  }
+  void TearDown() override { setDemoMaker({}); }
+
+  std::filesystem::path shared() const { return dir_.path / "shared"; }
+  static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
+                      const char* user = "ADM") {
+    args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
+    return run(std::move(args));
+  }
+
+  TempDir dir_;
+  std::unique_ptr<koreq::test::BackendCompany> server_;
+};
+
+TEST_P(Workstations, MarksAndClaimsGoWithTheirProcess) {
+  // EQV has ADM's batch 1 open: ADM's posting meets "Batch In Use" (answered Cancel).
+  Child entering({CRASH_HELPER, "hold-batch", shared().string(), "EQV", "1"});
+  ASSERT_EQ(entering.line(), "held\n");
+  Result inUse = koreq(shared(), {"post", "1"});
+  EXPECT_EQ(inUse.rc, 1);
+  EXPECT_THAT(inUse.err, HasSubstr("Batch In Use: This usage log batch is flagged as being in "
+                                   "use by user EQV."));
+  // EQV's process dies with the batch open: ADM takes it at once, and posts.
+  entering.kill();
+  Result posted = koreq(shared(), {"post", "1"});
+  ASSERT_EQ(posted.rc, 0) << posted.err;
+  EXPECT_THAT(posted.out, HasSubstr("Posted 8 entries in journal E/Q "));
+
+  // A posting killed while it held the company's posting: EQV posts at once.
+  Child poster({CRASH_HELPER, "hold-posting", shared().string(), "ADM"});
+  ASSERT_EQ(poster.line(), "claimed\n");
+  Result refused = koreq(shared(), {"post", "2"}, "EQV");
+  EXPECT_THAT(refused.err, HasSubstr("Right now Dana W. is posting Equipment Usage Logs."));
+  poster.kill();
+  Result after = koreq(shared(), {"post", "2"}, "EQV");
+  ASSERT_EQ(after.rc, 0) << after.err;
+  EXPECT_EQ(koreq(shared(), {"check"}).rc, 0) << koreq(shared(), {"check"}).out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Workstations, koreq::test::kBackends, koreq::test::backendName);
 
 // To the server and back: every file reads the same, the company checks sound on the server,
 // and a copy is never made over a company nor by a user who is no administrator.
@@ -174,7 +238,7 @@ TEST_F(ServerCompany, OnePosterPerCompanyAcrossProcesses) {
   EXPECT_EQ(other.wait(), 0);
   Result posted = koreq(shared(), {"post", "1"});
   ASSERT_EQ(posted.rc, 0) << posted.err;
-  EXPECT_THAT(posted.out, HasSubstr("Posted 8 entries, "));
+  EXPECT_THAT(posted.out, HasSubstr("Posted 8 entries in journal E/Q "));
   EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
 }
 

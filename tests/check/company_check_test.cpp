@@ -50,7 +50,7 @@ TEST(CompanyCheck, TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed) {
   ASSERT_EQ(test::makeDemoFolder(dir, "2024-06-14"), "");
   Ran r = check(dir);
   EXPECT_EQ(r.rc, 0) << r.out;
-  EXPECT_THAT(r.out, ::testing::MatchesRegex("The company is sound: 7 checks held over [0-9]+ "
+  EXPECT_THAT(r.out, ::testing::MatchesRegex("The company is sound: 8 checks held over [0-9]+ "
                                              "records\\.\n"));
   {
     auto company = data::Company::open(dir);
@@ -86,13 +86,21 @@ TEST(CompanyCheck, TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed) {
     ASSERT_EQ(batches.next(), data::kNoError);
     batches.rec().SortID = first;
     ASSERT_EQ(batches.update(), data::kNoError);
+    // A total changed behind the program's back.
+    data::Access<data::EqHeader> eq(store, errors);
+    ASSERT_EQ(eq.fetch("KeyEquipmentID", {data::Value(std::string("EX-301"))}), data::kNoError);
+    eq.rec().CumulativeUnits = eq.rec().CumulativeUnits + Decimal(100);
+    ASSERT_EQ(eq.update(), data::kNoError);
   }
   r = check(dir);
   EXPECT_EQ(r.rc, 1);
   std::vector<std::string> lines;
   for (std::istringstream s(r.out); std::getline(s, r.out);) lines.push_back(r.out);
-  ASSERT_EQ(lines.size(), 8u);
-  EXPECT_EQ(lines[0].substr(0, 16), "7 faults found i");
+  ASSERT_EQ(lines.size(), 9u);
+  EXPECT_EQ(lines[0].substr(0, 16), "8 faults found i");
+  EXPECT_THAT(lines[8], ::testing::MatchesRegex(
+                            "EQHEADER EQH:EquipmentID EX-301: EQH:CumulativeUnits is [0-9.]+, its "
+                            "posted usage \\(EQLOG\\) sums to [0-9.]+"));
   EXPECT_THAT(lines[1], ::testing::MatchesRegex(
                             "EQCOST EQC:PrimaryRecordID [0-9]+ \\(GHOST NOCAT\\): no equipment "
                             "GHOST in EQHEADER"));
@@ -131,10 +139,10 @@ TEST(CompanyCheck, TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed) {
       checkCompany(company->store(), [&](int n, int of, const std::string& title) {
         steps.push_back(std::to_string(n) + "/" + std::to_string(of) + " " + title);
       });
-  EXPECT_THAT(steps,
-              ElementsAre("1/7 Checking the database", "2/7 Checking every value",
-                          "3/7 Checking EQCOST", "4/7 Checking EQLOGB", "5/7 Checking EQBATCH",
-                          "6/7 Checking GLDEPR", "7/7 Checking GLTRANS"));
+  EXPECT_THAT(steps, ElementsAre("1/8 Checking the database", "2/8 Checking every value",
+                                 "3/8 Checking EQCOST", "4/8 Checking EQLOGB",
+                                 "5/8 Checking EQBATCH", "6/8 Checking GLDEPR",
+                                 "7/8 Checking GLTRANS", "8/8 Checking the posted totals"));
   ASSERT_GT(report.findings.size(), 7u);
   EXPECT_EQ(report.findings[0].file, "database");
   EXPECT_EQ(report.findings.size(), report.broken);

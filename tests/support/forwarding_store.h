@@ -60,6 +60,9 @@ class ForwardingStore : public data::Store {
   }
   bool beginReadSnapshot() override { return s_.beginReadSnapshot(); }
   void endReadSnapshot() override { s_.endReadSnapshot(); }
+  bool holdLock(const std::string& n, bool exclusive) override { return s_.holdLock(n, exclusive); }
+  void releaseLock(const std::string& n) override { s_.releaseLock(n); }
+  bool lockHeld(const std::string& n) override { return s_.lockHeld(n); }
   void readInRowOrder(const data::FileDef& f, data::RowSink& sink) override {
     s_.readInRowOrder(f, sink);
   }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "usagelog/batch_form.h"
-#include "usagelog/entry_rules.h"
+#include "usagelog/engine/entry_rules.h"
 
 namespace koreq::usagelog::test {
 namespace {
@@ -35,14 +35,22 @@ TEST(StartMeter, IsTheHighestOfTheCurrentMeterAndTheUnpostedEndMeter) {
   meters.record("EX-301", d("9000"));
   EXPECT_EQ(startMeter(d("1200"), meters, "DT-201"), d("1250"));
   EXPECT_EQ(startMeter(d("1300"), meters, "DT-201"), d("1300"));
-  // A later entry replaces the row of its equipment, even with a lower reading.
+  // A lower reading, or an entry of hours only (no end meter), leaves the highest.
   meters.record("DT-201 ", d("1210"));
+  meters.record("DT-201", d("0"));
   EXPECT_EQ(meters.size(), 2u);
-  EXPECT_EQ(startMeter(d("1200"), meters, "DT-201"), d("1210"));
-  meters.rebuild({{"PU-101", d("5")}, {"PU-101", d("8")}, {"WL-402", d("3")}});
-  EXPECT_EQ(meters.size(), 2u);
+  EXPECT_EQ(startMeter(d("1200"), meters, "DT-201"), d("1250"));
+  // Rebuilt from the unposted entries in any order: the highest end meter of each.
+  meters.rebuild({{"DT-201", d("7000")},
+                  {"DT-201", d("6700")},
+                  {"DT-201", d("0")},
+                  {"PU-101", d("5")},
+                  {"PU-101", d("8")},
+                  {"WL-402", d("3")}});
+  EXPECT_EQ(meters.size(), 3u);
+  EXPECT_EQ(startMeter(d("6617.50"), meters, "DT-201"), d("7000"));
   EXPECT_EQ(meters.endMeter("PU-101"), d("8"));
-  EXPECT_FALSE(meters.endMeter("DT-201"));
+  EXPECT_FALSE(meters.endMeter("EX-301"));
 }
 
 TEST(CostCode, GetsItsCostTypeFromTheKeypad) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "data/access.h"
 #include "data/company.h"
 #include "frame/context.h"
 #include "reportframe/band_recorder.h"
@@ -135,6 +136,76 @@ TEST_F(ProofListingTest, TheFormatsLimitsAndWhatIsPrintedWithoutEntries) {
   // REPORTFILTER names another format: nothing at all.
   ctx_.g.REPORTFILTER = "8";
   EXPECT_EQ(print({1, 2}).pages(), 0);
+}
+
+// A batch longer than a page, a description and a GL account as long as their fields, an entry
+// without an employee: nothing clipped, every page says whose entries it lists.
+TEST_F(ProofListingTest, LongTextsAndContinuationPages) {
+  test::TempDir tmp;
+  std::filesystem::copy(demoFolder(), tmp.path / "co", std::filesystem::copy_options::recursive);
+  frame::Session session(data::Company::open(tmp.path / "co"), clock_, "ADM");
+  frame::Context ctx(session);
+  const std::string description = "Generator 45 kW trailer mounted, diesel.";  // 40 characters
+  {
+    data::Access<data::EqHeader> eq(ctx.store(), ctx.errors());
+    ASSERT_EQ(eq.fetch("KeyEquipmentID", {std::string("GN-851")}), data::kNoError);
+    eq.rec().Description = description;
+    ASSERT_EQ(eq.update(), data::kNoError);
+    data::Access<data::EqLogB> log(ctx.store(), ctx.errors());
+    log.setRange(*data::EqLogB::def().key("KeyBatchID"), {std::int64_t{1}});
+    ASSERT_EQ(log.next(), data::kNoError);
+    data::EqLogB copy = log.rec();
+    copy.EquipmentID = "GN-851";
+    copy.GLAccount = "5100-000-012";
+    copy.EmployeeID = 0;
+    for (int i = 0; i < 30; ++i) {
+      ASSERT_EQ(log.prime(), data::kNoError);
+      const std::int32_t id = log.rec().LogID;
+      log.rec() = copy;
+      log.rec().LogID = id;
+      ASSERT_EQ(log.insert(), data::kNoError);
+    }
+  }
+  auto& f = ctx.rec<data::EqLimits>();
+  f.LimitID = 7;
+  ctx.g.REPORTFILTER = "7";
+  ctx.g.TAGQUE = {1};
+  BandRecorder pages;
+  Report report(reportframe::reportDef("PrintEQLogBProof"), pages);
+  reportframe::startRun(ctx, printEqLogBProofProcedure(), report);
+  auto body = printEqLogBProofBody(ctx);
+  body->begin(report);
+  while (body->next(report)) {
+  }
+  body->end(report);
+  report.endReport();
+
+  ASSERT_GE(pages.pages(), 2);
+  // Each page after the first opens with the batch's heading, marked as continued.
+  const auto continued = pages.bands("batchContinued");
+  ASSERT_EQ(static_cast<int>(continued.size()), pages.pages() - 1);
+  EXPECT_EQ(continued[0].text("?LOC:BatchContinued"), "Batch 1 - Weekly Yard & Shop (continued)");
+  EXPECT_EQ(continued[0].page, 2);
+  bool gn = false;
+  for (const auto& d : pages.bands("detail")) {
+    if (d.text("?EQLB:EquipmentID") != "GN-851" || d.text("?EQLB:GLAccount").empty()) continue;
+    gn = true;
+    EXPECT_EQ(d.text("?LOC:EmployeeText"), "");  // not "0"
+    EXPECT_EQ(d.text("?EQH:Description") + " " + d.text("?LOC:Description2"), description);
+    EXPECT_EQ(d.text("?EQLB:GLAccount"), "5100-000-012");
+    break;
+  }
+  EXPECT_TRUE(gn);
+  // The equipment footer names its equipment.
+  EXPECT_EQ(pages.bands("equipmentFooter")[1].text("?LOC:EquipmentFooterText"),
+            "Totals of GN-851 - " + description);
+  // Each line fits its column (by the recorder's measure, half the font size a character).
+  for (const char* name : {"?EQLB:GLAccount", "?EQH:Description", "?LOC:Description2"}) {
+    const auto& c = report.control(name);
+    const std::string longest =
+        std::string(name) == "?EQLB:GLAccount" ? "5100-000-012" : "Generator 45 kW trailer";
+    EXPECT_GE(c.width, pages.textWidth(c.font, longest)) << name;
+  }
 }
 
 }  // namespace

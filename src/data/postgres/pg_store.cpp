@@ -244,6 +244,57 @@ PgStore::~PgStore() {
   if (conn_) PQfinish(conn_);
 }
 
+// ---- Process locks ------------------------------------------------------------------------------
+
+// The two keys of a process lock: the company's and the name's, each a non-negative int4.
+std::string PgStore::lockKeys(const std::string& name) const {
+  std::uint64_t h = 1469598103934665603ull;  // FNV-1a
+  for (unsigned char c : name) h = (h ^ c) * 1099511628211ull;
+  return std::to_string(static_cast<std::uint64_t>(lockKey_) & 0x7fffffffu) + "," +
+         std::to_string(h & 0x7fffffffu);
+}
+
+bool PgStore::takeLock(const std::string& name, bool exclusive) {
+  const std::string keys = lockKeys(name);
+  const std::string k1 = keys.substr(0, keys.find(',')), k2 = keys.substr(keys.find(',') + 1);
+  Result r = run(std::string("SELECT pg_try_advisory_lock") + (exclusive ? "" : "_shared") +
+                     "(?::integer, ?::integer)",
+                 {{k1}, {k2}});
+  return r.text(0, 0) == "t";
+}
+
+bool PgStore::holdLock(const std::string& name, bool exclusive) {
+  if (locks_.count(name)) return true;
+  if (!takeLock(name, exclusive)) return false;
+  locks_[name] = exclusive;
+  return true;
+}
+
+void PgStore::releaseLock(const std::string& name) {
+  auto it = locks_.find(name);
+  if (it == locks_.end()) return;
+  const std::string keys = lockKeys(name);
+  try {
+    run(std::string("SELECT pg_advisory_unlock") + (it->second ? "" : "_shared") +
+            "(?::integer, ?::integer)",
+        {{keys.substr(0, keys.find(','))}, {keys.substr(keys.find(',') + 1)}});
+  } catch (const StoreError&) {
+    // A connection that has gone took the lock with it.
+  }
+  locks_.erase(it);
+}
+
+bool PgStore::lockHeld(const std::string& name) {
+  if (locks_.count(name)) return true;
+  const std::string keys = lockKeys(name);
+  Result r =
+      run("SELECT EXISTS (SELECT 1 FROM pg_locks WHERE locktype = 'advisory' AND granted AND "
+          "database = (SELECT oid FROM pg_database WHERE datname = current_database()) AND "
+          "classid = (?::bigint)::oid AND objid = (?::bigint)::oid AND objsubid = 2)",
+          {{keys.substr(0, keys.find(','))}, {keys.substr(keys.find(',') + 1)}});
+  return r.text(0, 0) == "t";
+}
+
 void PgStore::fail(const std::string& state, const std::string& text) {
   const std::string msg = describe(state, text);
   // The server ends a transaction at its first failed statement, so every failure inside one
@@ -598,6 +649,13 @@ bool PgStore::begin(std::chrono::milliseconds timeout) {
     prepared_.clear();
     if (PQstatus(conn_) != CONNECTION_OK) return false;
     PQsetNoticeProcessor(conn_, quiet, nullptr);
+    // The server dropped this connection's process locks with the old one.
+    for (const auto& [name, exclusive] : locks_) {
+      try {
+        takeLock(name, exclusive);
+      } catch (const StoreError&) {
+      }
+    }
   }
   try {
     exec("BEGIN");

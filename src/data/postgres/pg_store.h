@@ -87,6 +87,11 @@ class PgStore final : public Store {
                        const std::function<void(const UnfitValue&)>& found) override;
   bool beginReadSnapshot() override;
   void endReadSnapshot() override;
+  // Process locks are session-level advisory locks, which the server drops with the
+  // connection.
+  bool holdLock(const std::string& name, bool exclusive) override;
+  void releaseLock(const std::string& name) override;
+  bool lockHeld(const std::string& name) override;
   void readInRowOrder(const FileDef& f, RowSink& sink) override;
   std::vector<std::pair<std::string, std::int64_t>> numberCounters() override;
   void setNumberCounter(const std::string& name, std::int64_t next) override;
@@ -141,6 +146,9 @@ class PgStore final : public Store {
   sql::WriterState w_;
   bool savepoint_ = false;  // an update runs under its savepoint: a refused key is not a failure
   std::int64_t lockKey_ = 0;
+  std::map<std::string, bool> locks_;  // process locks held: name and whether exclusive
+  bool takeLock(const std::string& name, bool exclusive);
+  std::string lockKeys(const std::string& name) const;
   std::unordered_map<std::string, std::string> prepared_;  // SQL text → statement name
   std::vector<const FileDef*> files_;                      // as given to ensureSchema
 

@@ -1,6 +1,8 @@
 #include "data/sqlite/sqlite_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -236,7 +238,7 @@ class SqliteStore::Query {
   Stmt& s_;
 };
 
-SqliteStore::SqliteStore(const std::string& path, Mode mode) {
+SqliteStore::SqliteStore(const std::string& path, Mode mode) : path_(path) {
   // A company whose file or folder this user cannot write is still read (a copy on read-only
   // media): its changes would need the journal beside it.
   std::string folder = std::filesystem::path(path).parent_path().string();
@@ -250,7 +252,8 @@ SqliteStore::SqliteStore(const std::string& path, Mode mode) {
   w_.readOnly = w_.readOnly || mode == Mode::ReadOnly;
   // Without its shared-memory file, a database in a folder that cannot be written opens only
   // as an unchanging one; nobody can be writing it there.
-  const bool immutable = w_.readOnly && !folderWritable && ::access((path + "-shm").c_str(), F_OK) != 0;
+  const bool immutable =
+      w_.readOnly && !folderWritable && ::access((path + "-shm").c_str(), F_OK) != 0;
   std::string name = path;
   if (immutable) {
     name = "file:";
@@ -313,6 +316,43 @@ SqliteStore::~SqliteStore() {
   stmts_.clear();
   reads_.clear();
   if (db_) sqlite3_close_v2(db_);
+  for (auto& [name, fd] : locks_) ::close(fd);
+}
+
+// ---- Process locks ------------------------------------------------------------------------------
+
+std::string SqliteStore::lockFile(const std::string& name) const {
+  std::string file = path_ + "-lock-";
+  for (char c : name) file += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return file;
+}
+
+bool SqliteStore::holdLock(const std::string& name, bool exclusive) {
+  if (locks_.count(name) || w_.readOnly) return true;
+  const int fd = ::open(lockFile(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return true;  // a folder this user cannot write: nobody can change the company here
+  if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  locks_[name] = fd;
+  return true;
+}
+
+void SqliteStore::releaseLock(const std::string& name) {
+  auto it = locks_.find(name);
+  if (it == locks_.end()) return;
+  ::close(it->second);  // the lock goes with the file's last descriptor
+  locks_.erase(it);
+}
+
+bool SqliteStore::lockHeld(const std::string& name) {
+  if (locks_.count(name)) return true;
+  const int fd = ::open(lockFile(name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  ::close(fd);
+  return held;
 }
 
 void SqliteStore::exec(const std::string& sql) {

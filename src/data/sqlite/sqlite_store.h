@@ -64,6 +64,11 @@ class SqliteStore final : public Store {
                        const std::function<void(const UnfitValue&)>& found) override;
   bool beginReadSnapshot() override;
   void endReadSnapshot() override;
+  // Process locks are flock(2) locks on small files beside the database, which the kernel
+  // drops when the process ends.
+  bool holdLock(const std::string& name, bool exclusive) override;
+  void releaseLock(const std::string& name) override;
+  bool lockHeld(const std::string& name) override;
   void readInRowOrder(const FileDef& f, RowSink& sink) override;
   std::vector<std::pair<std::string, std::int64_t>> numberCounters() override;
   void setNumberCounter(const std::string& name, std::int64_t next) override;
@@ -121,7 +126,11 @@ class SqliteStore final : public Store {
   std::optional<Parked> parked_;
   void finishParked();
 
+  std::string lockFile(const std::string& name) const;
+
   sqlite3* db_ = nullptr;
+  std::string path_;
+  std::map<std::string, int> locks_;  // process locks held: name and open file
   sql::WriterState w_;
   std::string readOnlyReason_;
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;

@@ -5,9 +5,15 @@
 
 #include "data/records.h"
 #include "frame/context.h"
+#include "runtime/picture.h"
 #include "usagelog/engine/cost_codes.h"
+#include "usagelog/engine/record_rows.h"
 
 namespace koreq::interchange {
+
+namespace {
+constexpr int kAmountDigits = 11;  // EQLB:Units, EQLB:GrossAmount
+}  // namespace
 
 ImportChecker::ImportChecker(frame::Context& ctx)
     : ctx_(ctx), today_(ctx.today()), costCodeLength_(usagelog::costCodeLength(ctx)) {}
@@ -89,6 +95,15 @@ std::string ImportChecker::check(ImportItem& item) {
   if (item.units.isZero()) item.units = item.endMeter - item.startMeter;
   if (item.units.isZero()) return "No Units";
   if (item.chargeType.empty()) item.chargeType = "I";
+  // The entry's amounts hold 11 digits: checked here, before anything is written.
+  if (!item.units.fitsDigits(kAmountDigits))
+    return "Total Units " + item.units.toPlainString() + " is too large for its field";
+  const Rates* r = rates(equipment);
+  const Decimal rate = item.chargeType.str()[0] == 'R' ? r->rental : r->internal;
+  const Decimal gross = item.units * rate;
+  if (!gross.fitsDigits(kAmountDigits))
+    return "Gross Amount " + gross.toPlainString() + " (" + item.units.toPlainString() +
+           " units at " + rate.toPlainString() + ") is too large for its field";
   return {};
 }
 
@@ -135,9 +150,38 @@ bool EntryWriter::add(const ImportItem& item, std::string* why) {
   return true;
 }
 
+DuplicateCheck::DuplicateCheck(frame::Context& ctx, std::uint16_t batchId)
+    : ctx_(ctx), batchId_(batchId) {}
+
+std::string DuplicateCheck::duplicateOf(const ImportItem& item) {
+  const std::string& equipment = item.equipmentId.str();
+  auto [it, fresh] = seen_.try_emplace({equipment, item.date.day()});
+  if (fresh) {
+    const std::vector<data::Value> key{data::Value(equipment), data::Value(item.date)};
+    for (const auto& e :
+         usagelog::detail::readWhere<data::EqLogB>(ctx_.store(), "KeyEquipmentID", key))
+      if (e.rec.BatchID == batchId_)
+        it->second.push_back({e.rec.StartMeter, e.rec.EndMeter, e.rec.Units, false});
+    for (const auto& e :
+         usagelog::detail::readWhere<data::EqLog>(ctx_.store(), "KeyEquipmentID", key))
+      it->second.push_back({e.rec.StartMeter, e.rec.EndMeter, e.rec.Units, true});
+  }
+  for (const Entry& e : it->second)
+    if (e.start == item.startMeter && e.end == item.endMeter && e.units == item.units)
+      return e.posted ? "already posted" : "already in batch " + std::to_string(batchId_);
+  return {};
+}
+
+std::string duplicateText(const ImportItem& item, const std::string& where) {
+  return "Possible duplicate: " + item.equipmentId.str() + " " +
+         trimLeft(formatPicture("@d2", item.date)) + " " + item.units.toPlainString() +
+         " units is " + where;
+}
+
 bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayout& layout,
                     const std::string& file, const std::function<void(ImportItem&)>& accepted,
-                    const std::function<void(const ImportError&)>& rejected, std::string* why) {
+                    const std::function<void(const ImportError&)>& rejected, std::string* why,
+                    ImportRead* read) {
   namespace fs = std::filesystem;
   const fs::path work = fs::path(clipped(ctx.session().g.DATAPATH.str())) / "Import.txt";
   std::error_code ec;
@@ -145,10 +189,25 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
     if (why) *why = "The import file " + file + " is not a file that can be read.";
     return false;
   }
-  auto reader = LineReader::throughWorkFile(file, work.string(), why);
+  auto reader = LineReader::throughWorkFile(file, work.string(), why, layout.encoding);
   if (!reader) return false;
-  std::string line;
-  long number = 0;
+  if (read) read->encoding = reader->encoding();
+  auto statusText = [](LineReader::Status s) -> const char* {
+    switch (s) {
+      case LineReader::Status::TooLong:
+        return "Line is longer than 1,024 characters";
+      case LineReader::Status::NotText:
+        return "Line is not text";
+      case LineReader::Status::NotUtf8:
+        return "Line is not UTF-8 text (choose the file's encoding)";
+      default:
+        return "";
+    }
+  };
+  std::string line, more;
+  std::vector<std::string> fields;
+  long number = 0, moreNumber = 0;
+  bool first = true;
   for (;;) {
     const LineReader::Status status = reader->next(line, number);
     if (status == LineReader::Status::End) break;
@@ -156,25 +215,65 @@ bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayou
       if (why) *why = "The import file could not be read to its end.";
       return false;
     }
-    if (status == LineReader::Status::TooLong) {
-      rejected({number, "Line is longer than 1,024 characters"});
+    const bool header = first && layout.header;
+    first = false;
+    if (status != LineReader::Status::Line) {
+      if (!header) rejected({number, statusText(status)});
       continue;
     }
-    if (status == LineReader::Status::NotText) {
-      rejected({number, "Line is not text"});
+    // A quoted field holding line breaks goes on over the next lines.
+    bool tooLong = false;
+    long last = number;
+    while (!tooLong && endsInsideQuotes(layout, line)) {
+      const LineReader::Status s = reader->next(more, moreNumber);
+      if (s == LineReader::Status::End) break;
+      if (s == LineReader::Status::Failed) {
+        if (why) *why = "The import file could not be read to its end.";
+        return false;
+      }
+      if (s != LineReader::Status::Line) {
+        rejected({moreNumber, statusText(s)});
+        break;
+      }
+      line += '\n';
+      line += more;
+      last = moreNumber;
+      tooLong = charCount(line) > LineReader::kMaxLine;
+    }
+    // A quote never closed takes the lines after it: the error says which it took.
+    const std::string taken = last > number ? " (lines " + std::to_string(number) + " to " +
+                                                  std::to_string(last) + " read as one)"
+                                            : std::string();
+    if (header) {
+      if (read) read->header = line;
+      continue;
+    }
+    if (tooLong) {
+      rejected({number, "A quoted field is not closed within 1,024 characters" + taken});
       continue;
     }
     if (clip(line).empty()) continue;
+    std::string failure = splitFields(layout, line, fields);
+    if (failure.empty() && blankFields(fields)) continue;
     ImportItem item;
     item.lineNumber = number;
-    std::string failure = readItem(layout, line, item);
+    if (failure.empty()) failure = readFields(layout, fields, item);
     if (failure.empty()) failure = checker.check(item);
     if (failure.empty())
       accepted(item);
     else
-      rejected({number, failure});
+      rejected({number, failure + taken});
   }
   return true;
+}
+
+std::string batchTitle(frame::Context& ctx, std::uint16_t batchId) {
+  std::string title = "Batch " + std::to_string(batchId);
+  data::Access<data::EqBatch> batch(ctx.store(), ctx.errors());
+  if (batch.fetch("KeyBatchID", {data::Value(std::int64_t{batchId})}) == data::kNoError &&
+      !batch.rec().Description.empty())
+    title += " - " + batch.rec().Description.str();
+  return title;
 }
 
 std::string otherCostTypesQuestion(long items, long charged) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -71,13 +72,51 @@ class EntryWriter {
   long added_ = 0;
 };
 
+// Whether an item may repeat an entry: one of the same equipment, date, meter readings and
+// units already in the target batch or already posted. A re-imported file is the usual cause.
+class DuplicateCheck {
+ public:
+  DuplicateCheck(frame::Context& ctx, std::uint16_t batchId);
+  // "already in batch 7" or "already posted"; empty when neither. Call after the item was
+  // checked (its units completed from the meters).
+  std::string duplicateOf(const ImportItem& item);
+
+ private:
+  struct Entry {
+    Decimal start, end, units;
+    bool posted = false;
+  };
+  frame::Context& ctx_;
+  std::uint16_t batchId_;
+  std::map<std::pair<std::string, std::int64_t>, std::vector<Entry>> seen_;
+};
+
+// The error text of a line that may be a duplicate, for the preview and the command line.
+std::string duplicateText(const ImportItem& item, const std::string& where);
+
+// What reading a file found beside its items.
+struct ImportRead {
+  std::string header;                          // the header line skipped, when the source has one
+  TextEncoding encoding = TextEncoding::Auto;  // what the file was read as
+};
+
 // Copies `file` to the company's work file (DATAPATH/Import.txt), reads it line by line along
 // the layout and checks each item: `accepted` gets each item that passes, `rejected` each line
-// that fails. The work file is removed afterwards. False with `why` when the file could not be
-// copied or read.
+// that fails. A quoted field may carry a delimited line over the next ones; the item keeps the
+// number of its first line. The work file is removed afterwards. False with `why` when the file
+// could not be copied or read.
 bool readImportFile(frame::Context& ctx, ImportChecker& checker, const LineLayout& layout,
                     const std::string& file, const std::function<void(ImportItem&)>& accepted,
-                    const std::function<void(const ImportError&)>& rejected, std::string* why);
+                    const std::function<void(const ImportError&)>& rejected, std::string* why,
+                    ImportRead* read = nullptr);
+
+// The preview's note that the file carries no amounts.
+inline constexpr char kAmountsFromRatesNote[] =
+    "Amounts are computed from the equipment rates: the file carries no adjustments.";
+
+// "Batch 7 - " and the batch's description: how the export and import windows name the batch
+// they work on. Just the number when the batch has no description or no longer exists.
+std::string batchTitle(frame::Context& ctx, std::uint16_t batchId);
 
 // The count text of the non-equipment question ("Out of the ...").
 std::string otherCostTypesQuestion(long items, long charged);

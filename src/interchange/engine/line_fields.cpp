@@ -46,6 +46,11 @@ const FieldCode* fieldCodeNamed(std::string_view contents) {
   return nullptr;
 }
 
+bool isDateFormat(std::string_view format) {
+  format = clip(format);
+  return std::find(kDateFormats.begin(), kDateFormats.end(), format) != kDateFormats.end();
+}
+
 namespace {
 MapItem itemAt(std::string_view map, std::size_t at) {
   MapItem item;

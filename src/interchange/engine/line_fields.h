@@ -56,6 +56,9 @@ inline constexpr std::array<const char*, 12> kDateFormats = {
     "MM/DD/YY", "MM-DD-YY", "MMDDYY", "MM/DD/YYYY", "MM-DD-YYYY", "MMDDYYYY",
     "DD/MM/YY", "DD-MM-YY", "DDMMYY", "DD/MM/YYYY", "DD-MM-YYYY", "DDMMYYYY"};
 
+// Whether a text (trailing blanks ignored) is one of the twelve date formats.
+bool isDateFormat(std::string_view format);
+
 // JCL:PrintOrder of a source.
 inline constexpr char kCommaDelimited = 'C';
 inline constexpr char kTabDelimited = 'T';

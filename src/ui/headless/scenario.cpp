@@ -128,6 +128,16 @@ class Runner {
     if (cmd == "call") {
       need(l, 2, "call PROCEDURE");
       if (!desktop_.call(ctx_, w[1])) throw BadCommand("no procedure named " + w[1]);
+    } else if (cmd == "signon") {
+      // Another workstation signs this user on: a connection of its own to the company holds
+      // the user's sign-on until the scenario ends.
+      need(l, 2, "signon USER");
+      frame::Session& here = ctx_.session();
+      auto other = std::make_unique<frame::Session>(data::Company::open(here.company().dataPath()),
+                                                    here.clock(), w[1]);
+      other->signOn();
+      if (!other->isSignedOn()) return "user " + w[1] + " could not be signed on";
+      others_.push_back(std::move(other));
     } else if (cmd == "request") {
       need(l, 2, "request N");
       if (!allDigits(w[1])) throw BadCommand("request needs a number");
@@ -389,6 +399,7 @@ class Runner {
   }
 
   std::ostream& out_;
+  std::vector<std::unique_ptr<frame::Session>> others_;  // other workstations signed on
   ScenarioDriver& driver_;
   ScriptedPort port_;
   frame::Context ctx_;  // before the desktop: its windows use it until they are gone

@@ -1,5 +1,7 @@
 #include "usagelog/engine/batch_marks.h"
 
+#include "frame/presence.h"
+
 #include <algorithm>
 
 #include "data/store.h"
@@ -85,9 +87,7 @@ std::optional<Refusal> ownershipRefusal(const data::EqBatch& batch, const std::s
 }
 
 bool signedOn(frame::Context& ctx, const std::string& userId) {
-  return !readWhere<data::NetUser>(ctx.store(), "KeyUserCompany",
-                                   {userId, ctx.session().g.COMPANYID.str()}, 1)
-              .empty();
+  return frame::userSignedOn(ctx.session(), userId);
 }
 
 std::string batchInUseQuestion(const std::string& user) {

@@ -46,7 +46,7 @@ enum class OwnedAction { Tag, Delete };
 std::optional<Refusal> ownershipRefusal(const data::EqBatch& batch, const std::string& userId,
                                         OwnedAction action);
 
-// Whether `userId` is signed on to this company (has a NETUSER record for COMPANYID).
+// Whether `userId` is signed on to this company in a process that still runs.
 bool signedOn(frame::Context& ctx, const std::string& userId);
 
 inline constexpr const char* kBatchInUseCaption = "Batch In Use";

@@ -10,7 +10,9 @@
 #include "data/store.h"
 #include "frame/context.h"
 #include "frame/registry.h"
+#include "runtime/picture.h"
 #include "runtime/text.h"
+#include "usagelog/engine/batch_marks.h"
 #include "usagelog/engine/batch_rules.h"
 #include "usagelog/engine/record_rows.h"
 
@@ -66,11 +68,8 @@ struct CategoryFigures {
 // Everything the posting reads more than once, read once inside its transaction.
 class Ledger {
  public:
-  explicit Ledger(frame::Context& ctx) : ctx_(ctx), store_(ctx.store()) {
-    ScanAll<data::GlFiscal>("KeyFiscalPeriodUp", periods_);
-    std::sort(periods_.begin(), periods_.end(), [](const auto& a, const auto& b) {
-      return std::tie(a.PeriodDate, a.FiscalPeriod) < std::tie(b.PeriodDate, b.FiscalPeriod);
-    });
+  explicit Ledger(frame::Context& ctx)
+      : ctx_(ctx), store_(ctx.store()), periods_(fiscalPeriods(ctx.store())) {
     std::vector<data::Systems> systems;
     ScanAll<data::Systems>("KeyRecordID", systems, 1);
     if (!systems.empty()) systems_ = systems.front();
@@ -86,16 +85,7 @@ class Ledger {
 
   // The period holding `d`: the first whose date is on or after it, the first period only
   // within its own month.
-  const data::GlFiscal* periodOf(Date d) const {
-    if (d.isEmpty()) return nullptr;
-    auto it = std::lower_bound(periods_.begin(), periods_.end(), d,
-                               [](const data::GlFiscal& p, Date x) { return p.PeriodDate < x; });
-    if (it == periods_.end()) return nullptr;
-    if (it == periods_.begin() &&
-        (it->PeriodDate.year() != d.year() || it->PeriodDate.month() != d.month()))
-      return nullptr;
-    return &*it;
-  }
+  const data::GlFiscal* periodOf(Date d) const { return fiscalPeriodOf(periods_, d); }
   const data::GlFiscal* current() const { return current_; }
   const data::Systems& systems() const { return systems_; }
 
@@ -316,47 +306,6 @@ class Writer {
 
   // Totals, category figures and prior-period records, each record written once.
   void finish() {
-    const data::GlFiscal* cur = ledger_.current();
-    for (auto& [id, figures] : usage_) {
-      Stored<data::EqHeader>* eq = ledger_.equipment(id);
-      data::EqHeader& h = eq->rec;
-      const Totals& t = figures;
-      auto grow = [](Decimal& c, Decimal& y, Decimal& m, const Totals& t,
-                     Decimal UsageFigures::*f) {
-        c += t.all.*f;
-        y += t.year.*f;
-        m += t.month.*f;
-      };
-      grow(h.CumulativeUnits, h.YearUnits, h.MonthUnits, t, &UsageFigures::units);
-      grow(h.CumulativeNonProductiveUnits, h.YearNonProductiveUnits, h.MonthNonProductiveUnits, t,
-           &UsageFigures::nonProductive);
-      grow(h.CumulativeInternalUnits, h.YearInternalUnits, h.MonthInternalUnits, t,
-           &UsageFigures::internalUnits);
-      grow(h.CumulativeInternalIncome, h.YearInternalIncome, h.MonthInternalIncome, t,
-           &UsageFigures::internalIncome);
-      grow(h.CumulativeRentalUnits, h.YearRentalUnits, h.MonthRentalUnits, t,
-           &UsageFigures::rentalUnits);
-      grow(h.CumulativeRentalIncome, h.YearRentalIncome, h.MonthRentalIncome, t,
-           &UsageFigures::rentalIncome);
-      h.InternalThisPosting = t.all.internalIncome;
-      h.InternalUnitsThisPosting = t.all.internalUnits;
-      h.RentalThisPosting = t.all.rentalIncome;
-      h.RentalUnitsThisPosting = t.all.rentalUnits;
-      if (t.endMeter > h.CurrentMeter) h.CurrentMeter = t.endMeter;
-      if (cur && cur->FiscalPeriod <= 255)
-        h.LastPostingFiscalPeriod = static_cast<std::uint8_t>(cur->FiscalPeriod);
-      store_.update(data::EqHeader::def(), eq->rowId, rowOf(h));
-    }
-    for (auto& [code, t] : categories_) {
-      Stored<data::EqCost>* k = ledger_.cost(code.first, code.second);
-      k->rec.CumulativeUnitUsed += t.all.units;
-      k->rec.CumulativeAmount += t.all.amount;
-      k->rec.YearUnitsUsed += t.year.units;
-      k->rec.YearAmount += t.year.amount;
-      k->rec.MonthUnitsUsed += t.month.units;
-      k->rec.MonthAmount += t.month.amount;
-      store_.update(data::EqCost::def(), k->rowId, rowOf(k->rec));
-    }
     for (auto& [key, f] : priorYear_) {
       auto rows = readWhere<data::EqPrior>(store_, "KeyEquipmentYear",
                                            {key.first, std::int64_t{key.second}}, 1);
@@ -435,15 +384,99 @@ class Writer {
       else
         store_.update(data::EqPriorCM::def(), rows.front().rowId, rowOf(p));
     }
+    updateEquipment();
+    updateCategories();
   }
 
  private:
+  // The year and month figures are those of the fiscal year and period of today as the
+  // prior-period records hold them after this posting: a posting into a later period starts
+  // the month afresh, into a later year the year too, and figures never run on across them.
+  template <typename P>
+  std::optional<P> priorOf(const char* key, std::vector<data::Value> k) {
+    auto rows = readWhere<P>(store_, key, std::move(k), 1);
+    if (rows.empty()) return std::nullopt;
+    return rows.front().rec;
+  }
+
+  void updateEquipment() {
+    const data::GlFiscal* cur = ledger_.current();
+    for (auto& [id, t] : usage_) {
+      Stored<data::EqHeader>* eq = ledger_.equipment(id);
+      data::EqHeader& h = eq->rec;
+      h.CumulativeUnits += t.all.units;
+      h.CumulativeNonProductiveUnits += t.all.nonProductive;
+      h.CumulativeInternalUnits += t.all.internalUnits;
+      h.CumulativeInternalIncome += t.all.internalIncome;
+      h.CumulativeRentalUnits += t.all.rentalUnits;
+      h.CumulativeRentalIncome += t.all.rentalIncome;
+      if (cur) {
+        const std::int64_t year = cur->FiscalYear;
+        UsageFigures y = figuresOf(priorOf<data::EqPrior>("KeyEquipmentYear", {id, year}));
+        UsageFigures m = figuresOf(priorOf<data::EqPriorM>(
+            "KeyEquipmentYearPeriod", {id, year, std::int64_t{cur->FiscalPeriod}}));
+        h.YearUnits = y.units;
+        h.YearNonProductiveUnits = y.nonProductive;
+        h.YearInternalUnits = y.internalUnits;
+        h.YearInternalIncome = y.internalIncome;
+        h.YearRentalUnits = y.rentalUnits;
+        h.YearRentalIncome = y.rentalIncome;
+        h.MonthUnits = m.units;
+        h.MonthNonProductiveUnits = m.nonProductive;
+        h.MonthInternalUnits = m.internalUnits;
+        h.MonthInternalIncome = m.internalIncome;
+        h.MonthRentalUnits = m.rentalUnits;
+        h.MonthRentalIncome = m.rentalIncome;
+        if (cur->FiscalPeriod <= 255)
+          h.LastPostingFiscalPeriod = static_cast<std::uint8_t>(cur->FiscalPeriod);
+      }
+      h.InternalThisPosting = t.all.internalIncome;
+      h.InternalUnitsThisPosting = t.all.internalUnits;
+      h.RentalThisPosting = t.all.rentalIncome;
+      h.RentalUnitsThisPosting = t.all.rentalUnits;
+      if (t.endMeter > h.CurrentMeter) h.CurrentMeter = t.endMeter;
+      store_.update(data::EqHeader::def(), eq->rowId, rowOf(h));
+    }
+  }
+
+  void updateCategories() {
+    const data::GlFiscal* cur = ledger_.current();
+    for (auto& [code, t] : categories_) {
+      Stored<data::EqCost>* k = ledger_.cost(code.first, code.second);
+      k->rec.CumulativeUnitUsed += t.units;
+      k->rec.CumulativeAmount += t.amount;
+      if (cur) {
+        const std::int64_t year = cur->FiscalYear;
+        auto y =
+            priorOf<data::EqPriorC>("KeyEquipmentCategoryYear", {code.first, code.second, year});
+        auto m = priorOf<data::EqPriorCM>(
+            "KeyEquipmentCategoryYearPeriod",
+            {code.first, code.second, year, std::int64_t{cur->FiscalPeriod}});
+        k->rec.YearUnitsUsed = y ? y->Units : Decimal();
+        k->rec.YearAmount = y ? y->Amount : Decimal();
+        k->rec.MonthUnitsUsed = m ? m->Units : Decimal();
+        k->rec.MonthAmount = m ? m->Amount : Decimal();
+      }
+      store_.update(data::EqCost::def(), k->rowId, rowOf(k->rec));
+    }
+  }
+
+  template <typename P>
+  static UsageFigures figuresOf(const std::optional<P>& p) {
+    UsageFigures f;
+    if (!p) return f;
+    f.internalUnits = p->InternalUnits;
+    f.internalIncome = p->InternalIncome;
+    f.rentalUnits = p->RentalUnits;
+    f.rentalIncome = p->RentalIncome;
+    f.nonProductive = p->NonProductiveUnits;
+    f.units = f.internalUnits + f.rentalUnits + f.nonProductive;
+    return f;
+  }
+
   struct Totals {
-    UsageFigures all, year, month;
+    UsageFigures all;
     Decimal endMeter;
-  };
-  struct CategoryTotals {
-    CategoryFigures all, year, month;
   };
 
   template <typename P>
@@ -453,15 +486,6 @@ class Writer {
     p.RentalUnits += f.rentalUnits;
     p.RentalIncome += f.rentalIncome;
     p.NonProductiveUnits += f.nonProductive;
-  }
-
-  bool inYear(const data::GlFiscal* p) const {
-    const data::GlFiscal* cur = ledger_.current();
-    return cur && p && p->FiscalYear == cur->FiscalYear;
-  }
-  bool inMonth(const data::GlFiscal* p) const {
-    const data::GlFiscal* cur = ledger_.current();
-    return cur && p && p->FiscalPeriod == cur->FiscalPeriod;
   }
 
   void newJournal(PostingResult& result) {
@@ -485,8 +509,6 @@ class Writer {
     (rental ? f.rentalIncome : f.internalIncome) = e.AdjustedAmount;
     Totals& t = usage_[e.EquipmentID.str()];
     t.all.add(f);
-    if (inYear(plan.period)) t.year.add(f);
-    if (inMonth(plan.period)) t.month.add(f);
     if (e.EndMeter > t.endMeter) t.endMeter = e.EndMeter;
     const int year = plan.period->FiscalYear;
     priorYear_[{e.EquipmentID.str(), year}].add(f);
@@ -567,6 +589,8 @@ class Writer {
     income.SubsidiaryUnit = unit;
     store_.insert(data::GlTrans::def(), rowOf(income));
     result.ledgerLines += 2;
+    result.debits += charge.Amount;
+    result.credits += income.Amount;
   }
 
   // A category line's signed figures (debit adds, credit takes away), as the totals sum them.
@@ -578,10 +602,7 @@ class Writer {
       to.units += f.units;
       to.amount += f.amount;
     };
-    CategoryTotals& c = categories_[{k.EquipmentID.str(), k.CostCategory.str()}];
-    add(c.all);
-    if (inYear(plan.period)) add(c.year);
-    if (inMonth(plan.period)) add(c.month);
+    add(categories_[{k.EquipmentID.str(), k.CostCategory.str()}]);
     const int year = plan.period->FiscalYear;
     add(priorCategoryYear_[{k.EquipmentID.str(), k.CostCategory.str(), year}]);
     add(priorCategoryPeriod_[{k.EquipmentID.str(), k.CostCategory.str(), year,
@@ -596,7 +617,7 @@ class Writer {
   std::int32_t journal_ = 0, group_ = 0;
   int line_ = 0;
   std::map<std::string, Totals> usage_;
-  std::map<std::pair<std::string, std::string>, CategoryTotals> categories_;
+  std::map<std::pair<std::string, std::string>, CategoryFigures> categories_;
   std::map<std::pair<std::string, int>, UsageFigures> priorYear_;
   std::map<std::tuple<std::string, int, int>, UsageFigures> priorPeriod_;
   std::map<std::tuple<std::string, std::string, int>, CategoryFigures> priorCategoryYear_;
@@ -605,6 +626,29 @@ class Writer {
 
 }  // namespace
 
+const data::GlFiscal* fiscalPeriodOf(const std::vector<data::GlFiscal>& periods, Date d) {
+  if (d.isEmpty()) return nullptr;
+  auto it = std::lower_bound(periods.begin(), periods.end(), d,
+                             [](const data::GlFiscal& p, Date x) { return p.PeriodDate < x; });
+  if (it == periods.end()) return nullptr;
+  if (it == periods.begin() &&
+      (it->PeriodDate.year() != d.year() || it->PeriodDate.month() != d.month()))
+    return nullptr;
+  return &*it;
+}
+
+std::vector<data::GlFiscal> fiscalPeriods(data::Store& store) {
+  std::vector<data::GlFiscal> periods;
+  data::ScanSpec s;
+  s.key = data::GlFiscal::def().key("KeyFiscalPeriodUp");
+  for (auto& row : store.scan(data::GlFiscal::def(), s))
+    periods.push_back(recordOf<data::GlFiscal>(row.values));
+  std::sort(periods.begin(), periods.end(), [](const auto& a, const auto& b) {
+    return std::tie(a.PeriodDate, a.FiscalPeriod) < std::tie(b.PeriodDate, b.FiscalPeriod);
+  });
+  return periods;
+}
+
 std::string EntryFailure::line() const {
   std::string s = "Batch " + sixDigits(batchId);
   if (logId != 0)
@@ -612,6 +656,68 @@ std::string EntryFailure::line() const {
   s += ": ";
   for (std::size_t i = 0; i < reasons.size(); ++i) s += (i ? "; " : "") + reasons[i];
   return s;
+}
+
+namespace {
+std::string money(Decimal d) {
+  return trimLeft(formatPicture("@n-21.2", d));
+}
+std::string counted(int n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+}  // namespace
+
+std::string PostingResult::summary() const {
+  std::string list;
+  for (auto j : journals) list += (list.empty() ? "" : ", ") + std::to_string(j);
+  return "Posted " + counted(entries, "entry", "entries") + " in journal " + kUsageJournal + " " +
+         list + ": " + counted(ledgerLines, "ledger line", "ledger lines") + ", debits " +
+         money(debits) + " = credits " + money(credits) + ", total charge " + money(amount);
+}
+
+std::string PostingPreview::question() const {
+  std::string ids;
+  for (const auto& b : batches) ids += (ids.empty() ? "" : ", ") + sixDigits(b.batchId);
+  std::string q = "Post " + counted(static_cast<int>(batches.size()), "batch", "batches") + " (" +
+                  ids + "): " + counted(entries, "entry", "entries") + ", total charge " +
+                  money(amount) + "?";
+  if (!negativeUnits.empty()) {
+    q += "||" + counted(static_cast<int>(negativeUnits.size()), "entry has", "entries have") +
+         " units below zero:";
+    constexpr std::size_t kShown = 10;
+    for (std::size_t i = 0; i < negativeUnits.size() && i < kShown; ++i)
+      q += "|" + negativeUnits[i];
+    if (negativeUnits.size() > kShown)
+      q += "|and " + std::to_string(negativeUnits.size() - kShown) + " more";
+  }
+  return q;
+}
+
+PostingPreview previewPosting(frame::Context& ctx, const std::vector<std::uint16_t>& batchIds) {
+  PostingPreview p;
+  std::vector<std::uint16_t> seen;
+  for (std::uint16_t id : batchIds) {
+    if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
+    seen.push_back(id);
+    BatchPosted b;
+    b.batchId = id;
+    for (const auto& e : readWhere<data::EqLogB>(ctx.store(), "KeyBatchID", {std::int64_t{id}})) {
+      ++b.entries;
+      b.amount += e.rec.AdjustedAmount;
+      if (e.rec.Units.isNegative())
+        p.negativeUnits.push_back(
+            EntryFailure{id,
+                         e.rec.LogID,
+                         e.rec.EquipmentID.str(),
+                         e.rec.Date,
+                         {money(e.rec.Units) + " units, " + money(e.rec.AdjustedAmount)}}
+                .line());
+    }
+    p.entries += b.entries;
+    p.amount += b.amount;
+    p.batches.push_back(b);
+  }
+  return p;
 }
 
 std::vector<std::string> PostingResult::failureLines() const {
@@ -643,8 +749,12 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
         continue;
       }
       const data::EqBatch& batch = b.front().rec;
-      if (!batch.InUse.empty() && batch.InUse.str() != ctx.userId())
+      if (!batch.InUse.empty() && batch.InUse.str() != ctx.userId() &&
+          signedOn(ctx, batch.InUse.str()))
         result.failures.push_back({id, 0, {}, {}, {"in use by user " + batch.InUse.str()}});
+      // Posted again and again under the same dates otherwise.
+      if (batch.Repeating && !repeatsWithInterval(batch))
+        result.failures.push_back({id, 0, {}, {}, {"the batch is repeating but has no interval"}});
       batches.push_back(b.front());
       BatchPosted posted;
       posted.batchId = id;
@@ -679,7 +789,7 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
     }
     writer.finish();
 
-    // A plain batch's entries go; a repeating batch without an interval keeps them as they are.
+    // A plain batch's entries go; a repeating batch's stay, moved on to their next dates.
     for (const Plan& plan : plans)
       if (!batchRepeats[plan.entry.rec.BatchID])
         store.remove(data::EqLogB::def(), plan.entry.rowId);

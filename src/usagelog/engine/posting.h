@@ -13,10 +13,13 @@
 // - Fiscal period: a period runs from the day after the previous period's date to its own
 //   GLF:PeriodDate; the first period covers its date's month. The entry's date decides its
 //   period; a locked ('L') or closed ('C') period refuses the posting.
-// - Year and month totals count an entry when its period lies in the fiscal year of today's
-//   period, and in today's period. The prior-period files (EQPRIOR, EQPRIORM per equipment,
-//   EQPRIORC, EQPRIORCM per category) take every posted figure under the entry's fiscal year and
-//   period, so year and period reports include the new postings.
+// - The prior-period files (EQPRIOR, EQPRIORM per equipment, EQPRIORC, EQPRIORCM per category)
+//   take every posted figure under the entry's fiscal year and period. The year and month totals
+//   of the equipment and categories posted to are then those of today's fiscal year and period
+//   as those files hold them: a posting into a later period starts the month afresh, into a
+//   later year the year too.
+// - A repeating batch without an interval is refused: it would post the same entries again
+//   under the same dates.
 // - "Maintenance" is the equipment's own shop time: its units are non-productive units. Its net
 //   charge is usually zero; when it is not, it is income like any other.
 // - An entry with a zero net charge writes no ledger lines and so moves no category totals
@@ -30,8 +33,13 @@
 #include <string>
 #include <vector>
 
+#include "data/records.h"
 #include "runtime/date.h"
 #include "runtime/decimal.h"
+
+namespace koreq::data {
+class Store;
+}
 
 namespace koreq::frame {
 class Context;
@@ -43,6 +51,12 @@ namespace koreq::usagelog {
 inline constexpr std::uint8_t kPostUsageLogs = 5;  // POSTTYPE: equipment usage logs
 inline constexpr std::uint8_t kPostingDone = 99;   // POSTTYPE after a completed posting
 inline constexpr const char* kUsageJournal = "E/Q";
+
+// The fiscal period holding `d` among `periods` (sorted by date): the first whose date is on
+// or after it; the first period holds only the days of its own month. Nothing when none does.
+const data::GlFiscal* fiscalPeriodOf(const std::vector<data::GlFiscal>& periods, Date d);
+// Every fiscal period of the company, sorted as fiscalPeriodOf needs them.
+std::vector<data::GlFiscal> fiscalPeriods(data::Store& store);
 
 // An entry (or a whole batch, LogID 0) that stopped the posting, and why.
 struct EntryFailure {
@@ -74,10 +88,30 @@ struct PostingResult {
   int entries = 0;
   int ledgerLines = 0;
   Decimal amount;
+  Decimal debits, credits;  // of the ledger lines written: always equal
+
+  // "Posted 12 entries in journal E/Q 41: 12 entries, 24 ledger lines, debits 3,410.00 =
+  // credits 3,410.00" and the like, one line.
+  std::string summary() const;
 
   // The lines the user sees when nothing was posted: one per failing entry, or the message.
   std::vector<std::string> failureLines() const;
 };
+
+// What a posting of the batches would post, for the question before it: per batch its entries
+// and charges, the totals, and the entries whose units are below zero (a meter that ran
+// backwards, or a correction), each named.
+struct PostingPreview {
+  std::vector<BatchPosted> batches;
+  int entries = 0;
+  Decimal amount;
+  std::vector<std::string>
+      negativeUnits;  // "Batch 000001, entry 12 (EX-301, 07/14/25): -4,076.00 units, -505,424.00"
+  // The question: "Post 3 batches (000001, 000002, 000004): 40 entries, total charge
+  // 12,345.00?" with the entries of negative units listed under it.
+  std::string question() const;
+};
+PostingPreview previewPosting(frame::Context& ctx, const std::vector<std::uint16_t>& batchIds);
 
 // Posts the batches `batchIds` for the signed-on user. Every entry is checked again first
 // (equipment, date and fiscal period, charge and detail type, job and cost code, accounts,

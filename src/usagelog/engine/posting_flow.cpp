@@ -6,6 +6,7 @@
 #include "data/store.h"
 #include "frame/context.h"
 #include "frame/permissions.h"
+#include "frame/presence.h"
 #include "runtime/ini.h"
 #include "runtime/text.h"
 #include "usagelog/engine/record_rows.h"
@@ -26,31 +27,66 @@ std::optional<Refusal> postingRightRefusal(frame::Context& ctx) {
   return std::nullopt;
 }
 
+namespace {
+
+// "Right now Dana W. is posting Equipment Usage Logs.  You may post ..." for the posting that
+// holds the company's posting lock.
+Refusal anotherPosting(frame::Context& ctx) {
+  data::Store& store = ctx.store();
+  const std::string company = ctx.session().g.COMPANYID.str();
+  std::string name = "another workstation", activity = kPostingActivity;
+  // The poster is among the users whose record names an activity: one still signed on first,
+  // as records left by processes that ended may name one too.
+  std::optional<data::NetUser> poster;
+  for (const auto& n : readWhere<data::NetUser>(store, "KeyUserCompany", {})) {
+    if (n.rec.CompanyID.str() != company || n.rec.Activity.empty()) continue;
+    if (frame::userSignedOn(ctx.session(), n.rec.UserID.str())) {
+      poster = n.rec;
+      break;
+    }
+    if (!poster) poster = n.rec;
+  }
+  if (poster) {
+    name = poster->UserID.str();
+    activity = poster->Activity.str();
+    auto who = readWhere<data::UserFile>(store, "KeyUserID", {poster->UserID.str()}, 1);
+    if (!who.empty()) {
+      const std::string last = who.front().rec.LastName.str();
+      name = who.front().rec.FirstName.str() + " " + cutToChars(last, 1) + ".";
+    }
+  }
+  return Refusal{"Another Posting In Process",
+                 "Right now " + name + " is posting " + activity +
+                     ".  You may post when their posting process is complete."};
+}
+
+}  // namespace
+
 PostingClaim claimPosting(frame::Context& ctx) {
   PostingClaim claim;
   data::Store& store = ctx.store();
   const std::string company = ctx.session().g.COMPANYID.str();
   const std::string& user = ctx.userId();
+  // The lock is the claim: it goes with the process that holds it, however that ends.
+  if (!store.holdLock(frame::kPostingLock, true)) {
+    claim.refusal = anotherPosting(ctx);
+    return claim;
+  }
   data::Transaction tx(store);
   if (!tx.begun()) {
+    store.releaseLock(frame::kPostingLock);
     claim.refusal = Refusal{"Another Posting In Process", data::kCompanyBusyText};
     return claim;
   }
   try {
-    for (const auto& n : readWhere<data::NetUser>(store, "KeyUserCompany", {})) {
-      if (n.rec.CompanyID.str() != company || n.rec.UserID.str() == user || n.rec.Activity.empty())
+    for (auto& n : readWhere<data::NetUser>(store, "KeyUserCompany", {})) {
+      if (n.rec.CompanyID.str() != company || n.rec.UserID.str() == user ||
+          (n.rec.Activity.empty() && !n.rec.Posting))
         continue;
-      std::string name = n.rec.UserID.str();
-      auto who = readWhere<data::UserFile>(store, "KeyUserID", {n.rec.UserID.str()}, 1);
-      if (!who.empty()) {
-        const std::string last = who.front().rec.LastName.str();
-        name = who.front().rec.FirstName.str() + " " + cutToChars(last, 1) + ".";
-      }
-      tx.rollback();
-      claim.refusal = Refusal{"Another Posting In Process",
-                              "Right now " + name + " is posting " + n.rec.Activity.str() +
-                                  ".  You may post when their posting process is complete."};
-      return claim;
+      // Left by a posting whose process ended: nobody else holds the posting lock.
+      n.rec.Activity = "";
+      n.rec.Posting = 0;
+      store.update(data::NetUser::def(), n.rowId, rowOf(n.rec));
     }
     auto own = readWhere<data::NetUser>(store, "KeyUserCompany", {user, company}, 1);
     data::NetUser rec;
@@ -61,13 +97,14 @@ PostingClaim claimPosting(frame::Context& ctx) {
     rec.Posting = 1;
     if (own.empty()) {
       store.insert(data::NetUser::def(), rowOf(rec));
-      claim.signedOnHere = true;
+      claim.signedOnHere = !ctx.session().isSignedOn();
     } else {
       store.update(data::NetUser::def(), own.front().rowId, rowOf(rec));
     }
     tx.commit();
   } catch (const data::StoreError& e) {
     tx.rollback();
+    store.releaseLock(frame::kPostingLock);
     ctx.errors().fileError(e.code(), e.what(), "Saving", "NetUser");
     claim.refusal =
         Refusal{"Another Posting In Process", std::string(e.what()) + " Saving NetUser"};
@@ -98,6 +135,7 @@ void releasePosting(frame::Context& ctx, const PostingClaim& claim) {
         return true;
       },
       &why);
+  store.releaseLock(frame::kPostingLock);
   if (!ok) ctx.errors().report(data::kDriverError, why + " Saving NetUser");
 }
 

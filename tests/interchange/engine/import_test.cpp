@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "data/store.h"
 #include "interchange/engine/export_lines.h"
+#include "interchange/engine/file_folders.h"
 #include "interchange/engine/import_run.h"
 #include "support/temp_dir.h"
 #include "usagelog/engine/engine_fixture.h"
@@ -63,10 +66,98 @@ TEST(ImportLine, NamesTheFieldThatDoesNotFit) {
   EXPECT_EQ(item.employeeId, 65535);
   EXPECT_EQ(item.chargeType.str(), "RENTAL");
   EXPECT_EQ(item.location.str(), "YARD1");
-  // A source whose date format is none of the twelve leaves the date alone.
+  // A source whose date format is none of the twelve cannot date a line: each one says so.
   ImportItem undated;
-  EXPECT_EQ(readItem(layout('C', "Q00#00", "YYYYMMDD"), "EX-1,nonsense", undated), "");
-  EXPECT_TRUE(undated.date.isEmpty());
+  EXPECT_EQ(readItem(layout('C', "Q00#00", "YYYYMMDD"), "EX-1,20240305", undated),
+            R"(Date "20240305" cannot be read: the source's date format "YYYYMMDD" is not one )"
+            "of the twelve");
+  EXPECT_FALSE(isDateFormat("YYYYMMDD"));
+  EXPECT_TRUE(isDateFormat("DD-MM-YY  "));
+}
+
+TEST(ImportLine, FixedPositionsCountCharactersOfTheDecodedLine) {
+  // 60 characters: Q10 #08 U08 G04 M20 L05 E05.
+  const LineLayout l = layout('F', "Q10#08U08G04M20L05E05", "MMDDYYYY");
+  const std::string line =
+      "EX-1      03052024     8.56100Caf\xC3\xA9 fa\xC3\xA7"
+      "ade M\xC3\xBCller  YARD   103";
+  ImportItem item;
+  ASSERT_EQ(readItem(l, line, item), "");
+  EXPECT_EQ(item.comment.str(),
+            "Caf\xC3\xA9 fa\xC3\xA7"
+            "ade M\xC3\xBCller");
+  EXPECT_EQ(item.location.str(), "YARD");
+  EXPECT_EQ(item.employeeId, 103);
+  EXPECT_EQ(item.units, usagelog::test::money("8.5"));
+  ImportItem strasse;
+  ASSERT_EQ(readItem(l,
+                     "EX-1      03052024       16100Stra\xC3\x9F"
+                     "e              YARD   103",
+                     strasse),
+            "");
+  EXPECT_EQ(strasse.location.str(), "YARD");
+  EXPECT_EQ(strasse.employeeId, 103);
+}
+
+TEST(ImportLine, QuotedFieldsFollowRfc4180AndTheFieldCountNeverShifts) {
+  const LineLayout l = layout('C', "Q00M00#00J00E00");
+  ImportItem item;
+  ASSERT_EQ(readItem(l, R"(EX-1, "Trench, east" ,12/ 5/2026,2144,101)", item), "");
+  EXPECT_EQ(item.comment.str(), "Trench, east");
+  EXPECT_EQ(item.date, ymd(2026, 12, 5));
+  EXPECT_EQ(item.jobId.str(), "2144");
+  EXPECT_EQ(item.employeeId, 101);
+  ImportItem bad;
+  EXPECT_EQ(readItem(l, R"(EX-1,"Trench" east,12/ 5/2026,2144,101)", bad),
+            "Comment: text after the closing quote");
+  EXPECT_EQ(readItem(l, "EX-1,Trench, east,12/ 5/2026,2144,101", bad),
+            "Line has 6 fields; the source reads 5");
+  EXPECT_EQ(readItem(l, R"(EX-1,"Trench)", bad), "Comment: the quote is not closed");
+  EXPECT_EQ(readItem(l, "EX-1,a,12/5/2026,2144,101,, ,", bad), "");  // empty extras are fine
+  EXPECT_TRUE(endsInsideQuotes(l, R"(EX-1,"Line one)"));
+  EXPECT_FALSE(endsInsideQuotes(l, R"(EX-1,"a ""b"" c",x)"));
+  EXPECT_FALSE(endsInsideQuotes(layout('F', "M10"), R"("open)"));
+  EXPECT_EQ(encodingNamed("cp1252"), TextEncoding::Windows1252);
+  EXPECT_EQ(encodingNamed("Latin-1"), TextEncoding::Latin1);
+  EXPECT_FALSE(encodingNamed("EBCDIC"));
+}
+
+TEST(ImportLine, ReadsCrLfAndCrLineEndsAndDecodesTheWholeFileOneWay) {
+  ::koreq::test::TempDir tmp;
+  auto lines = [&](const std::string& bytes, TextEncoding e = TextEncoding::Auto) {
+    std::ofstream(tmp.path / "f.txt", std::ios::binary) << bytes;
+    std::string why, line;
+    long n = 0;
+    auto r = LineReader::open((tmp.path / "f.txt").string(), &why, e);
+    std::vector<std::string> out;
+    for (LineReader::Status s; (s = r->next(line, n)) != LineReader::Status::End;)
+      out.push_back(s == LineReader::Status::Line ? line : "#" + std::to_string(int(s)));
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(lines("a\rb\r\nc\n\rd"), (V{"a", "b", "c", "", "d"}));
+  // CR LF split across two reads of the buffer is still one line end.
+  const V crlf = lines("\n" + [] {
+    std::string s;
+    for (int i = 0; i < 20000; ++i) s += "ab\r\n";
+    return s;
+  }());
+  ASSERT_EQ(crlf.size(), 20001u);
+  EXPECT_EQ(std::count(crlf.begin(), crlf.end(), "ab"), 20000);
+  // Windows-1252: a file that is not UTF-8 is read so, also on its plain lines.
+  EXPECT_EQ(lines("plain\nO\x92"
+                  "Brien \x96 fuel\n"),
+            (V{"plain", "O\u2019Brien \u2013 fuel"}));
+  EXPECT_EQ(lines("Caf\xC3\xA9\n"), (V{"Caf\xC3\xA9"}));
+  EXPECT_EQ(lines("Caf\xE9\n", TextEncoding::Latin1), (V{"Caf\xC3\xA9"}));
+  EXPECT_EQ(lines("Stra\xDF"
+                  "e\n"),
+            (V{"Stra\xC3\x9F"
+               "e"}));  // Latin-1 letters alike
+  // Named wrongly, the line is an error rather than invisible characters.
+  EXPECT_EQ(lines("O\x92x\n", TextEncoding::Latin1), (V{"#2"}));
+  EXPECT_EQ(lines("O\x92x\n", TextEncoding::Utf8), (V{"#3"}));
+  EXPECT_EQ(lines("\x81\n"), (V{"#2"}));  // unassigned in Windows-1252
 }
 
 TEST(ImportLine, TwoImportsAtOnceEachReadTheirOwnWorkFile) {
@@ -89,6 +180,29 @@ TEST(ImportLine, TwoImportsAtOnceEachReadTheirOwnWorkFile) {
   EXPECT_EQ(why, "No such file or directory Opening File");
 }
 
+TEST(ImportFiles, DialogsStartInTheDocumentsFolderThenWhereTheUserLastChose) {
+  ::koreq::test::TempDir tmp;
+  namespace fs = std::filesystem;
+  fs::create_directories(tmp.path / "config");
+  fs::create_directories(tmp.path / "Dokumente");
+  fs::create_directories(tmp.path / "shop");
+  std::ofstream(tmp.path / "config" / "user-dirs.dirs")
+      << "XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+  const char* oldHome = std::getenv("HOME");
+  const char* oldConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string savedHome = oldHome ? oldHome : "", savedConfig = oldConfig ? oldConfig : "";
+  ::setenv("HOME", tmp.path.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (tmp.path / "config").c_str(), 1);
+  const fs::path ini = tmp.path / "koreq.ini";
+  EXPECT_EQ(dialogFolder(ini), tmp.path / "Dokumente");
+  rememberDialogFolder(ini, tmp.path / "shop" / "meters.csv");
+  EXPECT_EQ(dialogFolder(ini), tmp.path / "shop");
+  fs::remove(tmp.path / "shop");
+  EXPECT_EQ(dialogFolder(ini), tmp.path / "Dokumente");  // gone: back to the documents
+  oldHome ? ::setenv("HOME", savedHome.c_str(), 1) : ::unsetenv("HOME");
+  oldConfig ? ::setenv("XDG_CONFIG_HOME", savedConfig.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+
 class ImportCompany : public usagelog::test::PostingCompany {
  protected:
   void SetUp() override {
@@ -108,6 +222,20 @@ class ImportCompany : public usagelog::test::PostingCompany {
     if (e.empty()) e = checker().check(item);
     if (out) *out = item;
     return e;
+  }
+  struct Read {
+    std::vector<ImportItem> items;
+    std::vector<ImportError> errors;
+    ImportRead read;
+  };
+  Read readFile(const std::string& text, const LineLayout& l) {
+    Read r;
+    std::string why;
+    EXPECT_TRUE(readImportFile(
+        ctx(), checker(), l, writeFile(text), [&](ImportItem& i) { r.items.push_back(i); },
+        [&](const ImportError& e) { r.errors.push_back(e); }, &why, &r.read))
+        << why;
+    return r;
   }
   std::string writeFile(const std::string& text) {
     const std::string path = (dir() / "in.txt").string();
@@ -148,6 +276,64 @@ TEST_F(ImportCompany, ChecksInTheirOrderAndCompletesTheItem) {
   EXPECT_FALSE(checker().chargedToOtherCostType(item));  // no job cost code
 }
 
+TEST_F(ImportCompany, RefusesAnAmountTooLargeForItsFieldBeforeWriting) {
+  // EX-1: internal 100.00, rental 150.00; the entry's amounts hold 999,999,999.99.
+  EXPECT_EQ(check("EX-1,0,0,99999999.99,I,,6100"),
+            "Gross Amount 9999999999 (99999999.99 units at 100) is too large for its field");
+  EXPECT_EQ(check("EX-1,-900000000,900000000,0,I,,6100"),
+            "Total Units 1800000000 is too large for its field");
+  EXPECT_EQ(check("EX-1,0,0,6666666.66,R,,6100"), "");  // 999,999,999.00
+}
+
+TEST_F(ImportCompany, SpanningQuotesHeaderAndEmptyRows) {
+  LineLayout l = layout('C', kBuiltInMap);
+  l.header = true;
+  const Read r = readFile(
+      "Equipment,Start,End,Units\r"
+      ",,,,,,,,,,,,,,\r"
+      "EX-1,0,0,1,I,,6100,,,,,\"Line one\r\nline two\",03/05/2024\r"
+      "EX-1,0,0,2,I,,6100\r"
+      "EX-1,0,0,3,I,,6100,,,,,\"never closed\n"
+      "EX-1,0,0,4,I,,6100\n",
+      l);
+  EXPECT_EQ(r.read.header, "Equipment,Start,End,Units");
+  ASSERT_EQ(r.items.size(), 2u);
+  EXPECT_EQ(r.items[0].comment.str(), "Line one line two");
+  EXPECT_EQ(r.items[0].lineNumber, 3);
+  EXPECT_EQ(r.items[1].lineNumber, 5);
+  ASSERT_EQ(r.errors.size(), 1u);
+  EXPECT_EQ(r.errors[0].line, 6);
+  EXPECT_EQ(r.errors[0].text, "Comment: the quote is not closed (lines 6 to 7 read as one)");
+  // Without the header option the header is a line like any other.
+  l.header = false;
+  const Read plain = readFile("Equipment,Start\n,,,\n", l);
+  ASSERT_EQ(plain.errors.size(), 1u);  // the row of commas is a blank line
+  EXPECT_EQ(plain.errors[0].text, R"(Meter Start "Start" is not a number)");
+}
+
+TEST_F(ImportCompany, NamesLinesThatRepeatAnEntryOfTheBatchOrAPostedOne) {
+  usagelog::test::add(ctx(), entry(7, "EX-1", ymd(2024, 3, 5), "8", "G/L Account"));
+  usagelog::test::add(ctx(), entry(9, "EX-1", ymd(2024, 3, 6), "8", "G/L Account"));  // not 7
+  data::EqLog posted;
+  posted.RecordID = 1;
+  posted.EquipmentID = "EX-1";
+  posted.Date = ymd(2024, 3, 7);
+  posted.StartMeter = usagelog::test::money("1000");
+  posted.EndMeter = usagelog::test::money("1008");
+  posted.Units = usagelog::test::money("8");
+  usagelog::test::add(ctx(), posted);
+  DuplicateCheck dup(ctx(), 7);
+  auto where = [&](const char* line) {
+    ImportItem item;
+    EXPECT_EQ(check(line, &item), "") << line;
+    return dup.duplicateOf(item);
+  };
+  EXPECT_EQ(where("EX-1,1000,1008,8,I,,6100,,,,,,03/05/2024"), "already in batch 7");
+  EXPECT_EQ(where("EX-1,1000,1008,8,I,,6100,,,,,,03/06/2024"), "");
+  EXPECT_EQ(where("EX-1,1000,1008,8,I,,6100,,,,,,03/07/2024"), "already posted");
+  EXPECT_EQ(where("EX-1,1000,1009,9,I,,6100,,,,,,03/05/2024"), "");
+}
+
 TEST_F(ImportCompany, CountsEveryLineAndAddsThePricedEntriesAllOrNothing) {
   const std::string file = writeFile(
       "EX-1,0,0,2,rental,,6100,,,,,a much longer comment than twenty,03/05/2024,yd,12\r\n"
@@ -167,7 +353,7 @@ TEST_F(ImportCompany, CountsEveryLineAndAddsThePricedEntriesAllOrNothing) {
   EXPECT_EQ(errors[1].text, "Line is longer than 1,024 characters");
   EXPECT_EQ(errors[2].text, "Line is not text");
   ASSERT_EQ(items.size(), 3u);
-  EXPECT_EQ(items[2].comment.str(), "Caf\xC3\xA9");  // Latin-1 read as such
+  EXPECT_EQ(items[2].comment.str(), "Caf\xC3\xA9");  // not UTF-8: Windows-1252
   EXPECT_FALSE(std::filesystem::exists(dir() / "company" / "Import.txt"));
 
   EntryWriter writer(ctx(), checker(), 7);
@@ -200,7 +386,7 @@ TEST_F(ImportCompany, AnExportedBatchReadsBackWithTheSameValues) {
   data::EqLogB job = entry(7, "EX-1", ymd(2024, 3, 5), "8.5", "Job", "R");
   job.JobID = "2144";
   job.CostCode = "02-200E";
-  job.GLAccount = "5100-000-01";  // 11 characters: the import keeps 10
+  job.GLAccount = "5100-000-012";  // the entry's full 12 characters
   job.Comments = R"(Pour, "north" wall)";
   job.Location = "YARD";
   job.EmployeeID = 65000;
@@ -231,7 +417,6 @@ TEST_F(ImportCompany, AnExportedBatchReadsBackWithTheSameValues) {
     data::EqLogB expected = before[i];
     expected.LogID = after[i].LogID;
     expected.BatchID = 8;
-    expected.GLAccount = cutToChars(expected.GLAccount.str(), 10);
     EXPECT_EQ(usagelog::detail::rowOf(after[i]), usagelog::detail::rowOf(expected)) << i;
   }
 }

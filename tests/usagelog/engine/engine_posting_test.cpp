@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "check/totals_check.h"
 #include "engine_fixture.h"
 #include "frame/registry.h"
 #include "usagelog/engine/posting.h"
@@ -60,6 +61,19 @@ std::string lineText(const data::GlTrans& t) {
          t.EquipmentID.str() + "|" + t.CostCategory.str() + "|" + t.JobID.str() + "|" +
          t.CostCode.str() + t.CostType.str() + "] " + t.SubsidiaryQuantity.toString() + " " +
          t.SubsidiaryUnit.str();
+}
+
+// What the totals check finds wrong with the company: nothing after any posting.
+std::vector<std::string> totalsFaults(data::Store& store) {
+  std::vector<std::string> faults;
+  std::int64_t records = 0;
+  check::checkTotals(
+      store,
+      [&](const std::string& file, std::string record, std::string problem) {
+        faults.push_back(file + " " + record + ": " + problem);
+      },
+      records);
+  return faults;
 }
 
 TEST_F(Posting, EveryDetailTypeWritesItsLedgerLinesAndTotals) {
@@ -163,7 +177,103 @@ TEST_F(Posting, EveryDetailTypeWritesItsLedgerLinesAndTotals) {
   EXPECT_EQ(again.journals, (std::vector<std::int32_t>{2}));
   EXPECT_EQ(all<data::EqPrior>(store()).size(), 2u);
   EXPECT_EQ(all<data::EqPriorM>(store()).size(), 3u);
-  EXPECT_EQ(header("EX-1").MonthUnits, money("14")) << "April's entry, posted in April";
+  EXPECT_EQ(header("EX-1").MonthUnits, money("1")) << "April's entry alone: a new month";
+  EXPECT_EQ(header("EX-1").YearUnits, money("14"));
+  EXPECT_EQ(totalsFaults(store()), std::vector<std::string>{});
+}
+
+TEST_F(Posting, MonthAndYearFiguresStartAfreshInALaterPeriodAndYear) {
+  data::GlFiscal january;
+  january.FiscalPeriod = 25;
+  january.Description = "January 2025";
+  january.PeriodDate = ymd(2025, 1, 31);
+  january.FiscalYear = 2025;
+  january.Label = "01/25";
+  add(ctx(), january);
+  batch(1, 10);
+  auto use = [&](const char* units, Date d) {
+    data::EqLogB e = entry(1, "EX-1", d, units, "Equipment");
+    e.EquipmentIDCharged = "DT-2";
+    e.Category = "REPAIR";
+    save(e);
+  };
+  auto post = [&](Date today) {
+    clock_.set(today, Time::fromHms(17, 0));
+    PostingResult r = postBatches(ctx(), {1});
+    ASSERT_TRUE(r.posted) << r.message;
+    EXPECT_EQ(totalsFaults(store()), std::vector<std::string>{});
+  };
+
+  use("3.00", ymd(2024, 3, 18));
+  post(ymd(2024, 3, 20));
+  // April: a late March entry counts in March; the month holds April alone, the year both.
+  use("2.00", ymd(2024, 4, 2));
+  use("1.00", ymd(2024, 3, 29));
+  post(ymd(2024, 4, 3));
+  data::EqHeader h = header("EX-1");
+  EXPECT_EQ((std::vector<Decimal>{h.CumulativeUnits, h.YearUnits, h.MonthUnits}),
+            (std::vector<Decimal>{money("6"), money("6"), money("2")}));
+  EXPECT_EQ(h.MonthInternalIncome, money("200"));
+  EXPECT_EQ(h.InternalThisPosting, money("300")) << "this posting's figures only";
+  EXPECT_EQ(h.LastPostingFiscalPeriod, 16);
+  auto repair = [&] {
+    return readWhere<data::EqCost>(store(), "KeyEquipmentCategory", {"DT-2", "REPAIR"}).front().rec;
+  };
+  EXPECT_EQ(
+      (std::vector<Decimal>{repair().CumulativeAmount, repair().YearAmount, repair().MonthAmount}),
+      (std::vector<Decimal>{money("600"), money("600"), money("200")}));
+  // A new fiscal year starts the year figures afresh too.
+  use("4.00", ymd(2025, 1, 9));
+  post(ymd(2025, 1, 10));
+  h = header("EX-1");
+  EXPECT_EQ((std::vector<Decimal>{h.CumulativeUnits, h.YearUnits, h.MonthUnits}),
+            (std::vector<Decimal>{money("10"), money("4"), money("4")}));
+  EXPECT_EQ((std::vector<Decimal>{repair().CumulativeUnitUsed, repair().YearUnitsUsed,
+                                  repair().MonthUnitsUsed}),
+            (std::vector<Decimal>{money("10"), money("4"), money("4")}));
+
+  // A total changed behind the program's back is found, naming the equipment and both figures.
+  auto row = readWhere<data::EqHeader>(store(), "KeyEquipmentID", {std::string("EX-1")}).front();
+  row.rec.CumulativeUnits = money("11");
+  store().update(data::EqHeader::def(), row.rowId, detail::rowOf(row.rec));
+  EXPECT_EQ(totalsFaults(store()),
+            (std::vector<std::string>{"EQHEADER EQH:EquipmentID EX-1: EQH:CumulativeUnits is "
+                                      "11.00, its posted usage (EQLOG) sums to 10.00"}));
+}
+
+TEST_F(Posting, TheQuestionBeforeAndTheSummaryAfter) {
+  batch(1, 10);
+  data::EqBatch repeating = batch(2, 20);
+  repeating.Repeating = 1;  // but no interval
+  saveBatch(repeating);
+  data::EqLogB backwards = entry(1, "EX-1", ymd(2024, 3, 18), "-4076.00", "G/L Account");
+  backwards.GLAccount = "7100";
+  save(backwards);
+  data::EqLogB plain = entry(1, "DT-2", ymd(2024, 3, 19), "5.00", "G/L Account");
+  plain.GLAccount = "7100";
+  save(plain);
+  save(plain);
+  plain.BatchID = 2;
+  save(plain);
+
+  // A batch named twice is one batch.
+  const PostingPreview preview = previewPosting(ctx(), {1, 1});
+  EXPECT_EQ(preview.question(),
+            "Post 1 batch (000001): 3 entries, total charge -406,800.00?||1 entry has units "
+            "below zero:|Batch 000001, entry 1 (EX-1, 03/18/24): -4,076.00 units, -407,600.00");
+
+  PostingResult refused = postBatches(ctx(), {2});
+  EXPECT_FALSE(refused.posted);
+  EXPECT_EQ(refused.failureLines(),
+            (std::vector<std::string>{"Batch 000002: the batch is repeating but has no interval"}));
+
+  PostingResult r = postBatches(ctx(), {1, 1});
+  ASSERT_TRUE(r.posted) << r.message;
+  EXPECT_EQ(r.entries, 3);
+  EXPECT_EQ(r.summary(),
+            "Posted 3 entries in journal E/Q 1: 6 ledger lines, debits 408,400.00 = credits "
+            "408,400.00, total charge -406,800.00");
+  EXPECT_EQ(totalsFaults(store()), std::vector<std::string>{});
 }
 
 TEST_F(Posting, AnyFailingEntryPostsNothingAndEveryFailureIsListed) {
@@ -171,6 +281,8 @@ TEST_F(Posting, AnyFailingEntryPostsNothingAndEveryFailureIsListed) {
   data::EqBatch taken = batch(2, 20, "XYZ", 0);
   taken.InUse = "XYZ";
   saveBatch(taken);
+  frame::Session xyz(data::Company::open(dir() / "company"), clock_, "XYZ");
+  xyz.signOn();
 
   save(entry(1, "EX-1", ymd(2024, 3, 18), "1.00", "G/L Account"));  // no account
   data::EqLogB closed = entry(1, "EX-1", ymd(2024, 2, 20), "1.00", "G/L Account");
@@ -251,11 +363,12 @@ TEST_F(Posting, TwoUsersInUseMarksAndOnePosterAtATime) {
   frame::Session xyzSession(data::Company::open(dir() / "company"), clock_, "XYZ");
   frame::Context xyz(xyzSession);
   TagList mine, theirs;
+  const std::string company = session().g.COMPANYID.str();
 
-  // ABC is signed on and tags batch 1; XYZ is asked before taking it over.
-  data::NetUser abc;
-  abc.UserID = "ABC";
-  add(ctx(), abc);
+  // ABC and XYZ are signed on; ABC tags batch 1, XYZ is asked before taking it over.
+  session().signOn();
+  xyzSession.signOn();
+  ASSERT_EQ(readWhere<data::NetUser>(store(), "KeyUserCompany", {"XYZ", company}).size(), 1u);
   ASSERT_EQ(toggleTag(ctx(), 1, mine).step, TagOutcome::Step::Tagged);
   TagOutcome ask = toggleTag(xyz, 1, theirs);
   EXPECT_EQ(ask.step, TagOutcome::Step::Ask);
@@ -283,8 +396,9 @@ TEST_F(Posting, TwoUsersInUseMarksAndOnePosterAtATime) {
   PostingResult posted = postBatches(xyz, theirs);
   ASSERT_TRUE(posted.posted) << posted.message;
   releasePosting(xyz, claim);
-  EXPECT_TRUE(readWhere<data::NetUser>(store(), "KeyUserCompany", {"XYZ", ""}).empty())
-      << "the record made for the posting goes with it";
+  const auto idle = readWhere<data::NetUser>(store(), "KeyUserCompany", {"XYZ", company});
+  ASSERT_EQ(idle.size(), 1u) << "XYZ stays signed on";
+  EXPECT_TRUE(idle.front().rec.Activity.empty() && !idle.front().rec.Posting);
   EXPECT_EQ(all<data::EqLog>(store()).size(), 4u);
 
   // Now ABC may post the repeating batch; the right to post is the user's.
@@ -293,7 +407,7 @@ TEST_F(Posting, TwoUsersInUseMarksAndOnePosterAtATime) {
   ASSERT_TRUE(run.posted()) << (run.refusal ? run.refusal->text : run.result.message);
   EXPECT_TRUE(mine.empty()) << "untagged after posting";
   EXPECT_EQ(ctx().g.POSTTYPE, 0);
-  const auto net = readWhere<data::NetUser>(store(), "KeyUserCompany", {"ABC", ""});
+  const auto net = readWhere<data::NetUser>(store(), "KeyUserCompany", {"ABC", company});
   ASSERT_EQ(net.size(), 1u);
   EXPECT_TRUE(net.front().rec.Activity.empty() && !net.front().rec.Posting);
 
@@ -304,6 +418,21 @@ TEST_F(Posting, TwoUsersInUseMarksAndOnePosterAtATime) {
   ASSERT_TRUE(denied.refusal);
   EXPECT_EQ(denied.refusal->caption, "Access Denied");
   EXPECT_EQ(denied.refusal->text, "This user is not allowed to post Equipment Usage Logs.");
+
+  // Signing off takes the record away; one left by a process that ended counts for nothing.
+  xyzSession.signOff();
+  EXPECT_TRUE(readWhere<data::NetUser>(store(), "KeyUserCompany", {"XYZ", company}).empty());
+  EXPECT_FALSE(signedOn(ctx(), "XYZ"));
+  data::NetUser leftOver;
+  leftOver.UserID = "XYZ";
+  leftOver.CompanyID = company;
+  leftOver.Activity = kPostingActivity;
+  leftOver.Posting = 1;
+  add(ctx(), leftOver);
+  EXPECT_FALSE(signedOn(ctx(), "XYZ"));
+  PostingClaim after = claimPosting(ctx());
+  EXPECT_TRUE(after.claimed) << "a posting whose process ended blocks nobody";
+  releasePosting(ctx(), after);
 }
 
 TEST_F(Posting, TheBackupComesFirstWhenTheUserAsksForIt) {

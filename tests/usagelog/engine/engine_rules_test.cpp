@@ -254,12 +254,17 @@ TEST_F(BatchRules, AccessOwnershipAndInUseRules) {
   EXPECT_FALSE(ownershipRefusal(open, "ABC", OwnedAction::Tag));
   EXPECT_FALSE(ownershipRefusal(modify, "XYZ", OwnedAction::Tag));
 
-  // A mark of a user who is not signed on asks nothing; one who is, asks.
+  // A mark of a user who is not signed on asks nothing, nor one whose sign-on record was left
+  // by a process that ended; a user signed on at another workstation is asked about.
   open.InUse = "XYZ";
   EXPECT_FALSE(inUseQuestion(ctx(), open, {}));
-  data::NetUser signedOnXyz;
-  signedOnXyz.UserID = "XYZ";
-  add(ctx(), signedOnXyz);
+  data::NetUser leftOver;
+  leftOver.UserID = "XYZ";
+  leftOver.CompanyID = session().g.COMPANYID.str();
+  add(ctx(), leftOver);
+  EXPECT_FALSE(inUseQuestion(ctx(), open, {}));
+  frame::Session xyz(data::Company::open(dir() / "company"), clock_, "XYZ");
+  xyz.signOn();
   EXPECT_EQ(*inUseQuestion(ctx(), open, {}),
             "This usage log batch is flagged as being in use |by user XYZ.  If you suspect that "
             "user XYZ|is not currently using the batch, please check.|If you are certain there "
@@ -288,9 +293,8 @@ TEST_F(BatchRules, TaggingMarksTheBatchAsTagAllDoes) {
 
   // Another signed-on user's mark: asked, then taken over on Proceed.
   ASSERT_TRUE(setInUse(ctx(), 3, "XYZ").done);
-  data::NetUser xyz;
-  xyz.UserID = "XYZ";
-  add(ctx(), xyz);
+  frame::Session xyz(data::Company::open(dir() / "company"), clock_, "XYZ");
+  xyz.signOn();
   TagOutcome ask = toggleTag(ctx(), 3, tags);
   EXPECT_EQ(ask.step, TagOutcome::Step::Ask);
   EXPECT_EQ(ask.refusal.caption, "Batch In Use");

@@ -36,11 +36,12 @@ Charges calculateCharges(Decimal units, std::string_view chargeType, Decimal int
 // The end meters of the unposted entries the form knows of: one row per piece of equipment.
 class MeterList {
  public:
-  // The row of the equipment gets this end meter, or a row is added.
+  // The row of the equipment keeps the highest end meter it was given, or a row is added; an
+  // end meter of zero (an entry of hours only) is not a reading and leaves the list as it is.
   void record(std::string_view equipmentId, Decimal endMeter);
   void clear() { rows_.clear(); }
-  // Rebuilt from entries (equipment ID, end meter), in the order read: each equipment's row
-  // holds the end meter of its last entry read.
+  // Rebuilt from entries (equipment ID, end meter): each equipment's row holds the highest
+  // end meter of its entries, whatever order they were read in.
   void rebuild(const std::vector<std::pair<std::string, Decimal>>& entries);
   std::optional<Decimal> endMeter(std::string_view equipmentId) const;
   std::size_t size() const { return rows_.size(); }
@@ -59,6 +60,11 @@ struct EntryMemory {
   Decimal lastEndMeter;         // its end meter
   MeterList meters;
 };
+
+// An end meter below the start: the entry's units come out negative.
+bool meterRunsBackwards(const data::EqLogB& entry);
+// The question asked before such an entry is kept, naming its units and charge.
+std::string backwardsMeterQuestion(const data::EqLogB& entry, std::string_view usageUnit);
 
 // ---- Cost codes -------------------------------------------------------------------------------
 

@@ -1,8 +1,9 @@
-#include "usagelog/entry_rules.h"
+#include "usagelog/engine/entry_rules.h"
 
 #include <algorithm>
 #include <cstdio>
 
+#include "runtime/picture.h"
 #include "runtime/text.h"
 
 namespace koreq::usagelog {
@@ -29,10 +30,12 @@ Charges calculateCharges(Decimal units, std::string_view chargeType, Decimal int
 // ---- Meters -----------------------------------------------------------------------------------
 
 void MeterList::record(std::string_view equipmentId, Decimal endMeter) {
+  // An hours-only entry (no end meter) says nothing of where the meter stands.
+  if (endMeter.isZero()) return;
   const std::string id = clipped(equipmentId);
   for (auto& row : rows_)
     if (row.first == id) {
-      row.second = endMeter;
+      if (endMeter > row.second) row.second = endMeter;
       return;
     }
   rows_.emplace_back(id, endMeter);
@@ -54,6 +57,18 @@ Decimal startMeter(Decimal currentMeter, const MeterList& meters, std::string_vi
   Decimal start = currentMeter;
   if (std::optional<Decimal> end = meters.endMeter(equipmentId); end && *end > start) start = *end;
   return start;
+}
+
+bool meterRunsBackwards(const data::EqLogB& e) {
+  return !e.EndMeter.isZero() && e.EndMeter < e.StartMeter;
+}
+
+std::string backwardsMeterQuestion(const data::EqLogB& e, std::string_view usageUnit) {
+  auto n = [](Decimal d) { return trimLeft(formatPicture("@n-21.2", d)); };
+  std::string unit = clipped(usageUnit);
+  return "The end meter " + n(e.EndMeter) + " is below the start meter " + n(e.StartMeter) +
+         ":|this entry has " + n(e.Units) + (unit.empty() ? "" : " " + unit) +
+         " and a charge of " + n(e.AdjustedAmount) + ".||Keep it as it is?";
 }
 
 // ---- Cost codes -------------------------------------------------------------------------------
