@@ -181,8 +181,18 @@ void CostBrowse::init() {
   list_->refill = [this] { fill(); };
   l.setList(list_.get());
   control(costList::SELECT).setVisible(selectMode());
-  if (selectMode()) setResponse(ui::Response::Cancelled);
-  fill();
+  std::int64_t keep = 0;
+  if (selectMode()) {
+    setResponse(ui::Response::Cancelled);
+    // A lookup opens on the category its caller's field holds.
+    const std::string category = clipped(ctx().rec<data::EqCost>().CostCategory.str());
+    data::FileAccess cost(ctx().store(), data::EqCost::def(), ctx().errors());
+    if (!category.empty() &&
+        cost.fetch("KeyEquipmentCategory", {data::Value(equipmentId_), data::Value(category)}) ==
+            data::kNoError)
+      keep = cost.position();
+  }
+  fill(keep);
   select(l);
   if (!equipmentId_.empty() || selectMode()) return;
   // Opened from the menu, with no equipment named: the user picks it first.

@@ -636,6 +636,7 @@ void LogForm::lookup(const std::string& what) {
     entryName = win::EQLB_Category;
     procedure = windows::BrowseEQCost::kName;
     ctx().g.EQUIPFIELD = costCategoryOwner();
+    ctx().rec<data::EqCost>().CostCategory = e.Category;
     copy = [this] {
       entry().Category = ctx().rec<data::EqCost>().CostCategory;
       categoryAccepted();

@@ -94,6 +94,13 @@ class Child {
   int status_ = -1;
 };
 
+// koreq on the company in `dir`, as `user`, on the day the tests post on.
+Result koreqIn(const std::filesystem::path& dir, std::vector<std::string> args,
+               const char* user = "ADM") {
+  args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
+  return run(std::move(args));
+}
+
 class ServerCompany : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -111,8 +118,7 @@ class ServerCompany : public ::testing::Test {
   std::filesystem::path shared() const { return dir_.path / "shared"; }
   static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
                       const char* user = "ADM") {
-    args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
-    return run(std::move(args));
+    return koreqIn(dir, std::move(args), user);
   }
 
   TempDir dir_;
@@ -141,8 +147,7 @@ class Workstations : public ::testing::TestWithParam<Backend> {
   std::filesystem::path shared() const { return dir_.path / "shared"; }
   static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
                       const char* user = "ADM") {
-    args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
-    return run(std::move(args));
+    return koreqIn(dir, std::move(args), user);
   }
 
   TempDir dir_;

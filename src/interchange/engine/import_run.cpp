@@ -7,6 +7,7 @@
 #include "frame/context.h"
 #include "runtime/picture.h"
 #include "usagelog/engine/cost_codes.h"
+#include "usagelog/engine/entry_rules.h"
 #include "usagelog/engine/record_rows.h"
 
 namespace koreq::interchange {
@@ -99,11 +100,11 @@ std::string ImportChecker::check(ImportItem& item) {
   if (!item.units.fitsDigits(kAmountDigits))
     return "Total Units " + item.units.toPlainString() + " is too large for its field";
   const Rates* r = rates(equipment);
-  const Decimal rate = item.chargeType.str()[0] == 'R' ? r->rental : r->internal;
-  const Decimal gross = item.units * rate;
-  if (!gross.fitsDigits(kAmountDigits))
-    return "Gross Amount " + gross.toPlainString() + " (" + item.units.toPlainString() +
-           " units at " + rate.toPlainString() + ") is too large for its field";
+  const usagelog::Charges c = usagelog::calculateCharges(
+      item.units, item.chargeType.str().substr(0, 1), r->internal, r->rental, Decimal{});
+  if (!c.gross.fitsDigits(kAmountDigits))
+    return "Gross Amount " + c.gross.toPlainString() + " (" + item.units.toPlainString() +
+           " units at " + c.rate.toPlainString() + ") is too large for its field";
   return {};
 }
 
@@ -138,10 +139,13 @@ bool EntryWriter::add(const ImportItem& item, std::string* why) {
   e.Date = item.date;
   e.Location = item.location.str();
   e.EmployeeID = item.employeeId;
+  // Charged as the entry form charges: the rate by charge type, no adjustment.
   const ImportChecker::Rates* r = checker_.rates(item.equipmentId.str());
-  const Decimal rate = !r ? Decimal{} : e.ChargeType.str() == "R" ? r->rental : r->internal;
-  e.GrossAmount = e.Units * rate;
-  e.AdjustedAmount = e.GrossAmount;
+  const usagelog::Charges c =
+      usagelog::calculateCharges(e.Units, e.ChargeType.str(), r ? r->internal : Decimal{},
+                                 r ? r->rental : Decimal{}, Decimal{});
+  e.GrossAmount = c.gross;
+  e.AdjustedAmount = c.net;
   if (log.insert() != data::kNoError) {
     if (why) *why = log.lastErrorText() + " Inserting EQLogB";
     return false;
