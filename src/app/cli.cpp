@@ -245,6 +245,9 @@ std::unique_ptr<frame::Session> Invocation::openSession(bool forReading) const {
     throw CommandError("no company in " + dir.string() + " (make one with: koreq --data " +
                        dir.string() + " init)");
   auto company = data::Company::open(dir, forReading, {}, opts_.user);
+  // A command that writes says so at once, not "busy" at its first change.
+  if (!forReading && !company->store().readOnlyReason().empty())
+    throw CommandError(company->store().readOnlyReason());
   std::string user;
   {
     data::ErrorObject errors;

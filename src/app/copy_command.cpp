@@ -2,9 +2,13 @@
 // server (a libpq connection string), NEWDIR made a company folder that points at it;
 // --to sqlite copies into an embedded company database in NEWDIR. One transaction on the new
 // side, the old side held still by its writer lock meanwhile; afterwards the copy is read back
-// and its record counts and money totals per file must equal the ones read from the old side.
-// Only then is NEWDIR a company.
+// and its record counts, money totals and row checksums per file must equal the ones read from
+// the old side. Only then is NEWDIR a company.
 
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iomanip>
 
@@ -24,15 +28,46 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Removes the new SQLite company again when the copy fails; the server side needs nothing:
-// its transaction rolled back.
+// The new SQLite company is made in a hidden folder of its own and becomes NEWDIR's only when
+// whole and checked: a copy that fails, or is killed, never leaves NEWDIR holding a company
+// database with only part of the company.
 struct NewFiles {
-  fs::path db;
-  bool keep = false;
+  fs::path dir;        // the hidden folder the database is made in
+  fs::path newDir;     // where it goes
+  bool whole = false;  // NEWDIR did not exist: the hidden folder becomes it
   ~NewFiles() {
-    if (keep || db.empty()) return;
     std::error_code ec;
-    for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(db.string() + suffix, ec);
+    if (!dir.empty()) fs::remove_all(dir, ec);
+  }
+  fs::path db() const { return dir / data::Company::kDatabaseName; }
+  void make(const fs::path& target) {
+    newDir = target;
+    std::error_code ec;
+    whole = !fs::exists(target, ec);
+    const fs::path parent = whole ? fs::absolute(target).parent_path() : target;
+    fs::create_directories(parent, ec);
+    if (ec) throw CommandError("cannot create folder " + parent.string() + ": " + ec.message());
+    std::string pattern =
+        (parent / ("." + fs::absolute(target).filename().string() + ".copy-XXXXXX")).string();
+    if (!::mkdtemp(pattern.data()))
+      throw CommandError("cannot create a folder in " + parent.string() + ": " +
+                         std::strerror(errno));
+    dir = pattern;
+    if (whole)
+      fs::permissions(dir,
+                      fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                          fs::perms::others_read | fs::perms::others_exec,
+                      ec);
+  }
+  // Once the database is closed.
+  void finish() {
+    std::error_code ec;
+    if (whole)
+      fs::rename(dir, newDir, ec);
+    else
+      fs::rename(db(), newDir / data::Company::kDatabaseName, ec);
+    if (ec) throw CommandError("cannot make " + newDir.string() + " the company: " + ec.message());
+    if (whole) dir.clear();
   }
 };
 
@@ -63,12 +98,9 @@ int runCopy(Invocation& inv, const ParsedArgs& args) {
   std::vector<data::FileTotals> read;
   try {
     if (toSqlite) {
-      std::error_code ec;
-      fs::create_directories(newDir, ec);
-      if (ec) throw CommandError("cannot create folder " + newDir.string() + ": " + ec.message());
-      made.db = newDir / data::Company::kDatabaseName;
+      made.make(newDir);
       target =
-          std::make_unique<data::SqliteStore>(made.db.string(), data::SqliteStore::Mode::Create);
+          std::make_unique<data::SqliteStore>(made.db().string(), data::SqliteStore::Mode::Create);
     } else {
       target = std::make_unique<data::PgStore>(*to, data::PgStore::Mode::Create);
     }
@@ -82,10 +114,21 @@ int runCopy(Invocation& inv, const ParsedArgs& args) {
     throw CommandError(std::string("the copy failed, nothing was copied: ") + e.what());
   }
 
+  // A server copy that does not become a company is removed from the server again, so a retry
+  // is not refused for it.
+  auto dropServerCopy = [&] {
+    if (toSqlite) return;
+    try {
+      static_cast<data::PgStore&>(*target).dropCompany();
+    } catch (const data::StoreError& e) {
+      inv.err() << "koreq: the copy on the server could not be removed again: " << e.what() << "\n";
+    }
+  };
   const std::vector<std::string> differ =
       data::totalsDiffer(read, data::companyTotals(*target, files));
   if (!differ.empty()) {
     for (const auto& line : differ) inv.err() << "koreq: " << line << "\n";
+    dropServerCopy();
     throw CommandError("the copy does not hold what the company holds; " + newDir.string() +
                        " was not made a company");
   }
@@ -93,10 +136,13 @@ int runCopy(Invocation& inv, const ParsedArgs& args) {
     try {
       data::Company::pointAtServer(newDir, *to);
     } catch (const data::StoreError& e) {
-      throw CommandError(e.what());
+      dropServerCopy();
+      throw CommandError(std::string(e.what()) + "; the copy was removed from the server");
     }
+  } else {
+    target.reset();
+    made.finish();
   }
-  made.keep = true;
 
   std::int64_t records = 0;
   for (const auto& t : read) {

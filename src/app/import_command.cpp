@@ -37,15 +37,15 @@ int runImport(Invocation& inv, const ParsedArgs& args) {
   const bool allowDuplicates = args.flag("allow-duplicates");
 
   auto session = inv.openSession();
-  requireRightToWrite(*session, data::EqLogB::def());
   frame::Context ctx(*session);
   ctx.errors().setProcedure(windows::ImportEQLog::kName);
 
   data::Access<data::EqBatch> batch(ctx.store(), ctx.errors());
   if (batch.fetch("KeyBatchID", {data::Value(std::int64_t{batchId})}) != data::kNoError)
     throw CommandError("there is no batch " + batchText(batchId));
-  // The batch manager's rules: another user's protected batch is theirs to fill, and a batch
-  // another signed-on user has open is not entered into behind their back.
+  // The batch manager's rules, and no others (entering usage needs no right of its own):
+  // another user's protected batch is theirs to fill, and a batch another signed-on user has
+  // open is not entered into behind their back.
   if (!usagelog::entryAccess(batch.rec(), ctx.userId()).enabled)
     throw CommandError("batch " + batchText(batchId) + " is protected by user " +
                        batch.rec().UserID.str() + "; nothing was imported");

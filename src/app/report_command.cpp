@@ -12,6 +12,7 @@
 #include "app/cli.h"
 #include "app/commands.h"
 #include "data/access.h"
+#include "data/output_file.h"
 #include "data/records.h"
 #include "data/store.h"
 #include "depreciation/print_fixed_assets.h"
@@ -73,21 +74,33 @@ void loadEquipment(frame::Context& ctx, const std::string& id) {
   if (rc != data::kNoError) throw data::StoreError(rc, eqh.lastErrorText());
 }
 
+// More pages a file than any report has; the bound keeps the file count's arithmetic whole.
+constexpr int kMaxPagesPerFile = 99999;
+
 int pagesPerFile(const ParsedArgs& args) {
   const auto text = args.value("pages-per-file");
   if (!text) return 0;
   int n = -1;
   const char* end = text->data() + text->size();
   auto [ptr, ec] = std::from_chars(text->data(), end, n);
+  if (ec == std::errc::result_out_of_range ||
+      (ec == std::errc() && ptr == end && n > kMaxPagesPerFile))
+    throw UsageError("--pages-per-file takes 0 to " + std::to_string(kMaxPagesPerFile) +
+                     " pages a file, not '" + shortText(*text) + "'");
   if (ec != std::errc() || ptr != end || n < 0)
     throw UsageError("--pages-per-file takes a number of pages (0: all in one file), not '" +
                      shortText(*text) + "'");
   return n;
 }
 
-// A name on the command line is the user's own, relative to where they are.
+// A name on the command line is the user's own, relative to where they are. A folder or a
+// device is refused here, before a file name is made from it.
 std::string userPath(const std::string& option, const std::string& given) {
   if (given.empty()) throw UsageError("--" + option + " needs a file name");
+  const fs::path path(given);
+  std::error_code ec;
+  if (!path.has_filename() || (fs::exists(path, ec) && !fs::is_regular_file(path, ec)))
+    throw CommandError(data::outputRefusal(path) + "; nothing was written");
   return fs::absolute(given).lexically_normal().string();
 }
 
@@ -162,6 +175,12 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
     pdf.watermark = *watermark;
   }
   if (auto file = args.value("export")) user.exportFile = userPath("export", *file);
+  if (!pdf.file.empty() && !user.exportFile.empty()) {
+    std::error_code ec1, ec2;
+    if (fs::weakly_canonical(pdf.file, ec1) == fs::weakly_canonical(user.exportFile, ec2))
+      throw UsageError("--pdf and --export name the same file " + pdf.file +
+                       "; one would replace the other");
+  }
   const auto address = args.value("email");
   const auto subject = args.value("subject");
   if (subject && !address) throw UsageError("--subject goes with --email ADDRESS");

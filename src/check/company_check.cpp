@@ -22,8 +22,19 @@ class Checker {
   Checker(data::Store& store, const CheckProgress& progress) : store_(store), progress_(progress) {}
 
   CheckReport run() {
+    // One moment of the company for the whole check: another workstation writing meanwhile
+    // cannot make a rule look broken between two files.
+    struct Snapshot {
+      data::Store& store;
+      bool begun;
+      ~Snapshot() {
+        if (begun) store.endReadSnapshot();
+      }
+    } snapshot{store_, store_.beginReadSnapshot()};
     step("Checking the database");
     checkDatabase();
+    step("Checking every value");
+    checkValues();
     step("Checking EQCOST");
     const std::set<std::string> equipment = keys<data::EqHeader>(
         "EQHEADER", [](const data::EqHeader& r) { return r.EquipmentID.str(); });
@@ -49,7 +60,7 @@ class Checker {
   }
 
  private:
-  static constexpr int kSteps = 7;
+  static constexpr int kSteps = 8;
 
   void step(const std::string& title) {
     ++report_.rules;
@@ -70,6 +81,24 @@ class Checker {
     }
   }
 
+  // Every value of every record against its field, each fault on its own.
+  void checkValues() {
+    std::set<std::string> tables;
+    for (const data::FileDef* f : data::allFiles()) {
+      if (!tables.insert(f->table).second) continue;  // an alias reads its base file's table
+      try {
+        store_.findUnfitValues(*f, [&](const data::Store::UnfitValue& u) {
+          unfit_.insert(f->name);
+          found(f->name, "record " + std::to_string(u.rowId),
+                u.field->name + " holds '" + u.value + "', which the field cannot hold (" + u.why +
+                    ")");
+        });
+      } catch (const data::StoreError& e) {
+        found(f->name, "", std::string("cannot be read: ") + e.what());
+      }
+    }
+  }
+
   // Reads every record of R in its first key's order; a read that fails is a finding and ends
   // the file.
   template <typename R, typename Each>
@@ -80,7 +109,11 @@ class Checker {
     for (;;) {
       const int rc = access.next();
       if (rc == data::kRecordNotFound) return;
-      if (rc != data::kNoError) return found(file, "", "cannot be read: " + access.lastErrorText());
+      if (rc != data::kNoError) {
+        // Its unreadable values are listed already; the rules stop where the first one is.
+        if (rc == data::kBadValue && unfit_.count(file)) return;
+        return found(file, "", "cannot be read: " + access.lastErrorText());
+      }
       ++report_.recordsRead;
       visit(access.rec());
     }
@@ -180,6 +213,7 @@ class Checker {
   data::Store& store_;
   const CheckProgress& progress_;
   CheckReport report_;
+  std::set<std::string> unfit_;  // files with values their fields cannot hold
 };
 
 }  // namespace

@@ -8,8 +8,11 @@
 //   - every GLDEPR schedule row belongs to existing equipment;
 //   - every "E/Q" journal of GLTRANS balances: its debits equal its credits;
 //   - the posted totals agree with what was posted (totals_check.h).
-// Reads only. The files are read one after the other, each in key order; a company another
-// workstation is writing to at the same time may show a rule broken for a moment. No Qt.
+// Before the rules, every value of every record is read against its field (a number beyond its
+// digits or range, a text in a number's column, a date that does not exist, a NUL in a text),
+// each fault reported on its own. Reads only, all of it from one snapshot of the company (one
+// read transaction; repeatable read on a server), so another workstation writing meanwhile
+// never makes a rule look broken. No Qt.
 
 #include <cstdint>
 #include <functional>

@@ -141,7 +141,12 @@ int FileAccess::fetch(const KeyDef& key, const std::vector<Value>& vals) {
   try {
     auto rows = store_.scan(def_, s);
     if (rows.empty()) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
-    assign(rows.front().values);
+    // A stored value the buffer cannot take is an error, never the previous record.
+    std::string why;
+    if (!assign(rows.front().values, &why))
+      return fail(kBadValue,
+                  def_.label + " record " + std::to_string(rows.front().rowId) + ": " + why, "",
+                  false);
     pos_ = rows.front().rowId;
     return kNoError;
   } catch (const StoreError& e) {
@@ -159,7 +164,10 @@ int FileAccess::reget() {
   try {
     auto row = store_.get(def_, pos_);
     if (!row) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);
-    assign(row->values);
+    std::string why;
+    if (!assign(row->values, &why))
+      return fail(kBadValue, def_.label + " record " + std::to_string(pos_) + ": " + why, "",
+                  false);
     return kNoError;
   } catch (const StoreError& e) {
     return fail(e.code(), e.what(), "", false);
@@ -223,11 +231,18 @@ int FileAccess::readOn(bool backward) {
         return a.cur_.size < kPageSize;
       }
     } page(*this);
+    if (cur_.pending) {
+      // The row the last page stopped at cannot be read: reading on fails there again.
+      cur_.size = 0;
+      return fail(cur_.pending, cur_.pendingText, "", false);
+    }
     try {
       store_.read(def_, s, nullptr, page);
     } catch (const StoreError& e) {
-      cur_.size = 0;
-      return fail(e.code(), e.what(), "", false);
+      // The rows read before the failure are handed out first.
+      if (cur_.size == 0) return fail(e.code(), e.what(), "", false);
+      cur_.pending = e.code();
+      cur_.pendingText = e.what();
     }
     cur_.lastBackward = backward;
     if (cur_.size == 0) return fail(kRecordNotFound, fileErrorText(kRecordNotFound), "", false);

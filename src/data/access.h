@@ -94,6 +94,9 @@ class FileAccess {
     std::vector<std::shared_ptr<void>> records;
     std::vector<std::int64_t> ids;
     std::size_t size = 0, at = 0;  // rows in the page; the next one to hand out
+    // A read that failed after some rows of the page: its error, given when they are out.
+    int pending = 0;
+    std::string pendingText;
   } cur_;
   // Leaves the page: what the next query continues from is taken from it first.
   void leavePage();

@@ -34,6 +34,18 @@ class TotallingSink final : public RowSink {
   void* buffer() override { return buffer_.get(); }
   bool take(std::int64_t) override {
     ++records_;
+    for (const FieldDef& fd : f_.fields) {
+      std::int64_t n = 0;
+      std::string_view t;
+      fd.save(buffer_.get(), &n, &t);
+      if (fd.isNumeric()) {
+        for (int i = 0; i < 8; ++i) mix(static_cast<unsigned char>(n >> (8 * i)));
+      } else {
+        // The length first: "ab","c" and "a","bc" differ.
+        for (int i = 0; i < 4; ++i) mix(static_cast<unsigned char>(t.size() >> (8 * i)));
+        for (char c : t) mix(static_cast<unsigned char>(c));
+      }
+    }
     for (std::size_t m = 0; m < money_.size(); ++m) {
       std::int64_t cents = 0;
       std::string_view unused;
@@ -44,7 +56,7 @@ class TotallingSink final : public RowSink {
     return true;
   }
   FileTotals totals() const {
-    FileTotals t{f_.table, records_, {}};
+    FileTotals t{f_.table, records_, {}, hash_};
     for (std::size_t m = 0; m < money_.size(); ++m)
       t.money.emplace_back(f_.fields[money_[m]].column, centsText(sums_[m]));
     return t;
@@ -57,6 +69,9 @@ class TotallingSink final : public RowSink {
   std::vector<std::size_t> money_;
   std::vector<__int128> sums_;
   std::int64_t records_ = 0;
+  std::uint64_t hash_ = 1469598103934665603ull;  // FNV-1a
+
+  void mix(unsigned char c) { hash_ = (hash_ ^ c) * 1099511628211ull; }
 };
 
 std::vector<const FileDef*> tablesOf(const std::vector<const FileDef*>& files) {
@@ -117,6 +132,8 @@ std::vector<std::string> totalsDiffer(const std::vector<FileTotals>& source,
       if (s.money[m] != c->money[m])
         lines.push_back(s.table + ": " + s.money[m].first + " totals " + s.money[m].second +
                         ", in the copy " + c->money[m].second);
+    if (c->records == s.records && c->checksum != s.checksum)
+      lines.push_back(s.table + ": the records' contents differ in the copy");
   }
   return lines;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // A whole company from one store into another (SQLite to a server and back, and the server's
-// backups), checked by what a bookkeeper would count: records and money per file.
+// backups), checked by what a bookkeeper would count — records and money per file — and by a
+// checksum of every row's every field, so a text cut or changed on the way is seen too.
 
 #include <cstdint>
 #include <string>
@@ -16,6 +17,8 @@ struct FileTotals {
   std::int64_t records = 0;
   // Per money field: the column and the total of every record, as "1234.56".
   std::vector<std::pair<std::string, std::string>> money;
+  // Every field of every row, in the order the rows were added.
+  std::uint64_t checksum = 0;
   bool operator==(const FileTotals&) const = default;
 };
 

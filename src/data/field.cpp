@@ -18,6 +18,21 @@ std::string valueToText(const Value& v) {
   return std::visit(V{}, v);
 }
 
+std::string storedText(const FieldDef& f, std::int64_t number, std::string_view text) {
+  if (!f.isNumeric()) {
+    std::string shown;
+    for (char c : text) shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return shown;
+  }
+  if (f.type != FieldType::Decimal) return std::to_string(number);
+  const bool negative = number < 0;
+  const unsigned long long n = negative ? 0ull - static_cast<unsigned long long>(number)
+                                        : static_cast<unsigned long long>(number);
+  std::string cents = std::to_string(n % 100);
+  if (cents.size() < 2) cents.insert(0, "0");
+  return (negative ? "-" : "") + std::to_string(n / 100) + "." + cents;
+}
+
 void FileDef::indexFieldNames() {
   byName_.clear();
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -224,6 +239,46 @@ bool toTime(const Value& v, Time* out, std::string* why) {
 bool toText(const Value& v, std::string* out, std::string*) {
   *out = valueToText(v);
   return true;
+}
+
+bool textFits(std::string_view text, std::size_t length, std::string* why) {
+  // Texts travel to a server as C strings: a NUL would cut them there.
+  if (text.find('\0') != std::string_view::npos) {
+    if (why) *why = "a text cannot hold a NUL character";
+    return false;
+  }
+  if (charCount(clip(text)) <= length) return true;
+  if (why) *why = "text longer than " + std::to_string(length) + " characters";
+  return false;
+}
+
+bool decimalFits(std::int64_t cents, int digits, int places, std::string* why) {
+  // A whole-number decimal's digits all lie before the point; its cents are whole hundreds.
+  const int total = places == 0 ? digits + 2 : digits;
+  __int128 limit = 1;
+  for (int i = 0; i < total; ++i) limit *= 10;
+  const __int128 c = cents;
+  if (c < limit && -c < limit && (places > 0 || cents % Decimal::kScale == 0)) return true;
+  if (why)
+    *why = places == 0 && c < limit && -c < limit ? "a whole number is needed"
+                                                  : digitsRangeText(digits, places);
+  return false;
+}
+
+bool dateFits(std::int64_t day, std::string* why) {
+  if (day == 0 || (day > 0 && day <= std::numeric_limits<std::int32_t>::max() &&
+                   Date(static_cast<std::int32_t>(day)).isValid()))
+    return true;
+  if (why)
+    *why =
+        "day number out of range (4 to " + std::to_string(Date::fromYmd(9999, 12, 31)->day()) + ")";
+  return false;
+}
+
+bool timeFits(std::int64_t value, std::string* why) {
+  if (value >= 0 && value <= 8640000) return true;
+  if (why) *why = "not a valid time";
+  return false;
 }
 
 void addKey(FileDef& d, const char* name, std::initializer_list<const char*> columns, bool unique,

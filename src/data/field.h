@@ -37,6 +37,10 @@ using Value = std::variant<std::monostate, std::int64_t, Decimal, std::string, D
 
 std::string valueToText(const Value& v);
 
+struct FieldDef;
+// A field's stored form as the user would read it ("99999999999999.99", "abc", "-5").
+std::string storedText(const FieldDef& f, std::int64_t number, std::string_view text);
+
 struct FieldDef {
   std::string name;    // with prefix: "EQH:EquipmentID"
   std::string column;  // without prefix: "EquipmentID"
@@ -54,6 +58,10 @@ struct FieldDef {
   // The field's stored form, the other way: a text field's text (a view into the record,
   // clipped) or a numeric field's whole number.
   void (*save)(const void* rec, std::int64_t* number, std::string_view* text) = nullptr;
+  // Whether a stored form (as save() gives it) is a value the field can hold: within its range,
+  // digits and length, a date that exists, a text without NUL. Every write and read asks it, so
+  // a value the field cannot hold is never stored nor read as another.
+  bool (*fits)(std::int64_t number, std::string_view text, std::string* why) = nullptr;
 
   bool isNumeric() const { return type != FieldType::String; }
 };
@@ -154,6 +162,10 @@ bool setField(void* rec, const Value& v, std::string* why) {
   if constexpr (IsStr<T>::value) {
     std::string s;
     if (!toText(v, &s, why)) return false;
+    if (s.find('\0') != std::string::npos) {
+      if (why) *why = "a text cannot hold a NUL character";
+      return false;
+    }
     if (charCount(clip(s)) > T::kLength) {
       if (why) *why = "text longer than " + std::to_string(T::kLength) + " characters";
       return false;
@@ -246,6 +258,33 @@ void saveField(const void* rec, std::int64_t* number, std::string_view* text) {
   }
 }
 
+bool textFits(std::string_view text, std::size_t length, std::string* why);
+bool decimalFits(std::int64_t cents, int digits, int places, std::string* why);
+bool dateFits(std::int64_t day, std::string* why);
+bool timeFits(std::int64_t value, std::string* why);
+
+template <auto M, int Digits, int Places, int Max>
+bool fitsField(std::int64_t number, std::string_view text, std::string* why) {
+  using Tr = MemberTraits<decltype(M)>;
+  using T = typename Tr::Member;
+  if constexpr (IsStr<T>::value) {
+    return textFits(text, T::kLength, why);
+  } else if constexpr (std::is_same_v<T, Decimal>) {
+    return decimalFits(number, Digits, Places, why);
+  } else if constexpr (std::is_same_v<T, Date>) {
+    return dateFits(number, why);
+  } else if constexpr (std::is_same_v<T, Time>) {
+    return timeFits(number, why);
+  } else {
+    constexpr std::int64_t lo = static_cast<std::int64_t>(std::numeric_limits<T>::min());
+    constexpr std::int64_t hi =
+        Max > 0 ? Max : static_cast<std::int64_t>(std::numeric_limits<T>::max());
+    if (number >= lo && number <= hi) return true;
+    if (why) *why = rangeText(lo, hi);
+    return false;
+  }
+}
+
 template <auto M, int Digits, int Places, int Max>
 FieldDef makeField(const char* column, FieldType type, int length) {
   FieldDef d;
@@ -257,6 +296,7 @@ FieldDef makeField(const char* column, FieldType type, int length) {
   d.set = &setField<M, Digits, Places, Max>;
   d.load = &loadField<M>;
   d.save = &saveField<M>;
+  d.fits = &fitsField<M, Digits, Places, Max>;
   return d;
 }
 

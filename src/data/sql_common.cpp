@@ -130,6 +130,56 @@ std::int64_t numberOfItsOwn(Store& store, const FileDef& f, int field) {
   return n;
 }
 
+namespace {
+[[noreturn]] void throwUnfit(const FileDef& f, const FieldDef& field, const std::string& value,
+                             const std::string& why) {
+  throw StoreError(kBadValue, f.label + ": " + field.name + " cannot hold " + value + " (" + why +
+                                  "); nothing was written");
+}
+}  // namespace
+
+void checkRecord(const FileDef& f, const void* rec) {
+  std::string why;
+  for (const FieldDef& fd : f.fields) {
+    std::int64_t n = 0;
+    std::string_view t;
+    fd.save(rec, &n, &t);
+    if (!fd.fits(n, t, &why)) throwUnfit(f, fd, storedText(fd, n, t), why);
+  }
+}
+
+void checkValues(const FileDef& f, const std::vector<Value>& values) {
+  std::string why;
+  for (std::size_t i = 0; i < f.fields.size() && i < values.size(); ++i) {
+    const FieldDef& fd = f.fields[i];
+    const Value v = keyValue(fd, values[i]);
+    std::int64_t n = 0;
+    std::string t;
+    if (auto p = std::get_if<std::int64_t>(&v))
+      n = *p;
+    else if (auto d = std::get_if<Decimal>(&v))
+      n = d->cents();
+    else if (auto dt = std::get_if<Date>(&v))
+      n = dt->day();
+    else if (auto tm = std::get_if<Time>(&v))
+      n = tm->value();
+    else if (auto s = std::get_if<std::string>(&v))
+      t = *s;
+    if (!fd.fits(n, t, &why)) throwUnfit(f, fd, storedText(fd, n, t), why);
+  }
+}
+
+std::string unreadableText(const FileDef& f, std::int64_t rowId, const FieldDef& field,
+                           const std::string& value, const std::string& why) {
+  return f.label + " record " + std::to_string(rowId) + ": " + field.name + " holds '" + value +
+         "', which the field cannot hold (" + why + ")";
+}
+
+void throwUnreadable(const FileDef& f, std::int64_t rowId, const FieldDef& field,
+                     const std::string& value, const std::string& why) {
+  throw StoreError(kBadValue, unreadableText(f, rowId, field, value, why));
+}
+
 void throwNotSaved(const std::string& why) {
   throw StoreError(kDriverError, "The change could not be saved (" + why + "); nothing was saved");
 }

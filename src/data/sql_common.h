@@ -73,6 +73,17 @@ struct WriterState {
 // buffers primed apart never share one.
 std::int64_t numberOfItsOwn(Store& store, const FileDef& f, int field);
 
+// Before a write: throws StoreError (kBadValue) naming the file and the field when a value
+// does not fit its field, so nothing is written.
+void checkRecord(const FileDef& f, const void* rec);
+void checkValues(const FileDef& f, const std::vector<Value>& values);
+// A stored value its field cannot hold, met while reading: an error naming the file, the record,
+// the field and the value, never a value read as another.
+[[noreturn]] void throwUnreadable(const FileDef& f, std::int64_t rowId, const FieldDef& field,
+                                  const std::string& value, const std::string& why);
+std::string unreadableText(const FileDef& f, std::int64_t rowId, const FieldDef& field,
+                           const std::string& value, const std::string& why);
+
 [[noreturn]] void throwNotSaved(const std::string& why);
 [[noreturn]] void throwAbandoned(const std::string& why);
 

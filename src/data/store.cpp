@@ -115,7 +115,9 @@ Transaction::~Transaction() {
 void Transaction::commit() {
   if (done_) return;
   done_ = true;
-  if (state_ == State::Refused) throw StoreError(kNoTransaction, kCompanyBusyText);
+  if (state_ == State::Refused)
+    throw StoreError(kNoTransaction, store_.readOnlyReason().empty() ? kCompanyBusyText
+                                                                      : store_.readOnlyReason());
   if (state_ == State::Owner) store_.commit();
 }
 
@@ -133,7 +135,7 @@ bool allOrNothing(Store& store, const std::function<bool(std::string* why)>& wor
   std::string reason;
   Transaction tx(store, wait);
   if (!tx.begun()) {
-    if (why) *why = kCompanyBusyText;
+    if (why) *why = store.readOnlyReason().empty() ? kCompanyBusyText : store.readOnlyReason();
     return false;
   }
   try {

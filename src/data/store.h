@@ -78,6 +78,9 @@ class Store {
   // Whether the stored schema is the one these files need (false for an empty database).
   virtual bool schemaCurrent(const std::vector<const FileDef*>& files) = 0;
   virtual bool readOnly() const = 0;
+  // Why a company opened for changes can only be read (its folder or file cannot be written):
+  // what the user is told instead of "busy"; empty otherwise.
+  virtual std::string readOnlyReason() const { return {}; }
 
   // All of these throw StoreError.
   virtual std::int64_t insert(const FileDef& f, const std::vector<Value>& values) = 0;
@@ -140,6 +143,23 @@ class Store {
   // findings, one a line. Reads only.
   virtual std::vector<std::string> integrityCheck() = 0;
 
+  // A stored value its field cannot hold, as stored (a text in a number's column shows as the
+  // text), with the record's row identity.
+  struct UnfitValue {
+    std::int64_t rowId = 0;
+    const FieldDef* field = nullptr;
+    std::string value;
+    std::string why;
+  };
+  // Reads every value of every row of a file and reports each its field cannot hold, going on
+  // after each.
+  virtual void findUnfitValues(const FileDef& f,
+                               const std::function<void(const UnfitValue&)>& found) = 0;
+  // A read-only view of one moment for a run of reads (the company check), ended by
+  // endReadSnapshot(); false when none could begin (a transaction is open), and the reads then
+  // see each moment as they go.
+  virtual bool beginReadSnapshot() { return false; }
+  virtual void endReadSnapshot() {}
   // Process locks: held for as long as this process (on a server: this connection) lives and
   // dropped by the system when it ends, however it ends, so others tell a live holder from
   // one that has gone. Shared holds of one name live side by side; an exclusive hold stands

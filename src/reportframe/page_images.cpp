@@ -120,7 +120,8 @@ void PagePainter::paint(const PrintedControl& c) {
                : c.align == Align::Center ? Qt::AlignHCenter
                                           : Qt::AlignLeft;
       const int flags = static_cast<int>(align) | Qt::TextSingleLine;
-      auto mark = parseMark(c.text, c.x, c.y, c.width, c.height);
+      // Users' text (a note, a description) never becomes a link or an outline entry.
+      auto mark = c.marks ? parseMark(c.text, c.x, c.y, c.width, c.height) : std::nullopt;
       if (!mark) {
         usePen(QPen(Qt::black));
         useFont(c.font);

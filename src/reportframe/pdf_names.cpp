@@ -1,5 +1,7 @@
 #include "reportframe/pdf_names.h"
 
+#include <cstdint>
+
 namespace koreq::reportframe {
 
 namespace fs = std::filesystem;
@@ -20,7 +22,8 @@ fs::path normalisePdfFileName(const std::string& name, const fs::path& defaultFo
 std::vector<fs::path> pdfOutputFiles(const fs::path& target, int pages, int pagesPerFile) {
   if (pages <= 0) return {};
   if (pagesPerFile <= 0) return {target};
-  const int count = (pages + pagesPerFile - 1) / pagesPerFile;
+  // In 64 bits: pages + pagesPerFile would overflow an int for a huge pagesPerFile.
+  const int count = static_cast<int>((std::int64_t{pages} + pagesPerFile - 1) / pagesPerFile);
   int digits = 1;
   for (int c = count; c >= 10; c /= 10) ++digits;  // floor(log10(count)) + 1
   std::vector<fs::path> out;

@@ -26,6 +26,7 @@
 #include <system_error>
 #include <thread>
 
+#include "data/output_file.h"
 #include "reportframe/page_images.h"
 #include "reportframe/page_marks.h"
 #include "reportframe/pdf_names.h"
@@ -284,6 +285,11 @@ void PdfReportWriter::init(const fs::path& folder, int pagesPerFile, const std::
   pagesPerFile_ = pagesPerFile;
   fs::path current = fs::current_path(ec);
   fileName_ = normalisePdfFileName(fileName, folder_, current);
+  // A folder or a device given as the name would otherwise become "NAME.pdf" beside it.
+  const fs::path given(fileName);
+  const bool folderName = !fileName.empty() && !given.has_filename();
+  if (folderName || (fs::exists(given, ec) && !fs::is_regular_file(given, ec)))
+    refused_ = data::outputRefusal(given);
 }
 
 void PdfReportWriter::setPaper(const PaperSpec& paper, Orientation orientation) {
@@ -305,6 +311,12 @@ int PdfReportWriter::generate(const std::vector<fs::path>& pages, int pagesPerFi
   }
   pageCount_ = static_cast<int>(pages.size());
   const std::vector<fs::path> targets = pdfOutputFiles(fileName_, pageCount_, pagesPerFile);
+  for (const fs::path& t : refused_.empty() ? targets : std::vector<fs::path>{})
+    if (refused_ = data::outputRefusal(t); !refused_.empty()) break;
+  if (!refused_.empty()) {
+    error_ = refused_ + "; no PDF file was written.";
+    return 0;
+  }
   const std::size_t perFile =
       pagesPerFile > 0 ? static_cast<std::size_t>(pagesPerFile) : pages.size();
   for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -461,8 +473,9 @@ bool PdfReportWriter::writeFile(const std::vector<fs::path>& pages, std::size_t 
 bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& target,
                              std::size_t firstPage) {
   // Written beside the target and renamed over it, so a failure leaves an earlier file whole.
-  fs::path part = target;
-  part += ".part";
+  data::OutputFile output(target);
+  if (!output.open(&error_)) return false;
+  const fs::path part = output.partPath();
   const PdfDocumentInfo& i = info;
   const bool plain = parts.size() == 1 && parts.front().marks.empty() &&
                      security.level == PdfEncryption::None && i.title.empty() &&
@@ -474,7 +487,6 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
     // Copied into a file made anew rather than with copy_file: the draft is private (0600),
     // while the PDF gets the permissions the umask gives, as the rewritten ones do.
     std::error_code ec;
-    fs::remove(part, ec);
     {
       std::ifstream in(parts.front().file.path(), std::ios::binary);
       std::ofstream out(part, std::ios::binary | std::ios::trunc);
@@ -482,13 +494,11 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
       out.close();
       if (!in || !out) ec = std::make_error_code(std::errc::io_error);
     }
-    if (!ec) fs::rename(part, target, ec);
     if (ec) {
       error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
-      fs::remove(part, ec);
       return false;
     }
-    return true;
+    return output.commit(&error_);
   }
   try {
     QPDF pdf;
@@ -532,19 +542,10 @@ bool PdfReportWriter::finish(const std::vector<Part>& parts, const fs::path& tar
     }
     w.write();
   } catch (const std::exception& e) {
-    std::error_code ec;
-    fs::remove(part, ec);
     error_ = "The PDF file " + target.string() + " could not be written: " + e.what();
     return false;
   }
-  std::error_code ec;
-  fs::rename(part, target, ec);
-  if (ec) {
-    error_ = "The PDF file " + target.string() + " could not be written: " + ec.message();
-    fs::remove(part, ec);
-    return false;
-  }
-  return true;
+  return output.commit(&error_);
 }
 
 }  // namespace koreq::reportframe

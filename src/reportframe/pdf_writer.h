@@ -125,6 +125,7 @@ class PdfReportWriter {
 
   std::filesystem::path folder_;
   std::filesystem::path fileName_;
+  std::string refused_;  // why the name given to init() takes no PDF (a folder, a device)
   int pagesPerFile_ = 0;
   std::optional<PageSizePt> paper_;
   bool landscape_ = false;

@@ -209,6 +209,7 @@ void Report::printAt(const BandDef& band, double y) {
     p.font = c.font;
     p.lineWidth = c.lineWidth;
     p.fill = c.fill;
+    p.marks = c.kind == ControlKind::Text || c.marks;
     if (c.kind == ControlKind::Field) {
       p.text = fieldText(valueOf(c), c.picture);
     } else if (c.kind == ControlKind::Check) {

@@ -57,6 +57,8 @@ struct PrintedControl {
   double lineWidth = 0;
   std::string fill;
   bool checked = false;  // check boxes
+  // Whether the text may be a marker (page_marks.h): a text's caption, a field that says so.
+  bool marks = false;
   // Images: `text` the picture's file name ("~name": built in), or `image` its bytes.
   ImageBytes image;
   // Charts: `text` the title.

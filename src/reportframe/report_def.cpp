@@ -198,7 +198,8 @@ class Parser {
     where_ = band + ", control #" + std::to_string(position);
     if (!j.is_object()) fail("must be an object");
     known(j, {"kind", "name", "x", "y", "width", "height", "text", "use", "picture", "align",
-              "font", "lineWidth", "fill", "hidden", "file", "chart", "xTitle", "yTitle"});
+              "font", "lineWidth", "fill", "hidden", "file", "chart", "xTitle", "yTitle",
+              "marks"});
     ControlDef c;
     c.kind = choice(kControlKinds, str(j, "kind", true), "control kind");
     c.name = str(j, "name", false);
@@ -215,6 +216,7 @@ class Parser {
     c.fill = str(j, "fill", false);
     if (!c.fill.empty() && !isColour(c.fill)) fail("\"fill\" is a colour #rrggbb");
     if (j.contains("hidden")) c.hidden = flag(j, "hidden");
+    if (j.contains("marks")) c.marks = flag(j, "marks");
     c.file = str(j, "file", false);
     c.xTitle = str(j, "xTitle", false);
     c.yTitle = str(j, "yTitle", false);
@@ -237,6 +239,7 @@ class Parser {
         (j.contains("chart") || !c.xTitle.empty() || !c.yTitle.empty()))
       fail("\"chart\", \"xTitle\" and \"yTitle\" belong to charts");
     if (c.kind != ControlKind::Field && !c.picture.empty()) fail("\"picture\" belongs to fields");
+    if (c.kind != ControlKind::Field && c.marks) fail("\"marks\" belongs to fields");
     if (!c.picture.empty() && PictureSpec::parse(c.picture).kind == PictureSpec::Kind::Unknown)
       fail("unknown picture " + c.picture);
     if (c.kind == ControlKind::Line) {

@@ -68,6 +68,9 @@ struct ControlDef {
   double lineWidth = 0.5;  // lines and box borders; 0: a box without a border
   std::string fill;        // a box's fill colour "#rrggbb"; empty: none
   bool hidden = false;
+  // A field whose value the report sets to a marker (page_marks.h): only such a field's value,
+  // and a text's caption, is read as one; any other value is the user's text and prints as such.
+  bool marks = false;
   ChartKind chart = ChartKind::Bar;
   std::string xTitle, yTitle;  // a chart's axis titles
 };

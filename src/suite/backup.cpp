@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
@@ -37,28 +38,36 @@ fs::path PREPOSTBACKUP(frame::Context& ctx) {
     return {};
   }
   std::string base = "company-" + stamp(ctx.today(), ctx.clock().now());
-  // The name is claimed by creating the file exclusively, so two backups in the same second
-  // (or two workstations) never write into one file; SQLite takes an empty file as new.
+  // Written under a hidden name of its own and linked to its final name only when whole: a
+  // backup killed half-way leaves no company-*.db that is empty or short. The link claims the
+  // name exclusively, so two backups in the same second (or two workstations) never share one.
+  std::string work = (dir / ("." + base + ".XXXXXX")).string();
+  const int fd = ::mkstemp(work.data());
+  if (fd < 0) {
+    fail(ctx, data::kDriverError,
+         "Cannot create a backup in " + dir.string() + ": " + std::strerror(errno));
+    return {};
+  }
+  ::close(fd);
+  struct Work {
+    std::string path;
+    ~Work() { ::unlink(path.c_str()); }
+  } made{work};
+  try {
+    ctx.store().backupTo(work);
+  } catch (const data::StoreError& e) {
+    fail(ctx, e.code(), e.what());
+    return {};
+  }
   fs::path target;
   for (int n = 1;; ++n) {
     target = dir / (base + (n == 1 ? "" : "-" + std::to_string(n)) + ".db");
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      ::close(fd);
-      break;
-    }
+    if (::link(work.c_str(), target.c_str()) == 0) break;
     if (errno != EEXIST || n >= 1000) {
       fail(ctx, data::kDriverError,
            "Cannot create " + target.string() + ": " + std::strerror(errno));
       return {};
     }
-  }
-  try {
-    ctx.store().backupTo(target.string());
-  } catch (const data::StoreError& e) {
-    fs::remove(target, ec);
-    fail(ctx, e.code(), e.what());
-    return {};
   }
   return target;
 }

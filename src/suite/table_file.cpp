@@ -2,9 +2,9 @@
 
 #include <xlsxwriter.h>
 
-#include <fstream>
 #include <optional>
 
+#include "data/output_file.h"
 #include "runtime/decimal.h"
 
 namespace koreq::suite {
@@ -17,11 +17,6 @@ std::optional<Decimal> figure(const std::string& text) {
   if (a == std::string::npos) return std::nullopt;
   std::size_t b = text.find_last_not_of(' ');
   return Decimal::parse(std::string_view(text).substr(a, b - a + 1), true);
-}
-
-void removeQuietly(const std::filesystem::path& file) {
-  std::error_code ec;
-  std::filesystem::remove(file, ec);
 }
 
 }  // namespace
@@ -37,23 +32,21 @@ std::string csvField(const std::string& text) {
 }
 
 bool writeCsv(const std::filesystem::path& file, const TextTable& table, std::string* why) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  auto line = [&out](const std::vector<std::string>& cells) {
-    for (std::size_t i = 0; i < cells.size(); ++i) out << (i ? "," : "") << csvField(cells[i]);
-    out << "\r\n";
+  std::string text;
+  auto line = [&text](const std::vector<std::string>& cells) {
+    for (std::size_t i = 0; i < cells.size(); ++i) text += (i ? "," : "") + csvField(cells[i]);
+    text += "\r\n";
   };
   line({table.title});
   line(table.headers);
   for (const auto& r : table.rows) line(r);
-  out.close();
-  if (out) return true;
-  if (why) *why = "the file could not be written";
-  removeQuietly(file);
-  return false;
+  return data::writeOutputFile(file, text, why);
 }
 
 bool writeXlsx(const std::filesystem::path& file, const TextTable& table, std::string* why) {
-  lxw_workbook* book = workbook_new(file.string().c_str());
+  data::OutputFile output(file);
+  if (!output.open(why)) return false;
+  lxw_workbook* book = workbook_new(output.partPath().string().c_str());
   if (!book) {
     if (why) *why = "the file could not be made";
     return false;
@@ -86,9 +79,8 @@ bool writeXlsx(const std::filesystem::path& file, const TextTable& table, std::s
   }
   const lxw_error closed = workbook_close(book);
   if (rc == LXW_NO_ERROR) rc = closed;
-  if (rc == LXW_NO_ERROR) return true;
+  if (rc == LXW_NO_ERROR) return output.commit(why);
   if (why) *why = lxw_strerror(rc);
-  removeQuietly(file);
   return false;
 }
 

@@ -76,7 +76,9 @@ class ProofBody final : public reportframe::ReportBody {
   void end(reportframe::Report& report) override {
     if (!proceed_) return;
     if (!rows_.empty()) report.print("equipmentFooter");
-    // A batch footer even when nothing was selected: the totals are then zero.
+    // A batch footer even when nothing was selected: the totals are then zero. Batches that do
+    // not exist list nothing at all, so the run ends as any empty report ("Nothing to Print").
+    if (rows_.empty() && !anyTaggedBatch()) return;
     report.print("batchFooter");
     report.setCarryOver({});
     if (ctx_.g.TAGQUE.size() > 1) report.print("grandFooter");
@@ -154,6 +156,12 @@ class ProofBody final : public reportframe::ReportBody {
         e.GLAccount.str() + "\t" + e.Location.str() + "\t" + e.Comments.str() + "\t" +
         amount(start) + "\t" + amount(e.EndMeter) + "\t" + amount(e.Units) + "\t" + amount(rate) +
         "\t" + amount(e.GrossAmount) + "\t" + amount(adjustment) + "\t" + amount(e.AdjustedAmount));
+  }
+
+  bool anyTaggedBatch() {
+    for (std::uint16_t b : ctx_.g.TAGQUE)
+      if (batches_.fetch("EQB:KeyBatchID", {std::int64_t{b}}) == data::kNoError) return true;
+    return false;
   }
 
   void showTotals(reportframe::Report& report) {

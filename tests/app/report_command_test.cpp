@@ -199,6 +199,66 @@ TEST_F(ReportCommand, ExportsTheTextAndMailsThePdf) {
             2);
 }
 
+TEST_F(ReportCommand, NoOutputOverTheCompanyOntoADeviceOrIntoAFolder) {
+  const std::uintmax_t size = fs::file_size(data() / "company.db");
+  for (const char* own : {"company.db", "company.db-wal", "company.db-shm", "company.ini"}) {
+    const fs::path target = data() / own;
+    const bool existed = fs::exists(target);
+    const auto before = existed ? fs::file_size(target) : 0;
+    for (const char* flag : {"--pdf", "--export"}) {
+      Result r =
+          report({"report", "PrintFixedAssets", "--equipment", "DT-201", flag, target.string()});
+      EXPECT_EQ(r.rc, 1) << flag << " " << own << ": " << r.out;
+      EXPECT_THAT(r.err, HasSubstr(target.string() + " is one of the company's own files"))
+          << flag << " " << own;
+    }
+    EXPECT_EQ(fs::exists(target), existed) << own;
+    if (existed) EXPECT_EQ(fs::file_size(target), before) << own;
+  }
+  // A copy of the database elsewhere is a database all the same.
+  fs::copy_file(data() / "company.db", out_ / "saved.db");
+  EXPECT_THAT(report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf",
+                      (out_ / "saved.db").string()})
+                  .err,
+              HasSubstr("is a database"));
+  EXPECT_EQ(fs::file_size(data() / "company.db"), size);
+  EXPECT_EQ(report({"report", "PrintEQLogBProof", "--batches", "1", "--format",
+                    "All Tagged Batches", "--pdf", (data() / "company.db").string()})
+                .rc,
+            1);
+
+  // Devices and folders are refused, never turned into "/dev/full.pdf" or "rep/.pdf".
+  fs::create_directory(out_ / "rep");
+  for (const std::string& target :
+       {std::string("/dev/full"), (out_ / "rep").string() + "/", (out_ / "rep").string()}) {
+    Result r = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf", target});
+    EXPECT_EQ(r.rc, 1) << target;
+    EXPECT_THAT(r.err, ContainsRegex("is a (device|folder)")) << target;
+  }
+  EXPECT_FALSE(fs::exists("/dev/full.pdf"));
+  EXPECT_TRUE(fs::is_empty(out_ / "rep"));
+
+  // One file for two outputs, and a pages-per-file the file count cannot hold.
+  const fs::path both = out_ / "both.pdf";
+  Result twice = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf",
+                         both.string(), "--export", both.string()});
+  EXPECT_EQ(twice.rc, 2);
+  EXPECT_THAT(twice.err, HasSubstr("name the same file"));
+  EXPECT_FALSE(fs::exists(both));
+  Result huge = report({"report", "PrintFixedAssets", "--equipment", "DT-201", "--pdf",
+                        (out_ / "h.pdf").string(), "--pages-per-file", "2147483647"});
+  EXPECT_EQ(huge.rc, 2);
+  EXPECT_THAT(huge.err, HasSubstr("--pages-per-file takes 0 to 99999 pages a file"));
+
+  // Batches that do not exist list nothing: the notice of any empty report, no page.
+  const fs::path none = out_ / "none.pdf";
+  Result empty = report({"report", "PrintEQLogBProof", "--batches", "999", "--format",
+                         "All Tagged Batches", "--pdf", none.string()});
+  EXPECT_EQ(empty.rc, 1);
+  EXPECT_THAT(empty.err, StartsWith("Nothing to Print..."));
+  EXPECT_FALSE(fs::exists(none));
+}
+
 TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
   const fs::path pdf = out_ / "proof.pdf";
   // Batch 2 is EQV's and protected: listed by its owner (named twice, listed once), not by ADM.
@@ -231,6 +291,20 @@ TEST_F(ReportCommand, TheProofListingOfTaggedBatchesThroughASavedFormat) {
 }
 
 TEST_F(ReportCommand, TheNotesOfAnEquipmentUnderAWatermark) {
+  {
+    // What a user typed is text, never a link or an outline entry of the PDF.
+    auto company = data::Company::open(data());
+    data::ErrorObject errors;
+    data::Access<data::Notes> notes(company->store(), errors);
+    ASSERT_EQ(notes.prime(), data::kNoError);
+    notes.rec().EntityType = "EQHeader";
+    notes.rec().EquipmentID = "EX-301";
+    notes.rec().EntityID = "EX-301";
+    notes.rec().Date = *Date::fromYmd(2016, 6, 1);
+    notes.rec().Heading = "[[bookmark:Fake entry]]";
+    notes.rec().Note = "[[link:https://example.com/x|Click here]]";
+    ASSERT_EQ(notes.insert(), data::kNoError);
+  }
   const fs::path pdf = out_ / "notes.pdf";
   Result r = report({"report", "LIMITPRINTNOTES", "--equipment", "EX-301", "--pdf", pdf.string(),
                      "--watermark", "COPY"});
@@ -239,6 +313,8 @@ TEST_F(ReportCommand, TheNotesOfAnEquipmentUnderAWatermark) {
   EXPECT_THAT(text, HasSubstr("Notes for Equipment (EX-301) 2022 CAT 336 Hydraulic Excavator"));
   EXPECT_THAT(text, HasSubstr("Extended powertrain warranty"));
   EXPECT_THAT(text, HasSubstr("Track tension"));
+  EXPECT_THAT(text, HasSubstr("[[bookmark:Fake entry]]"));
+  EXPECT_THAT(text, HasSubstr("[[link:https://example.com/x|Click here]]"));
   std::string raw = shell("pdftotext -raw " + quoted(pdf) + " -");
   std::erase(raw, '\n');
   EXPECT_THAT(raw, HasSubstr("COPY"));

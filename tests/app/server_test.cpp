@@ -94,6 +94,13 @@ class Child {
   int status_ = -1;
 };
 
+// koreq on the company in `dir`, as `user`, on the day the tests post on.
+Result koreqIn(const std::filesystem::path& dir, std::vector<std::string> args,
+               const char* user = "ADM") {
+  args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
+  return run(std::move(args));
+}
+
 class ServerCompany : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -111,8 +118,7 @@ class ServerCompany : public ::testing::Test {
   std::filesystem::path shared() const { return dir_.path / "shared"; }
   static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
                       const char* user = "ADM") {
-    args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
-    return run(std::move(args));
+    return koreqIn(dir, std::move(args), user);
   }
 
   TempDir dir_;
@@ -141,8 +147,7 @@ class Workstations : public ::testing::TestWithParam<Backend> {
   std::filesystem::path shared() const { return dir_.path / "shared"; }
   static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
                       const char* user = "ADM") {
-    args.insert(args.begin(), {"--data", dir.string(), "--today", "2025-07-16", "--user", user});
-    return run(std::move(args));
+    return koreqIn(dir, std::move(args), user);
   }
 
   TempDir dir_;
@@ -211,6 +216,20 @@ TEST_F(ServerCompany, CopiesToTheServerAndBackWhole) {
   Result denied = koreq(local(), {"copy", "--to", "sqlite", (dir_.path / "y").string()}, "EQV");
   EXPECT_EQ(denied.rc, 1);
   EXPECT_THAT(denied.err, HasSubstr("Access Denied"));
+  // The embedded copy was made under a name of its own: nothing of it is left beside it.
+  for (const auto& entry : std::filesystem::directory_iterator(dir_.path))
+    EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+  // A folder that cannot be made the company's: the server's copy goes again, so a retry is
+  // not refused for it.
+  std::ofstream(dir_.path / "plain") << "a file where a folder should be";
+  koreq::test::BackendCompany unfinished(Backend::Postgres, dir_.path / "plain" / "sub");
+  Result stuck = koreq(local(), {"copy", "--to", unfinished.conninfo(), unfinished.dir().string()});
+  EXPECT_EQ(stuck.rc, 1);
+  EXPECT_THAT(stuck.err, HasSubstr("the copy was removed from the server"));
+  EXPECT_FALSE(koreq::test::pgExec(unfinished.conninfo(), "SELECT 1 FROM _meta", nullptr));
+  Result retry =
+      koreq(local(), {"copy", "--to", unfinished.conninfo(), (dir_.path / "z").string()});
+  EXPECT_EQ(retry.rc, 0) << retry.err;
 }
 
 // While another process posts, a posting is refused with the poster's name; afterwards it posts.

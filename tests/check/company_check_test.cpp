@@ -50,7 +50,7 @@ TEST(CompanyCheck, TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed) {
   ASSERT_EQ(test::makeDemoFolder(dir, "2024-06-14"), "");
   Ran r = check(dir);
   EXPECT_EQ(r.rc, 0) << r.out;
-  EXPECT_THAT(r.out, ::testing::MatchesRegex("The company is sound: 7 checks held over [0-9]+ "
+  EXPECT_THAT(r.out, ::testing::MatchesRegex("The company is sound: 8 checks held over [0-9]+ "
                                              "records\\.\n"));
   {
     auto company = data::Company::open(dir);
@@ -139,13 +139,76 @@ TEST(CompanyCheck, TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed) {
       checkCompany(company->store(), [&](int n, int of, const std::string& title) {
         steps.push_back(std::to_string(n) + "/" + std::to_string(of) + " " + title);
       });
-  EXPECT_THAT(steps,
-              ElementsAre("1/7 Checking the database", "2/7 Checking EQCOST", "3/7 Checking EQLOGB",
-                          "4/7 Checking EQBATCH", "5/7 Checking GLDEPR", "6/7 Checking GLTRANS",
-                          "7/7 Checking the posted totals"));
+  EXPECT_THAT(steps, ElementsAre("1/8 Checking the database", "2/8 Checking every value",
+                                 "3/8 Checking EQCOST", "4/8 Checking EQLOGB",
+                                 "5/8 Checking EQBATCH", "6/8 Checking GLDEPR",
+                                 "7/8 Checking GLTRANS", "8/8 Checking the posted totals"));
   ASSERT_GT(report.findings.size(), 7u);
   EXPECT_EQ(report.findings[0].file, "database");
   EXPECT_EQ(report.findings.size(), report.broken);
+}
+
+void execRaw(const std::filesystem::path& dir, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((dir / data::Company::kDatabaseName).c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "");
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+TEST(CompanyCheck, EveryValueItsFieldCannotHoldIsNamedAndTheCheckGoesOn) {
+  test::TempDir tmp;
+  const auto dir = tmp / "co";
+  ASSERT_EQ(test::makeDemoFolder(dir, "2024-06-14"), "");
+  execRaw(dir,
+          "UPDATE gltrans SET \"Amount\" = 99999999999999999 WHERE _rowid = 3;"
+          "UPDATE eqlogb SET \"Units\" = 'abc' WHERE _rowid = 1;"
+          "UPDATE eqlogb SET \"Date\" = -5 WHERE _rowid = 2;"
+          "UPDATE eqlogb SET \"EmployeeID\" = 70000 WHERE _rowid = 4;"
+          "UPDATE gldepr SET \"EquipmentID\" = 'GHOST' WHERE _rowid = 1;");
+  Ran r = check(dir);
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.out, HasSubstr("EQLOGB record 1: EQLB:Units holds 'abc', which the field cannot "
+                               "hold (not a whole number as stored)"));
+  EXPECT_THAT(r.out, HasSubstr("EQLOGB record 2: EQLB:Date holds '-5', which the field cannot "
+                               "hold (day number out of range"));
+  EXPECT_THAT(r.out, HasSubstr("EQLOGB record 4: EQLB:EmployeeID holds '70000', which the field "
+                               "cannot hold (number out of range (0 to 65535))"));
+  EXPECT_THAT(r.out, HasSubstr("GLTRANS record 3: GLT:Amount holds '999999999999999.99', which "
+                               "the field cannot hold"));
+  // The rules are checked as before.
+  EXPECT_THAT(r.out, ::testing::ContainsRegex("GLDEPR GLDP:RecordID [0-9]+ \\(GHOST\\): no "
+                                              "equipment GHOST in EQHEADER"));
+
+  // Every other command names the file, record and field of a value it cannot read.
+  std::ostringstream out, err;
+  EXPECT_EQ(cli::runCli({"--data", dir.string(), "dump", "GLTRANS"}, out, err), 1);
+  EXPECT_THAT(err.str(), HasSubstr("GLTrans record 3: GLT:Amount holds '999999999999999.99'"));
+}
+
+TEST(CompanyCheck, ReadsOneSnapshotWhileAnotherStationWrites) {
+  test::TempDir tmp;
+  const auto dir = tmp / "co";
+  ASSERT_EQ(test::makeDemoFolder(dir, "2024-06-14"), "");
+  auto company = data::Company::open(dir, true);
+  auto other = data::Company::open(dir);
+  // Between the equipment and the usage logs, another station adds an equipment and its entry:
+  // read file after file, the entry would have no equipment.
+  const CheckReport report =
+      checkCompany(company->store(), [&](int, int, const std::string& title) {
+        if (title != "Checking EQLOGB") return;
+        data::Store& store = other->store();
+        ASSERT_TRUE(store.begin(data::kWriterWait));
+        insert<data::EqHeader>(store, [](data::EqHeader& h) { h.EquipmentID = "NEW-1"; });
+        insert<data::EqLogB>(store, [](data::EqLogB& e) {
+          e.BatchID = 1;
+          e.EquipmentID = "NEW-1";
+        });
+        store.commit();
+      });
+  EXPECT_TRUE(report.sound()) << report.text();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/mount.h>
 
 #include <chrono>
 #include <filesystem>
@@ -9,6 +10,7 @@
 
 #include "data/access.h"
 #include "data/company.h"
+#include "data/copy.h"
 #include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
 #include "support/backend_params.h"
@@ -313,6 +315,67 @@ TEST_P(StoreTest, ValuesOfOtherTypesAreBroughtToTheFieldsType) {
   EXPECT_EQ(s.count(def), 0);
 }
 
+TEST_P(StoreTest, AValueItsFieldCannotHoldIsNeverWrittenNorReadAsAnother) {
+  auto co = backend->create();
+  Store& s = co->store();
+  ErrorObject errors;
+  Access<EqLogB> log(s, errors);
+  auto add = [&](const char* equipment, const char* gross) {
+    EXPECT_EQ(log.prime(), kNoError);
+    log.rec().EquipmentID = equipment;
+    log.rec().BatchID = 1;
+    log.rec().GrossAmount = *Decimal::parse(gross);
+    return log.insert();
+  };
+  // 99,999,999.999 units at 168.00: more than the entry's 11 digits hold.
+  EXPECT_EQ(add("EX-1", "16800000000.00"), kBadValue);
+  EXPECT_NE(log.lastErrorText().find("EQLB:GrossAmount cannot hold 16800000000.00"),
+            std::string::npos)
+      << log.lastErrorText();
+  ASSERT_TRUE(errors.last());
+  EXPECT_NE(errors.last()->message.find("EQLogB"), std::string::npos);
+  EXPECT_EQ(s.count(EqLogB::def()), 0);
+  // A NUL would cut the text on a server: refused, naming the field.
+  std::string why;
+  EXPECT_FALSE(log.put("EQLB:Comments", std::string("a\0b", 3), &why));
+  EXPECT_NE(why.find("NUL"), std::string::npos);
+  log.rec().GrossAmount = Decimal();
+  log.rec().Comments = std::string("a\0b", 3);
+  EXPECT_EQ(log.insert(), kBadValue);
+  EXPECT_NE(log.lastErrorText().find("EQLB:Comments"), std::string::npos);
+  EXPECT_EQ(s.count(EqLogB::def()), 0);
+
+  ASSERT_EQ(add("EX-1", "12.00"), kNoError);
+  ASSERT_EQ(add("EX-2", "34.00"), kNoError);
+  const std::int64_t damaged = log.position();
+  const std::string sql =
+      "UPDATE eqlogb SET \"GrossAmount\" = 1680000000000 WHERE \"EquipmentID\" = 'EX-2'";
+  if (backend->backend() == test::Backend::Sqlite) {
+    execRaw(backend->dir() / Company::kDatabaseName, sql);
+  } else {
+    ASSERT_TRUE(test::pgExec(backend->conninfo(), sql, &why)) << why;
+  }
+  // Read by key, and read in order: an error naming file, record, field and value, never the
+  // record read before.
+  ASSERT_EQ(log.fetch("EQLB:KeyEquipmentID", {std::string("EX-1")}), kNoError);
+  EXPECT_EQ(log.fetch("EQLB:KeyEquipmentID", {std::string("EX-2")}), kBadValue);
+  const std::string expected =
+      "EQLogB record " + std::to_string(damaged) + ": EQLB:GrossAmount holds '16800000000.00'";
+  EXPECT_NE(log.lastErrorText().find(expected), std::string::npos) << log.lastErrorText();
+  log.set(*EqLogB::def().key("KeyLogID"));
+  EXPECT_EQ(log.next(), kNoError);
+  EXPECT_EQ(log.rec().EquipmentID.str(), "EX-1");
+  EXPECT_EQ(log.next(), kBadValue);
+  EXPECT_NE(log.lastErrorText().find(expected), std::string::npos) << log.lastErrorText();
+
+  std::vector<std::string> unfit;
+  s.findUnfitValues(EqLogB::def(), [&](const Store::UnfitValue& u) {
+    unfit.push_back(std::to_string(u.rowId) + " " + u.field->name + " " + u.value);
+  });
+  EXPECT_EQ(unfit,
+            std::vector<std::string>{std::to_string(damaged) + " EQLB:GrossAmount 16800000000.00"});
+}
+
 TEST_P(StoreTest, ABusyCompanyRefusesTheChangeAndReadingGoesOn) {
   { backend->create(); }
   auto other = backend->otherStation();
@@ -486,6 +549,77 @@ TEST_F(PgStoreTest, AFailedStatementAbandonsTheWholeChange) {
 
 // A company an older program made on the server: the missing columns and indexes are added
 // with their defaults, the rows kept, and numbering goes on above them.
+TEST_F(PgStoreTest, TextsAreUtf8OnADatabaseOfAnotherEncoding) {
+  const std::string db = "koreq_latin1_" + std::to_string(::getpid());
+  std::string why;
+  ASSERT_TRUE(test::pgExec(
+      test::pgTestServer(),
+      "CREATE DATABASE " + db + " ENCODING 'LATIN1' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0",
+      &why))
+      << why;
+  const std::string conninfo = test::pgTestServer() + " dbname=" + db;
+  {
+    auto co = Company::createOnServer(tmp.path / "latin1", conninfo);
+    ErrorObject errors;
+    ASSERT_EQ(addCode(co->store(), errors, "WELD", "Müller Schweißen"), kNoError);
+  }
+  // Another client reading in UTF-8 sees the text as it was written.
+  PGconn* c = PQconnectdb((conninfo + " client_encoding=UTF8").c_str());
+  PGresult* r = PQexec(c, "SELECT \"Description\" FROM eqcode");
+  const std::string got = PQntuples(r) == 1 ? PQgetvalue(r, 0, 0) : "";
+  PQclear(r);
+  PQfinish(c);
+  test::pgExec(test::pgTestServer(), "DROP DATABASE " + db, nullptr);
+  EXPECT_EQ(got, "Müller Schweißen");
+}
+
+TEST(Company, OnReadOnlyMediaItIsReadAndAChangeSaysTheFolderCannotBeWritten) {
+  TempDir tmp;
+  const fs::path media = tmp.path / "media";
+  fs::create_directories(media);
+  if (::mount("tmpfs", media.c_str(), "tmpfs", 0, "size=8m") != 0)
+    GTEST_SKIP() << "mounting a file system needs privileges this run does not have";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+  } unmount{media};
+  {
+    auto co = Company::create(media / "co");
+    ErrorObject errors;
+    ASSERT_EQ(addCode(co->store(), errors, "FUEL", "Fuel"), kNoError);
+  }
+  ASSERT_EQ(::mount(nullptr, media.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+  ASSERT_FALSE(fs::exists(media / "co" / "company.db-shm"));
+  for (bool forReading : {true, false}) {
+    auto co = Company::open(media / "co", forReading);
+    EXPECT_TRUE(co->store().readOnly());
+    EXPECT_TRUE(hasCode(co->store(), "FUEL"));
+  }
+  auto co = Company::open(media / "co");
+  std::string why;
+  EXPECT_FALSE(allOrNothing(co->store(), [](std::string*) { return true; }, &why));
+  EXPECT_NE(why.find("Cannot write the company folder"), std::string::npos) << why;
+}
+
+TEST(CompanyCopy, AChangedTextIsSeenThoughCountsAndMoneyAgree) {
+  TempDir tmp;
+  auto from = Company::create(tmp.path / "a");
+  ErrorObject errors;
+  ASSERT_EQ(addCode(from->store(), errors, "FUEL", "Fuel/x"), kNoError);
+  {
+    auto to = Company::create(tmp.path / "b");
+    const auto totals = copyCompany(from->store(), to->store(), allFiles());
+    EXPECT_TRUE(totalsDiffer(totals, companyTotals(to->store(), allFiles())).empty());
+  }
+  // The text cut on the way, as a NUL would cut it on a server.
+  execRaw(tmp.path / "b" / Company::kDatabaseName,
+          "UPDATE eqcode SET \"Description\" = 'Fuel/' WHERE \"CategoryID\" = 'FUEL'");
+  auto to = Company::open(tmp.path / "b");
+  const auto lines = totalsDiffer(companyTotals(from->store(), allFiles()),
+                                  companyTotals(to->store(), allFiles()));
+  EXPECT_EQ(lines, std::vector<std::string>{"eqcode: the records' contents differ in the copy"});
+}
+
 TEST_F(PgStoreTest, EnsureSchemaAddsMissingColumnsWithDefaults) {
   ASSERT_TRUE(test::pgExec(
       backend->conninfo(),

@@ -62,7 +62,8 @@ constexpr const char* kPages = R"({
     {"kind": "detail", "name": "detail", "height": 700, "controls": [
       {"kind": "field", "name": "?Line", "use": "LINE", "x": 0, "y": 0, "width": 300, "height": 14,
        "font": {"name": "Arial Narrow", "size": 12, "bold": true}},
-      {"kind": "field", "name": "?Mark", "use": "MARK", "x": 0, "y": 300, "width": 300, "height": 14},
+      {"kind": "field", "name": "?Mark", "use": "MARK", "x": 0, "y": 300, "width": 300, "height": 14,
+       "marks": true},
       {"kind": "box", "x": 0, "y": 20, "width": 540, "height": 30, "fill": "#e6e6e6"}]}]})";
 
 class PdfWriterTest : public ::testing::Test {

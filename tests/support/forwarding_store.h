@@ -54,6 +54,12 @@ class ForwardingStore : public data::Store {
   void removeBlob(const std::string& k, std::int64_t id) override { s_.removeBlob(k, id); }
   void backupTo(const std::string& path) override { s_.backupTo(path); }
   std::vector<std::string> integrityCheck() override { return s_.integrityCheck(); }
+  void findUnfitValues(const data::FileDef& f,
+                       const std::function<void(const UnfitValue&)>& found) override {
+    s_.findUnfitValues(f, found);
+  }
+  bool beginReadSnapshot() override { return s_.beginReadSnapshot(); }
+  void endReadSnapshot() override { s_.endReadSnapshot(); }
   bool holdLock(const std::string& n, bool exclusive) override { return s_.holdLock(n, exclusive); }
   void releaseLock(const std::string& n) override { s_.releaseLock(n); }
   bool lockHeld(const std::string& n) override { return s_.lockHeld(n); }

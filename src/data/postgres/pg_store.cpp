@@ -99,24 +99,51 @@ class PgStore::Result {
   std::string_view text(int row, int col) const {
     return {PQgetvalue(r_, row, col), static_cast<std::size_t>(PQgetlength(r_, row, col))};
   }
-  void load(const FieldDef& f, int row, int col, void* rec) const {
-    if (f.isNumeric())
-      f.load(rec, int64(row, col), {});
-    else
-      f.load(rec, 0, text(row, col));
+  // A stored column straight into its field of a record buffer; a value the field cannot hold
+  // is an error naming it.
+  void load(const FileDef& file, const FieldDef& f, int row, int col, void* rec) const {
+    std::int64_t n = 0;
+    std::string_view t;
+    storedForm(file, f, row, col, &n, &t);
+    f.load(rec, n, t);
   }
-  Value column(const FieldDef& f, int row, int col) const {
+  void storedForm(const FileDef& file, const FieldDef& f, int row, int col, std::int64_t* n,
+                  std::string_view* t) const {
+    if (f.isNumeric())
+      *n = int64(row, col);
+    else
+      *t = text(row, col);
+    std::string why;
+    if (!f.fits(*n, *t, &why))
+      sql::throwUnreadable(file, int64(row, 0), f, storedText(f, *n, *t), why);
+  }
+  std::optional<std::pair<std::string, std::string>> fault(const FieldDef& f, int row,
+                                                           int col) const {
+    std::int64_t n = 0;
+    std::string_view t;
+    if (f.isNumeric())
+      n = int64(row, col);
+    else
+      t = text(row, col);
+    std::string why;
+    if (!f.fits(n, t, &why)) return std::make_pair(storedText(f, n, t), why);
+    return std::nullopt;
+  }
+  Value column(const FileDef& file, const FieldDef& f, int row, int col) const {
+    std::int64_t n = 0;
+    std::string_view t;
+    storedForm(file, f, row, col, &n, &t);
     switch (f.type) {
       case FieldType::String:
-        return std::string(text(row, col));
+        return std::string(t);
       case FieldType::Decimal:
-        return Decimal::fromCents(int64(row, col));
+        return Decimal::fromCents(n);
       case FieldType::Date:
-        return Date(static_cast<std::int32_t>(int64(row, col)));
+        return Date(static_cast<std::int32_t>(n));
       case FieldType::Time:
-        return Time(static_cast<std::int32_t>(int64(row, col)));
+        return Time(static_cast<std::int32_t>(n));
       default:
-        return int64(row, col);
+        return n;
     }
   }
   StoredRow stored(const FileDef& f, int row) const {
@@ -124,7 +151,7 @@ class PgStore::Result {
     r.rowId = int64(row, 0);
     r.values.reserve(f.fields.size());
     for (std::size_t i = 0; i < f.fields.size(); ++i)
-      r.values.push_back(column(f.fields[i], row, static_cast<int>(i) + 1));
+      r.values.push_back(column(f, f.fields[i], row, static_cast<int>(i) + 1));
     return r;
   }
   PGresult* get() const { return r_; }
@@ -138,8 +165,11 @@ PgStore::PgStore(const std::string& conninfo, Mode mode, const std::string& pass
     : conninfo_(conninfo), password_(password), role_(role) {
   w_.readOnly = mode == Mode::ReadOnly;
   // The connection string is expanded as "dbname"; what follows it overrides it.
-  std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout"};
-  std::vector<const char*> values{conninfo.c_str(), "koreq", "10"};
+  // Texts are UTF-8 whatever the database's own encoding: without it a LATIN1 database would
+  // store them as other clients read mojibake.
+  std::vector<const char*> keys{"dbname", "fallback_application_name", "connect_timeout",
+                                "client_encoding"};
+  std::vector<const char*> values{conninfo.c_str(), "koreq", "10", "UTF8"};
   if (!password.empty()) {
     keys.push_back("password");
     values.push_back(password.c_str());
@@ -417,6 +447,7 @@ std::int64_t PgStore::insertParams(const FileDef& f, std::vector<Param>& params,
 }
 
 std::int64_t PgStore::insert(const FileDef& f, const std::vector<Value>& values) {
+  sql::checkValues(f, values);
   beforeWrite();
   std::vector<Param> params;
   params.reserve(f.fields.size());
@@ -445,6 +476,7 @@ std::vector<std::string> storedTexts(const FileDef& f, const void* rec, std::int
 }  // namespace
 
 std::int64_t PgStore::insertRecord(const FileDef& f, const void* rec) {
+  sql::checkRecord(f, rec);
   beforeWrite();
   std::int64_t number = 0;
   std::vector<Param> params;
@@ -474,6 +506,7 @@ void PgStore::updateParams(const FileDef& f, std::int64_t rowId, std::vector<Par
 }
 
 void PgStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
+  sql::checkValues(f, values);
   beforeWrite();
   std::vector<Param> params;
   for (std::size_t i = 0; i < f.fields.size(); ++i)
@@ -482,6 +515,7 @@ void PgStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Val
 }
 
 void PgStore::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  sql::checkRecord(f, rec);
   beforeWrite();
   std::int64_t unused = 0;
   std::vector<Param> params;
@@ -543,17 +577,17 @@ void PgStore::read(const FileDef& f, const ScanSpec& range, const std::vector<in
     for (int row = 0; row < n; ++row) {
       void* rec = sink.buffer();
       if (fields)
-        for (int i : *fields) r.load(f.fields[static_cast<std::size_t>(i)], row, i + 1, rec);
+        for (int i : *fields) r.load(f, f.fields[static_cast<std::size_t>(i)], row, i + 1, rec);
       else
         for (std::size_t i = 0; i < f.fields.size(); ++i)
-          r.load(f.fields[i], row, static_cast<int>(i) + 1, rec);
+          r.load(f, f.fields[i], row, static_cast<int>(i) + 1, rec);
       if (!sink.take(r.int64(row, 0))) return;
     }
     if (left > 0 && (left -= n) <= 0) return;
     if (n < page.limit) return;
     std::vector<Value> last;
     for (int i : key.fields)
-      last.push_back(r.column(f.fields[static_cast<std::size_t>(i)], n - 1, i + 1));
+      last.push_back(r.column(f, f.fields[static_cast<std::size_t>(i)], n - 1, i + 1));
     page.after = std::make_pair(std::move(last), r.int64(n - 1, 0));
     size = std::min(size * 4, 4096);
   }
@@ -722,7 +756,7 @@ void PgStore::readInRowOrder(const FileDef& f, RowSink& sink) {
     for (int row = 0; row < r.rows(); ++row) {
       void* rec = sink.buffer();
       for (std::size_t i = 0; i < f.fields.size(); ++i)
-        r.load(f.fields[i], row, static_cast<int>(i) + 1, rec);
+        r.load(f, f.fields[i], row, static_cast<int>(i) + 1, rec);
       if (!sink.take(r.int64(row, 0))) return;
     }
     if (r.rows() < 4096) return;
@@ -789,6 +823,39 @@ void PgStore::backupTo(const std::string& path) {
   SqliteStore target(path, SqliteStore::Mode::Create);
   copyCompany(source, target, knownFiles());
   source.rollback();
+}
+
+void PgStore::findUnfitValues(const FileDef& f,
+                              const std::function<void(const UnfitValue&)>& found) {
+  std::int64_t after = 0;
+  for (;;) {
+    Result r = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) +
+                       " WHERE _rowid > ? ORDER BY _rowid LIMIT 4096",
+                   {{std::to_string(after)}});
+    for (int row = 0; row < r.rows(); ++row)
+      for (std::size_t i = 0; i < f.fields.size(); ++i)
+        if (auto fault = r.fault(f.fields[i], row, static_cast<int>(i) + 1))
+          found({r.int64(row, 0), &f.fields[i], fault->first, fault->second});
+    if (r.rows() < 4096) return;
+    after = r.int64(r.rows() - 1, 0);
+  }
+}
+
+void PgStore::dropCompany() {
+  writing([&] {
+    std::set<std::string> done;
+    for (const FileDef* f : knownFiles())
+      if (done.insert(f->table).second) exec("DROP TABLE IF EXISTS " + quoted(f->table));
+    exec("DROP TABLE IF EXISTS _meta, _autonum, _blobs");
+  });
+}
+
+bool PgStore::beginReadSnapshot() {
+  return beginSnapshot();
+}
+
+void PgStore::endReadSnapshot() {
+  rollback();
 }
 
 std::vector<std::string> PgStore::integrityCheck() {

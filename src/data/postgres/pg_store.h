@@ -83,6 +83,10 @@ class PgStore final : public Store {
   // every table reads through; with the amcheck extension installed, every index is checked
   // against its table too.
   std::vector<std::string> integrityCheck() override;
+  void findUnfitValues(const FileDef& f,
+                       const std::function<void(const UnfitValue&)>& found) override;
+  bool beginReadSnapshot() override;
+  void endReadSnapshot() override;
   // Process locks are session-level advisory locks, which the server drops with the
   // connection.
   bool holdLock(const std::string& name, bool exclusive) override;
@@ -101,6 +105,10 @@ class PgStore final : public Store {
   // read and write its tables, not to change their structure. Answers the roles it made.
   // Needs a connection that may create roles and grants on the tables (their owner's).
   std::vector<std::string> grantCompany(const std::vector<std::string>& roles);
+
+  // Removes the company's tables from the server again (a copy whose folder could not be
+  // finished), in one transaction.
+  void dropCompany();
 
   // The server process of this connection (for the server's own views and tools).
   int serverPid() const;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 #include <set>
 
@@ -153,12 +154,42 @@ class SqliteStore::Stmt {
     return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col)))
              : std::string_view();
   }
-  // A stored column straight into its field of a record buffer.
-  void load(const FieldDef& f, int col, void* rec) const {
-    if (isIntegerColumn(f.type))
-      f.load(rec, int64(col), {});
-    else
-      f.load(rec, 0, textView(col));
+  // A stored column straight into its field of a record buffer; a value the field cannot hold
+  // (a text in a number's column, a number beyond its digits) is an error naming it.
+  void load(const FileDef& file, const FieldDef& f, int col, void* rec) const {
+    std::int64_t n = 0;
+    std::string_view t;
+    stored(file, f, col, &n, &t);
+    f.load(rec, n, t);
+  }
+  void stored(const FileDef& file, const FieldDef& f, int col, std::int64_t* n,
+              std::string_view* t) const {
+    std::string why;
+    if (isIntegerColumn(f.type)) {
+      if (sqlite3_column_type(stmt_, col) != SQLITE_INTEGER)
+        sql::throwUnreadable(file, int64(0), f, text(col), "not a whole number as stored");
+      *n = int64(col);
+    } else {
+      *t = textView(col);
+    }
+    if (!f.fits(*n, *t, &why)) sql::throwUnreadable(file, int64(0), f, storedText(f, *n, *t), why);
+  }
+  // What check() needs: the fault of a column, or nothing, without stopping.
+  std::optional<std::pair<std::string, std::string>> fault(const FieldDef& f, int col) const {
+    std::string why;
+    std::int64_t n = 0;
+    std::string_view t;
+    if (isIntegerColumn(f.type)) {
+      if (sqlite3_column_type(stmt_, col) != SQLITE_INTEGER)
+        return std::make_pair(text(col), std::string("not a whole number as stored"));
+      n = int64(col);
+    } else {
+      if (sqlite3_column_type(stmt_, col) != SQLITE_TEXT)
+        return std::make_pair(text(col), std::string("not a text as stored"));
+      t = textView(col);
+    }
+    if (!f.fits(n, t, &why)) return std::make_pair(storedText(f, n, t), why);
+    return std::nullopt;
   }
   std::string text(int col) const {
     auto p = sqlite3_column_text(stmt_, col);
@@ -170,18 +201,21 @@ class SqliteStore::Stmt {
     auto p = static_cast<const unsigned char*>(sqlite3_column_blob(stmt_, col));
     return std::vector<unsigned char>(p, p + sqlite3_column_bytes(stmt_, col));
   }
-  Value column(const FieldDef& f, int col) const {
+  Value column(const FileDef& file, const FieldDef& f, int col) const {
+    std::int64_t n = 0;
+    std::string_view t;
+    stored(file, f, col, &n, &t);
     switch (f.type) {
       case FieldType::String:
-        return text(col);
+        return std::string(t);
       case FieldType::Decimal:
-        return Decimal::fromCents(int64(col));
+        return Decimal::fromCents(n);
       case FieldType::Date:
-        return Date(static_cast<std::int32_t>(int64(col)));
+        return Date(static_cast<std::int32_t>(n));
       case FieldType::Time:
-        return Time(static_cast<std::int32_t>(int64(col)));
+        return Time(static_cast<std::int32_t>(n));
       default:
-        return int64(col);
+        return n;
     }
   }
 
@@ -205,11 +239,37 @@ class SqliteStore::Query {
 };
 
 SqliteStore::SqliteStore(const std::string& path, Mode mode) : path_(path) {
-  // A company whose file this user cannot write is still read (a copy on read-only media).
-  w_.readOnly = mode == Mode::ReadOnly || (mode == Mode::Open && ::access(path.c_str(), W_OK) != 0);
+  // A company whose file or folder this user cannot write is still read (a copy on read-only
+  // media): its changes would need the journal beside it.
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (folder.empty()) folder = ".";
+  const bool folderWritable = ::access(folder.c_str(), W_OK) == 0;
+  if (mode == Mode::Open && (!folderWritable || ::access(path.c_str(), W_OK) != 0)) {
+    w_.readOnly = true;
+    readOnlyReason_ = "Cannot write the company folder " + folder +
+                      ": the company is open for reading only. Nothing was changed.";
+  }
+  w_.readOnly = w_.readOnly || mode == Mode::ReadOnly;
+  // Without its shared-memory file, a database in a folder that cannot be written opens only
+  // as an unchanging one; nobody can be writing it there.
+  const bool immutable =
+      w_.readOnly && !folderWritable && ::access((path + "-shm").c_str(), F_OK) != 0;
+  std::string name = path;
+  if (immutable) {
+    name = "file:";
+    for (unsigned char c : path) {
+      static const char* hex = "0123456789ABCDEF";
+      if (std::isalnum(c) || c == '/' || c == '.' || c == '-' || c == '_')
+        name += static_cast<char>(c);
+      else
+        name += std::string("%") + hex[c >> 4] + hex[c & 15];
+    }
+    name += "?immutable=1";
+  }
   int flags = (w_.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-              (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
-  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+              (mode == Mode::Create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX |
+              (immutable ? SQLITE_OPEN_URI : 0);
+  int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     std::string msg = describe(db_, db_ ? sqlite3_extended_errcode(db_) : SQLITE_NOMEM);
     sqlite3_close(db_);
@@ -407,6 +467,7 @@ void SqliteStore::noteInserted(const FileDef& f, std::int64_t number) {
 }
 
 std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& values) {
+  sql::checkValues(f, values);
   beforeWrite();
   auto s = prepareFor(fileStmts_[&f].insert, [&] { return insertSql(f); });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
@@ -418,6 +479,7 @@ std::int64_t SqliteStore::insert(const FileDef& f, const std::vector<Value>& val
 }
 
 std::int64_t SqliteStore::insertRecord(const FileDef& f, const void* rec) {
+  sql::checkRecord(f, rec);
   beforeWrite();
   auto s = prepareFor(fileStmts_[&f].insert, [&] { return insertSql(f); });
   for (const auto& fd : f.fields) s->bindStored(fd, rec);
@@ -432,6 +494,7 @@ std::int64_t SqliteStore::insertRecord(const FileDef& f, const void* rec) {
 }
 
 void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) {
+  sql::checkValues(f, values);
   beforeWrite();
   auto s = prepareFor(fileStmts_[&f].update, [&] { return updateSql(f); });
   for (size_t i = 0; i < f.fields.size(); ++i) s->bindField(f.fields[i], values.at(i));
@@ -441,6 +504,7 @@ void SqliteStore::update(const FileDef& f, std::int64_t rowId, const std::vector
 }
 
 void SqliteStore::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
+  sql::checkRecord(f, rec);
   beforeWrite();
   auto s = prepareFor(fileStmts_[&f].update, [&] { return updateSql(f); });
   for (const auto& fd : f.fields) s->bindStored(fd, rec);
@@ -468,7 +532,7 @@ std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) 
   r.rowId = s->int64(0);
   r.values.reserve(f.fields.size());
   for (size_t i = 0; i < f.fields.size(); ++i)
-    r.values.push_back(s->column(f.fields[i], static_cast<int>(i) + 1));
+    r.values.push_back(s->column(f, f.fields[i], static_cast<int>(i) + 1));
   return r;
 }
 
@@ -484,7 +548,7 @@ std::vector<StoredRow> SqliteStore::scan(const FileDef& f, const ScanSpec& range
     r.rowId = s->int64(0);
     r.values.reserve(f.fields.size());
     for (size_t i = 0; i < f.fields.size(); ++i)
-      r.values.push_back(s->column(f.fields[i], static_cast<int>(i) + 1));
+      r.values.push_back(s->column(f, f.fields[i], static_cast<int>(i) + 1));
     rows.push_back(std::move(r));
   }
   return rows;
@@ -548,10 +612,10 @@ void SqliteStore::step(ReadStmt& slot, const FileDef& f, const std::vector<int>*
     void* rec = sink.buffer();
     if (fields) {
       int col = 1;
-      for (int i : *fields) s.load(f.fields[static_cast<std::size_t>(i)], col++, rec);
+      for (int i : *fields) s.load(f, f.fields[static_cast<std::size_t>(i)], col++, rec);
     } else {
       for (std::size_t i = 0; i < f.fields.size(); ++i)
-        s.load(f.fields[i], static_cast<int>(i) + 1, rec);
+        s.load(f, f.fields[i], static_cast<int>(i) + 1, rec);
     }
     const std::int64_t rowId = s.int64(0);
     if (!sink.take(rowId)) {
@@ -774,7 +838,7 @@ void SqliteStore::readInRowOrder(const FileDef& f, RowSink& sink) {
   while (s.step()) {
     void* rec = sink.buffer();
     for (std::size_t i = 0; i < f.fields.size(); ++i)
-      s.load(f.fields[i], static_cast<int>(i) + 1, rec);
+      s.load(f, f.fields[i], static_cast<int>(i) + 1, rec);
     if (!sink.take(s.int64(0))) break;
   }
 }
@@ -799,6 +863,43 @@ std::vector<std::pair<std::string, std::int64_t>> SqliteStore::blobIds() {
   auto s = prepare("SELECT kind, id FROM _blobs ORDER BY kind, id");
   while (s->step()) out.emplace_back(s->text(0), s->int64(1));
   return out;
+}
+
+}  // namespace koreq::data
+
+namespace koreq::data {
+
+void SqliteStore::findUnfitValues(const FileDef& f,
+                                  const std::function<void(const UnfitValue&)>& found) {
+  Stmt s(*this, "SELECT " + selectList(f) + " FROM " + quoted(f.table) + " ORDER BY _rowid");
+  finishParked();
+  struct Done {
+    Stmt& s;
+    ~Done() { s.finish(); }
+  } done{s};
+  while (s.step())
+    for (std::size_t i = 0; i < f.fields.size(); ++i)
+      if (auto fault = s.fault(f.fields[i], static_cast<int>(i) + 1))
+        found({s.int64(0), &f.fields[i], fault->first, fault->second});
+}
+
+bool SqliteStore::beginReadSnapshot() {
+  if (w_.inTx || !sqlite3_get_autocommit(db_)) return false;
+  try {
+    exec("BEGIN");
+    // A deferred transaction takes its snapshot at its first read.
+    exec("SELECT count(*) FROM _meta");
+  } catch (const StoreError&) {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  return true;
+}
+
+void SqliteStore::endReadSnapshot() {
+  finishParked();
+  if (!w_.inTx && !sqlite3_get_autocommit(db_))
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 }  // namespace koreq::data

@@ -33,6 +33,7 @@ class SqliteStore final : public Store {
   void ensureSchema(const std::vector<const FileDef*>& files) override;
   bool schemaCurrent(const std::vector<const FileDef*>& files) override;
   bool readOnly() const override { return w_.readOnly; }
+  std::string readOnlyReason() const override { return readOnlyReason_; }
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   std::int64_t insertRecord(const FileDef& f, const void* rec) override;
@@ -59,6 +60,10 @@ class SqliteStore final : public Store {
   void removeBlob(const std::string& kind, std::int64_t id) override;
   void backupTo(const std::string& path) override;
   std::vector<std::string> integrityCheck() override;
+  void findUnfitValues(const FileDef& f,
+                       const std::function<void(const UnfitValue&)>& found) override;
+  bool beginReadSnapshot() override;
+  void endReadSnapshot() override;
   // Process locks are flock(2) locks on small files beside the database, which the kernel
   // drops when the process ends.
   bool holdLock(const std::string& name, bool exclusive) override;
@@ -127,6 +132,7 @@ class SqliteStore final : public Store {
   std::string path_;
   std::map<std::string, int> locks_;  // process locks held: name and open file
   sql::WriterState w_;
+  std::string readOnlyReason_;
   std::map<std::string, std::unique_ptr<Stmt>> stmts_;
   struct Counter;
   struct FileStmts {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "data/access.h"
+#include "data/output_file.h"
 #include "data/store.h"
 #include "frame/context.h"
 #include "runtime/text.h"
@@ -148,10 +149,12 @@ class ExportRun {
       }
       const std::string line = exportLine(log.rec()) + "\n";
       errno = 0;
-      if (std::fputs(line.c_str(), file_.get()) < 0)
+      if (std::fputs(line.c_str(), file_.get()) < 0) {
+        // One message: every later line would fail the same way.
         fail(std::error_code(errno ? errno : EIO, std::generic_category()), work_, kAddingExport);
-      else
-        ++out.lines;
+        break;
+      }
+      ++out.lines;
     }
   }
 
@@ -162,19 +165,29 @@ class ExportRun {
       fail(std::error_code(errno ? errno : EIO, std::generic_category()), work_, kAddingExport);
   }
 
-  // Copied from the work file this export holds open, never from whatever the name holds now.
+  // Copied from the work file this export holds open, never from whatever the name holds now;
+  // made beside the target and renamed over it when whole, so a failure leaves an earlier
+  // export as it was.
   void copyTo(const fs::path& target) {
     std::rewind(file_.get());
-    errno = 0;
-    std::unique_ptr<std::FILE, CloseFile> to(std::fopen(target.c_str(), "wb"));
-    bool ok = to != nullptr;
+    data::OutputFile to(target);
+    std::string why;
+    auto failed = [&] {
+      if (to.lastErrno() == 0) return refuse(why);
+      fail(std::error_code(to.lastErrno(), std::generic_category()), target, kCopyingFile);
+    };
+    if (!to.open(&why)) return failed();
     std::vector<char> buf(1 << 16);
-    for (std::size_t n; ok && (n = std::fread(buf.data(), 1, buf.size(), file_.get())) > 0;)
-      ok = std::fwrite(buf.data(), 1, n, to.get()) == n;
-    ok = ok && !std::ferror(file_.get()) && std::fflush(to.get()) == 0;
-    const int err = errno ? errno : EIO;
-    if (to && std::fclose(to.release()) != 0) ok = false;
-    if (!ok) fail(std::error_code(err, std::generic_category()), target, kCopyingFile);
+    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), file_.get())) > 0;)
+      if (!to.write(std::string_view(buf.data(), n))) break;
+    if (std::ferror(file_.get()))
+      return fail(std::error_code(EIO, std::generic_category()), work_, kCopyingFile);
+    if (!to.commit(&why)) failed();
+  }
+
+  void refuse(const std::string& why) {
+    out.errors.push_back(why);
+    ctx_.errors().report(data::kDriverError, why);
   }
 
   // Only while the name is still this export's: another export may have made it afresh.
@@ -205,10 +218,17 @@ ExportOutcome exportBatch(frame::Context& ctx, std::uint16_t batchId, const fs::
                           const fs::path& workFile) {
   ExportRun run(ctx, workFile);
   const bool inPlace = sameFile(target, workFile);
+  if (!inPlace) {
+    if (std::string why = data::outputRefusal(target); !why.empty()) {
+      run.refuse(why + "; nothing was written");
+      return run.out;
+    }
+  }
   if (run.create()) {
     run.walk(batchId);
     run.close();
-    if (!inPlace) run.copyTo(target);
+    // An export that went wrong never replaces the target: an earlier one stays whole.
+    if (!inPlace && run.out.errors.empty()) run.copyTo(target);
   }
   if (!inPlace) run.removeWorkFile();
   return run.out;

@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "data/output_file.h"
 #include "runtime/picture.h"
 #include "ui/model/list_model.h"
 
@@ -73,18 +74,15 @@ bool sendListContents(ui::UserPort& port, const ui::Control& list, const std::st
   std::string why;
   bool ok = false;
   if (where == 2) {
-    std::ofstream out(chosen.front(), std::ios::binary | std::ios::trunc);
-    out << listContentsText(list, title);
-    out.close();
-    ok = static_cast<bool>(out);
+    ok = data::writeOutputFile(chosen.front(), listContentsText(list, title), &why);
   } else if (where == 3) {
     ok = writeCsv(chosen.front(), listContents(list, title), &why);
   } else {
     ok = writeXlsx(chosen.front(), listContents(list, title), &why);
   }
   if (!ok)
-    port.message("The list could not be written to " + chosen.front() + ".", "Send List Contents",
-                 ui::Icon::Exclamation);
+    port.message("The list could not be written to " + chosen.front() + ".|" + why,
+                 "Send List Contents", ui::Icon::Exclamation);
   return ok;
 }
 

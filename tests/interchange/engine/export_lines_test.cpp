@@ -2,7 +2,9 @@
 // through the work file, failures included.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <fstream>
 #include <sstream>
 
@@ -135,6 +137,37 @@ TEST_F(ExportBatch, AFileThatCannotBeWrittenIsAnErrorAndTheWorkFileStillGoes) {
   ASSERT_EQ(out.errors.size(), 1u);
   EXPECT_EQ(out.errors[0], "Access Denied Creating File");
   EXPECT_EQ(read(dir() / "kept.txt"), "kept\n");
+}
+
+TEST_F(ExportBatch, NeverOverTheCompanyAndAFullDiskKeepsTheEarlierExport) {
+  const fs::path db = dir() / "company" / "company.db";
+  const auto size = fs::file_size(db);
+  ExportOutcome out = exportBatch(ctx(), 1, db);
+  EXPECT_FALSE(out.complete());
+  ASSERT_EQ(out.errors.size(), 1u);
+  EXPECT_EQ(out.errors[0], db.string() +
+                               " is one of the company's own files; choose another name; nothing "
+                               "was written");
+  EXPECT_EQ(fs::file_size(db), size);
+
+  // A disk that fills while the lines are written (a file size limit stands in for it): one
+  // message, and the earlier export is left whole.
+  const fs::path earlier = dir() / "batch1.txt";
+  ASSERT_TRUE(exportBatch(ctx(), 1, earlier).complete());
+  const std::string whole = read(earlier);
+  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  ::getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 60;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  out = exportBatch(ctx(), 1, earlier);
+  ::setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_FALSE(out.complete());
+  EXPECT_EQ(out.errors.size(), 1u);
+  EXPECT_EQ(read(earlier), whole);
+  EXPECT_FALSE(fs::exists(work()));
 }
 
 }  // namespace

@@ -390,10 +390,10 @@ TEST_F(HostWindowTest, CheckCompanyShowsItsProgressAndThenTheReport) {
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   auto* bar = window->findChild<QProgressBar*>("progress");
-  EXPECT_EQ(bar->maximum(), 7);
-  EXPECT_EQ(bar->value(), 7);
+  EXPECT_EQ(bar->maximum(), 8);
+  EXPECT_EQ(bar->value(), 8);
   EXPECT_TRUE(window->findChild<QPlainTextEdit*>("report")->toPlainText().startsWith(
-      "The company is sound: 7 checks held"));
+      "The company is sound: 8 checks held"));
   window->close();
   settle();
   EXPECT_TRUE(window.isNull());  // closing deletes it
