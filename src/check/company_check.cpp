@@ -1,5 +1,6 @@
 #include "check/company_check.h"
 
+#include "check/record_walk.h"
 #include "check/totals_check.h"
 
 #include <map>
@@ -19,7 +20,15 @@ constexpr const char* kModuleJournal = "E/Q";
 
 class Checker {
  public:
-  Checker(data::Store& store, const CheckProgress& progress) : store_(store), progress_(progress) {}
+  Checker(data::Store& store, const CheckProgress& progress)
+      : store_(store),
+        progress_(progress),
+        walk_(
+            store,
+            [this](const std::string& file, std::string record, std::string problem) {
+              found(file, std::move(record), std::move(problem));
+            },
+            report_.recordsRead) {}
 
   CheckReport run() {
     // One moment of the company for the whole check: another workstation writing meanwhile
@@ -50,12 +59,7 @@ class Checker {
     step("Checking GLTRANS");
     checkJournals();
     step("Checking the posted totals");
-    checkTotals(
-        store_,
-        [this](const std::string& file, std::string record, std::string problem) {
-          found(file, std::move(record), std::move(problem));
-        },
-        report_.recordsRead);
+    checkTotals(walk_);
     return std::move(report_);
   }
 
@@ -88,7 +92,7 @@ class Checker {
       if (!tables.insert(f->table).second) continue;  // an alias reads its base file's table
       try {
         store_.findUnfitValues(*f, [&](const data::Store::UnfitValue& u) {
-          unfit_.insert(f->name);
+          walk_.markUnfit(f->name);
           found(f->name, "record " + std::to_string(u.rowId),
                 u.field->name + " holds '" + u.value + "', which the field cannot hold (" + u.why +
                     ")");
@@ -99,24 +103,9 @@ class Checker {
     }
   }
 
-  // Reads every record of R in its first key's order; a read that fails is a finding and ends
-  // the file.
   template <typename R, typename Each>
   void each(const char* file, Each visit) {
-    data::ErrorObject errors;
-    data::Access<R> access(store_, errors);
-    access.set(R::def().primaryKey());
-    for (;;) {
-      const int rc = access.next();
-      if (rc == data::kRecordNotFound) return;
-      if (rc != data::kNoError) {
-        // Its unreadable values are listed already; the rules stop where the first one is.
-        if (rc == data::kBadValue && unfit_.count(file)) return;
-        return found(file, "", "cannot be read: " + access.lastErrorText());
-      }
-      ++report_.recordsRead;
-      visit(access.rec());
-    }
+    walk_.each<R>(file, visit);
   }
 
   template <typename R, typename Key>
@@ -213,7 +202,7 @@ class Checker {
   data::Store& store_;
   const CheckProgress& progress_;
   CheckReport report_;
-  std::set<std::string> unfit_;  // files with values their fields cannot hold
+  RecordWalk walk_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "check/totals_check.h"
 
+#include "check/record_walk.h"
+
 #include <map>
 #include <optional>
 #include <tuple>
@@ -14,8 +16,6 @@
 namespace koreq::check {
 
 namespace {
-
-using Found = std::function<void(const std::string&, std::string, std::string)>;
 
 // What posting adds to an equipment's figures and to its prior-period records.
 struct Usage {
@@ -39,8 +39,8 @@ struct Amounts {
 
 class TotalsCheck {
  public:
-  TotalsCheck(data::Store& store, const Found& found, std::int64_t& records)
-      : store_(store), found_(found), records_(records), periods_(usagelog::fiscalPeriods(store)) {
+  explicit TotalsCheck(const RecordWalk& walk)
+      : walk_(walk), periods_(usagelog::fiscalPeriods(walk.store())) {
     for (const auto& p : periods_) byNumber_[p.FiscalPeriod] = &p;
   }
 
@@ -55,17 +55,7 @@ class TotalsCheck {
  private:
   template <typename R, typename Each>
   void each(const char* file, Each visit) {
-    data::ErrorObject errors;
-    data::Access<R> access(store_, errors);
-    access.set(R::def().primaryKey());
-    for (;;) {
-      const int rc = access.next();
-      if (rc == data::kRecordNotFound) return;
-      if (rc != data::kNoError)
-        return found_(file, "", "cannot be read: " + access.lastErrorText());
-      ++records_;
-      visit(access.rec());
-    }
+    walk_.each<R>(file, visit);
   }
 
   int yearOf(int period) const {
@@ -110,9 +100,9 @@ class TotalsCheck {
   void differs(const char* file, const std::string& record, const char* field, Decimal stored,
                Decimal sum, const std::string& what) {
     if (stored == sum) return;
-    found_(file, record,
-           std::string(field) + " is " + stored.toString() + ", " + what + " sums to " +
-               sum.toString());
+    walk_.found(file, record,
+                std::string(field) + " is " + stored.toString() + ", " + what + " sums to " +
+                    sum.toString());
   }
 
   void compareUsage(const char* file, const std::string& record, const char* prefix,
@@ -240,9 +230,10 @@ class TotalsCheck {
     });
     for (const auto& [key, a] : seenCatYear)
       if (!a.units.isZero() || !a.amount.isZero())
-        found_("EQPRIORC",
-               std::get<0>(key) + " " + std::get<1>(key) + " " + std::to_string(std::get<2>(key)),
-               "no record, while the ledger lines of the year sum to " + a.amount.toString());
+        walk_.found(
+            "EQPRIORC",
+            std::get<0>(key) + " " + std::get<1>(key) + " " + std::to_string(std::get<2>(key)),
+            "no record, while the ledger lines of the year sum to " + a.amount.toString());
 
     auto seenCatPeriod = categoryPeriod_;
     each<data::EqPriorCM>("EQPRIORCM", [&](const data::EqPriorCM& p) {
@@ -260,22 +251,21 @@ class TotalsCheck {
     });
     for (const auto& [key, a] : seenCatPeriod)
       if (!a.units.isZero() || !a.amount.isZero())
-        found_("EQPRIORCM",
-               std::get<0>(key) + " " + std::get<1>(key) + " period " +
-                   std::to_string(std::get<3>(key)),
-               "no record, while the ledger lines of the period sum to " + a.amount.toString());
+        walk_.found(
+            "EQPRIORCM",
+            std::get<0>(key) + " " + std::get<1>(key) + " period " +
+                std::to_string(std::get<3>(key)),
+            "no record, while the ledger lines of the period sum to " + a.amount.toString());
   }
 
   void missing(const char* file, const std::string& record, const Usage& u) {
     if (u.units.isZero() && u.internalIncome.isZero() && u.rentalIncome.isZero()) return;
-    found_(file, record,
-           "no record, while the posted usage (EQLOG) sums to " + u.units.toString() +
-               " units, income " + (u.internalIncome + u.rentalIncome).toString());
+    walk_.found(file, record,
+                "no record, while the posted usage (EQLOG) sums to " + u.units.toString() +
+                    " units, income " + (u.internalIncome + u.rentalIncome).toString());
   }
 
-  data::Store& store_;
-  const Found& found_;
-  std::int64_t& records_;
+  const RecordWalk& walk_;
   std::vector<data::GlFiscal> periods_;
   std::map<int, const data::GlFiscal*> byNumber_;
   std::map<std::string, Usage> usageAll_;
@@ -289,8 +279,8 @@ class TotalsCheck {
 
 }  // namespace
 
-void checkTotals(data::Store& store, const Found& found, std::int64_t& records) {
-  TotalsCheck(store, found, records).run();
+void checkTotals(const RecordWalk& walk) {
+  TotalsCheck(walk).run();
 }
 
 }  // namespace koreq::check

@@ -11,19 +11,11 @@
 //     EQPRIORM per period, EQPRIORC and EQPRIORCM per category.
 // Reads only; no Qt.
 
-#include <cstdint>
-#include <functional>
-#include <string>
-
-namespace koreq::data {
-class Store;
-}
-
 namespace koreq::check {
 
-// `found(file, record, problem)` gets each broken rule; `records` counts the records read.
-void checkTotals(data::Store& store,
-                 const std::function<void(const std::string&, std::string, std::string)>& found,
-                 std::int64_t& records);
+class RecordWalk;
+
+// Each broken rule goes to the walk's finding.
+void checkTotals(const RecordWalk& walk);
 
 }  // namespace koreq::check

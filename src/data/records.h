@@ -205,7 +205,9 @@ KOREQ_FILE_RECORD(EqLogB, KOREQ_EQLOGB_FIELDS, "EQLOGB", "EQLogB", "EQLB", "LogI
   F(Long, JournalNumber, 0)      \
   F(String, EquipmentIDCharged, 10)
 KOREQ_FILE_RECORD(EqLog, KOREQ_EQLOG_FIELDS, "EQLOG", "EQLog", "EQL", "RecordID",
-                  {"KeyEquipmentID", {"EquipmentID", "Date"}}, {"KeyRecordID", {"RecordID"}, true})
+                  {"KeyEquipmentID", {"EquipmentID", "Date"}}, {"KeyRecordID", {"RecordID"}, true},
+                  // Numbering a posting's journal reads the highest one from here.
+                  {"KeyJournalNumber", {"JournalNumber"}})
 // EQLOGALIAS: the same file under prefix EQL1, with its own buffer.
 const FileDef& eqLogAliasDef();
 
@@ -410,7 +412,9 @@ KOREQ_FILE_RECORD(GlFiscal, KOREQ_GLFISCAL_FIELDS, "GLFISCAL", "GLFiscal", "GLF"
 KOREQ_FILE_RECORD(GlTrans, KOREQ_GLTRANS_FIELDS, "GLTRANS", "GLTrans", "GLT", "RecordID",
                   {"KeyEquipmentID", {"EquipmentID", "CostCategory", "TransDate"}},
                   {"KeySubsidiaryCode", {"SubsidiaryCode", "TransDate"}},
-                  {"KeyRecordID", {"RecordID"}, true})
+                  {"KeyRecordID", {"RecordID"}, true},
+                  // Numbering a posting's group reads the highest one from here, not the ledger.
+                  {"KeyGroupID", {"GroupID"}})
 
 // JCHEADER: jobs. A job is offered by the name search when Active is set and
 // ExcludeFromSelection is not 1.

@@ -76,9 +76,10 @@ class ProofBody final : public reportframe::ReportBody {
   void end(reportframe::Report& report) override {
     if (!proceed_) return;
     if (!rows_.empty()) report.print("equipmentFooter");
-    // A batch footer even when nothing was selected: the totals are then zero. Batches that do
-    // not exist list nothing at all, so the run ends as any empty report ("Nothing to Print").
-    if (rows_.empty() && !anyTaggedBatch()) return;
+    // A batch footer even when nothing was selected: the totals are then zero. Tagged batches
+    // that do not exist list nothing at all, so the run ends as any empty report ("Nothing to
+    // Print").
+    if (rows_.empty() && !ctx_.g.TAGQUE.empty() && !anyTaggedBatch()) return;
     report.print("batchFooter");
     report.setCarryOver({});
     if (ctx_.g.TAGQUE.size() > 1) report.print("grandFooter");

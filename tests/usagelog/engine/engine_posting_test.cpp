@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "check/record_walk.h"
 #include "check/totals_check.h"
 #include "engine_fixture.h"
 #include "frame/registry.h"
@@ -67,12 +68,12 @@ std::string lineText(const data::GlTrans& t) {
 std::vector<std::string> totalsFaults(data::Store& store) {
   std::vector<std::string> faults;
   std::int64_t records = 0;
-  check::checkTotals(
+  check::checkTotals(check::RecordWalk(
       store,
       [&](const std::string& file, std::string record, std::string problem) {
         faults.push_back(file + " " + record + ": " + problem);
       },
-      records);
+      records));
   return faults;
 }
 
