@@ -101,18 +101,22 @@ Result koreqIn(const std::filesystem::path& dir, std::vector<std::string> args,
   return run(std::move(args));
 }
 
-class ServerCompany : public ::testing::Test {
+// The demo company in `shared`: made there, or made beside it and copied to the test server.
+class SharedDemo {
  protected:
-  void SetUp() override {
-    KOREQ_NEED_BACKEND(Backend::Postgres);
+  void makeShared(Backend backend) {
     setDemoMaker(&demo::makeDemoCompany);
+    if (backend == Backend::Sqlite) {
+      ASSERT_EQ(koreq(shared(), {"init", "--demo"}).rc, 0);
+      return;
+    }
     ASSERT_EQ(koreq(local(), {"init", "--demo"}).rc, 0);
     server_ = std::make_unique<koreq::test::BackendCompany>(Backend::Postgres, dir_.path / "srv");
     Result copied = koreq(local(), {"copy", "--to", server_->conninfo(), shared().string()});
     ASSERT_EQ(copied.rc, 0) << copied.err;
     EXPECT_THAT(copied.out, HasSubstr("the counts and money totals of every file agree"));
   }
-  void TearDown() override { setDemoMaker({}); }
+  ~SharedDemo() { setDemoMaker({}); }
 
   std::filesystem::path local() const { return dir_.path / "local"; }
   std::filesystem::path shared() const { return dir_.path / "shared"; }
@@ -125,33 +129,23 @@ class ServerCompany : public ::testing::Test {
   std::unique_ptr<koreq::test::BackendCompany> server_;
 };
 
+class ServerCompany : public ::testing::Test, protected SharedDemo {
+ protected:
+  void SetUp() override {
+    KOREQ_NEED_BACKEND(Backend::Postgres);
+    makeShared(Backend::Postgres);
+  }
+};
+
 // Two workstations, two users, on the embedded database and on the server: a batch another
 // signed-on user has open is theirs until they are gone; a user or a posting whose process was
 // killed blocks nobody, at once.
-class Workstations : public ::testing::TestWithParam<Backend> {
+class Workstations : public ::testing::TestWithParam<Backend>, protected SharedDemo {
  protected:
   void SetUp() override {
     KOREQ_NEED_BACKEND(GetParam());
-    setDemoMaker(&demo::makeDemoCompany);
-    if (GetParam() == Backend::Sqlite) {
-      ASSERT_EQ(koreq(shared(), {"init", "--demo"}).rc, 0);
-      return;
-    }
-    ASSERT_EQ(koreq(dir_.path / "local", {"init", "--demo"}).rc, 0);
-    server_ = std::make_unique<koreq::test::BackendCompany>(Backend::Postgres, dir_.path / "srv");
-    ASSERT_EQ(
-        koreq(dir_.path / "local", {"copy", "--to", server_->conninfo(), shared().string()}).rc, 0);
+    makeShared(GetParam());
   }
-  void TearDown() override { setDemoMaker({}); }
-
-  std::filesystem::path shared() const { return dir_.path / "shared"; }
-  static Result koreq(const std::filesystem::path& dir, std::vector<std::string> args,
-                      const char* user = "ADM") {
-    return koreqIn(dir, std::move(args), user);
-  }
-
-  TempDir dir_;
-  std::unique_ptr<koreq::test::BackendCompany> server_;
 };
 
 TEST_P(Workstations, MarksAndClaimsGoWithTheirProcess) {
