@@ -67,9 +67,11 @@ bool checkPassword(data::Store& store, const SignOnUser& user, std::string_view 
   const std::optional<std::string> hash = storedHash(store, user);
   if (!hash) return true;
   initSodium();
-  // A NUL would end the password early for the library: such a password never matches.
+  // A NUL would end the password early for the library: such a password never matches. An
+  // empty view may have no data at all: the library is given a string that has.
+  const std::string given(password);
   const bool ok = password.find('\0') == std::string_view::npos &&
-                  crypto_pwhash_str_verify(hash->c_str(), password.data(), password.size()) == 0;
+                  crypto_pwhash_str_verify(hash->c_str(), given.c_str(), given.size()) == 0;
   if (!ok) std::this_thread::sleep_for(delay);
   return ok;
 }
