@@ -116,8 +116,8 @@ void Transaction::commit() {
   if (done_) return;
   done_ = true;
   if (state_ == State::Refused)
-    throw StoreError(kNoTransaction, store_.readOnlyReason().empty() ? kCompanyBusyText
-                                                                      : store_.readOnlyReason());
+    throw StoreError(kNoTransaction,
+                     store_.readOnlyReason().empty() ? kCompanyBusyText : store_.readOnlyReason());
   if (state_ == State::Owner) store_.commit();
 }
 

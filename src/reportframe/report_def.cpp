@@ -198,8 +198,7 @@ class Parser {
     where_ = band + ", control #" + std::to_string(position);
     if (!j.is_object()) fail("must be an object");
     known(j, {"kind", "name", "x", "y", "width", "height", "text", "use", "picture", "align",
-              "font", "lineWidth", "fill", "hidden", "file", "chart", "xTitle", "yTitle",
-              "marks"});
+              "font", "lineWidth", "fill", "hidden", "file", "chart", "xTitle", "yTitle", "marks"});
     ControlDef c;
     c.kind = choice(kControlKinds, str(j, "kind", true), "control kind");
     c.name = str(j, "name", false);

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace koreq::suite {

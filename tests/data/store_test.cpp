@@ -597,7 +597,8 @@ TEST(Company, OnReadOnlyMediaItIsReadAndAChangeSaysTheFolderCannotBeWritten) {
   }
   auto co = Company::open(media / "co");
   std::string why;
-  EXPECT_FALSE(allOrNothing(co->store(), [](std::string*) { return true; }, &why));
+  EXPECT_FALSE(allOrNothing(
+      co->store(), [](std::string*) { return true; }, &why));
   EXPECT_NE(why.find("Cannot write the company folder"), std::string::npos) << why;
 }
 

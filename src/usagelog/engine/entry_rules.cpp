@@ -67,8 +67,8 @@ std::string backwardsMeterQuestion(const data::EqLogB& e, std::string_view usage
   auto n = [](Decimal d) { return trimLeft(formatPicture("@n-21.2", d)); };
   std::string unit = clipped(usageUnit);
   return "The end meter " + n(e.EndMeter) + " is below the start meter " + n(e.StartMeter) +
-         ":|this entry has " + n(e.Units) + (unit.empty() ? "" : " " + unit) +
-         " and a charge of " + n(e.AdjustedAmount) + ".||Keep it as it is?";
+         ":|this entry has " + n(e.Units) + (unit.empty() ? "" : " " + unit) + " and a charge of " +
+         n(e.AdjustedAmount) + ".||Keep it as it is?";
 }
 
 // ---- Cost codes -------------------------------------------------------------------------------
