@@ -121,8 +121,7 @@ bool FormProcedure::mayLeave() {
   // nothing to offer.
   Control* ok = nullptr;
   for (Control* c : window().controls())
-    if (c->kind() == ControlKind::Button && c->def().action == StandardAction::Ok &&
-        c->usable()) {
+    if (c->kind() == ControlKind::Button && c->def().action == StandardAction::Ok && c->usable()) {
       ok = c;
       break;
     }
