@@ -101,7 +101,9 @@ void QtDesktop::showWindows() {
       windows_[p] = w;
       place(*w);
       w->show();
-      keepOnScreen(*w);
+      // A size and place restored from another session (a larger screen, another scale) are
+      // brought within this screen.
+      bringWithinScreen(*w);
       if (QGuiApplication::platformName() != QStringLiteral("offscreen")) w->raise();
       w->activateWindow();
       w->refreshAll();
@@ -114,7 +116,7 @@ void QtDesktop::showWindows() {
 
 // A window reopens where it was closed; else at the session's start position (STARTX,
 // STARTY), else over its caller. OPENMAX asks for the height MAXHEIGHT. Wherever it goes, it
-// is kept inside the screen (keepOnScreen).
+// is kept inside the screen (bringWithinScreen).
 void QtDesktop::place(QtWindow& w) {
   w.layout()->activate();
   // As large as the content asks, within the screen (less a title bar); what does not fit
@@ -158,9 +160,7 @@ QRect fitWithin(const QRect& frame, const QMargins& margins, const QRect& availa
   return r;
 }
 
-// After the window is shown. A size and place restored from another session (a larger screen,
-// another scale) are brought within this screen.
-void QtDesktop::keepOnScreen(QtWindow& w) {
+void bringWithinScreen(QWidget& w) {
   QScreen* screen = w.screen();
   if (!screen) return;
   QMargins margins(w.geometry().left() - w.frameGeometry().left(),

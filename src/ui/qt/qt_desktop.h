@@ -27,6 +27,9 @@ class QtWindow;
 // it; a window still larger than the area keeps its title bar on screen.
 QRect fitWithin(const QRect& frame, const QMargins& margins, const QRect& available,
                 const QSize& minimum);
+// Brings a top-level window's size and place within its screen (fitWithin), as they stand after
+// a restore from the settings.
+void bringWithinScreen(QWidget& w);
 
 class QtDesktop : public QObject, private DesktopObserver {
   Q_OBJECT
@@ -71,7 +74,6 @@ class QtDesktop : public QObject, private DesktopObserver {
   void showWindows();
   void afterAction();
   void place(QtWindow& w);
-  void keepOnScreen(QtWindow& w);
   void saveGeometry(QtWindow& w);
 
   Desktop& desktop_;
