@@ -209,7 +209,7 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
         throw UsageError(std::string("--") + option +
                          " applies to the PDF: give --pdf FILE or --email ADDRESS with it");
 
-  auto session = inv.openSession(true);
+  auto session = inv.openSession(!dispatchedFormat && !row->writes);
   frame::Context ctx(*session);
   // The page headers carry the company's name, as the desktop has it once a company is open.
   data::FileAccess& systems = ctx.file(data::Systems::def());

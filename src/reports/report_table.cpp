@@ -5,6 +5,8 @@
 #include "frame/context.h"
 #include "frame/registry.h"
 #include "reportframe/progress_window.h"
+#include "reports/print_analysis.h"
+#include "reports/print_maintenance.h"
 #include "runtime/text.h"
 #include "suite/report/print_notes.h"
 #include "usagelog/proof_listing.h"
@@ -34,6 +36,19 @@ const ReportRow kReports[] = {
      .body = &suite::printNotesBody,
      .equipment = true,
      .prepare = &equipmentNotes},
+    {.name = frame::kPrintEQAnalysis,
+     .procedure = &printEqAnalysisProcedure,
+     .body = &printEqAnalysisBody,
+     .format = "Analysis"},
+    {.name = frame::kPrintEQAnalysis1,
+     .procedure = &printEqAnalysis1Procedure,
+     .body = &printEqAnalysis1Body,
+     .format = "Analysis"},
+    {.name = frame::kPrintEQMaintenance,
+     .procedure = &printEqMaintenanceProcedure,
+     .body = &printEqMaintenanceBody,
+     .format = "Analysis",
+     .writes = true},
 };
 
 struct Dispatcher {

@@ -31,6 +31,9 @@ struct ReportRow {
   // What the window that prints it sets besides, for a run started elsewhere (the command
   // line); none for most.
   void (*prepare)(frame::Context&) = nullptr;
+  // It may write to the company (the maintenance schedule stores estimates): the command line
+  // opens the company for writing.
+  bool writes = false;
 };
 
 std::span<const ReportRow> reportTable();
@@ -39,7 +42,8 @@ std::span<const ReportRow> reportTable();
 const ReportRow* findReport(std::string_view name);
 
 // The EQLM:Report value of the formats a dispatcher chooses among ("Analysis" for
-// PrintEQAnalysisServer), or null when `name` is no dispatcher.
+// PrintEQAnalysisServer), or null when `name` is no dispatcher. A dispatcher may choose a report
+// that writes.
 const char* dispatcherFormat(std::string_view name);
 
 // Every report of the table as a procedure of the registry.
