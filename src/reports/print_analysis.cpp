@@ -32,11 +32,15 @@ std::string quantityAnalysisText(const data::EqLimits& f) {
   return f.QuantityAnalysis == "D" ? "Dollar Amount per Cost Unit" : "Usage Units per Cost Unit";
 }
 
-// "first to last", "first" when both are the same, "All" when the range is not selected.
+// "first to last", "first" when both are the same, "from first" when the analysis leaves the
+// upper bound open, "All" when the range is not selected or open at both ends.
 std::string rangeText(bool selected, std::string_view from, std::string_view to) {
-  if (!selected) return "All";
   const std::string a = clipped(from), b = clipped(to);
-  return a == b ? a : a + " to " + b;
+  if (!selected || (a.empty() && b.empty())) return "All";
+  if (a == b) return a;
+  if (b.empty()) return "from " + a;
+  if (a.empty()) return "up to " + b;
+  return a + " to " + b;
 }
 
 std::string joined(const std::vector<std::string>& fields) {
