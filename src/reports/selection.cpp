@@ -145,34 +145,48 @@ Figure FigureReader::ledger(const std::string& code) {
   return f;
 }
 
+void FigureReader::loadPriors(const std::string& equipment) {
+  if (anyLoaded_ && loaded_ == equipment) return;
+  anyLoaded_ = true;
+  loaded_ = equipment;
+  years_.clear();
+  periods_.clear();
+  priorC_.setRange(*data::EqPriorC::def().key("KeyEquipmentCategoryYear"), {equipment});
+  for (;;) {
+    const int rc = priorC_.next();
+    check(rc, priorC_);
+    if (rc == data::kRecordNotFound) break;
+    const data::EqPriorC& y = priorC_.rec();
+    years_[{y.CostCategory.str(), y.Year}] = {y.Units, y.Amount};
+  }
+  priorCM_.setRange(*data::EqPriorCM::def().key("KeyEquipmentCategoryYearPeriod"), {equipment});
+  for (;;) {
+    const int rc = priorCM_.next();
+    check(rc, priorCM_);
+    if (rc == data::kRecordNotFound) break;
+    const data::EqPriorCM& m = priorCM_.rec();
+    periods_[m.CostCategory.str()].push_back({m.Year, m.FiscalPeriod, {m.Units, m.Amount}});
+  }
+}
+
 CategoryFigures FigureReader::category(const data::EqCost& c) {
   CategoryFigures out;
-  const std::string id = c.EquipmentID.str(), category = c.CostCategory.str();
+  const std::string& category = c.CostCategory.str();
   if (dates_.mode == DateMode::Range) {
     out.cumulative = ledger(c.EquipmentID.padded() + category);
     return out;
   }
   out.cumulative = {c.CumulativeUnitUsed, c.CumulativeAmount};
-  int rc = priorC_.fetch("KeyEquipmentCategoryYear", {id, category, std::int64_t{dates_.year}});
-  check(rc, priorC_);
-  if (rc == data::kNoError) out.year = {priorC_.rec().Units, priorC_.rec().Amount};
-  if (dates_.mode == DateMode::AsOf) {
-    priorCM_.setRange(*data::EqPriorCM::def().key("KeyEquipmentCategoryYearPeriod"),
-                      {id, category});
-    for (;;) {
-      rc = priorCM_.next();
-      check(rc, priorCM_);
-      if (rc == data::kRecordNotFound) break;
-      const data::EqPriorCM& m = priorCM_.rec();
-      if (m.FiscalPeriod <= dates_.period) continue;
-      subtract(out.cumulative, m.Units, m.Amount);
-      if (m.Year == dates_.year) subtract(out.year, m.Units, m.Amount);
-    }
+  loadPriors(c.EquipmentID.str());
+  if (auto y = years_.find({category, dates_.year}); y != years_.end()) out.year = y->second;
+  auto p = periods_.find(category);
+  if (p == periods_.end()) return out;
+  for (const PeriodFigure& m : p->second) {
+    if (m.year == dates_.year && m.period == dates_.period) out.month = m.figure;
+    if (dates_.mode != DateMode::AsOf || m.period <= dates_.period) continue;
+    subtract(out.cumulative, m.figure.units, m.figure.amount);
+    if (m.year == dates_.year) subtract(out.year, m.figure.units, m.figure.amount);
   }
-  rc = priorCM_.fetch("KeyEquipmentCategoryYearPeriod",
-                      {id, category, std::int64_t{dates_.year}, dates_.period});
-  check(rc, priorCM_);
-  if (rc == data::kNoError) out.month = {priorCM_.rec().Units, priorCM_.rec().Amount};
   return out;
 }
 

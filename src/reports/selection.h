@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "data/access.h"
 #include "data/records.h"
@@ -132,7 +134,19 @@ class FigureReader {
 
  private:
   Figure ledger(const std::string& code);
+  // The equipment's category records of every year and period, read in two range scans when
+  // its first category asks: a query a category would cost ten times as much.
+  void loadPriors(const std::string& equipment);
+  struct PeriodFigure {
+    int year = 0, period = 0;
+    Figure figure;
+  };
   AnalysisDates dates_;
+  std::string loaded_;
+  bool anyLoaded_ = false;
+  std::map<std::pair<std::string, int>, Figure> years_;       // (category, year)
+  std::map<std::string, std::vector<PeriodFigure>> periods_;  // by category
+
   data::Access<data::GlTrans> trans_;
   data::Access<data::EqPriorC> priorC_;
   data::Access<data::EqPriorCM> priorCM_;
