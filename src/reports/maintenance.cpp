@@ -102,16 +102,28 @@ Decimal estimateUnitsPerDay(frame::Context& ctx, const std::string& equipmentId)
 }
 
 bool storeUnitsPerDay(frame::Context& ctx, const std::string& equipmentId, const Decimal& value) {
-  return data::allOrNothing(ctx.store(), [&](std::string*) {
-    data::Access<data::EqHeader> eq(ctx.store(), ctx.errors());
-    if (eq.fetch("EQH:KeyEquipmentID", {equipmentId}) != data::kNoError) return false;
-    eq.rec().UnitsPerDay = value;
-    if (eq.update() != data::kNoError) return false;
-    frame::logActivity(ctx, "EQ Equipment Setup",
-                       "Changed equipment (" + equipmentId + "): average units per day " +
-                           value.toPlainString() + ", estimated from its usage");
-    return true;
-  });
+  bool reported = false;
+  std::string why;
+  const bool stored = data::allOrNothing(
+      ctx.store(),
+      [&](std::string*) {
+        data::Access<data::EqHeader> eq(ctx.store(), ctx.errors());
+        if (eq.fetch("EQH:KeyEquipmentID", {equipmentId}) != data::kNoError) return false;
+        eq.rec().UnitsPerDay = value;
+        if (eq.update() != data::kNoError) {
+          reported = true;  // " Saving EQHeader"
+          return false;
+        }
+        frame::logActivity(ctx, "EQ Equipment Setup",
+                           "Changed equipment (" + equipmentId + "): average units per day " +
+                               value.toPlainString() + ", estimated from its usage");
+        return true;
+      },
+      &why);
+  // A company busy with another writer, or a failed commit: said too, and the report goes on.
+  if (!stored && !reported && !why.empty())
+    ctx.errors().report(data::kNoTransaction, why + " Saving EQHeader");
+  return stored;
 }
 
 }  // namespace koreq::reports
