@@ -214,7 +214,9 @@ TEST_F(ReportCommand, NoOutputOverTheCompanyOntoADeviceOrIntoAFolder) {
           << flag << " " << own;
     }
     EXPECT_EQ(fs::exists(target), existed) << own;
-    if (existed) EXPECT_EQ(fs::file_size(target), before) << own;
+    if (existed) {
+      EXPECT_EQ(fs::file_size(target), before) << own;
+    }
   }
   // A copy of the database elsewhere is a database all the same.
   fs::copy_file(data() / "company.db", out_ / "saved.db");
