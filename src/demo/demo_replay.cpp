@@ -186,13 +186,18 @@ void writeJournals(Company& c, data::Store& store, std::size_t& next, Date day,
 // its discount, the cost code completed with its type.
 void enterWeek(Company& c, data::Store& store, std::size_t from, std::size_t to,
                std::int32_t& logId) {
+  // The equipment as the last posting left it, read once a week for each one used.
   std::map<std::string, data::EqHeader> posted;
-  for (auto& h : readWhere<data::EqHeader>(store, "KeyEquipmentID", {}))
-    posted.emplace(h.rec.EquipmentID.str(), std::move(h.rec));
   usagelog::MeterList meters;
   for (std::size_t i = from; i < to; ++i) {
     data::EqLogB e = c.usage[i].entry;
-    const data::EqHeader& h = posted.at(e.EquipmentID.str());
+    auto it = posted.find(e.EquipmentID.str());
+    if (it == posted.end()) {
+      auto h = readWhere<data::EqHeader>(store, "KeyEquipmentID", {e.EquipmentID.str()}, 1);
+      if (h.empty()) throw std::logic_error("demo company: no equipment " + e.EquipmentID.str());
+      it = posted.emplace(e.EquipmentID.str(), std::move(h.front().rec)).first;
+    }
+    const data::EqHeader& h = it->second;
     e.LogID = ++logId;
     e.BatchID = kWeekBatch;
     e.StartMeter = usagelog::startMeter(h.CurrentMeter, meters, e.EquipmentID.str());
