@@ -181,14 +181,20 @@ void writeJournals(Company& c, data::Store& store, std::size_t& next, Date day,
   }
 }
 
-// The week's entries typed into the batch: the start meter carried from the posted meter or
-// the batch's own earlier entry, the end meter from the units, the charge by charge type with
-// its discount, the cost code completed with its type.
-void enterWeek(Company& c, data::Store& store, std::size_t from, std::size_t to,
-               std::int32_t& logId) {
-  // The equipment as the last posting left it, read once a week for each one used.
-  std::map<std::string, data::EqHeader> posted;
+// What the clerk's entry form knows: each equipment as read when first used (its rates and
+// posted meter) and the meter list it keeps while it stays loaded.
+struct EntryForm {
+  std::map<std::string, data::EqHeader> equipment;
   usagelog::MeterList meters;
+  std::int32_t logId = 0;
+};
+
+// The week's entries typed into the batch: the start meter carried from the posted meter or
+// the last entry of the equipment, the end meter from the units, the charge by charge type
+// with its discount, the cost code completed with its type.
+void enterWeek(Company& c, data::Store& store, std::size_t from, std::size_t to, EntryForm& form) {
+  auto& posted = form.equipment;
+  auto& meters = form.meters;
   for (std::size_t i = from; i < to; ++i) {
     data::EqLogB e = c.usage[i].entry;
     auto it = posted.find(e.EquipmentID.str());
@@ -198,7 +204,7 @@ void enterWeek(Company& c, data::Store& store, std::size_t from, std::size_t to,
       it = posted.emplace(e.EquipmentID.str(), std::move(h.front().rec)).first;
     }
     const data::EqHeader& h = it->second;
-    e.LogID = ++logId;
+    e.LogID = ++form.logId;
     e.BatchID = kWeekBatch;
     e.StartMeter = usagelog::startMeter(h.CurrentMeter, meters, e.EquipmentID.str());
     e.EndMeter = e.StartMeter + e.Units;
@@ -237,7 +243,7 @@ void replayHistory(Company& c, frame::Context& ctx) {
   store.insert(data::EqBatch::def(), rowOf(batch));
 
   std::size_t journal = 0, entry = 0;
-  std::int32_t logId = 0;
+  EntryForm form;
   while (entry < c.usage.size()) {
     const Date day = usagePostingDate(c.usage[entry].entry.Date, c.lastPosted);
     std::size_t end = entry;
@@ -245,7 +251,7 @@ void replayHistory(Company& c, frame::Context& ctx) {
       ++end;
     replay.setToday(day);
     writeJournals(c, store, journal, day, totals);
-    enterWeek(c, store, entry, end, logId);
+    enterWeek(c, store, entry, end, form);
     const usagelog::PostingResult result = usagelog::postBatches(ctx, {kWeekBatch});
     if (!result.posted) {
       std::string why;
