@@ -72,24 +72,69 @@ Step step(const std::vector<R>& records, std::string what) {
           std::move(what)};
 }
 
+// Each asset's depreciation schedule, calculated as its Calculate Schedule button does, with
+// the amounts the ledger holds on the months already posted. Answers the log line.
+std::string writeSchedules(const Company& c, frame::Context& ctx) {
+  data::Access<data::GlDepr> gldepr(ctx.store(), ctx.errors());
+  int rows = 0, actual = 0;
+  for (const data::EqHeader& h : c.equipment) {
+    if (h.PurchaseValue == Decimal() || h.DepreciationYears <= 0) continue;
+    depreciation::StoreOutcome out = depreciation::calculateSchedule(gldepr, h);
+    if (!out.stored())
+      throw std::runtime_error("demo company: the depreciation schedule of " + h.EquipmentID.str() +
+                               " could not be stored");
+    rows += out.written();
+    // As a posting leaves them: the month's period label and the ledger line of its charge.
+    std::map<Date, std::pair<std::string, std::int32_t>> charged;
+    for (const data::GlTrans& t : c.ledger)
+      if (t.EquipmentID == h.EquipmentID && t.CostCategory == "DEPREC" && t.CreditDebit == "D")
+        charged[detail::firstOfMonth(t.TransDate)] = {t.FiscalPeriodLabel.str(), t.RecordID};
+    gldepr.setRange(*data::GlDepr::def().key("KeyEquipmentID"), {data::Value(h.EquipmentID.str())});
+    std::vector<std::pair<std::int64_t, Decimal>> posted;
+    while (gldepr.next() == data::kNoError)
+      if (std::optional<Decimal> amount = detail::postedDepreciation(c, h, gldepr.rec().Date))
+        posted.emplace_back(gldepr.rec().RecordID, *amount);
+    for (const auto& [id, amount] : posted) {
+      bool ok = gldepr.fetch("KeyRecordID", {data::Value(id)}) == data::kNoError;
+      const auto line = charged.find(detail::firstOfMonth(gldepr.rec().Date));
+      ok = ok && line != charged.end();
+      if (ok) {
+        gldepr.rec().ActualAmount = amount;
+        gldepr.rec().FPPostedLabel = line->second.first;
+        gldepr.rec().GLTransID = line->second.second;
+      }
+      if (!ok || gldepr.update() != data::kNoError)
+        throw std::runtime_error("demo company: the posted depreciation of " + h.EquipmentID.str() +
+                                 " could not be stored");
+      ++actual;
+    }
+  }
+  std::ostringstream line;
+  line << std::left << std::setw(10) << data::GlDepr::def().name << std::right << std::setw(6)
+       << rows << "  depreciation schedule months, " << actual << " with their posted amount";
+  return line.str();
+}
+
 }  // namespace
 
 void makeDemoCompany(frame::Session& session, std::ostream& log) {
   Company c;
   detail::buildCatalog(c, session.clock().today());
   detail::buildHistory(c);
-  detail::buildExtras(c);
 
   using namespace data;
   const auto inactive = std::count_if(c.equipment.begin(), c.equipment.end(),
                                       [](const EqHeader& h) { return h.Active == 0; });
   const std::vector<Systems> systems{c.systems};
   const std::vector<Control> control{c.control};
-  const std::vector<Step> steps = {
+  // Posting refuses closed and locked periods: they are closed once the history is posted.
+  std::vector<GlFiscal> open = c.fiscal;
+  for (auto& f : open) f.Status = "";
+  const std::vector<Step> catalog = {
       step(c.accounts, "accounts in the chart of accounts"),
-      step(c.fiscal, "fiscal periods of " + std::to_string(c.olderYear) + " (locked) and " +
-                         std::to_string(c.currentYear) + "; current period " +
-                         std::to_string(c.currentPeriod)),
+      step(open, "fiscal periods of " + std::to_string(c.olderYear) + " (locked) and " +
+                     std::to_string(c.currentYear) + "; current period " +
+                     std::to_string(c.currentPeriod)),
       step(systems, "company record: " + c.systems.CompanyName.str()),
       step(control, "control record with the system password"),
       step(c.users, "users: ADM (all rights), EQV, NOP"),
@@ -101,29 +146,32 @@ void makeDemoCompany(frame::Session& session, std::ostream& log) {
       step(c.codes, "cost categories"),
       step(c.equipment, "pieces of equipment, " + std::to_string(inactive) + " inactive"),
       step(c.costs, "cost categories of the equipment"),
-      step(c.usage, "posted usage-log entries from " + c.historyStart.toIso() + " to " +
-                        c.lastPosted.toIso()),
-      step(c.invoices, "vendor invoices"),
-      step(c.ledger, "ledger transactions"),
-      step(c.prior, "equipment totals by year"),
-      step(c.priorM, "equipment totals by fiscal period"),
-      step(c.priorC, "category totals by year"),
-      step(c.priorCM, "category totals by fiscal period"),
-      step(c.batches, "unposted batches (one repeating, one secured)"),
-      step(c.batchEntries, "unposted usage-log entries"),
-      step(c.notes, "notes"),
-      step(c.dropLists, "drop-list values (class and licence codes)"),
-      step(c.userDefs, "user-defined prompts of the equipment"),
-      step(c.formats, "saved report formats"),
-      step(c.favourites, "favourite report"),
-      step(c.limitLists, "user-defined-field limit"),
   };
+  // Written by the replay of the history and the depreciation schedules: counted afterwards.
+  const std::vector<std::pair<const FileDef*, std::string>> history = {
+      {&EqLog::def(),
+       "posted usage-log entries from " + c.historyStart.toIso() + " to " + c.lastPosted.toIso()},
+      {&ApInv::def(), "vendor invoices"},
+      {&GlTrans::def(), "ledger transactions"},
+      {&EqPrior::def(), "equipment totals by year"},
+      {&EqPriorM::def(), "equipment totals by fiscal period"},
+      {&EqPriorC::def(), "category totals by year"},
+      {&EqPriorCM::def(), "category totals by fiscal period"},
+      {&EqBatch::def(), "unposted batches (one repeating, one secured)"},
+      {&EqLogB::def(), "unposted usage-log entries"},
+  };
+  std::vector<const FileDef*> files;
+  for (const Step& st : catalog) files.push_back(st.def);
+  for (const auto& [def, what] : history) files.push_back(def);
+  for (const FileDef* def : {&Notes::def(), &DropList::def(), &UserDef::def(), &EqLimits::def(),
+                             &MemLimit::def(), &LimList::def(), &GlDepr::def()})
+    files.push_back(def);
 
   frame::Context ctx(session);
   // The demo goes only into a company without these records: it would not agree with them.
-  for (const Step& st : steps)
-    if (ctx.file(*st.def).records() != 0)
-      throw std::runtime_error("demo company: the company already holds " + st.def->label +
+  for (const FileDef* def : files)
+    if (ctx.file(*def).records() != 0)
+      throw std::runtime_error("demo company: the company already holds " + def->label +
                                " records; the demo company needs an empty company");
 
   data::Transaction tx(session.store());
@@ -131,68 +179,45 @@ void makeDemoCompany(frame::Session& session, std::ostream& log) {
     throw std::runtime_error(
         "demo company: the company database is busy; no transaction could begin");
   std::vector<std::string> lines;
-  for (const Step& st : steps) {
+  auto logLine = [&lines](const FileDef& def, std::size_t count, const std::string& what) {
     std::ostringstream line;
-    line << std::left << std::setw(10) << st.def->name << std::right << std::setw(6)
-         << st.write(ctx) << "  " << st.what;
+    line << std::left << std::setw(10) << def.name << std::right << std::setw(6) << count << "  "
+         << what;
     lines.push_back(line.str());
+  };
+  try {
+    for (const Step& st : catalog) logLine(*st.def, st.write(ctx), st.what);
+    detail::replayHistory(c, ctx);
+    writeAll(ctx, c.invoices);
+
+    // The extras start from the equipment as posting left it (its meters).
+    for (EqHeader& h : c.equipment) {
+      auto& eq = ctx.access<EqHeader>();
+      if (eq.fetch("KeyEquipmentID", {data::Value(h.EquipmentID.str())}) != data::kNoError)
+        throw std::runtime_error("demo company: reading " + h.EquipmentID.str() +
+                                 " back failed: " + eq.lastErrorText());
+      h = eq.rec();
+    }
+    detail::buildExtras(c);
+    writeAll(ctx, c.batches);
+    writeAll(ctx, c.batchEntries);
+    for (const auto& [def, what] : history)
+      logLine(*def, static_cast<std::size_t>(ctx.file(*def).records()), what);
+    logLine(Notes::def(), writeAll(ctx, c.notes), "notes");
+    logLine(DropList::def(), writeAll(ctx, c.dropLists),
+            "drop-list values (class and licence codes)");
+    logLine(UserDef::def(), writeAll(ctx, c.userDefs), "user-defined prompts of the equipment");
+    logLine(EqLimits::def(), writeAll(ctx, c.formats), "saved report formats");
+    logLine(MemLimit::def(), writeAll(ctx, c.favourites), "favourite report");
+    logLine(LimList::def(), writeAll(ctx, c.limitLists), "user-defined-field limit");
+    lines.push_back(writeSchedules(c, ctx));
+  } catch (const StoreError& e) {
+    throw std::runtime_error(std::string("demo company: saving failed: ") + e.what());
   }
   try {
     tx.commit();
   } catch (const std::exception& e) {
     throw std::runtime_error(std::string("demo company: saving failed: ") + e.what());
-  }
-
-  // Each asset's depreciation schedule, calculated as its Calculate Schedule button does, with
-  // the amounts the ledger holds on the months already posted.
-  data::Access<data::GlDepr> gldepr(session.store(), ctx.errors());
-  int rows = 0, actual = 0;
-  for (const data::EqHeader& h : c.equipment) {
-    if (h.PurchaseValue == Decimal() || h.DepreciationYears <= 0) continue;
-    depreciation::StoreOutcome out = depreciation::calculateSchedule(gldepr, h);
-    if (out.failed > 0)
-      throw std::runtime_error("demo company: the depreciation schedule of " + h.EquipmentID.str() +
-                               " could not be stored");
-    rows += out.written();
-    gldepr.setRange(*data::GlDepr::def().key("KeyEquipmentID"), {data::Value(h.EquipmentID.str())});
-    struct Posted {
-      std::int64_t row;
-      Decimal amount;
-      Date month;
-    };
-    std::vector<Posted> posted;
-    while (gldepr.next() == data::kNoError)
-      if (std::optional<Decimal> amount = detail::postedDepreciation(c, h, gldepr.rec().Date))
-        posted.push_back({gldepr.rec().RecordID, *amount, gldepr.rec().Date});
-    // As a posting leaves them: the month's period label and the ledger line of its charge.
-    data::Access<data::GlTrans> ledger(session.store(), ctx.errors());
-    std::map<Date, std::pair<std::string, std::int32_t>> charged;
-    ledger.setRange(*data::GlTrans::def().key("KeyEquipmentID"),
-                    {data::Value(h.EquipmentID.str()), data::Value(std::string("DEPREC"))});
-    while (ledger.next() == data::kNoError)
-      if (ledger.rec().CreditDebit == "D")
-        charged[detail::firstOfMonth(ledger.rec().TransDate)] = {
-            ledger.rec().FiscalPeriodLabel.str(), ledger.rec().RecordID};
-    for (const auto& [id, amount, month] : posted) {
-      bool ok = gldepr.fetch("KeyRecordID", {data::Value(id)}) == data::kNoError;
-      gldepr.rec().ActualAmount = amount;
-      const auto line = charged.find(detail::firstOfMonth(month));
-      ok = ok && line != charged.end();
-      if (ok) {
-        gldepr.rec().FPPostedLabel = line->second.first;
-        gldepr.rec().GLTransID = line->second.second;
-      }
-      if (!ok || gldepr.update() != data::kNoError)
-        throw std::runtime_error("demo company: the posted depreciation of " + h.EquipmentID.str() +
-                                 " could not be stored");
-      ++actual;
-    }
-  }
-  {
-    std::ostringstream line;
-    line << std::left << std::setw(10) << data::GlDepr::def().name << std::right << std::setw(6)
-         << rows << "  depreciation schedule months, " << actual << " with their posted amount";
-    lines.push_back(line.str());
   }
 
   log << "Demo company \"" << c.systems.CompanyName.str() << "\" as of " << c.today.toIso()

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "demo/demo_internal.h"
+#include "usagelog/engine/entry_rules.h"
 
 namespace koreq::demo::detail {
 
@@ -52,17 +53,18 @@ void addBatch(Company& c, std::uint16_t id, const char* owner, const char* descr
     e.Date = c.today.addDays(-l.daysAgo);
     if (e.Date.dayOfWeek() == 6) e.Date = e.Date.addDays(-1);
     if (e.Date.dayOfWeek() == 0) e.Date = e.Date.addDays(-2);
-    // Each entry takes up the meter where the last one of the equipment left it.
-    Decimal start = h.CurrentMeter;
-    for (const auto& other : c.batchEntries)
-      if (other.EquipmentID == e.EquipmentID) start = std::max(start, other.EndMeter);
+    // Each entry takes up the meter where the posted history or the last unposted entry of
+    // the equipment left it, as the entry form carries it.
+    usagelog::MeterList meters;
+    for (const auto& other : c.batchEntries) meters.record(other.EquipmentID.str(), other.EndMeter);
     e.Units = Decimal::fromCents(l.unitsTimes2 * 50LL);
-    e.StartMeter = start;
-    e.EndMeter = start + e.Units;
+    e.StartMeter = usagelog::startMeter(h.CurrentMeter, meters, h.EquipmentID.str());
+    e.EndMeter = e.StartMeter + e.Units;
     setText(e.ChargeType, l.charge);
-    const Decimal rate = e.ChargeType == "R" ? h.RentalBillingRate : h.InternalBillingRate;
-    e.GrossAmount = e.Units * rate;
-    e.AdjustedAmount = e.GrossAmount;
+    const usagelog::Charges full = usagelog::calculateCharges(
+        e.Units, e.ChargeType.str(), h.InternalBillingRate, h.RentalBillingRate, Decimal());
+    e.GrossAmount = full.gross;
+    e.AdjustedAmount = full.net;
     setText(e.DetailType, l.detail);
     e.EmployeeID = static_cast<std::uint16_t>(l.employee);
     const std::string detail = l.detail;

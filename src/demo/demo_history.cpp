@@ -1,11 +1,13 @@
-// The demo company's posted history: usage of every piece of equipment, the services its
-// schedules call for, fuel, repairs, insurance, licences and depreciation, all posted to the
-// ledger; then every total (equipment, category, prior periods) summed from those postings.
+// The demo company's history as it happened: usage of every piece of equipment as typed, the
+// services its schedules call for, fuel, repairs, insurance, licences and depreciation as the
+// other modules journal them. demo_replay.cpp enters and posts it.
 
 #include <algorithm>
 #include <tuple>
 
 #include "demo/demo_internal.h"
+#include "depreciation/schedule.h"
+#include "depreciation/store_schedule.h"
 
 namespace koreq::demo::detail {
 
@@ -66,12 +68,6 @@ Decimal halves(Rng& rng, int lo, int hi) {
 
 std::string monthYear(Date d) {
   return longMonth(d.month()) + " " + std::to_string(d.year());
-}
-
-// Usage is posted weekly, on the Friday, and never after the last posting.
-Date usagePostingDate(Date entry, Date lastPosted) {
-  const Date monday = entry.addDays(-((entry.dayOfWeek() + 6) % 7));
-  return std::min(monday.addDays(4), lastPosted);
 }
 
 Journal& newJournal(Company& c, const char* id, Date date) {
@@ -176,6 +172,8 @@ void setRuns(Company& c, std::vector<Run>& runs) {
     }
     if (s.life == Life::Idle) r.to = r.from.addDays(-1);
     r.meter = boughtInside ? Decimal(s.miles ? 25 : 4) : Decimal(s.startMeter);
+    // The meter it had when the history begins; posting moves it on.
+    c.equipment[i].CurrentMeter = r.meter;
     runs.push_back(std::move(r));
   }
 }
@@ -231,10 +229,10 @@ void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
   const EquipmentModel& s = *r.model;
   Rng& rng = r.rng;
   Detail detail = pickDetail(s, rng);
-  data::EqLog e;
+  TypedEntry typed;
+  data::EqLogB& e = typed.entry;
   setText(e.EquipmentID, s.id);
   e.Date = d;
-  e.Posted = 1;
   e.EmployeeID = static_cast<std::uint16_t>(s.operatorId);
 
   // The equipment this entry is charged to, for the Equipment detail type.
@@ -265,20 +263,14 @@ void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
 
   const bool rental = detail == Detail::Job && s.rentalRateCents > 0 && rng.chance(22);
   setText(e.ChargeType, rental ? "R" : "I");
-  const Decimal rate = Decimal::fromCents(rental ? s.rentalRateCents : s.internalRateCents);
   e.Units = units;
-  e.StartMeter = r.meter;
-  e.EndMeter = r.meter + units;
-  r.meter = e.EndMeter;
+  r.meter += units;
   r.timeline.emplace_back(d, r.meter);
-  e.GrossAmount = units * rate;
-  Decimal adjustment;
   // Shop time is not charged: it is the non-productive use of the equipment.
   if (detail == Detail::Maintenance)
-    adjustment = -e.GrossAmount;
+    typed.charge = TypedEntry::Charge::None;
   else if (rng.chance(6))
-    adjustment = -(e.GrossAmount / 10);
-  e.AdjustedAmount = e.GrossAmount + adjustment;
+    typed.charge = TypedEntry::Charge::Discount;
 
   switch (detail) {
     case Detail::Job: {
@@ -288,7 +280,8 @@ void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
       const data::JcCost* cc = c.costCode(job.id, code + "E");
       setText(e.DetailType, "Job");
       setText(e.JobID, job.id);
-      e.CostCode = cc->EntryMask;
+      // Typed without its cost type: the entry rules add the "E".
+      setText(e.CostCode, code);
       e.GLAccount = cc->GLAccount;
       e.Comments = cutToChars(job.name, 20);
       e.Location = cutToChars(job.id, 5);
@@ -326,7 +319,7 @@ void addEntry(Company& c, std::vector<Run>& runs, Run& r, Date d) {
       break;
     }
   }
-  c.usage.push_back(e);
+  c.usage.push_back(std::move(typed));
 }
 
 void addUsage(Company& c, std::vector<Run>& runs) {
@@ -598,7 +591,7 @@ void addServices(Company& c, std::vector<Run>& runs) {
       const EquipmentModel& s = *r.model;
       if (!c.cost(s.id, "FUEL")) continue;
       Decimal units;
-      for (const auto& e : c.usage)
+      for (const auto& [e, charge] : c.usage)
         if (e.EquipmentID == s.id && e.Date >= m && e.Date <= date) units += e.Units;
       if (units.isZero()) continue;
       const Decimal gallons = units * Decimal::fromCents(s.fuelCentsPerUnit);
@@ -631,25 +624,54 @@ void addServices(Company& c, std::vector<Run>& runs) {
 
 }  // namespace
 
+Date usagePostingDate(Date entry, Date lastPosted) {
+  const Date monday = entry.addDays(-((entry.dayOfWeek() + 6) % 7));
+  return std::min(monday.addDays(4), lastPosted);
+}
+
 std::optional<Decimal> postedDepreciation(const Company& c, const data::EqHeader& h, Date month) {
-  const Date m = firstOfMonth(month);
-  if (m < firstOfMonth(c.historyStart) || lastOfMonth(m) > c.lastPosted) return std::nullopt;
-  const Date bought = firstOfMonth(h.PurchaseDate);
-  const int age = (m.year() - bought.year()) * 12 + (m.month() - bought.month());
-  if (age < 0 || age >= h.DepreciationYears) return std::nullopt;
-  if (!h.SaleDate.isEmpty() && m >= firstOfMonth(h.SaleDate)) return std::nullopt;
-  if (!h.Active && h.SaleDate.isEmpty()) return std::nullopt;
-  return (h.PurchaseValue - h.SalvageValue) / h.DepreciationYears;
+  const auto eq = c.depreciation.find(h.EquipmentID.str());
+  if (eq == c.depreciation.end()) return std::nullopt;
+  const auto charge = eq->second.find(firstOfMonth(month));
+  if (charge == eq->second.end()) return std::nullopt;
+  return charge->second;
 }
 
 namespace {
 
+// The month's charge of the method the equipment uses. Nobody has keyed in a custom schedule,
+// so the custom method is charged on the straight line.
+Decimal methodCharge(const data::EqHeader& h, const depreciation::MonthCharges& m) {
+  switch (h.DepreciationMethod) {
+    case 2:
+      return m.sy.amount;
+    case 3:
+      return m.ddb.amount;
+    default:
+      return m.sl.amount;
+  }
+}
+
+// Each asset's schedule, as its Calculate Schedule button computes it; the months closed
+// inside the history are charged through the general journal, one journal a month.
 void addDepreciation(Company& c) {
+  for (const data::EqHeader& h : c.equipment) {
+    if (h.PurchaseValue == Decimal() || h.DepreciationYears <= 0) continue;
+    // Equipment retired without a sale is no longer depreciated.
+    if (!h.Active && h.SaleDate.isEmpty()) continue;
+    for (const auto& row : depreciation::calculateSchedule(depreciation::scheduleInput(h))) {
+      const Date m = firstOfMonth(row.date);
+      if (m < firstOfMonth(c.historyStart) || lastOfMonth(m) > c.lastPosted) continue;
+      if (!h.SaleDate.isEmpty() && m >= firstOfMonth(h.SaleDate)) continue;
+      const Decimal amount = methodCharge(h, row.charges);
+      if (amount.isZero()) continue;
+      c.depreciation[h.EquipmentID.str()][m] = amount;
+    }
+  }
   for (Date m = firstOfMonth(c.historyStart); lastOfMonth(m) <= c.lastPosted; m = m.addMonths(1)) {
     const Date date = lastOfMonth(m);
     Journal* j = nullptr;
-    for (std::size_t i = 0; i < c.equipment.size(); ++i) {
-      const data::EqHeader& h = c.equipment[i];
+    for (const data::EqHeader& h : c.equipment) {
       const std::optional<Decimal> posted = postedDepreciation(c, h, m);
       if (!posted) continue;
       const Decimal amount = *posted;
@@ -664,85 +686,20 @@ void addDepreciation(Company& c) {
   }
 }
 
-// Posting of the usage log: a week's entries in one journal. Each entry credits the
-// equipment's income and debits what it was charged to; shop time carries no charge.
-void postUsage(Company& c) {
-  std::stable_sort(c.usage.begin(), c.usage.end(), [](const data::EqLog& a, const data::EqLog& b) {
-    return std::tie(a.Date, a.EquipmentID) < std::tie(b.Date, b.EquipmentID);
-  });
-  Journal* week = nullptr;
-  Date weekPosted;
-  for (std::size_t i = 0; i < c.usage.size(); ++i) {
-    const data::EqLog& e = c.usage[i];
-    const Date posted = usagePostingDate(e.Date, c.lastPosted);
-    if (!week || posted != weekPosted) {
-      weekPosted = posted;
-      week = &newJournal(c, "E/Q", posted);
-    }
-    week->usageEntries.push_back(i);
-    if (e.DetailType == "Maintenance") continue;
-    const data::EqHeader& h = c.header(e.EquipmentID.str());
-    const bool rental = e.ChargeType == "R";
-    const Decimal rate = rental ? h.RentalBillingRate : h.InternalBillingRate;
-    const std::string unit = (rental ? h.BillingUnit : h.UsageUnit).str();
-    std::string text =
-        e.EquipmentID.str() + " " + e.Units.toPlainString() + " " + unit + " @ " + rate.toString();
-    if (e.AdjustedAmount != e.GrossAmount) text += " less discount";
-
-    data::GlTrans income =
-        plainLine((rental ? h.RentalIncomeControl : h.InternalIncomeControl).str(), "C",
-                  e.AdjustedAmount, e.Date, text);
-    setText(income.DetailType, "Equipment");
-    setText(income.SubsidiaryID, "E");
-    income.SubsidiaryCode = e.EquipmentID.padded() + (rental ? ".R" : ".I");
-    income.EquipmentID = e.EquipmentID;
-    setText(income.CostCategory, rental ? ".R" : ".I");
-    income.SubsidiaryQuantity = e.Units;
-    setText(income.SubsidiaryUnit, unit);
-    income.EmployeeID = e.EmployeeID;
-
-    data::GlTrans charge;
-    if (e.DetailType == "Equipment") {
-      const data::EqCost& k = costOf(c, e.EquipmentIDCharged.str(), e.Category.str());
-      charge = categoryLine(k, "D", e.Units, e.AdjustedAmount, e.Date, text);
-    } else {
-      charge = plainLine(e.GLAccount.str(), "D", e.AdjustedAmount, e.Date, text);
-      charge.DetailType = e.DetailType;
-      charge.EquipmentID = e.EquipmentID;
-      charge.SubsidiaryQuantity = e.Units;
-      setText(charge.SubsidiaryUnit, unit);
-      if (e.DetailType == "Job") {
-        const std::string mask = e.CostCode.str();
-        setText(charge.SubsidiaryID, "J");
-        charge.SubsidiaryCode = e.JobID.padded() + mask;
-        charge.JobID = e.JobID;
-        charge.CodeTypeGroup = e.CostCode;
-        setText(charge.CostCode, mask.substr(0, kCostCodeLength));
-        setText(charge.CostType, mask.substr(kCostCodeLength));
-      }
-    }
-    charge.EmployeeID = e.EmployeeID;
-    week->lines.push_back(charge);
-    week->lines.push_back(income);
-  }
-}
-
-// Orders the journals by date, numbers them per journal, and lays their lines out as the
-// ledger, each line in its fiscal period.
-void numberLedger(Company& c) {
+// Orders the journals by date, numbers them per journal and their invoices per vendor, and
+// fills in what their module writes on every line; the record and group numbers are the
+// ledger's when they are written.
+void numberJournals(Company& c) {
   std::stable_sort(c.journals.begin(), c.journals.end(), [](const Journal& a, const Journal& b) {
     return std::tie(a.date, a.seq) < std::tie(b.date, b.seq);
   });
-  std::map<std::string, int> nextNumber = {
-      {"A/P", 4001}, {"E/Q", 7001}, {"G/J", 1001}, {"P/R", 2001}};
+  std::map<std::string, int> nextNumber = {{"A/P", 4001}, {"G/J", 1001}, {"P/R", 2001}};
   std::map<int, int> invoiceCount;
   static const std::map<int, std::string> prefix = {{1001, "TCF-"}, {1002, "ST"},  {1003, "VER-"},
                                                     {1004, "HIA-"}, {1005, ""},    {1006, "WH"},
                                                     {1007, "CLI-"}, {1008, "TRS-"}};
-  std::int32_t recordId = 0, groupId = 0;
   for (auto& j : c.journals) {
     const int number = nextNumber[j.journalId]++;
-    ++groupId;
     if (j.hasInvoice) {
       j.invoice.InvoiceID = static_cast<std::uint32_t>(c.invoices.size() + 1);
       const int v = j.invoice.VendorID;
@@ -761,8 +718,6 @@ void numberLedger(Company& c) {
       if (!p)
         throw std::logic_error("demo company: a posting outside the fiscal periods on " +
                                t.TransDate.toIso());
-      t.RecordID = ++recordId;
-      t.GroupID = groupId;
       t.FiscalPeriod = static_cast<std::uint16_t>(p->number);
       t.FiscalPeriodLabel = c.fiscal[static_cast<std::size_t>(p->number - 1)].Label;
       setText(t.JournalID, j.journalId);
@@ -770,119 +725,23 @@ void numberLedger(Company& c) {
       t.LineNo = ++line;
       t.Posted = 1;
       t.PostingDate = j.date;
-      t.PostingTime = j.journalId == "E/Q" ? Time::fromHms(16, 30) : Time::fromHms(9, 15);
+      t.PostingTime = Time::fromHms(9, 15);
       setText(t.UserID, "ADM");
       if (j.hasInvoice) t.APInvoiceID = j.invoice.InvoiceID;
-      c.ledger.push_back(t);
     }
-    for (std::size_t i : j.usageEntries) c.usage[i].JournalNumber = number;
   }
 }
 
-// Every figure below is summed from the entries and postings made above, so the equipment
-// totals, the category totals and the prior-period files agree with them by construction.
-void addTotals(Company& c) {
-  const int year = c.currentYear, month = c.today.month();
-  std::map<std::pair<std::string, int>, data::EqPrior> prior;
-  std::map<std::tuple<std::string, int, int>, data::EqPriorM> priorM;
-  for (const auto& e : c.usage) {
-    data::EqHeader& h = c.header(e.EquipmentID.str());
-    const Period& p = *c.periodOf(e.Date);
-    const bool inYear = p.year == year, inMonth = inYear && p.month == month;
-    auto add = [&](Decimal& cum, Decimal& yr, Decimal& mo, Decimal v) {
-      cum += v;
-      if (inYear) yr += v;
-      if (inMonth) mo += v;
-    };
-    data::EqPrior& py = prior[{h.EquipmentID.str(), p.year}];
-    data::EqPriorM& pm = priorM[{h.EquipmentID.str(), p.year, p.number}];
-    add(h.CumulativeUnits, h.YearUnits, h.MonthUnits, e.Units);
-    if (e.DetailType == "Maintenance") {
-      add(h.CumulativeNonProductiveUnits, h.YearNonProductiveUnits, h.MonthNonProductiveUnits,
-          e.Units);
-      py.NonProductiveUnits += e.Units;
-      pm.NonProductiveUnits += e.Units;
-    } else if (e.ChargeType == "R") {
-      add(h.CumulativeRentalUnits, h.YearRentalUnits, h.MonthRentalUnits, e.Units);
-      add(h.CumulativeRentalIncome, h.YearRentalIncome, h.MonthRentalIncome, e.AdjustedAmount);
-      py.RentalUnits += e.Units;
-      py.RentalIncome += e.AdjustedAmount;
-      pm.RentalUnits += e.Units;
-      pm.RentalIncome += e.AdjustedAmount;
-    } else {
-      add(h.CumulativeInternalUnits, h.YearInternalUnits, h.MonthInternalUnits, e.Units);
-      add(h.CumulativeInternalIncome, h.YearInternalIncome, h.MonthInternalIncome,
-          e.AdjustedAmount);
-      py.InternalUnits += e.Units;
-      py.InternalIncome += e.AdjustedAmount;
-      pm.InternalUnits += e.Units;
-      pm.InternalIncome += e.AdjustedAmount;
-    }
-  }
-  for (auto& [key, r] : prior) {
-    setText(r.EquipmentID, key.first);
-    r.Year = static_cast<std::int16_t>(key.second);
-    c.prior.push_back(r);
-  }
-  for (auto& [key, r] : priorM) {
-    setText(r.EquipmentID, std::get<0>(key));
-    r.Year = static_cast<std::int16_t>(std::get<1>(key));
-    r.FiscalPeriod = static_cast<std::int16_t>(std::get<2>(key));
-    c.priorM.push_back(r);
-  }
-
-  std::map<std::tuple<std::string, std::string, int>, data::EqPriorC> priorC;
-  std::map<std::tuple<std::string, std::string, int, int>, data::EqPriorCM> priorCM;
-  for (const auto& t : c.ledger) {
-    if (t.SubsidiaryID != "E" || t.CostCategory.empty() || t.CostCategory.str()[0] == '.') continue;
-    data::EqCost& k = costOf(c, t.EquipmentID.str(), t.CostCategory.str());
-    const Period& p = *c.periodOf(t.TransDate);
-    const bool debit = t.CreditDebit == "D";
-    const Decimal qty = debit ? t.SubsidiaryQuantity : -t.SubsidiaryQuantity;
-    const Decimal amount = debit ? t.Amount : -t.Amount;
-    k.CumulativeUnitUsed += qty;
-    k.CumulativeAmount += amount;
-    if (p.year == year) {
-      k.YearUnitsUsed += qty;
-      k.YearAmount += amount;
-      if (p.month == month) {
-        k.MonthUnitsUsed += qty;
-        k.MonthAmount += amount;
-      }
-    }
-    data::EqPriorC& py = priorC[{t.EquipmentID.str(), t.CostCategory.str(), p.year}];
-    py.Units += qty;
-    py.Amount += amount;
-    data::EqPriorCM& pm = priorCM[{t.EquipmentID.str(), t.CostCategory.str(), p.year, p.number}];
-    pm.Units += qty;
-    pm.Amount += amount;
-  }
-  for (auto& [key, r] : priorC) {
-    setText(r.EquipmentID, std::get<0>(key));
-    setText(r.CostCategory, std::get<1>(key));
-    r.Year = static_cast<std::int16_t>(std::get<2>(key));
-    c.priorC.push_back(r);
-  }
-  for (auto& [key, r] : priorCM) {
-    setText(r.EquipmentID, std::get<0>(key));
-    setText(r.CostCategory, std::get<1>(key));
-    r.Year = static_cast<std::int16_t>(std::get<2>(key));
-    r.FiscalPeriod = static_cast<std::int16_t>(std::get<3>(key));
-    c.priorCM.push_back(r);
-  }
-}
-
-// Meter, location, average use and last posting period of each piece of equipment, from its
-// posted usage.
+// Meter at the start of the history, location and average use of each piece of equipment.
+// Posting moves the meter on and sums the totals.
 void finishEquipment(Company& c, const std::vector<Run>& runs) {
   for (const auto& r : runs) {
     data::EqHeader& h = c.equipment[r.index];
-    h.CurrentMeter = r.meter;
     std::int64_t total = 0;
     Date first, last;
     std::string lastJob;
     Date lastJobDay;
-    for (const auto& e : c.usage) {
+    for (const auto& [e, charge] : c.usage) {
       if (e.EquipmentID != h.EquipmentID) continue;
       // Whole units, as the average's own recalculation counts them.
       total = (Decimal(total) + e.Units).toLong();
@@ -892,8 +751,6 @@ void finishEquipment(Company& c, const std::vector<Run>& runs) {
         lastJob = e.JobID.str();
         lastJobDay = e.Date;
       }
-      const Period* p = c.periodOf(usagePostingDate(e.Date, c.lastPosted));
-      h.LastPostingFiscalPeriod = static_cast<std::uint8_t>(p->number);
     }
     if (!first.isEmpty())
       h.UnitsPerDay =
@@ -912,77 +769,18 @@ void finishEquipment(Company& c, const std::vector<Run>& runs) {
 
 }  // namespace
 
-// The year and month figures as posting leaves them: those of the fiscal year and period of
-// the last posting (an equipment's EQH:LastPostingFiscalPeriod, a category's newest ledger
-// line), taken from the prior-period records summed above.
-void alignPostedFigures(Company& c) {
-  for (data::EqHeader& h : c.equipment) {
-    h.YearUnits = h.YearNonProductiveUnits = h.YearInternalUnits = h.YearInternalIncome =
-        h.YearRentalUnits = h.YearRentalIncome = Decimal();
-    h.MonthUnits = h.MonthNonProductiveUnits = h.MonthInternalUnits = h.MonthInternalIncome =
-        h.MonthRentalUnits = h.MonthRentalIncome = Decimal();
-    if (h.LastPostingFiscalPeriod == 0) continue;
-    const int period = h.LastPostingFiscalPeriod;
-    int year = 0;
-    for (const auto& e : c.usage)
-      if (const Period* p = c.periodOf(usagePostingDate(e.Date, c.lastPosted));
-          p && p->number == period)
-        year = p->year;
-    for (const auto& r : c.prior)
-      if (r.EquipmentID == h.EquipmentID && r.Year == year) {
-        h.YearNonProductiveUnits = r.NonProductiveUnits;
-        h.YearInternalUnits = r.InternalUnits;
-        h.YearInternalIncome = r.InternalIncome;
-        h.YearRentalUnits = r.RentalUnits;
-        h.YearRentalIncome = r.RentalIncome;
-        h.YearUnits = r.NonProductiveUnits + r.InternalUnits + r.RentalUnits;
-      }
-    for (const auto& r : c.priorM)
-      if (r.EquipmentID == h.EquipmentID && r.Year == year && r.FiscalPeriod == period) {
-        h.MonthNonProductiveUnits = r.NonProductiveUnits;
-        h.MonthInternalUnits = r.InternalUnits;
-        h.MonthInternalIncome = r.InternalIncome;
-        h.MonthRentalUnits = r.RentalUnits;
-        h.MonthRentalIncome = r.RentalIncome;
-        h.MonthUnits = r.NonProductiveUnits + r.InternalUnits + r.RentalUnits;
-      }
-  }
-  std::map<std::pair<std::string, std::string>, Date> newest;
-  for (const auto& t : c.ledger) {
-    if (t.SubsidiaryID != "E" || t.CostCategory.empty() || t.CostCategory.str()[0] == '.') continue;
-    Date& d = newest[{t.EquipmentID.str(), t.CostCategory.str()}];
-    if (t.PostingDate > d) d = t.PostingDate;
-  }
-  for (data::EqCost& k : c.costs) {
-    k.YearUnitsUsed = k.YearAmount = k.MonthUnitsUsed = k.MonthAmount = Decimal();
-    auto it = newest.find({k.EquipmentID.str(), k.CostCategory.str()});
-    const Period* p = it == newest.end() ? nullptr : c.periodOf(it->second);
-    if (!p) continue;
-    for (const auto& r : c.priorC)
-      if (r.EquipmentID == k.EquipmentID && r.CostCategory == k.CostCategory && r.Year == p->year) {
-        k.YearUnitsUsed = r.Units;
-        k.YearAmount = r.Amount;
-      }
-    for (const auto& r : c.priorCM)
-      if (r.EquipmentID == k.EquipmentID && r.CostCategory == k.CostCategory && r.Year == p->year &&
-          r.FiscalPeriod == p->number) {
-        k.MonthUnitsUsed = r.Units;
-        k.MonthAmount = r.Amount;
-      }
-  }
-}
-
 void buildHistory(Company& c) {
   std::vector<Run> runs;
   setRuns(c, runs);
   addUsage(c, runs);
+  std::stable_sort(c.usage.begin(), c.usage.end(), [](const TypedEntry& a, const TypedEntry& b) {
+    return std::tie(a.entry.Date, a.entry.EquipmentID) <
+           std::tie(b.entry.Date, b.entry.EquipmentID);
+  });
   addServices(c, runs);
   addDepreciation(c);
-  postUsage(c);
-  numberLedger(c);
-  addTotals(c);
+  numberJournals(c);
   finishEquipment(c, runs);
-  alignPostedFigures(c);
 }
 
 }  // namespace koreq::demo::detail

@@ -1,8 +1,10 @@
 #pragma once
 
-// The demo company is built in memory first (catalog, then history, then the extras that refer
-// to both), so that every total can be computed from the entries and postings it sums before a
-// single record is written. Only demo_company.cpp touches the database.
+// The demo company is planned in memory first (catalog, then what happened day by day), then
+// written: the catalog as it stands, the history by replaying it through the program's own
+// services (usage entered into weekly batches and posted, the other journals written as their
+// modules write them), then the extras that refer to both. Only demo_company.cpp and
+// demo_replay.cpp touch the database.
 
 #include <cstdint>
 #include <map>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "data/records.h"
+#include "frame/context.h"
 #include "runtime/date.h"
 #include "runtime/decimal.h"
 #include "runtime/text.h"
@@ -181,15 +184,22 @@ struct Period {
   Date first, last;
 };
 
-// One ledger journal entry before numbering: its lines balance.
+// One journal of another module (A/P, P/R, G/J) before it is written: its lines balance.
 struct Journal {
-  std::string journalId;  // "E/Q", "A/P", "P/R", "G/J"
+  std::string journalId;  // "A/P", "P/R", "G/J"
   Date date;              // its posting date
   int seq = 0;            // creation order, to keep the sort stable
   std::vector<data::GlTrans> lines;
-  std::vector<std::size_t> usageEntries;  // EQLOG entries posted by it
-  bool hasInvoice = false;                // an A/P journal posts one invoice
+  bool hasInvoice = false;  // an A/P journal posts one invoice
   data::ApInv invoice;
+};
+
+// A usage entry as the clerk types it: equipment, date, units, charge type and the detail.
+// Meters and charges are left to the entry rules when it goes into its week's batch.
+struct TypedEntry {
+  enum class Charge { Full, Discount, None };  // None: shop time, the adjustment takes it to 0
+  data::EqLogB entry;
+  Charge charge = Charge::Full;
 };
 
 struct Company {
@@ -214,14 +224,12 @@ struct Company {
   std::vector<data::ApVendor> vendors;
 
   // History.
-  std::vector<data::EqLog> usage;
-  std::vector<Journal> journals;
+  std::vector<TypedEntry> usage;  // in date order
+  std::vector<Journal> journals;  // in posting order, numbered
   std::vector<data::ApInv> invoices;
-  std::vector<data::GlTrans> ledger;  // numbered, in posting order
-  std::vector<data::EqPrior> prior;
-  std::vector<data::EqPriorM> priorM;
-  std::vector<data::EqPriorC> priorC;
-  std::vector<data::EqPriorCM> priorCM;
+  std::vector<data::GlTrans> ledger;  // the journals' lines as written, with their record IDs
+  // Depreciation charged per equipment and month (first of the month), from its schedule.
+  std::map<std::string, std::map<Date, Decimal>> depreciation;
 
   // Extras.
   std::vector<data::EqBatch> batches;
@@ -244,12 +252,20 @@ struct Company {
 // Fills the periods, chart of accounts, settings, categories, equipment with their cost
 // categories, jobs, employees, users and vendors.
 void buildCatalog(Company& c, Date today);
-// Posted usage and costs: EQLOG, the ledger, invoices, and every total derived from them
-// (equipment and category figures, last services, prior-period files).
+// What happened: the usage entries as typed, the other modules' journals and invoices, the
+// last services, meters and locations of the equipment.
 void buildHistory(Company& c);
 // The depreciation posted to the ledger for the equipment in the month of `month`: none for a
 // month not posted (not yet closed, before the history, outside the equipment's life).
 std::optional<Decimal> postedDepreciation(const Company& c, const data::EqHeader& h, Date month);
+// Usage is posted weekly, on the Friday, and never after the last posting.
+Date usagePostingDate(Date entry, Date lastPosted);
+// Writes the history into the company whose catalog is written, inside the caller's
+// transaction: day by day the other journals, and each week's entries entered into a batch
+// and posted by the posting service with the session's today on the posting day; then the
+// category totals of the other journals and the fiscal periods' statuses. Throws
+// std::runtime_error when anything is refused.
+void replayHistory(Company& c, frame::Context& ctx);
 // Unposted batches, notes, drop lists, prompts and saved report formats.
 void buildExtras(Company& c);
 

@@ -5,7 +5,7 @@
 namespace koreq::frame {
 
 Session::Session(std::unique_ptr<data::Company> company, const Clock& clock, std::string userId)
-    : company_(std::move(company)), clock_(clock) {
+    : company_(std::move(company)), clock_(&clock) {
   g.USERID = userId;
   g.DATAPATH = company_->dataPath().string();
   g.COMPANYID = companyIdOf(*this);

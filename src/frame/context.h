@@ -33,7 +33,14 @@ class Session {
 
   data::Company& company() { return *company_; }
   data::Store& store() { return company_->store(); }
-  const Clock& clock() const { return clock_; }
+  const Clock& clock() const { return *clock_; }
+  // Another clock from now on; answers the one it replaces, for the caller to put back. A run
+  // that replays days gone by (the demo company's history) steps the session's today this way.
+  const Clock& setClock(const Clock& clock) {
+    const Clock& previous = *clock_;
+    clock_ = &clock;
+    return previous;
+  }
   data::ErrorObject& errors() { return *errorRef_; }
   // Files of contexts made after this call report through `errors`, which must outlive them.
   void setErrorObject(data::ErrorObject& errors) { errorRef_ = &errors; }
@@ -41,7 +48,7 @@ class Session {
 
  private:
   std::unique_ptr<data::Company> company_;
-  const Clock& clock_;
+  const Clock* clock_;
   bool signedOn_ = false;
   data::ErrorObject errors_;
   data::ErrorObject* errorRef_ = &errors_;

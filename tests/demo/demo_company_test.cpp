@@ -277,7 +277,17 @@ TEST_F(DemoCompany, UsageMetersRunOnAndChargesFollowTheRates) {
 // them to the usage log (CompanyCheck.TheDemoHoldsEveryRuleAndEachBrokenOneIsNamed).
 TEST_F(DemoCompany, EquipmentTotalsAreTheSumsOfTheUsageLog) {
   std::map<std::string, Figures> cum;
-  for (const auto& e : made->all<EqLog>()) addEntry(cum[e.EquipmentID.str()], e);
+  // Each equipment's last posting: its highest journal and what that journal posted of it.
+  std::map<std::string, std::pair<std::int32_t, Figures>> last;
+  for (const auto& e : made->all<EqLog>()) {
+    addEntry(cum[e.EquipmentID.str()], e);
+    auto& [journal, figures] = last[e.EquipmentID.str()];
+    if (e.JournalNumber > journal) {
+      journal = e.JournalNumber;
+      figures = Figures{};
+    }
+    if (e.JournalNumber == journal) addEntry(figures, e);
+  }
   int withMonth = 0;
   for (const auto& h : made->all<EqHeader>()) {
     SCOPED_TRACE(h.EquipmentID.str());
@@ -285,10 +295,73 @@ TEST_F(DemoCompany, EquipmentTotalsAreTheSumsOfTheUsageLog) {
     EXPECT_EQ(cum[id], (Figures{h.CumulativeInternalUnits, h.CumulativeInternalIncome,
                                 h.CumulativeRentalUnits, h.CumulativeRentalIncome,
                                 h.CumulativeNonProductiveUnits, h.CumulativeUnits}));
-    EXPECT_TRUE(h.RentalThisPosting.isZero() && h.InternalThisPosting.isZero());
+    const Figures& posted = last[id].second;
+    EXPECT_EQ(h.InternalThisPosting, posted.internalIncome);
+    EXPECT_EQ(h.InternalUnitsThisPosting, posted.internalUnits);
+    EXPECT_EQ(h.RentalThisPosting, posted.rentalIncome);
+    EXPECT_EQ(h.RentalUnitsThisPosting, posted.rentalUnits);
     if (!h.MonthUnits.isZero()) ++withMonth;
   }
   EXPECT_GT(withMonth, 10) << "mid-July: most equipment has been used this month";
+
+  // Months of use, and machines that cost more than they earn.
+  std::set<int> months;
+  for (const auto& e : made->all<EqLog>()) months.insert(e.Date.year() * 12 + e.Date.month());
+  EXPECT_GE(months.size(), 12u);
+  std::map<std::string, Decimal> costs;
+  for (const auto& k : made->all<EqCost>()) costs[k.EquipmentID.str()] += k.CumulativeAmount;
+  std::set<std::string> losing;
+  for (const auto& h : made->all<EqHeader>())
+    if (h.Active && !h.CumulativeUnits.isZero() &&
+        costs[h.EquipmentID.str()] > h.CumulativeInternalIncome + h.CumulativeRentalIncome)
+      losing.insert(h.EquipmentID.str());
+  EXPECT_TRUE(losing.count("EX-304") && losing.count("FT-970")) << losing.size();
+}
+
+// Each week's entries went through the posting service on their posting day (the Friday, or
+// the last posting a week before today): journals numbered from 1, two lines per charged
+// entry carrying its comment, none for shop time.
+TEST_F(DemoCompany, UsageIsPostedWeekByWeekByThePostingService) {
+  std::map<std::int32_t, std::vector<EqLog>> entries;
+  for (const auto& e : made->all<EqLog>()) entries[e.JournalNumber].push_back(e);
+  std::map<std::int32_t, std::vector<GlTrans>> lines;
+  for (const auto& t : made->all<GlTrans>())
+    if (t.JournalID == "E/Q") lines[t.JournalNo].push_back(t);
+  ASSERT_GT(entries.size(), 60u);
+  EXPECT_EQ(entries.begin()->first, 1);
+  EXPECT_EQ(entries.rbegin()->first, static_cast<std::int32_t>(entries.size()));
+  for (auto& [journal, posted] : entries) {
+    SCOPED_TRACE("journal " + std::to_string(journal));
+    auto& l = lines[journal];
+    std::sort(l.begin(), l.end(),
+              [](const GlTrans& a, const GlTrans& b) { return a.LineNo < b.LineNo; });
+    std::sort(posted.begin(), posted.end(),
+              [](const EqLog& a, const EqLog& b) { return a.RecordID < b.RecordID; });
+    std::size_t next = 0;
+    for (const auto& e : posted) {
+      SCOPED_TRACE(e.EquipmentID.str() + " " + e.Date.toIso());
+      const Date monday = e.Date.addDays(-((e.Date.dayOfWeek() + 6) % 7));
+      const Date postedOn = std::min(monday.addDays(4), day("2025-07-09"));
+      if (e.AdjustedAmount.isZero()) {
+        EXPECT_EQ(e.DetailType.str(), "Maintenance");
+        continue;
+      }
+      ASSERT_LT(next + 1, l.size());
+      const GlTrans& charge = l[next];
+      const GlTrans& income = l[next + 1];
+      next += 2;
+      for (const GlTrans* t : {&charge, &income}) {
+        EXPECT_EQ(t->Description.str(), e.Comments.str());
+        EXPECT_EQ(t->TransDate, e.Date);
+        EXPECT_EQ(t->PostingDate, postedOn);
+        EXPECT_EQ(t->Amount, e.AdjustedAmount);
+        EXPECT_EQ(t->UserID.str(), "ADM");
+      }
+      EXPECT_EQ(charge.CreditDebit.str(), "D");
+      EXPECT_EQ(income.CostCategory.str(), e.ChargeType == "R" ? ".R" : ".I");
+    }
+    EXPECT_EQ(next, l.size());
+  }
 }
 
 TEST_F(DemoCompany, AverageUnitsPerDayIsRecalculatedFromTheLog) {
@@ -502,9 +575,14 @@ TEST_F(DemoCompany, UsageEntriesNameJobsCodesAccountsAndPeopleThatExist) {
   }
 }
 
+// The charge posted is the schedule's, by the asset's method; the custom one is charged on the
+// straight line, since nobody keyed one in.
 TEST_F(DemoCompany, PostedDepreciationMonthsNameTheirPeriodAndLedgerLine) {
   std::map<std::int32_t, GlTrans> ledger;
   for (const auto& t : made->all<GlTrans>()) ledger[t.RecordID] = t;
+  std::map<std::string, int> method;
+  for (const auto& h : made->all<EqHeader>()) method[h.EquipmentID.str()] = h.DepreciationMethod;
+  std::set<int> methodsPosted;
   int posted = 0;
   for (const auto& d : made->all<GlDepr>()) {
     SCOPED_TRACE(d.EquipmentID.str() + " " + d.Date.toIso());
@@ -514,6 +592,9 @@ TEST_F(DemoCompany, PostedDepreciationMonthsNameTheirPeriodAndLedgerLine) {
       continue;
     }
     ++posted;
+    const int m = method.at(d.EquipmentID.str());
+    methodsPosted.insert(m);
+    EXPECT_EQ(d.ActualAmount, m == 2 ? d.SYAmount : m == 3 ? d.DDBAmount : d.SLAmount);
     ASSERT_TRUE(ledger.count(d.GLTransID));
     const GlTrans& t = ledger[d.GLTransID];
     EXPECT_EQ(t.EquipmentID, d.EquipmentID);
@@ -526,6 +607,7 @@ TEST_F(DemoCompany, PostedDepreciationMonthsNameTheirPeriodAndLedgerLine) {
     EXPECT_EQ(d.FPPostedLabel, t.FiscalPeriodLabel);
   }
   EXPECT_GT(posted, 100);
+  EXPECT_EQ(methodsPosted, (std::set<int>{1, 2, 3, 4}));
 }
 
 TEST_F(DemoCompany, UsersHaveTheirRights) {
@@ -597,7 +679,8 @@ TEST_F(DemoCompany, FiscalPeriodsRunOnAcrossTwoYears) {
 TEST_F(DemoCompany, ServiceSchedulesHaveHistoryAndSomethingDue) {
   std::map<std::string, EqHeader> eq;
   for (const auto& h : made->all<EqHeader>()) eq[h.EquipmentID.str()] = h;
-  int overdueByMeter = 0, pendingByMeter = 0;
+  int overdueByMeter = 0, pendingByMeter = 0, dueSoon = 0;
+  const Date today = made->clock.today();
   for (const auto& k : made->all<EqCost>()) {
     const EqHeader& h = eq.at(k.EquipmentID.str());
     SCOPED_TRACE(k.RecordID.str());
@@ -610,10 +693,19 @@ TEST_F(DemoCompany, ServiceSchedulesHaveHistoryAndSomethingDue) {
         ++overdueByMeter;
       else
         ++pendingByMeter;
+      // Due in (next meter - current) / units per day days: within the next 60?
+      const Decimal left = Decimal(k.LastServiceMeter + k.Meter) - h.CurrentMeter;
+      if (!left.isNegative() && h.UnitsPerDay > Decimal() && left / h.UnitsPerDay <= Decimal(60))
+        ++dueSoon;
+    }
+    if (k.ScheduleType == "E" && k.IntervalName == "Months") {
+      const Date due = k.LastServiceDate.addDays(30 * static_cast<int>(k.Interval));
+      if (due >= today && due <= today.addDays(60)) ++dueSoon;
     }
   }
   EXPECT_GE(overdueByMeter, 1);
   EXPECT_GE(pendingByMeter, 20);
+  EXPECT_GE(dueSoon, 5) << "services falling due within 60 days";
 }
 
 TEST_F(DemoCompany, BatchesWaitToBePosted) {
@@ -711,6 +803,8 @@ TEST(DemoCompanyRuns, SameTodayGivesTheSameCompany) {
     EXPECT_EQ(a.dump(*def), b.dump(*def)) << def->name;
   }
   EXPECT_FALSE(a.dump(EqHeader::def()).empty());
+  // The history was posted on days gone by; the session's own clock is back.
+  EXPECT_EQ(&a.session->clock(), &a.clock);
   Made later(day("2025-03-06"));
   EXPECT_NE(a.dump(EqLog::def()), later.dump(EqLog::def()));
 }
