@@ -93,6 +93,11 @@ const char* const kCompanyBusyText =
     "The company is busy: another workstation is saving changes. Nothing was changed; try "
     "again in a moment.";
 
+std::string refusedText(const Store& store) {
+  const std::string why = store.readOnlyReason();
+  return why.empty() ? std::string(kCompanyBusyText) : why;
+}
+
 Transaction::Transaction(Store& store, std::chrono::milliseconds wait) : store_(store) {
   if (store_.inTransaction())
     state_ = State::Joined;
@@ -115,9 +120,7 @@ Transaction::~Transaction() {
 void Transaction::commit() {
   if (done_) return;
   done_ = true;
-  if (state_ == State::Refused)
-    throw StoreError(kNoTransaction,
-                     store_.readOnlyReason().empty() ? kCompanyBusyText : store_.readOnlyReason());
+  if (state_ == State::Refused) throw StoreError(kNoTransaction, refusedText(store_));
   if (state_ == State::Owner) store_.commit();
 }
 
@@ -135,7 +138,7 @@ bool allOrNothing(Store& store, const std::function<bool(std::string* why)>& wor
   std::string reason;
   Transaction tx(store, wait);
   if (!tx.begun()) {
-    if (why) *why = store.readOnlyReason().empty() ? kCompanyBusyText : store.readOnlyReason();
+    if (why) *why = refusedText(store);
     return false;
   }
   try {
