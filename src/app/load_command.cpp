@@ -18,6 +18,7 @@
 #include "app/record_json.h"
 #include "data/access.h"
 #include "data/company.h"
+#include "data/records.h"
 #include "frame/context.h"
 #include "runtime/text.h"
 
