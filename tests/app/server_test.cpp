@@ -423,6 +423,18 @@ TEST_F(ServerCompany, EachRoleMayDoWhatItsUserMay) {
     EXPECT_EQ(nop->store().systemPasswordIs("DEMO1"), std::optional<bool>(false));
     auto adm = data::Company::open(shared(), false, "pw", "ADM");
     EXPECT_EQ(adm->store().systemPasswordIs("DEMO"), std::nullopt);
+    // The equipment form's save, as NOP (who may not touch the posted totals) and EQV.
+    data::ErrorObject errors;
+    data::Access<data::EqHeader> byNop(nop->store(), errors);
+    ASSERT_EQ(byNop.fetch("KeyEquipmentID", {data::Value("DT-201")}), data::kNoError);
+    byNop.rec().Description = "Dump truck, red";
+    EXPECT_EQ(byNop.update(), data::kNoError) << byNop.lastErrorText();
+    auto eqv = data::Company::open(shared(), false, "pw", "EQV");
+    data::Access<data::EqHeader> byEqv(eqv->store(), errors);
+    ASSERT_EQ(byEqv.fetch("KeyEquipmentID", {data::Value("DT-201")}), data::kNoError);
+    EXPECT_EQ(byEqv.rec().Description.str(), "Dump truck, red");
+    byEqv.rec().Description = "Dump truck";
+    EXPECT_NE(byEqv.update(), data::kNoError);
   }
 
   // Rights change: the roles follow once given again.
