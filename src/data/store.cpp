@@ -38,6 +38,21 @@ std::int64_t Store::insertRecord(const FileDef& f, const void* rec) {
   return insert(f, valuesOf(f, rec));
 }
 
+void Store::insertRecords(const FileDef& f, const std::vector<const void*>& recs) {
+  for (const void* rec : recs) insertRecord(f, rec);
+}
+
+std::int64_t Store::removeRange(const FileDef& f, const ScanSpec& range) {
+  ScanSpec all = range;
+  all.limit = 0;
+  std::int64_t n = 0;
+  for (const StoredRow& row : scan(f, all)) {
+    remove(f, row.rowId);
+    ++n;
+  }
+  return n;
+}
+
 void Store::updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) {
   update(f, rowId, valuesOf(f, rec));
 }

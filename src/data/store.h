@@ -90,7 +90,13 @@ class Store {
   // they stand do, without a Value of every field; these are written on insert() and update().
   virtual std::int64_t insertRecord(const FileDef& f, const void* rec);
   virtual void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec);
+  // Many new records of one file, in as few round trips as the back end allows; a key that
+  // is taken fails the lot (inside the caller's transaction). Their row ids are not returned.
+  virtual void insertRecords(const FileDef& f, const std::vector<const void*>& recs);
   virtual void remove(const FileDef& f, std::int64_t rowId) = 0;
+  // Every row of a range (its `limit` ignored) in one statement where the back end can; the
+  // number removed. Written on scan() and remove() for the others.
+  virtual std::int64_t removeRange(const FileDef& f, const ScanSpec& range);
   virtual std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) = 0;
   virtual std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) = 0;
   // The rows of a range decoded straight into record buffers, one statement stepping from the

@@ -18,10 +18,16 @@ const std::vector<GlobalDef>& ThreadGlobals::defs() {
   return d;
 }
 
+// Looked up for every field of every report line: compared in place, nothing upper-cased.
 const GlobalDef* findGlobal(const std::vector<GlobalDef>& defs, std::string_view name) {
-  std::string want = upper(name);
-  for (const auto& g : defs)
-    if (upper(g.name) == want) return &g;
+  auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
+  for (const auto& g : defs) {
+    const std::string_view have = g.name;
+    if (have.size() != name.size()) continue;
+    std::size_t i = 0;
+    while (i < name.size() && fold(have[i]) == fold(name[i])) ++i;
+    if (i == name.size()) return &g;
+  }
   return nullptr;
 }
 

@@ -435,15 +435,17 @@ std::int64_t PgStore::insertParams(const FileDef& f, std::vector<Param>& params,
   return writing([&] {
     Result r = run(insertSql(f), params);
     if (r.rows() == 0) throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
-    // A record that brings its own number above the ones handed out moves numbering past it.
-    if (f.autoField >= 0) {
-      auto c =
-          counters_.find(f.table + "." + f.fields[static_cast<std::size_t>(f.autoField)].column);
-      if (c != counters_.end() && c->second.next != 0)
-        c->second.next = std::max(c->second.next, number + 1);
-    }
+    noteNumber(f, number);
     return r.int64(0, 0);
   });
+}
+
+// A record that brings its own number above the ones handed out moves numbering past it.
+void PgStore::noteNumber(const FileDef& f, std::int64_t number) {
+  if (f.autoField < 0) return;
+  auto c = counters_.find(f.table + "." + f.fields[static_cast<std::size_t>(f.autoField)].column);
+  if (c != counters_.end() && c->second.next != 0)
+    c->second.next = std::max(c->second.next, number + 1);
 }
 
 std::int64_t PgStore::insert(const FileDef& f, const std::vector<Value>& values) {
@@ -482,6 +484,38 @@ std::int64_t PgStore::insertRecord(const FileDef& f, const void* rec) {
   std::vector<Param> params;
   for (auto& t : storedTexts(f, rec, &number)) params.push_back({std::move(t)});
   return insertParams(f, params, number);
+}
+
+void PgStore::insertRecords(const FileDef& f, const std::vector<const void*>& recs) {
+  // Several rows a statement, a round trip for each statement instead of each row. Few
+  // statement shapes, so that few are prepared: 256 rows (fewer for wide files, the protocol
+  // counting at most 65,535 parameters), then 16, then 1.
+  const std::size_t wide =
+      std::max<std::size_t>(1, std::min<std::size_t>(256, 65535 / f.fields.size()));
+  writing([&] {
+    std::size_t at = 0;
+    while (at < recs.size()) {
+      const std::size_t left = recs.size() - at;
+      const std::size_t n = left >= wide ? wide : left >= 16 ? 16 : 1;
+      std::vector<Param> params;
+      params.reserve(n * f.fields.size());
+      std::int64_t highest = 0;
+      for (std::size_t i = at; i < at + n; ++i) {
+        sql::checkRecord(f, recs[i]);
+        std::int64_t number = 0;
+        for (auto& t : storedTexts(f, recs[i], &number)) params.push_back({std::move(t)});
+        highest = std::max(highest, number);
+      }
+      std::string sql = sql::insertSql(f);
+      const std::string row = sql.substr(sql.rfind(" VALUES") + 7);
+      for (std::size_t i = 1; i < n; ++i) sql += "," + row;
+      Result r = run(sql + " ON CONFLICT DO NOTHING RETURNING _rowid", params);
+      if (static_cast<std::size_t>(r.rows()) != n)
+        throw StoreError(kDuplicateKey, fileErrorText(kDuplicateKey));
+      noteNumber(f, highest);
+      at += n;
+    }
+  });
 }
 
 void PgStore::updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params) {
@@ -549,6 +583,16 @@ void PgStore::remove(const FileDef& f, std::int64_t rowId) {
         run("DELETE FROM " + quoted(f.table) + " WHERE _rowid = ?", {{std::to_string(rowId)}});
     if (r.changed() == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
   });
+}
+
+std::int64_t PgStore::removeRange(const FileDef& f, const ScanSpec& range) {
+  std::int64_t n = 0;
+  writing([&] {
+    n = run("DELETE FROM " + quoted(f.table) + sql::rangeSql(f, range, "ROW").where,
+            rangeParams(f, range))
+            .changed();
+  });
+  return n;
 }
 
 std::optional<StoredRow> PgStore::get(const FileDef& f, std::int64_t rowId) {

@@ -56,8 +56,10 @@ class PgStore final : public Store {
   std::int64_t insert(const FileDef& f, const std::vector<Value>& values) override;
   void update(const FileDef& f, std::int64_t rowId, const std::vector<Value>& values) override;
   std::int64_t insertRecord(const FileDef& f, const void* rec) override;
+  void insertRecords(const FileDef& f, const std::vector<const void*>& recs) override;
   void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) override;
   void remove(const FileDef& f, std::int64_t rowId) override;
+  std::int64_t removeRange(const FileDef& f, const ScanSpec& range) override;
   std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) override;
   std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) override;
   void read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,
@@ -166,6 +168,7 @@ class PgStore final : public Store {
   // The columns a read selects: "_rowid" and each field's, a blank in place of one the role may
   // not read.
   std::string selectList(const FileDef& f, const std::vector<int>* fields = nullptr);
+  void noteNumber(const FileDef& f, std::int64_t number);
   void updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params);
 
   pg_conn* conn_ = nullptr;

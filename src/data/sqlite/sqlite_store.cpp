@@ -522,6 +522,14 @@ void SqliteStore::remove(const FileDef& f, std::int64_t rowId) {
   if (sqlite3_changes(db_) == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
 }
 
+std::int64_t SqliteStore::removeRange(const FileDef& f, const ScanSpec& range) {
+  beforeWrite();
+  auto s = prepare("DELETE FROM " + quoted(f.table) + sql::rangeSql(f, range).where);
+  sql::forEachRangeValue(f, range, [&](const Value& v) { s->bind(v); });
+  s->step();
+  return sqlite3_changes64(db_);
+}
+
 std::optional<StoredRow> SqliteStore::get(const FileDef& f, std::int64_t rowId) {
   auto s = prepareFor(fileStmts_[&f].get, [&] {
     return "SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?";

@@ -39,6 +39,7 @@ class SqliteStore final : public Store {
   std::int64_t insertRecord(const FileDef& f, const void* rec) override;
   void updateRecord(const FileDef& f, std::int64_t rowId, const void* rec) override;
   void remove(const FileDef& f, std::int64_t rowId) override;
+  std::int64_t removeRange(const FileDef& f, const ScanSpec& range) override;
   std::optional<StoredRow> get(const FileDef& f, std::int64_t rowId) override;
   std::vector<StoredRow> scan(const FileDef& f, const ScanSpec& range) override;
   void read(const FileDef& f, const ScanSpec& range, const std::vector<int>* fields,

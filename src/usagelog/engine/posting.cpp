@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 #include "data/records.h"
 #include "data/store.h"
@@ -153,7 +154,7 @@ class Ledger {
 
 // An entry checked and resolved: where each side of its charge goes.
 struct Plan {
-  Stored<data::EqLogB> entry;
+  const Stored<data::EqLogB>& entry;
   const data::GlFiscal* period = nullptr;
   std::string incomeAccount;
   std::string chargeAccount;
@@ -298,14 +299,16 @@ class Writer {
     l.Posted = 1;
     l.JournalNumber = journal_;
     l.EquipmentIDCharged = e.EquipmentIDCharged;
-    store_.insert(data::EqLog::def(), rowOf(l));
+    logs_.push_back(l);
 
     addUsage(plan);
     if (charged) writeLines(plan, result);
+    if (logs_.size() >= kRowsAWrite) flush();
   }
 
   // Totals, category figures and prior-period records, each record written once.
   void finish() {
+    flush();
     for (auto& [key, f] : priorYear_) {
       auto rows = readWhere<data::EqPrior>(store_, "KeyEquipmentYear",
                                            {key.first, std::int64_t{key.second}}, 1);
@@ -389,6 +392,21 @@ class Writer {
   }
 
  private:
+  // New rows go to the store a few hundred at a time: one round trip each on a server.
+  static constexpr std::size_t kRowsAWrite = 256;
+  template <typename R>
+  void write(std::vector<R>& rows) {
+    std::vector<const void*> recs;
+    recs.reserve(rows.size());
+    for (const R& r : rows) recs.push_back(&r);
+    store_.insertRecords(R::def(), recs);
+    rows.clear();
+  }
+  void flush() {
+    write(logs_);
+    write(lines_);
+  }
+
   // The year and month figures are those of the fiscal year and period of today as the
   // prior-period records hold them after this posting: a posting into a later period starts
   // the month afresh, into a later year the year too, and figures never run on across them.
@@ -578,7 +596,7 @@ class Writer {
         }
       }
     }
-    store_.insert(data::GlTrans::def(), rowOf(charge));
+    lines_.push_back(charge);
 
     data::GlTrans income = line(plan, plan.incomeAccount, !normal, -e.Units, text);
     const char* code = rental ? ".R" : ".I";
@@ -587,7 +605,7 @@ class Writer {
     income.SubsidiaryCode = e.EquipmentID.padded() + code;
     income.CostCategory = code;
     income.SubsidiaryUnit = unit;
-    store_.insert(data::GlTrans::def(), rowOf(income));
+    lines_.push_back(income);
     result.ledgerLines += 2;
     result.debits += charge.Amount;
     result.credits += income.Amount;
@@ -616,6 +634,8 @@ class Writer {
   Time now_;
   std::int32_t journal_ = 0, group_ = 0;
   int line_ = 0;
+  std::vector<data::EqLog> logs_;
+  std::vector<data::GlTrans> lines_;
   std::map<std::string, Totals> usage_;
   std::map<std::pair<std::string, std::string>, CategoryFigures> categories_;
   std::map<std::pair<std::string, int>, UsageFigures> priorYear_;
@@ -727,6 +747,31 @@ std::vector<std::string> PostingResult::failureLines() const {
   return lines;
 }
 
+namespace {
+
+// A batch's entries one at a time through one buffer, so a posting's memory does not grow
+// with the number of entries.
+template <typename Fn>
+void forEachEntry(data::Store& store, std::uint16_t batchId, Fn fn) {
+  struct Sink final : data::RowSink {
+    explicit Sink(Fn& f) : fn(f) {}
+    void* buffer() override { return &entry.rec; }
+    bool take(std::int64_t rowId) override {
+      entry.rowId = rowId;
+      fn(std::as_const(entry));
+      return true;
+    }
+    Stored<data::EqLogB> entry;
+    Fn& fn;
+  } sink(fn);
+  data::ScanSpec s;
+  s.key = data::EqLogB::def().key("KeyBatchID");
+  s.equal = {std::int64_t{batchId}};
+  store.read(data::EqLogB::def(), s, nullptr, sink);
+}
+
+}  // namespace
+
 PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>& batchIds) {
   PostingResult result;
   data::Store& store = ctx.store();
@@ -738,8 +783,10 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
   try {
     Ledger ledger(ctx);
     std::vector<Stored<data::EqBatch>> batches;
-    std::vector<Plan> plans;
     std::vector<std::uint16_t> seen;
+    int entries = 0;
+    // Every entry is checked before anything is written, so that all failures are listed;
+    // only the failures are kept, the entries are read again to be written.
     for (std::uint16_t id : batchIds) {
       if (std::find(seen.begin(), seen.end(), id) != seen.end()) continue;
       seen.push_back(id);
@@ -759,40 +806,45 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
       BatchPosted posted;
       posted.batchId = id;
       posted.repeating = repeatsWithInterval(batch);
-      for (auto& e : readWhere<data::EqLogB>(store, "KeyBatchID", {std::int64_t{id}})) {
-        Plan plan{std::move(e)};
+      forEachEntry(store, id, [&](const Stored<data::EqLogB>& e) {
+        Plan plan{e};
         std::vector<std::string> why = check(ledger, plan);
         if (!why.empty())
-          result.failures.push_back({id, plan.entry.rec.LogID, plan.entry.rec.EquipmentID.str(),
-                                     plan.entry.rec.Date, std::move(why)});
+          result.failures.push_back(
+              {id, e.rec.LogID, e.rec.EquipmentID.str(), e.rec.Date, std::move(why)});
         ++posted.entries;
-        posted.amount += plan.entry.rec.AdjustedAmount;
-        plans.push_back(std::move(plan));
-      }
+        posted.amount += e.rec.AdjustedAmount;
+      });
+      entries += posted.entries;
       result.batches.push_back(posted);
     }
-    if (result.failures.empty() && plans.empty())
+    if (result.failures.empty() && entries == 0)
       result.message = "There is nothing to post in the tagged batches.";
-    if (!result.failures.empty() || plans.empty()) {
+    if (!result.failures.empty() || entries == 0) {
       tx.rollback();
       result.batches.clear();
       return result;
     }
 
-    std::map<std::uint16_t, bool> batchRepeats;
-    for (const auto& b : batches) batchRepeats[b.rec.BatchID] = b.rec.Repeating != 0;
     Writer writer(ctx, ledger);
-    for (const Plan& plan : plans) {
-      writer.post(plan, result);
-      ++result.entries;
-      result.amount += plan.entry.rec.AdjustedAmount;
-    }
+    for (const auto& b : batches)
+      forEachEntry(store, b.rec.BatchID, [&](const Stored<data::EqLogB>& e) {
+        Plan plan{e};
+        check(ledger, plan);  // passed above; resolves the accounts again from the cache
+        writer.post(plan, result);
+        ++result.entries;
+        result.amount += e.rec.AdjustedAmount;
+      });
     writer.finish();
 
     // A plain batch's entries go; a repeating batch's stay, moved on to their next dates.
-    for (const Plan& plan : plans)
-      if (!batchRepeats[plan.entry.rec.BatchID])
-        store.remove(data::EqLogB::def(), plan.entry.rowId);
+    for (const auto& b : batches)
+      if (!b.rec.Repeating) {
+        data::ScanSpec s;
+        s.key = data::EqLogB::def().key("KeyBatchID");
+        s.equal = {std::int64_t{b.rec.BatchID}};
+        store.removeRange(data::EqLogB::def(), s);
+      }
     for (auto& b : batches) {
       if (repeatsWithInterval(b.rec)) {
         for (auto& e :
