@@ -178,7 +178,8 @@ TEST_F(CrashTest, APostingLandsWholeOrNotAtAll) {
       if (!name.starts_with("company-")) continue;
       const auto opened = tmp_ / ("backup-" + name);
       std::filesystem::create_directories(opened);
-      std::filesystem::copy_file(b.path(), opened / data::Company::kDatabaseName);
+      std::filesystem::copy_file(b.path(), opened / data::Company::kDatabaseName,
+                                 std::filesystem::copy_options::overwrite_existing);
       EXPECT_EQ(count<data::EqLogB>(opened), waiting) << at(point) << ": " << name;
     }
     // Posted (a kill may land after the commit, before the process ends): posting again would
