@@ -15,24 +15,21 @@
 #include "data/output_file.h"
 #include "data/records.h"
 #include "data/store.h"
-#include "depreciation/print_fixed_assets.h"
 #include "frame/context.h"
 #include "frame/registry.h"
+#include "reportframe/format_rules.h"
 #include "reportframe/gui_app.h"
 #include "reportframe/report_frame.h"
+#include "reports/report_table.h"
 #include "runtime/text.h"
-#include "suite/report/print_notes.h"
 #include "ui/model/user_port.h"
 #include "usagelog/engine/batch_marks.h"
-#include "usagelog/proof_listing.h"
 
 namespace koreq::cli {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kProofReport = "Log Proof Listing";
 
 // The user of a report run on the command line: the preview's choice is the command's flags,
 // the file dialogs take the names given, a question is answered No. What the user is told
@@ -123,14 +120,15 @@ std::vector<std::uint16_t> batchList(const std::string& text) {
   return batches;
 }
 
-// The proof-listing format of --format TITLE or --limit-id N into the EQLIMITS buffer, its
-// number in REPORTFILTER, as the format list's Print leaves them.
-void loadProofFormat(frame::Context& ctx, const ParsedArgs& args) {
+// The format of --format TITLE or --limit-id N into the EQLIMITS buffer, its number in
+// REPORTFILTER, as the format list's Print leaves them; `report` is its EQLM:Report value.
+void loadFormat(frame::Context& ctx, const ParsedArgs& args, const std::string& procedure,
+                const std::string& report) {
   auto& formats = ctx.access<data::EqLimits>();
   const auto title = args.value("format");
   const auto id = args.value("limit-id");
   if (title.has_value() == id.has_value())
-    throw UsageError("report: PrintEQLogBProof needs --format TITLE or --limit-id N");
+    throw UsageError("report: " + procedure + " needs --format TITLE or --limit-id N");
   int rc = data::kRecordNotFound;
   if (id) {
     std::uint32_t n = 0;
@@ -139,28 +137,40 @@ void loadProofFormat(frame::Context& ctx, const ParsedArgs& args) {
       throw UsageError("--limit-id takes a format number, not '" + shortText(*id) + "'");
     rc = formats.fetch("EQLM:KeyLimitID", {std::int64_t{n}});
   } else {
-    rc = formats.fetch("EQLM:KeyReport", {std::string(kProofReport), clipped(*title)});
+    rc = formats.fetch("EQLM:KeyReport", {report, clipped(*title)});
   }
   if (rc != data::kNoError && rc != data::kRecordNotFound)
     throw data::StoreError(rc, formats.lastErrorText());
-  if (rc == data::kRecordNotFound || clipped(formats.rec().Report.str()) != kProofReport)
-    throw CommandError("no proof-listing format " + (id ? *id : "'" + shortText(*title) + "'"));
+  if (rc == data::kRecordNotFound || clipped(formats.rec().Report.str()) != report)
+    throw CommandError("no " + (report == "Log Proof Listing" ? "proof-listing" : lower(report)) +
+                       " format " + (id ? *id : "'" + shortText(*title) + "'"));
+  // As the list's Print: a floating range is worked out from today.
+  reportframe::resolveFloatingRange(formats.rec(), ctx.today());
   ctx.g.REPORTFILTER = std::to_string(formats.rec().LimitID);
+}
+
+std::string knownReports() {
+  std::string out;
+  for (const reports::ReportRow& r : reports::reportTable())
+    out += (out.empty() ? "" : ", ") + std::string(r.name);
+  return out + ", " + frame::kPrintEQAnalysisServer;
 }
 
 int runReport(Invocation& inv, const ParsedArgs& args) {
   const std::string& procedure = args.positional.at(0);
-  const bool schedule = procedure == frame::kPrintFixedAssets;
-  const bool notes = procedure == frame::kLIMITPRINTNOTES;
-  const bool proof = procedure == frame::kPrintEQLogBProof;
-  if (!schedule && !notes && !proof)
+  const char* dispatchedFormat = reports::dispatcherFormat(procedure);
+  const reports::ReportRow* row = reports::findReport(procedure);
+  if (!row && !dispatchedFormat)
     throw UsageError("report: unknown report procedure '" + shortText(procedure) +
-                     "' (known: PrintFixedAssets, PrintEQLogBProof, LIMITPRINTNOTES)");
+                     "' (known: " + knownReports() + ")");
+  const bool needsEquipment = row && row->equipment;
+  const bool needsBatches = row && row->batches;
+  const std::string formatReport = dispatchedFormat ? dispatchedFormat : row->format;
   const auto equipment = args.value("equipment");
-  if ((schedule || notes) && !equipment)
+  if (needsEquipment && !equipment)
     throw UsageError("report: " + procedure + " needs --equipment ID");
   const auto batches = args.value("batches");
-  if (proof && !batches) throw UsageError("report: PrintEQLogBProof needs --batches N,N…");
+  if (needsBatches && !batches) throw UsageError("report: " + procedure + " needs --batches N,N…");
 
   CommandLineUser user;
   reportframe::PdfOptions pdf;
@@ -199,15 +209,14 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
         throw UsageError(std::string("--") + option +
                          " applies to the PDF: give --pdf FILE or --email ADDRESS with it");
 
-  auto session = inv.openSession(true);
+  auto session = inv.openSession(!dispatchedFormat && !row->writes);
   frame::Context ctx(*session);
   // The page headers carry the company's name, as the desktop has it once a company is open.
   data::FileAccess& systems = ctx.file(data::Systems::def());
   systems.set(systems.def().primaryKey());
   if (systems.next() == data::kNoError) session->g.COMPANYNAME = systems.text("CompanyName");
-  if (schedule || notes) {
-    loadEquipment(ctx, *equipment);
-  } else {
+  if (needsEquipment) loadEquipment(ctx, *equipment);
+  if (needsBatches) {
     ctx.g.TAGQUE = batchList(*batches);
     // Another user's protected batch is listed by its owner only, as in the batch manager.
     for (std::uint16_t id : ctx.g.TAGQUE)
@@ -215,23 +224,23 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
         if (auto refused = usagelog::ownershipRefusal(*b, ctx.userId(), usagelog::OwnedAction::Tag))
           throw CommandError("batch " + batchText(id) + " is protected by user " + b->UserID.str() +
                              "; nothing was printed");
-    loadProofFormat(ctx, args);
   }
-  if (notes) {
-    // As the equipment form's Print asks for them; nothing tagged: every note.
-    ctx.g.KORFIELD = "Equipment";
-    ctx.g.REPORTFILTER = clipped(ctx.rec<data::EqHeader>().EquipmentID.str());
+  if (!formatReport.empty()) loadFormat(ctx, args, procedure, formatReport);
+  if (!row) {
+    // A dispatcher: the format's report type chooses the report; a type that names none prints
+    // nothing.
+    const std::string chosen = frame::reportFor(procedure, ctx.rec<data::EqLimits>());
+    row = reports::findReport(chosen);
+    if (!row) {
+      inv.err() << "format " << ctx.g.REPORTFILTER.str() << " names no report (report type '"
+                << ctx.rec<data::EqLimits>().ReportType.str() << "'); nothing was printed\n";
+      return 1;
+    }
   }
+  if (row->prepare) row->prepare(ctx);
 
   reportframe::ReportApplication app;
-  reportframe::ReportFrame frame(ctx,
-                                 schedule ? depreciation::printFixedAssetsProcedure()
-                                 : notes  ? suite::printNotesProcedure()
-                                          : usagelog::printEqLogBProofProcedure(),
-                                 schedule ? depreciation::printFixedAssetsBody(ctx)
-                                 : notes  ? suite::printNotesBody(ctx)
-                                          : usagelog::printEqLogBProofBody(ctx),
-                                 true);
+  reportframe::ReportFrame frame(ctx, row->procedure(), row->body(ctx), true);
   frame.setLandscape(args.flag("landscape"));
   frame.setPdfOptions(pdf);
   const reportframe::RunOutcome outcome = frame.finish(user);
@@ -258,12 +267,14 @@ int runReport(Invocation& inv, const ParsedArgs& args) {
 void installReports() {
   addCommands({
       {"report",
-       "PROCEDURE [--equipment ID] [--batches N,N… (--format TITLE | --limit-id N)] "
+       "PROCEDURE [--equipment ID] [--batches N,N…] [--format TITLE | --limit-id N] "
        "[--pdf FILE] [--pages-per-file N] [--password PW] [--export FILE] "
        "[--watermark TEXT] [--email ADDRESS [--subject TEXT]] [--landscape]",
        "run a report (PrintFixedAssets --equipment: the depreciation schedule of one "
        "equipment; LIMITPRINTNOTES --equipment: its notes; PrintEQLogBProof --batches: the "
-       "proof listing of those batches through a saved format) as its preview's choices would: "
+       "proof listing of those batches through a saved format; PrintEQAnalysisServer --format: "
+       "the analysis, cost summary or maintenance schedule of a saved analysis format) as its "
+       "preview's choices would: "
        "write its PDF (default: the report's PDF name in the company folder), export its text, "
        "mail the PDF; --pages-per-file splits the PDF into NAME_1.pdf, NAME_2.pdf… (NAME_01.pdf… "
        "from ten files on); --password encrypts it (AES-256); --watermark prints TEXT across "

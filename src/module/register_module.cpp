@@ -1,6 +1,5 @@
 #include "module/register_module.h"
 
-#include "depreciation/print_fixed_assets.h"
 #include "equipment/categories.h"
 #include "equipment/cost_form.h"
 #include "equipment/equipment_form.h"
@@ -9,8 +8,7 @@
 #include "interchange/import_window.h"
 #include "interchange/source_form.h"
 #include "reportframe/format_windows.h"
-#include "reportframe/progress_window.h"
-#include "suite/report/print_notes.h"
+#include "reports/report_table.h"
 #include "suite/ui/droplist_form.h"
 #include "suite/ui/gldepr_form.h"
 #include "suite/ui/lookups.h"
@@ -18,7 +16,6 @@
 #include "usagelog/batch_manager.h"
 #include "usagelog/engine/posting.h"
 #include "usagelog/log_form.h"
-#include "usagelog/proof_listing.h"
 
 namespace koreq::module {
 
@@ -41,12 +38,8 @@ void registerModule(frame::ProcedureRegistry& registry, equipment::EquipmentShar
   interchange::registerExport(registry, shared);
   interchange::registerImportWindow(registry);
   interchange::registerSourceForms(registry, shared);
-  reportframe::registerReport(registry, depreciation::printFixedAssetsProcedure(),
-                              &depreciation::printFixedAssetsBody);
   reportframe::registerReportFormats(registry, shared);
-  reportframe::registerReport(registry, usagelog::printEqLogBProofProcedure(),
-                              &usagelog::printEqLogBProofBody);
-  reportframe::registerReport(registry, suite::printNotesProcedure(), &suite::printNotesBody);
+  reports::registerReports(registry);
 }
 
 }  // namespace koreq::module

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "reportframe/report.h"
 
@@ -27,6 +29,8 @@ class ReportBody {
   // How many records the report selected, for the no-pages notice; nothing: that notice counts
   // the records of the procedure's counted file.
   virtual std::optional<std::int64_t> selected() const { return std::nullopt; }
+  // The lines the export lists after "Report Parameters:"; nothing: the limit lines.
+  virtual std::optional<std::vector<std::string>> exportParameters() const { return std::nullopt; }
 };
 
 }  // namespace koreq::reportframe

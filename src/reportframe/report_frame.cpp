@@ -257,9 +257,13 @@ void ReportFrame::exportLines(ui::UserPort& user, RunOutcome& out) {
   std::vector<std::string>& rx = ctx_.g.RXQUEUE;
   rx.push_back("");
   rx.push_back("Report Parameters:");
-  const auto& limits = ctx_.g.RPTLIMITQ;
-  for (std::size_t i = 0; i < limits.size() && i < kLimitLinesPrinted; ++i)
-    if (!clipped(limits[i]).empty()) rx.push_back(clipped(limits[i]));
+  if (auto own = body_->exportParameters()) {
+    rx.insert(rx.end(), own->begin(), own->end());
+  } else {
+    const auto& limits = ctx_.g.RPTLIMITQ;
+    for (std::size_t i = 0; i < limits.size() && i < kLimitLinesPrinted; ++i)
+      if (!clipped(limits[i]).empty()) rx.push_back(clipped(limits[i]));
+  }
   std::string error;
   out.exported = suite::REPORTEXPORT(ctx_, user, procedure_.exportTitle, &error);
   if (!error.empty() && out.error.empty()) out.error = error;

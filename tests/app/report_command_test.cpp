@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 
 #include <gmock/gmock.h>
@@ -213,7 +214,9 @@ TEST_F(ReportCommand, NoOutputOverTheCompanyOntoADeviceOrIntoAFolder) {
           << flag << " " << own;
     }
     EXPECT_EQ(fs::exists(target), existed) << own;
-    if (existed) EXPECT_EQ(fs::file_size(target), before) << own;
+    if (existed) {
+      EXPECT_EQ(fs::file_size(target), before) << own;
+    }
   }
   // A copy of the database elsewhere is a database all the same.
   fs::copy_file(data() / "company.db", out_ / "saved.db");
@@ -328,6 +331,48 @@ TEST_F(ReportCommand, TheNotesOfAnEquipmentUnderAWatermark) {
   EXPECT_EQ(none.rc, 1);
   EXPECT_THAT(none.err, StartsWith("Nothing to Print... "));
   EXPECT_FALSE(fs::exists(out_ / "none.pdf"));
+}
+
+// The demo's analysis formats, each through koreq report: its PDF (landscape when the format
+// asks) and its export text, which must equal its reference under tests/reports/reference.
+// KOREQ_REGENERATE=1 writes the references anew from what the program prints now.
+TEST_F(ReportCommand, EveryAnalysisFormatOfTheDemoPrintsAndExportsItsReference) {
+  const bool regenerate = std::getenv("KOREQ_REGENERATE") != nullptr;
+  const std::pair<const char*, const char*> formats[] = {
+      {"1", "usage-cost-analysis-all-equipment"},
+      {"2", "fuel-use-per-hour-last-90-days"},
+      {"3", "cost-summary-dozers-excavators"},
+      {"4", "cost-summary-as-of-last-closed-month"},
+      {"5", "maintenance-due-next-60-days"}};
+  for (const auto& [id, name] : formats) {
+    SCOPED_TRACE(name);
+    const fs::path pdf = out_ / (std::string(name) + ".pdf");
+    const fs::path txt = out_ / (std::string(name) + ".txt");
+    Result r = report({"report", "PrintEQAnalysisServer", "--limit-id", id, "--pdf", pdf.string(),
+                       "--export", txt.string()});
+    ASSERT_EQ(r.rc, 0) << r.err;
+    const bool landscape = std::string(name).find("summary") == std::string::npos;
+    EXPECT_THAT(shell("pdfinfo " + quoted(pdf)),
+                HasSubstr(landscape ? "792 x 612 pts" : "612 x 792 pts"));
+    const fs::path reference = fs::path(KOREQ_REFERENCE_DIR) / (std::string(name) + ".txt");
+    if (regenerate) fs::copy_file(txt, reference, fs::copy_options::overwrite_existing);
+    std::ifstream got(txt), want(reference);
+    ASSERT_TRUE(want) << "no reference " << reference << "; run with KOREQ_REGENERATE=1";
+    const std::string gotText{std::istreambuf_iterator<char>(got), {}};
+    const std::string wantText{std::istreambuf_iterator<char>(want), {}};
+    EXPECT_EQ(gotText, wantText) << "differs from " << reference
+                                 << "; if the change is meant, run with KOREQ_REGENERATE=1";
+  }
+  // The dispatcher takes analysis formats only, by title too.
+  EXPECT_EQ(report({"report", "PrintEQAnalysisServer", "--limit-id", "15"}).err,
+            "koreq: no analysis format 15\n");
+  const fs::path byTitle = out_ / "by-title.pdf";
+  EXPECT_EQ(report({"report", "PrintEQAnalysisServer", "--format",
+                    "Cost Summary - Dozers & Excavators", "--pdf", byTitle.string()})
+                .rc,
+            0);
+  EXPECT_THAT(shell("pdftotext -layout " + quoted(byTitle) + " -"),
+              ContainsRegex("Totals: +[0-9]+\\.[0-9][0-9]"));
 }
 
 TEST_F(ReportCommand, TheProgramWritesReportsWithoutADisplay) {

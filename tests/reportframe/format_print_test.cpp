@@ -1,6 +1,6 @@
-// Print in a format list hands the format to its report through the registry. The equipment
-// reports are not part of the program yet, so each test registers a stand-in that notes what
-// it was handed; that is the one thing a scenario cannot do.
+// Print in a format list hands the format to its report through the registry. Each test puts a
+// stand-in in the report's place that notes what it was handed; that is the one thing a
+// scenario cannot do.
 
 #include "equipment/form_fixture.h"
 
@@ -18,11 +18,12 @@ class FormatPrint : public FormTest {
 
   // A stand-in for `report` that notes what it was handed.
   void standIn(const std::string& report) {
-    registry.add(report, [this, report](frame::Context& c) {
+    auto note = [this, report](frame::Context& c) {
       const data::EqLimits& f = c.rec<data::EqLimits>();
       handed.push_back({report, c.g.REPORTFILTER.str(), f.ReportTitle.str(), f.LimitID,
                         c.session().g.PrintPreview, f.DateFrom, f.DateTo});
-    });
+    };
+    if (!registry.replace(report, note)) registry.add(report, note);
   }
   void open(const char* browse) {
     ctx.g.GlobalRequest = 0;
