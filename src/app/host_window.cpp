@@ -189,6 +189,7 @@ HostWindow::HostWindow(const Invocation& inv, LoadedModule& module, std::optiona
 
   QSettings settings;
   if (!restoreGeometry(settings.value(kGeometryKey).toByteArray())) resize(640, 360);
+  ui::qt::bringWithinScreen(*this);
 
   if (!company) {
     QString last = settings.value(kCompanyKey).toString();

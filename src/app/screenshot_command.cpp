@@ -132,7 +132,7 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
       throw CommandError(port.error().empty() ? procedure + " showed no preview" : port.error());
     inv.out() << "Wrote " << file << " (" << port.size().width() << "x" << port.size().height()
               << ", " << port.title() << ")\n";
-    desktop.closeAll();
+    desktop.closeAll(ui::Desktop::Unsaved::Discard);
     sandbox.rollback();
     return 0;
   }
@@ -153,7 +153,7 @@ int runScreenshot(Invocation& inv, const ParsedArgs& args) {
     throw CommandError(why);
   inv.out() << "Wrote " << file << " (" << window->width() << "x" << window->height() << ", "
             << window->windowTitle().toStdString() << ")\n";
-  desktop.closeAll();
+  desktop.closeAll(ui::Desktop::Unsaved::Discard);
   sandbox.rollback();
   return 0;
 }

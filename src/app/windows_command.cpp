@@ -93,7 +93,7 @@ int runWindows(Invocation& inv, const ParsedArgs&) {
       QSize least = shown->minimumSizeHint().expandedTo(shown->minimumSize());
       inv.out() << name << " " << least.width() << "x" << least.height() << "\n";
     }
-    desktop.closeAll();
+    desktop.closeAll(ui::Desktop::Unsaved::Discard);
     QApplication::processEvents();
   }
   return 0;

@@ -754,10 +754,15 @@ void LogForm::standardEvent(const ui::Event& e) {
     if (c->def().history) desktop().remember(name(), c->name(), c->value());
   insertedOne_ = true;
   setResponse(ui::Response::Completed);
+  if (leavingAfterSave()) {
+    close();
+    return;
+  }
   data::FileAccess& f = primary();
   f.prime();
   entry().BatchID = batchId_;
   primeNewEntry();
+  markUnchanged();
   select(win::EQLB_EquipmentID);
 }
 

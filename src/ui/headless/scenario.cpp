@@ -99,7 +99,7 @@ class Runner {
   void finish() {
     if (desktop_.depth() == 0) return;
     out_ << "closing " << desktop_.depth() << " open window(s)\n";
-    desktop_.closeAll();
+    desktop_.closeAll(Desktop::Unsaved::Discard);
   }
 
   std::string lastMessageText() const {

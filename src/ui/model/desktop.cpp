@@ -105,7 +105,12 @@ std::vector<Procedure*> Desktop::windows() const {
   return out;
 }
 
-void Desktop::closeAll() {
+void Desktop::closeAll(Unsaved unsaved) {
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{discarding_};
+  discarding_ = unsaved == Unsaved::Discard;
   while (Procedure* p = top()) {
     if (p->closing_) {
       Busy busy(*this);  // takes it off when it ends

@@ -73,8 +73,13 @@ class Desktop {
   Procedure* top() const { return stack_.empty() ? nullptr : stack_.back().get(); }
   std::size_t depth() const { return stack_.size(); }
   std::vector<Procedure*> windows() const;
-  // Closes every open window from the top, each as the user would close it.
-  void closeAll();
+  // Closes every open window from the top, each as the user would close it: a form with
+  // changes asks whether to save them, and stays open when told so. A scripted run that ends
+  // discards them without a question.
+  enum class Unsaved { Ask, Discard };
+  void closeAll(Unsaved unsaved = Unsaved::Ask);
+  // Whether windows are being closed without asking about their changes.
+  bool discarding() const { return discarding_; }
 
   void setObserver(DesktopObserver* o) { observer_ = o; }
   // Not owned; nullptr switches the service off.
@@ -112,6 +117,7 @@ class Desktop {
   std::size_t pendingDepth_ = 0;
   int busy_ = 0;
   bool settling_ = false;
+  bool discarding_ = false;
   std::map<std::string, data::Value> history_;
   DesktopObserver* observer_ = nullptr;
   SpellCheckService* spellChecker_ = nullptr;

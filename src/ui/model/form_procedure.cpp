@@ -85,6 +85,59 @@ void FormProcedure::standardKey(Control& c, Key key) {
   Procedure::standardKey(c, key);
 }
 
+void FormProcedure::opened() {
+  markUnchanged();
+}
+
+void FormProcedure::actionStarts() {
+  leaving_ = false;
+}
+
+void FormProcedure::markUnchanged() {
+  display();
+  record_.clear();
+  const data::FileAccess& f = primary();
+  for (const data::FieldDef& field : primaryDef_.fields) record_.push_back(field.get(f.buffer()));
+  entries_.clear();
+  for (const Control* c : window().controls())
+    if (c->takesInput()) entries_.emplace_back(c, c->value());
+}
+
+bool FormProcedure::changed() const {
+  const data::FileAccess& f = primary();
+  for (std::size_t i = 0; i < record_.size() && i < primaryDef_.fields.size(); ++i)
+    if (primaryDef_.fields[i].get(f.buffer()) != record_[i]) return true;
+  for (const auto& [c, v] : entries_) {
+    if (c->value() != v) return true;
+    if (c->holdsEditedText() && c->text() != c->format(c->value())) return true;
+  }
+  return false;
+}
+
+bool FormProcedure::mayLeave() {
+  if (request() != Request::Insert && request() != Request::Change) return true;
+  if (!changed()) return true;
+  // Changes are saved only the way OK saves them; a form whose OK the user cannot press has
+  // nothing to offer.
+  Control* ok = nullptr;
+  for (Control* c : window().controls())
+    if (c->kind() == ControlKind::Button && c->def().action == StandardAction::Ok && c->usable()) {
+      ok = c;
+      break;
+    }
+  if (ok == nullptr) return true;
+  switch (message("Save changes?", window().title(), Icon::Question, "&Yes|&No|&Cancel", 1)) {
+    case 1:
+      leaving_ = true;
+      press(*ok);
+      return false;
+    case 2:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool FormProcedure::checkRequired() {
   for (Control* c : window().controls()) {
     if (!c->required() || !c->usable() || !c->blank()) continue;

@@ -4,10 +4,12 @@
 // primes a new record, change edits the record in the buffer, delete removes it, view shows it
 // read-only. OK accepts every control (accept-all), checks the required entries, then inserts,
 // updates or deletes the record and closes with GlobalResponse completed; Cancel closes with
-// cancelled.
+// cancelled. Escape or the close box on a form with changes asks "Save changes?": Yes presses
+// OK (the form stays open when the save is refused), No closes, Cancel goes back to the form.
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "ui/model/procedure.h"
 
@@ -26,12 +28,26 @@ class FormProcedure : public Procedure {
   void setTitleByRequest(const std::string& insert, const std::string& change,
                          const std::string& view, const std::string& del = {});
 
+  // Whether the record or any entry differs from what the form showed when it opened (or was
+  // last marked unchanged), text typed but not yet accepted included.
+  bool changed() const;
+
  protected:
   void prepare() override;
   void ready() override;
   void standardEvent(const Event& e) override;
   void standardAction(Control& button, StandardAction action) override;
   void standardKey(Control& c, Key key) override;
+  void opened() override;
+  void actionStarts() override;
+  bool mayLeave() override;
+
+  // What the form shows now counts as unchanged (a form that stays open on a fresh record after
+  // a save).
+  void markUnchanged();
+  // Whether the save running was asked for by leaving the form (Escape or the close box,
+  // answered Yes): a form that would stay open after its save closes instead.
+  bool leavingAfterSave() const { return leaving_; }
 
   // Whether a delete request removes the record as the form opens, without showing it (the
   // list has asked the user already).
@@ -49,6 +65,9 @@ class FormProcedure : public Procedure {
 
  private:
   const data::FileDef& primaryDef_;
+  std::vector<data::Value> record_;
+  std::vector<std::pair<const Control*, data::Value>> entries_;
+  bool leaving_ = false;
 };
 
 }  // namespace koreq::ui

@@ -115,6 +115,7 @@ void Procedure::start(Desktop& desktop) {
   post(EventKind::OpenWindow);
   pump();
   if (open_ && !closing_ && isTop()) display();
+  if (open_ && !closing_) opened();
 }
 
 void Procedure::finish() {
@@ -263,7 +264,7 @@ void Procedure::standardKey(Control& c, Key key) {
       editMenu(c);
       return;
     case Key::Escape:
-      close();
+      if (mayLeave()) close();
       return;
     case Key::Tab: {
       // On to the next control a user works with, in window order (a list is one stop, not a
@@ -511,6 +512,7 @@ void Procedure::input(Control* c, F&& f) {
   if (c && &c->window() != window_.get())
     throw UiError("control " + c->name() + " is not in window " + name_);
   Desktop::Busy busy(*desktop_);
+  actionStarts();
   f();
   pump();
   if (open_ && !closing_ && isTop()) display();
@@ -704,7 +706,9 @@ void Procedure::userClickHeader(Control& list, int column) {
 }
 
 void Procedure::userClose() {
-  input(nullptr, [&] { post(EventKind::CloseWindow); });
+  input(nullptr, [&] {
+    if (desktop_->discarding() || mayLeave()) post(EventKind::CloseWindow);
+  });
 }
 
 void Procedure::userDrop(Control& c, const std::vector<std::string>& files) {

@@ -175,6 +175,13 @@ class Procedure {
   virtual void standardKey(Control& c, Key key);
   // After every event has been handled (reset fields are checked here).
   virtual void afterEvent() {}
+  // The window is open and its opening events are handled.
+  virtual void opened() {}
+  // A user action begins.
+  virtual void actionStarts() {}
+  // Escape or the close box: whether the window closes as it stands (a form with changes asks
+  // first). False keeps it open.
+  virtual bool mayLeave() { return true; }
   // A list row was activated (double click, Enter).
   virtual void rowActivated(Control&) {}
   // Files were dropped onto a control; a window that takes no files ignores them.

@@ -101,7 +101,9 @@ void QtDesktop::showWindows() {
       windows_[p] = w;
       place(*w);
       w->show();
-      keepOnScreen(*w);
+      // A size and place restored from another session (a larger screen, another scale) are
+      // brought within this screen.
+      bringWithinScreen(*w);
       if (QGuiApplication::platformName() != QStringLiteral("offscreen")) w->raise();
       w->activateWindow();
       w->refreshAll();
@@ -114,7 +116,7 @@ void QtDesktop::showWindows() {
 
 // A window reopens where it was closed; else at the session's start position (STARTX,
 // STARTY), else over its caller. OPENMAX asks for the height MAXHEIGHT. Wherever it goes, it
-// is kept inside the screen (keepOnScreen).
+// is kept inside the screen (bringWithinScreen).
 void QtDesktop::place(QtWindow& w) {
   w.layout()->activate();
   // As large as the content asks, within the screen (less a title bar); what does not fit
@@ -146,21 +148,32 @@ void QtDesktop::place(QtWindow& w) {
   }
 }
 
-// After the window is shown, when its frame is known.
-void QtDesktop::keepOnScreen(QtWindow& w) {
-  if (QScreen* screen = w.screen()) {
-    QRect visible = screen->availableGeometry();
-    // A size kept from a larger screen is cut down to this one.
-    QSize frame = w.frameGeometry().size() - w.size();
-    QSize most = (visible.size() - frame).expandedTo(w.minimumSizeHint());
-    if (w.width() > most.width() || w.height() > most.height()) w.resize(w.size().boundedTo(most));
-    QRect r = w.frameGeometry();
-    if (r.right() > visible.right()) r.moveRight(visible.right());
-    if (r.bottom() > visible.bottom()) r.moveBottom(visible.bottom());
-    if (r.left() < visible.left()) r.moveLeft(visible.left());
-    if (r.top() < visible.top()) r.moveTop(visible.top());
-    if (r.topLeft() != w.frameGeometry().topLeft()) w.move(r.topLeft());
-  }
+QRect fitWithin(const QRect& frame, const QMargins& margins, const QRect& available,
+                const QSize& minimum) {
+  const QSize extra(margins.left() + margins.right(), margins.top() + margins.bottom());
+  QSize content = (frame.size() - extra).boundedTo(available.size() - extra).expandedTo(minimum);
+  QRect r(frame.topLeft(), content + extra);
+  if (r.right() > available.right()) r.moveRight(available.right());
+  if (r.bottom() > available.bottom()) r.moveBottom(available.bottom());
+  if (r.left() < available.left()) r.moveLeft(available.left());
+  if (r.top() < available.top()) r.moveTop(available.top());
+  return r;
+}
+
+void bringWithinScreen(QWidget& w) {
+  QScreen* screen = w.screen();
+  if (!screen) return;
+  QMargins margins(w.geometry().left() - w.frameGeometry().left(),
+                   w.geometry().top() - w.frameGeometry().top(),
+                   w.frameGeometry().right() - w.geometry().right(),
+                   w.frameGeometry().bottom() - w.geometry().bottom());
+  // Until the window manager has framed the window, room is kept for a title bar.
+  if (margins.isNull() && QGuiApplication::platformName() != QStringLiteral("offscreen"))
+    margins = QMargins(8, 40, 8, 8);
+  const QRect frame = w.geometry().marginsAdded(margins);
+  const QRect fit = fitWithin(frame, margins, screen->availableGeometry(), w.minimumSizeHint());
+  if (fit.size() != frame.size()) w.resize(fit.size().shrunkBy(margins));
+  if (fit.topLeft() != frame.topLeft()) w.move(fit.topLeft());
 }
 
 void QtDesktop::saveGeometry(QtWindow& w) {

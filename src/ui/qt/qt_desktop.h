@@ -5,8 +5,10 @@
 // each window the model closes goes away. Window geometry is remembered per procedure name in
 // the user's settings.
 
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <exception>
 #include <functional>
 #include <map>
@@ -18,6 +20,16 @@ class QWidget;
 namespace koreq::ui::qt {
 
 class QtWindow;
+
+// Where a window goes within the screen's available area: `frame` is its outer rectangle
+// (title bar included), `margins` the frame around its content, `minimum` its content's least
+// size. The size is cut down to the area (never below the minimum) and the window moved onto
+// it; a window still larger than the area keeps its title bar on screen.
+QRect fitWithin(const QRect& frame, const QMargins& margins, const QRect& available,
+                const QSize& minimum);
+// Brings a top-level window's size and place within its screen (fitWithin), as they stand after
+// a restore from the settings.
+void bringWithinScreen(QWidget& w);
 
 class QtDesktop : public QObject, private DesktopObserver {
   Q_OBJECT
@@ -62,7 +74,6 @@ class QtDesktop : public QObject, private DesktopObserver {
   void showWindows();
   void afterAction();
   void place(QtWindow& w);
-  void keepOnScreen(QtWindow& w);
   void saveGeometry(QtWindow& w);
 
   Desktop& desktop_;

@@ -305,6 +305,40 @@ class FitScrollArea : public QScrollArea {
   }
 };
 
+// Rows a list asks room for: the window opens as tall as the screen lets it, up to this; its
+// least size stays small.
+constexpr int kListRowsWanted = 16;
+
+class ListView : public QTableView {
+ public:
+  QSize sizeHint() const override {
+    const int h = horizontalHeader()->sizeHint().height() +
+                  verticalHeader()->defaultSectionSize() * kListRowsWanted + 2 * frameWidth() +
+                  horizontalScrollBar()->sizeHint().height();
+    return QSize(QTableView::sizeHint().width(), h);
+  }
+};
+
+// The column a list's spare width goes to: its description, else its widest text column; none
+// when every column is a figure, a date or an icon (they stay beside each other).
+int spareWidthColumn(const std::vector<ColumnDef>& cols) {
+  int best = -1, bestChars = 0;
+  for (int i = 0; i < static_cast<int>(cols.size()); ++i) {
+    const ColumnDef& col = cols[static_cast<std::size_t>(i)];
+    const PictureSpec pic = PictureSpec::parse(col.picture);
+    if (col.icon || col.right || pic.kind == PictureSpec::Kind::Number ||
+        pic.kind == PictureSpec::Kind::Date)
+      continue;
+    if (upper(col.header).find("DESCRIPTION") != std::string::npos) return i;
+    const int chars = col.width > 0 ? col.width : pic.width;
+    if (best < 0 || chars > bestChars) {
+      best = i;
+      bestChars = chars;
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 // A ring around the control that has the focus, drawn by the renderer rather than the style:
@@ -851,7 +885,7 @@ QWidget* QtWindow::makeButton(Control& c) {
 
 QWidget* QtWindow::makeList(Control& c) {
   Item& item = items_[&c];
-  auto* view = new QTableView;
+  auto* view = new ListView;
   auto* model = new ListTableModel(c, view);
   model->setIconLookup(&iconByName);
   view->setModel(model);
@@ -914,13 +948,10 @@ QWidget* QtWindow::makeList(Control& c) {
 void QtWindow::sizeColumns(Item& item, const Control& c) {
   QTableView* view = item.view;
   item.columnsVersion = c.columnsVersion();
-  // The last column takes the width the list gains only when it is text: a figure or a date
-  // stays beside the columns it belongs with.
   const std::vector<ColumnDef>& cols = c.columns();
-  view->horizontalHeader()->setStretchLastSection(
-      !cols.empty() && !cols.back().icon && !cols.back().right &&
-      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Number &&
-      PictureSpec::parse(cols.back().picture).kind != PictureSpec::Kind::Date);
+  view->horizontalHeader()->setStretchLastSection(false);
+  item.spareTo = spareWidthColumn(cols);
+  item.widths.clear();
   int total = 0;
   const int cw = charWidth(view);
   for (int i = 0; i < static_cast<int>(cols.size()); ++i) {
@@ -928,10 +959,22 @@ void QtWindow::sizeColumns(Item& item, const Control& c) {
     int chars = col.width > 0 ? col.width : std::max(PictureSpec::parse(col.picture).width, 8);
     int width = std::max(cw * std::min(chars, 50) + 12,
                          view->fontMetrics().horizontalAdvance(qs(col.header)) + 24);
-    view->horizontalHeader()->resizeSection(i, width);
+    item.widths.push_back(width);
     total += width;
   }
   view->setMinimumWidth(std::min(total + 24, 960));
+  fitColumns(item);
+}
+
+void QtWindow::fitColumns(Item& item) {
+  QTableView* view = item.view;
+  if (!view) return;
+  int total = 0;
+  for (int w : item.widths) total += w;
+  const int spare = std::max(0, view->viewport()->width() - total);
+  for (int i = 0; i < static_cast<int>(item.widths.size()); ++i)
+    view->horizontalHeader()->resizeSection(
+        i, item.widths[static_cast<std::size_t>(i)] + (i == item.spareTo ? spare : 0));
 }
 
 QWidget* QtWindow::makeSheet(Control& c) {
@@ -1562,6 +1605,19 @@ bool QtWindow::takesKey(const Control& c, Key k) const {
 
 bool QtWindow::handleKey(Control& c, QKeyEvent* e) {
   Key k = keyOf(e);
+  // Typing in a list goes to the window's locator: the user sees what is typed, and the
+  // highlight follows it.
+  if (c.kind() == ControlKind::List && k == Key::None && !e->text().isEmpty() &&
+      e->text().at(0).isPrint() &&
+      !(e->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+    if (QLineEdit* le = locator()) {
+      le->setFocus(Qt::ShortcutFocusReason);
+      le->selectAll();  // a new search
+      QKeyEvent typed(QEvent::KeyPress, e->key(), e->modifiers(), e->text());
+      QApplication::sendEvent(le, &typed);
+      return true;
+    }
+  }
   if (!takesKey(c, k)) return false;
   if (k == Key::Enter) {
     if (c.kind() == ControlKind::Button) {
@@ -1579,11 +1635,27 @@ bool QtWindow::handleKey(Control& c, QKeyEvent* e) {
   return true;
 }
 
+QLineEdit* QtWindow::locator() {
+  for (Control* c : proc_.window().controls()) {
+    if (c->kind() != ControlKind::Entry || !c->incremental() || !c->shown() || !c->usable() ||
+        c->readonly())
+      continue;
+    auto it = items_.find(c);
+    if (it != items_.end()) return qobject_cast<QLineEdit*>(it->second.widget);
+  }
+  return nullptr;
+}
+
 bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Resize) {
     if (Control* c = control(watched); c && c->kind() == ControlKind::Image) {
       auto it = items_.find(c);
       if (it != items_.end() && it->second.widget == watched) fitPicture(it->second);
+    }
+    if (Control* c = control(watched); c && c->kind() == ControlKind::List) {
+      auto it = items_.find(c);
+      if (it != items_.end() && it->second.view && it->second.view->viewport() == watched)
+        fitColumns(it->second);
     }
   }
   if (!attached_ || syncing_) return QDialog::eventFilter(watched, event);

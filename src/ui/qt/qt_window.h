@@ -110,6 +110,8 @@ class QtWindow : public QDialog, private WindowObserver {
     QTabWidget* tabs = nullptr;  // sheets, and tabs (their sheet's)
     int tabIndex = -1;           // tabs
     int columnsVersion = 0;      // lists: the control's column layout the view shows
+    std::vector<int> widths;     // lists: each column's own width
+    int spareTo = -1;            // lists: the column that takes the width the list has over
     QPixmap picture;             // images: the picture file as loaded, fitted to the box
   };
 
@@ -124,6 +126,9 @@ class QtWindow : public QDialog, private WindowObserver {
   QWidget* makeButton(Control& c);
   QWidget* makeList(Control& c);
   void sizeColumns(Item& item, const Control& c);
+  void fitColumns(Item& item);
+  // The entry that locates rows as they are typed (a browse's locator), if the window has one.
+  QLineEdit* locator();
   QWidget* makeSheet(Control& c);
   QWidget* makeGroup(Control& c);
   QWidget* makeRadio(Control& c);

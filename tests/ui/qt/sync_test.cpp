@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCompleter>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -476,6 +477,92 @@ TEST_F(Sync, AWindowReopensAtTheSizeItWasClosedAt) {
   QtWindow* again = view.top();
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(again->size(), QSize(700, 500));
+}
+
+// A size and place kept from a session at 100 % on a 1920x1080 screen, reopened at 150 % (an
+// available area of 1280x693): the window is cut down to the area and moved onto it; one whose
+// least size is larger than the area keeps its title bar on screen.
+TEST(WindowPlacement, ARestoredGeometryIsBroughtWithinTheAvailableScreen) {
+  const QMargins frame(1, 30, 1, 1);
+  const QRect area(0, 0, 1280, 693);
+  QRect r = fitWithin(QRect(41, 0, 1838, 1079), frame, area, QSize(720, 400));
+  EXPECT_EQ(r, area);
+  // A window that fits keeps its size and is only moved in, past the right and bottom edges...
+  r = fitWithin(QRect(1100, 600, 400, 300), frame, area, QSize(200, 100));
+  EXPECT_EQ(r, QRect(880, 393, 400, 300));
+  // ...and with its title bar above the top or left of the area (a panel at the top).
+  r = fitWithin(QRect(-50, 10, 400, 300), frame, QRect(0, 32, 1280, 661), QSize(200, 100));
+  EXPECT_EQ(r, QRect(0, 32, 400, 300));
+  // A least size beyond the area: the top left corner stays on screen.
+  r = fitWithin(QRect(600, 400, 900, 800), frame, area, QSize(1400, 760));
+  EXPECT_EQ(r, QRect(0, 0, 1402, 791));
+  // On a second screen to the right, the area's own position counts.
+  r = fitWithin(QRect(100, 100, 1838, 1079), frame, QRect(1920, 0, 1280, 693), QSize(720, 400));
+  EXPECT_EQ(r, QRect(1920, 0, 1280, 693));
+}
+
+// A list asks for room for many rows, its description column takes the width the window has
+// over, and what is typed in the list goes to the locator, where the user sees it.
+TEST_F(RendererTest, ListsTakeTheRoomTheyAreGivenAndTypingGoesToTheLocator) {
+  static const WindowDef def = parseWindowDef(R"({
+    "name": "Located", "title": "Located", "controls": [
+      {"kind": "prompt", "text": "&Locate:"},
+      {"kind": "entry", "name": "?LOCATOR", "use": "LOC:Locate", "picture": "@s20"},
+      {"kind": "list", "name": "?LIST", "columns": [
+        {"header": "ID", "use": "ID", "picture": "@s10", "width": 10},
+        {"header": "Description", "use": "DESC", "picture": "@s30", "width": 30},
+        {"header": "Class", "use": "CLASS", "picture": "@s20", "width": 20},
+        {"header": "Rate", "use": "RATE", "picture": "@n12.2", "width": 12}]},
+      {"kind": "button", "name": "?CLOSE", "text": "Close", "action": "close"}]})",
+                                              "Located.json");
+  struct Located : Procedure {
+    explicit Located(frame::Context& ctx) : Procedure(ctx, "Located", def) {}
+    void init() override {
+      bindLocal("LOC:Locate", typed);
+      control("?LOCATOR").setIncremental(true);
+      std::vector<QueueListModel::Row> one(1);
+      one[0].cells = {std::string("AC-801"), std::string("Compressor"), std::string("Air"),
+                      Decimal(10)};
+      rows.setRows(std::move(one));
+      control("?LIST").setList(&rows);
+    }
+    std::string typed;
+    QueueListModel rows{def.controls[2].columns};
+  };
+  QtDesktop view(desktop);
+  auto& p = static_cast<Located&>(desktop.open(std::make_unique<Located>(ctx)));
+  QtWindow* w = view.top();
+  ASSERT_NE(w, nullptr);
+  auto* list = w->findChild<QTableView*>(QStringLiteral("?LIST"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_GE(list->sizeHint().height(), 16 * list->verticalHeader()->defaultSectionSize());
+
+  w->resize(600, 400);
+  settle();
+  QHeaderView* header = list->horizontalHeader();
+  const int id = header->sectionSize(0), desc = header->sectionSize(1);
+  const int cls = header->sectionSize(2), rate = header->sectionSize(3);
+  w->resize(1000, 400);
+  settle();
+  EXPECT_GT(header->sectionSize(1), desc);
+  EXPECT_EQ(header->sectionSize(0), id);
+  EXPECT_EQ(header->sectionSize(2), cls);
+  EXPECT_EQ(header->sectionSize(3), rate);
+  EXPECT_EQ(header->sectionViewportPosition(3) + rate, list->viewport()->width());
+
+  w->activateWindow();
+  (void)::QTest::qWaitForWindowActive(w);
+  list->setFocus();
+  settle();
+  auto* locator = w->findChild<QLineEdit*>(QStringLiteral("?LOCATOR"));
+  ASSERT_NE(locator, nullptr);
+  ::QTest::keyClicks(list, "a");
+  settle();
+  EXPECT_TRUE(locator->hasFocus());
+  ::QTest::keyClicks(locator, "c");
+  settle();
+  EXPECT_EQ(locator->text(), "ac");
+  EXPECT_EQ(p.typed, "ac");
 }
 
 // The buttons that act on a list's records stand first, Insert, Change, Delete, on every
