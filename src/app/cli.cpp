@@ -295,6 +295,14 @@ std::string batchText(unsigned batchId) {
   return std::string(s.size() < 6 ? 6 - s.size() : 0, '0') + s;
 }
 
+bool isPostedFile(const data::FileDef& file) {
+  for (const data::FileDef* posted :
+       {&data::EqLog::def(), &data::GlTrans::def(), &data::EqPrior::def(), &data::EqPriorM::def(),
+        &data::EqPriorC::def(), &data::EqPriorCM::def()})
+    if (&file == posted) return true;
+  return false;
+}
+
 void requireRightToWrite(frame::Session& session, const data::FileDef& file) {
   frame::Context ctx(session);
   const frame::UserPermissions p = frame::readUserPermissions(ctx);
@@ -308,6 +316,10 @@ void requireRightToWrite(frame::Session& session, const data::FileDef& file) {
   } else if (&file == &data::EqCode::def()) {
     if (!p.administrator && !p.changeCostCategories)
       throw CommandError("user " + who + " may not change cost categories; nothing was changed");
+  } else if (isPostedFile(file)) {
+    if (!p.administrator && !p.postEquipmentLogs)
+      throw CommandError("user " + who + " may not post equipment usage logs, so may not change " +
+                         file.name + "; nothing was changed");
   } else if (!p.administrator && !p.changeEquipment) {
     throw CommandError("user " + who + " may not change equipment; nothing was changed");
   }

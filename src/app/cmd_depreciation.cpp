@@ -35,7 +35,7 @@ const data::EqHeader& fetchEquipment(frame::Context& ctx, const std::string& id)
 
 int calculate(Invocation& inv, frame::Context& ctx, const data::EqHeader& eq) {
   depreciation::StoreOutcome out = depreciation::calculateSchedule(ctx, eq);
-  if (out.refused) throw CommandError(data::kCompanyBusyText);
+  if (out.refused) throw CommandError(data::refusedText(ctx.store()));
   if (!out.stored()) {
     for (const auto& e : ctx.errors().history()) inv.err() << "koreq: " << e.message << "\n";
     inv.err() << "koreq: the schedule was not stored; nothing was changed\n";

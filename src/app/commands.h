@@ -95,8 +95,11 @@ void requireSignOnPassword(const std::filesystem::path& dir, data::Store& store,
 
 // Throws CommandError unless the signed-on user may write records of `file` as the windows
 // allow: the users and the company settings only an administrator; cost categories with the
-// right to change them; everything else with the right to change equipment.
+// right to change them; the posted files (what posting writes) with the right to post;
+// everything else with the right to change equipment.
 void requireRightToWrite(frame::Session& session, const data::FileDef& file);
+// The files only posting writes: the usage log, the ledger and the prior-period figures.
+bool isPostedFile(const data::FileDef& file);
 
 // A command's arguments split into positionals, options with a value ("--key K" or "--key=K")
 // and flags. "--" ends the options; "-" alone is a positional. Throws UsageError on an option

@@ -17,6 +17,8 @@
 #include "app/commands.h"
 #include "app/record_json.h"
 #include "data/access.h"
+#include "data/company.h"
+#include "data/records.h"
 #include "frame/context.h"
 #include "runtime/text.h"
 
@@ -161,6 +163,7 @@ class Loader {
   const std::vector<std::string>& faults() const { return faults_; }
   std::size_t faultCount() const { return faultCount_; }
   std::size_t loaded() const { return loaded_; }
+  bool loadedFile(const data::FileDef& f) const { return files_.count(&f) > 0; }
 
  private:
   struct Name {
@@ -534,6 +537,10 @@ int runLoad(Invocation& inv, const ParsedArgs& args) {
     return 1;
   }
   inv.out() << "Loaded " << loader.loaded() << " records.\n";
+  // New users' roles follow their rights only once the roles are given again.
+  if (loader.loadedFile(data::UserFile::def()) &&
+      !data::Company::roleOf(inv.dataPath(), inv.options().user).empty())
+    inv.out() << "The company signs on by role: run koreq roles to give the new users theirs.\n";
   return 0;
 }
 

@@ -98,7 +98,7 @@ std::vector<FileTotals> copyCompany(Store& from, Store& to,
                                     const std::vector<const FileDef*>& files) {
   std::vector<FileTotals> totals;
   Transaction tx(to);
-  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+  if (!tx.begun()) throw StoreError(kNoTransaction, refusedText(to));
   to.ensureSchema(files);
   for (const FileDef* f : tablesOf(files)) {
     TotallingSink sink(*f, [&](const void* rec) { to.insertRecord(*f, rec); });

@@ -124,7 +124,7 @@ std::string WriterState::abandonedWhy(bool engineEnded) {
 
 std::int64_t numberOfItsOwn(Store& store, const FileDef& f, int field) {
   Transaction tx(store);
-  if (!tx.begun()) throw StoreError(kNoTransaction, kCompanyBusyText);
+  if (!tx.begun()) throw StoreError(kNoTransaction, refusedText(store));
   const std::int64_t n = store.nextNumber(f, field);
   tx.commit();
   return n;

@@ -108,6 +108,11 @@ const char* const kCompanyBusyText =
     "The company is busy: another workstation is saving changes. Nothing was changed; try "
     "again in a moment.";
 
+std::string refusedText(const Store& store) {
+  const std::string why = store.readOnlyReason();
+  return why.empty() ? std::string(kCompanyBusyText) : why;
+}
+
 Transaction::Transaction(Store& store, std::chrono::milliseconds wait) : store_(store) {
   if (store_.inTransaction())
     state_ = State::Joined;
@@ -130,9 +135,7 @@ Transaction::~Transaction() {
 void Transaction::commit() {
   if (done_) return;
   done_ = true;
-  if (state_ == State::Refused)
-    throw StoreError(kNoTransaction,
-                     store_.readOnlyReason().empty() ? kCompanyBusyText : store_.readOnlyReason());
+  if (state_ == State::Refused) throw StoreError(kNoTransaction, refusedText(store_));
   if (state_ == State::Owner) store_.commit();
 }
 
@@ -150,7 +153,7 @@ bool allOrNothing(Store& store, const std::function<bool(std::string* why)>& wor
   std::string reason;
   Transaction tx(store, wait);
   if (!tx.begun()) {
-    if (why) *why = store.readOnlyReason().empty() ? kCompanyBusyText : store.readOnlyReason();
+    if (why) *why = refusedText(store);
     return false;
   }
   try {

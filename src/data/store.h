@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/field.h"
@@ -177,6 +178,13 @@ class Store {
   virtual void releaseLock(const std::string& /*name*/) {}
   // Whether some holder other than this store holds `name`.
   virtual bool lockHeld(const std::string& /*name*/) { return false; }
+  // Whether `candidate` is the company's system password (compared on their first 20
+  // characters, without case and trailing blanks) where this connection may not read it (a
+  // server role of a user who is no administrator); nullopt where it may, and the caller reads
+  // CONTROL itself.
+  virtual std::optional<bool> systemPasswordIs(std::string_view /*candidate*/) {
+    return std::nullopt;
+  }
 };
 
 // A fingerprint of the tables, columns and keys the files need: a stored schema with the same
@@ -189,6 +197,10 @@ inline constexpr std::chrono::milliseconds kWriterWait{5000};
 
 // What the user is told when a change is refused because another workstation holds the company.
 extern const char* const kCompanyBusyText;
+class Store;
+// What the user is told when a change could not begin: that the company folder cannot be
+// written where that is why (the store's own reason), else that the company is busy.
+std::string refusedText(const Store& store);
 
 // A unit of work that is all or nothing. It owns a transaction of its own, joins the one its
 // caller has begun, or was refused (the company stayed busy for the whole wait: nothing may be

@@ -156,7 +156,7 @@ void EveryScheduleRun::step() {
     }
     if (rc != data::kNoError) throw data::StoreError(rc, equipment_.lastErrorText());
     one = calculateSchedule(ctx_, equipment_.rec());
-    if (one.refused) why = data::kCompanyBusyText;
+    if (one.refused) why = data::refusedText(ctx_.store());
   } catch (const data::StoreError& e) {
     one.failed = 1;
     why = e.what();

@@ -206,7 +206,7 @@ void CategoryBrowse::applyToAll() {
   lastApply_ = applyCategoriesToAll(ctx());
   port().setWaitCursor(false);
   if (lastApply_.refused) {
-    message(data::kCompanyBusyText, "Company Busy", ui::Icon::Exclamation);
+    message(data::refusedText(ctx().store()), "Company Busy", ui::Icon::Exclamation);
     return;
   }
   message(applyToAllMessage(lastApply_), "Process Complete",

@@ -172,7 +172,8 @@ class DepreciationGroup final : public FormPart {
       WaitCursor wait(form().port());
       try {
         if (depreciation::calculateSchedule(form().ctx(), form().record()).refused)
-          form().message(data::kCompanyBusyText, "Depreciation Schedule", ui::Icon::Exclamation);
+          form().message(data::refusedText(form().ctx().store()), "Depreciation Schedule",
+                         ui::Icon::Exclamation);
       } catch (const data::StoreError& e) {
         reportReadError(e);
       } catch (const DecimalOverflow&) {

@@ -263,7 +263,7 @@ void EquipmentBrowse::deleteEquipment() {
   deleting_ = std::make_unique<data::Transaction>(ctx().store());
   if (!deleting_->begun()) {
     deleting_.reset();
-    message(data::kCompanyBusyText, "Cannot Delete Equipment", ui::Icon::Exclamation);
+    message(data::refusedText(ctx().store()), "Cannot Delete Equipment", ui::Icon::Exclamation);
     return;
   }
   try {

@@ -510,7 +510,8 @@ void EquipmentForm::discardNewRecords() {
   if (ids.empty()) return;
   data::Transaction t(ctx().store());
   if (!t.begun()) {
-    message("The company is busy: what was written for the new equipment " + ids.front() +
+    message(data::refusedText(ctx().store()) + "|What was written for the new equipment " +
+                ids.front() +
                 " (schedule rows, cost categories, notes, attachments) could not be removed.",
             "New Equipment Not Saved", ui::Icon::Exclamation);
     return;
@@ -552,7 +553,7 @@ bool EquipmentForm::deleteRecord() {
   if (!askToDeleteEquipment(*this, id)) return false;
   data::Transaction t(ctx().store());
   if (!t.begun()) {
-    message(data::kCompanyBusyText, "Cannot Delete Equipment", ui::Icon::Exclamation);
+    message(data::refusedText(ctx().store()), "Cannot Delete Equipment", ui::Icon::Exclamation);
     return false;
   }
   try {

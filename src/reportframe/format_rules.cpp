@@ -145,8 +145,7 @@ bool duplicateFormat(frame::Context& ctx) {
   // The copy and its user-defined-field limits land together or not at all.
   data::Transaction t(ctx.store());
   if (!t.begun()) {
-    ctx.errors().report(data::kDriverError,
-                        std::string(data::kCompanyBusyText) + " Inserting EQLimits");
+    ctx.errors().report(data::kDriverError, data::refusedText(ctx.store()) + " Inserting EQLimits");
     return false;
   }
   if (f.prime() != data::kNoError) {

@@ -549,6 +549,11 @@ TEST_F(CliTest, TheUserMustBeOneOfTheCompanyWithTheRightToWrite) {
   EXPECT_THAT(r.err, HasSubstr("user CLK may not change equipment"));
   r = as("mgr", {"load", json});  // the ID is matched without regard to case
   EXPECT_EQ(r.rc, 0) << r.err;
+  // What posting writes needs the right to post.
+  writeFile(json, R"({"GLTRANS": [{"Amount": "-3280"}]})");
+  r = as("MGR", {"load", json});
+  EXPECT_EQ(r.rc, 1);
+  EXPECT_THAT(r.err, HasSubstr("user MGR may not post equipment usage logs"));
   writeFile(json, R"({"USERFILE": [{"UserID": "NEW", "Administrator": 1}]})");
   r = as("MGR", {"load", json});
   EXPECT_EQ(r.rc, 1);

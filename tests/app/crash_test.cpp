@@ -147,6 +147,15 @@ TEST_F(CrashTest, APostingLandsWholeOrNotAtAll) {
   const auto file = importFile(tmp_.path, kLines);
   const auto dir = copy("post");
   ASSERT_EQ(koreq(dir, {"import", "1", file.string()}).status, 0);
+  {
+    // A backup before the posting, which a kill may cut short too.
+    auto company = data::Company::open(dir);
+    data::ErrorObject errors;
+    data::Access<data::UserFile> adm(company->store(), errors);
+    ASSERT_EQ(adm.fetch("KeyUserID", {data::Value("ADM")}), data::kNoError);
+    adm.rec().BackupBeforePosting = 1;
+    ASSERT_EQ(adm.update(), data::kNoError);
+  }
   std::filesystem::copy(dir, tmp_ / "reference", std::filesystem::copy_options::recursive);
   const std::int64_t posted = count<data::EqLog>(dir);
   const std::int64_t waiting = count<data::EqLogB>(dir);
@@ -162,6 +171,17 @@ TEST_F(CrashTest, APostingLandsWholeOrNotAtAll) {
       EXPECT_EQ(count<data::EqLogB>(dir), waiting) << at(point);
     }
     expectSound(dir, at(point));
+    // Every backup there is whole: a company with every entry the posting began with.
+    std::error_code none;
+    for (const auto& b : std::filesystem::directory_iterator(dir / "backup", none)) {
+      const std::string name = b.path().filename().string();
+      if (!name.starts_with("company-")) continue;
+      const auto opened = tmp_ / ("backup-" + name);
+      std::filesystem::create_directories(opened);
+      std::filesystem::copy_file(b.path(), opened / data::Company::kDatabaseName,
+                                 std::filesystem::copy_options::overwrite_existing);
+      EXPECT_EQ(count<data::EqLogB>(opened), waiting) << at(point) << ": " << name;
+    }
     // Posted (a kill may land after the commit, before the process ends): posting again would
     // post the batch a second time.
     if (!e.killed || now == batch) break;
@@ -252,6 +272,27 @@ TEST_F(CrashTest, ApplyToAllAddsEveryCategoryOrNone) {
     const std::int64_t now = count<data::EqCost>(dir);
     EXPECT_TRUE(now == 0 || now == all) << at(point) << ": " << now << " of " << all;
     expectSound(dir, at(point));
+  }
+}
+
+// A copy into an embedded database becomes its folder's company only when whole: a kill leaves
+// the folder without a company or with the whole one, and a retry after a kill copies.
+TEST_F(CrashTest, ACopyIsAWholeCompanyOrNone) {
+  const auto dir = copy("copy");
+  const Ended full = koreq(dir, {"copy", "--to", "sqlite", (tmp_ / "reference").string()});
+  ASSERT_EQ(full.status, 0);
+  const std::int64_t entries = count<data::EqLogB>(dir);
+  int n = 0;
+  for (Clock::duration point : killPoints(full.took)) {
+    const auto to = tmp_ / ("to" + std::to_string(++n));
+    koreq(dir, {"copy", "--to", "sqlite", to.string()}, point);
+    if (data::Company::exists(to)) {
+      EXPECT_EQ(count<data::EqLogB>(to), entries) << at(point);
+      expectSound(to, at(point));
+    } else {
+      EXPECT_EQ(koreq(dir, {"copy", "--to", "sqlite", to.string()}).status, 0) << at(point);
+      EXPECT_EQ(count<data::EqLogB>(to), entries) << at(point);
+    }
   }
 }
 

@@ -299,22 +299,25 @@ TEST_F(ServerCompany, ReordersAtOnceKeepEverySortIdOnce) {
   EXPECT_EQ(koreq(shared(), {"check"}).rc, 0);
 }
 
+// The demo users' roles go when a test ends, with whatever they were given.
+struct RoleCleanup {
+  std::string prefix;
+  ~RoleCleanup() {
+    for (const char* id : {"adm", "eqv", "nop"})
+      koreq::test::pgExec(koreq::test::pgTestServer(),
+                          "SET client_min_messages = warning; DROP OWNED BY " + prefix + id +
+                              "; DROP ROLE " + prefix + id,
+                          nullptr);
+    ::unsetenv("PGPASSWORD");
+    ::unsetenv("PGPASSFILE");
+  }
+};
+
 // Signing on by role: each user connects as a database role of their own, whose password the
 // server checks; the command line takes it from PGPASSWORD or the password file.
 TEST_F(ServerCompany, EachUserSignsOnWithAPasswordTheServerChecks) {
   const std::string prefix = server_->schema() + "_";
-  struct Roles {
-    std::string prefix;
-    ~Roles() {
-      for (const char* id : {"adm", "eqv", "nop"})
-        koreq::test::pgExec(koreq::test::pgTestServer(),
-                            "SET client_min_messages = warning; DROP OWNED BY " + prefix + id +
-                                "; DROP ROLE " + prefix + id,
-                            nullptr);
-      ::unsetenv("PGPASSWORD");
-      ::unsetenv("PGPASSFILE");
-    }
-  } cleanup{prefix};
+  RoleCleanup cleanup{prefix};
   IniFile ini(shared() / data::Company::kSettingsName);
   ASSERT_TRUE(ini.set("Database", "SignOn", "Role"));
   ASSERT_TRUE(ini.set("Database", "RolePrefix", prefix));
@@ -360,6 +363,92 @@ TEST_F(ServerCompany, EachUserSignsOnWithAPasswordTheServerChecks) {
   Result copy = koreq(shared(), {"copy", "--to", "sqlite", (dir_.path / "c").string()}, "EQV");
   EXPECT_EQ(copy.rc, 1);
   EXPECT_THAT(copy.err, HasSubstr("Access Denied"));
+}
+
+// A role may do on the server what its user may do in the program, and no more: ADM is an
+// administrator; EQV may post but not change equipment; NOP may change equipment but not post.
+TEST_F(ServerCompany, EachRoleMayDoWhatItsUserMay) {
+  const std::string prefix = server_->schema() + "_";
+  RoleCleanup cleanup{prefix};
+  IniFile ini(shared() / data::Company::kSettingsName);
+  ASSERT_TRUE(ini.set("Database", "SignOn", "Role"));
+  ASSERT_TRUE(ini.set("Database", "RolePrefix", prefix));
+  ASSERT_EQ(koreq(shared(), {"roles"}).rc, 0);
+  for (const char* id : {"adm", "eqv", "nop"})
+    ASSERT_TRUE(koreq::test::pgExec(koreq::test::pgTestServer(),
+                                    "ALTER ROLE " + prefix + id + " PASSWORD 'pw'", nullptr));
+  const std::string schema = "SET search_path = " + server_->schema() + "; ";
+  auto as = [&](const char* id, const std::string& sql) {
+    std::string why;
+    const bool ok = koreq::test::pgExec(
+        koreq::test::pgTestServer() + " user=" + prefix + id + " password=pw", schema + sql, &why);
+    return ok ? std::string("ok") : why;
+  };
+  const std::string denied = "permission denied";
+  EXPECT_THAT(as("nop", "UPDATE userfile SET \"PostEquipmentLogs\" = 1"), HasSubstr(denied));
+  EXPECT_THAT(as("eqv", "UPDATE userfile SET \"Administrator\" = 1"), HasSubstr(denied));
+  EXPECT_THAT(as("nop", "DELETE FROM gltrans"), HasSubstr(denied));
+  EXPECT_THAT(as("nop", "UPDATE eqheader SET \"CumulativeUnits\" = 0"), HasSubstr(denied));
+  EXPECT_THAT(as("nop", "INSERT INTO eqprior DEFAULT VALUES"), HasSubstr(denied));
+  EXPECT_THAT(as("eqv", "UPDATE eqheader SET \"Description\" = 'x'"), HasSubstr(denied));
+  EXPECT_THAT(as("eqv", "DELETE FROM eqcost"), HasSubstr(denied));
+  for (const char* id : {"eqv", "nop"}) {
+    EXPECT_THAT(as(id, "SELECT \"SystemPassword\" FROM control"), HasSubstr(denied));
+    EXPECT_THAT(as(id, "SELECT * FROM userfile"), HasSubstr(denied));
+    EXPECT_EQ(as(id, "SELECT \"UserID\", \"PostEquipmentLogs\" FROM userfile"), "ok");
+  }
+  EXPECT_EQ(as("adm", "SELECT \"SystemPassword\" FROM control"), "ok");
+  EXPECT_EQ(as("adm", "UPDATE userfile SET \"FirstName\" = \"FirstName\""), "ok");
+  EXPECT_EQ(as("adm", "DELETE FROM gltrans WHERE false"), "ok");
+
+  // The program's own work goes on for each: entry and equipment by NOP, posting by EQV.
+  ::setenv("PGPASSWORD", "pw", 1);
+  Result exported = koreq(shared(), {"export", "1", (dir_.path / "b1.txt").string()}, "NOP");
+  ASSERT_EQ(exported.rc, 0) << exported.err;
+  Result imported = koreq(
+      shared(), {"import", "1", (dir_.path / "b1.txt").string(), "--allow-duplicates"}, "NOP");
+  EXPECT_EQ(imported.rc, 0) << imported.err << imported.out;
+  Result schedule = koreq(shared(), {"depreciation", "calculate", "DT-201"}, "NOP");
+  EXPECT_EQ(schedule.rc, 0) << schedule.err;
+  Result refused = koreq(shared(), {"post", "2"}, "NOP");
+  EXPECT_THAT(refused.err, HasSubstr("not allowed to post"));
+  Result posted = koreq(shared(), {"post", "2"}, "EQV");
+  EXPECT_EQ(posted.rc, 0) << posted.err;
+  Result checked = koreq(shared(), {"check"}, "EQV");
+  EXPECT_EQ(checked.rc, 0) << checked.out << checked.err;
+  // The system password unlocks a protected batch for those who know it, read or not.
+  {
+    auto nop = data::Company::open(shared(), false, "pw", "NOP");
+    EXPECT_EQ(nop->store().systemPasswordIs("demo  "), std::optional<bool>(true));
+    EXPECT_EQ(nop->store().systemPasswordIs("DEMO1"), std::optional<bool>(false));
+    auto adm = data::Company::open(shared(), false, "pw", "ADM");
+    EXPECT_EQ(adm->store().systemPasswordIs("DEMO"), std::nullopt);
+    // The equipment form's save, as NOP (who may not touch the posted totals) and EQV.
+    data::ErrorObject errors;
+    data::Access<data::EqHeader> byNop(nop->store(), errors);
+    ASSERT_EQ(byNop.fetch("KeyEquipmentID", {data::Value("DT-201")}), data::kNoError);
+    byNop.rec().Description = "Dump truck, red";
+    EXPECT_EQ(byNop.update(), data::kNoError) << byNop.lastErrorText();
+    auto eqv = data::Company::open(shared(), false, "pw", "EQV");
+    data::Access<data::EqHeader> byEqv(eqv->store(), errors);
+    ASSERT_EQ(byEqv.fetch("KeyEquipmentID", {data::Value("DT-201")}), data::kNoError);
+    EXPECT_EQ(byEqv.rec().Description.str(), "Dump truck, red");
+    byEqv.rec().Description = "Dump truck";
+    EXPECT_NE(byEqv.update(), data::kNoError);
+  }
+
+  // Rights change: the roles follow once given again.
+  ::unsetenv("PGPASSWORD");
+  ASSERT_TRUE(koreq::test::pgExec(
+      server_->conninfo(),
+      "UPDATE userfile SET \"PostEquipmentLogs\" = 1 - \"PostEquipmentLogs\" WHERE "
+      "\"UserID\" IN ('EQV', 'NOP')",
+      nullptr));
+  ASSERT_EQ(koreq(shared(), {"roles"}).rc, 0);
+  EXPECT_EQ(as("nop", "DELETE FROM gltrans WHERE false"), "ok");
+  EXPECT_THAT(as("eqv", "DELETE FROM gltrans WHERE false"), HasSubstr(denied));
+  EXPECT_THAT(as("eqv", "UPDATE eqheader SET \"CumulativeUnits\" = 0 WHERE false"),
+              HasSubstr(denied));
 }
 
 }  // namespace

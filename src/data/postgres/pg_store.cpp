@@ -9,12 +9,12 @@
 #include <type_traits>
 
 #include "data/copy.h"
+#include "data/records.h"
 #include "data/sqlite/sqlite_store.h"
 
 namespace koreq::data {
 
 using sql::quoted;
-using sql::selectList;
 
 namespace {
 
@@ -519,6 +519,26 @@ void PgStore::insertRecords(const FileDef& f, const std::vector<const void*>& re
 }
 
 void PgStore::updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params) {
+  std::string sql = updateSql(f);
+  if (!columnRights(f).updateAll) {
+    // A role that may change only some columns (the posted totals, or all but them) sets only
+    // the columns whose values differ from the stored ones.
+    Result now = run("SELECT " + selectList(f) + " FROM " + quoted(f.table) + " WHERE _rowid = ?",
+                     {{std::to_string(rowId)}});
+    if (now.rows() == 0) throw StoreError(kRecordNotFound, fileErrorText(kRecordNotFound));
+    std::string sets;
+    std::vector<Param> changed;
+    for (std::size_t i = 0; i < f.fields.size(); ++i) {
+      if (!params[i].binary && !params[i].null &&
+          now.text(0, static_cast<int>(i) + 1) == params[i].text)
+        continue;
+      sets += (sets.empty() ? "" : ", ") + quoted(f.fields[i].column) + " = ?";
+      changed.push_back(std::move(params[i]));
+    }
+    if (sets.empty()) return;
+    sql = "UPDATE " + quoted(f.table) + " SET " + sets + " WHERE _rowid = ?";
+    params = std::move(changed);
+  }
   params.push_back({std::to_string(rowId)});
   writing([&] {
     // A refused key must leave the transaction going, as it does on SQLite.
@@ -526,7 +546,7 @@ void PgStore::updateParams(const FileDef& f, std::int64_t rowId, std::vector<Par
     savepoint_ = true;
     std::int64_t changed = 0;
     try {
-      changed = run(updateSql(f), params).changed();
+      changed = run(sql, params).changed();
     } catch (const StoreError& e) {
       savepoint_ = false;
       if (e.code() == kDuplicateKey)
@@ -837,27 +857,128 @@ std::vector<const FileDef*> PgStore::knownFiles() {
   return files;
 }
 
-std::vector<std::string> PgStore::grantCompany(const std::vector<std::string>& roles) {
+std::vector<std::string> PgStore::grantCompany(const std::vector<RoleGrant>& roles) {
   std::vector<std::string> made;
   // Statements on names cannot take bound values: the server quotes the names itself
-  // (format's %I) from the bound ones, and the text it gives back is run.
-  auto runFormatted = [&](const std::string& pattern, const std::string& role) {
-    Result r = run("SELECT format(?, current_schema(), ?::text)", {{pattern}, {role}});
+  // (format's %I) from the bound ones, and the text it gives back is run. %1$I is the schema,
+  // %2$I the role, %3$I the table, %4$s a list of columns already quoted.
+  auto runFormatted = [&](const std::string& pattern, const std::string& role,
+                          const std::string& table = {}, const std::string& columns = {}) {
+    Result r = run("SELECT format(?, current_schema(), ?::text, ?::text, ?::text)",
+                   {{pattern}, {role}, {table}, {columns}});
     exec(std::string(r.text(0, 0)));
   };
+  // Column names are the program's own, never a user's.
+  auto columnList = [](const std::vector<std::string>& columns) {
+    std::string list;
+    for (const std::string& c : columns) list += (list.empty() ? "" : ", ") + quoted(c);
+    return list;
+  };
   writing([&] {
-    for (const std::string& role : roles) {
+    // Compared as the batch form compares it; run with the owner's rights, so a role that may
+    // not read the password can still have one it was told checked.
+    runFormatted(
+        "CREATE OR REPLACE FUNCTION %1$I.koreq_system_password_is(candidate text) RETURNS "
+        "boolean LANGUAGE sql STABLE SECURITY DEFINER SET search_path = %1$I, pg_temp AS $f$ "
+        "SELECT coalesce((SELECT upper(rtrim(left(candidate, 20)) COLLATE \"C\") = "
+        "upper(rtrim(left(\"SystemPassword\", 20)) COLLATE \"C\") FROM control ORDER BY "
+        "\"RecordID\" LIMIT 1), false) $f$",
+        {});
+    runFormatted("REVOKE ALL ON FUNCTION %1$I.koreq_system_password_is(text) FROM PUBLIC", {});
+    std::set<std::string> tables;
+    for (const FileDef* f : knownFiles())
+      if (hasTable(f->table)) tables.insert(f->table);
+    for (const RoleGrant& grant : roles) {
+      const std::string& role = grant.role;
       if (run("SELECT 1 FROM pg_roles WHERE rolname = ?", {{role}}).rows() == 0) {
         runFormatted("CREATE ROLE %2$I LOGIN", role);
         made.push_back(role);
       }
+      // A table's REVOKE takes back its columns' privileges too.
+      runFormatted("REVOKE ALL ON ALL TABLES IN SCHEMA %1$I FROM %2$I", role);
       runFormatted("GRANT USAGE ON SCHEMA %1$I TO %2$I", role);
-      runFormatted("GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %1$I TO %2$I",
+      runFormatted("GRANT EXECUTE ON FUNCTION %1$I.koreq_system_password_is(text) TO %2$I", role);
+      runFormatted("GRANT SELECT ON %1$I._meta TO %2$I", role);
+      runFormatted("GRANT SELECT, INSERT, UPDATE, DELETE ON %1$I._autonum, %1$I._blobs TO %2$I",
                    role);
       runFormatted("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA %1$I TO %2$I", role);
+      for (const std::string& t : tables) {
+        const TableGrant* g = nullptr;
+        for (const TableGrant& k : grant.tables)
+          if (!g && k.file->table == t) g = &k;
+        if (!g || g->hiddenColumns.empty()) {
+          runFormatted("GRANT SELECT ON %1$I.%3$I TO %2$I", role, t);
+        } else {
+          std::vector<std::string> readable{"_rowid"};
+          for (const FieldDef& fd : g->file->fields)
+            if (std::find(g->hiddenColumns.begin(), g->hiddenColumns.end(), fd.column) ==
+                g->hiddenColumns.end())
+              readable.push_back(fd.column);
+          runFormatted("GRANT SELECT (%4$s) ON %1$I.%3$I TO %2$I", role, t, columnList(readable));
+        }
+        if (!g) continue;
+        if (g->insertDelete) runFormatted("GRANT INSERT, DELETE ON %1$I.%3$I TO %2$I", role, t);
+        if (g->updateAll)
+          runFormatted("GRANT UPDATE ON %1$I.%3$I TO %2$I", role, t);
+        else if (!g->updateColumns.empty())
+          runFormatted("GRANT UPDATE (%4$s) ON %1$I.%3$I TO %2$I", role, t,
+                       columnList(g->updateColumns));
+      }
     }
   });
   return made;
+}
+
+const PgStore::ColumnRights& PgStore::columnRights(const FileDef& f) {
+  auto it = columnRights_.find(f.table);
+  if (it != columnRights_.end()) return it->second;
+  ColumnRights rights;
+  rights.readable.assign(f.fields.size(), true);
+  // The connection string's own user owns the tables; only a user's role is asked about.
+  if (!role_.empty()) {
+    Result r =
+        run("SELECT has_table_privilege(c.oid, 'UPDATE'), a.attname, has_column_privilege(c.oid, "
+            "a.attnum, 'SELECT') FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid AND "
+            "a.attnum > 0 AND NOT a.attisdropped WHERE c.oid = to_regclass(quote_ident(current_"
+            "schema()) || '.' || quote_ident(?))",
+            {{f.table}});
+    for (int row = 0; row < r.rows(); ++row) {
+      rights.updateAll = r.text(row, 0) == "t";
+      for (std::size_t i = 0; i < f.fields.size(); ++i)
+        if (f.fields[i].column == r.text(row, 1)) rights.readable[i] = r.text(row, 2) == "t";
+    }
+  }
+  return columnRights_.emplace(f.table, std::move(rights)).first->second;
+}
+
+std::string PgStore::selectList(const FileDef& f, const std::vector<int>* fields) {
+  const ColumnRights& rights = columnRights(f);
+  if (std::all_of(rights.readable.begin(), rights.readable.end(), [](bool b) { return b; }))
+    return sql::selectList(f, fields);
+  std::string cols = "_rowid";
+  auto add = [&](std::size_t i) {
+    const FieldDef& fd = f.fields[i];
+    cols += ", " + (rights.readable[i] ? quoted(fd.column)
+                                       : (fd.isNumeric() ? "0 AS " : "'' AS ") + quoted(fd.column));
+  };
+  if (fields)
+    for (int i : *fields) add(static_cast<std::size_t>(i));
+  else
+    for (std::size_t i = 0; i < f.fields.size(); ++i) add(i);
+  return cols;
+}
+
+std::optional<bool> PgStore::systemPasswordIs(std::string_view candidate) {
+  const FileDef& control = Control::def();
+  const ColumnRights& rights = columnRights(control);
+  for (std::size_t i = 0; i < control.fields.size(); ++i)
+    if (control.fields[i].column == "SystemPassword" && rights.readable[i]) return std::nullopt;
+  try {
+    Result r = run("SELECT koreq_system_password_is(?)", {{std::string(candidate)}});
+    return r.rows() == 1 && r.text(0, 0) == "t";
+  } catch (const StoreError&) {
+    return false;  // no check on the server yet: `koreq roles` makes it
+  }
 }
 
 void PgStore::backupTo(const std::string& path) {
@@ -926,9 +1047,10 @@ std::vector<std::string> PgStore::integrityCheck() {
       continue;
     }
     checked(f->table, [&] {
+      // pg_attribute, not information_schema: that hides the columns a role may not read.
       Result cols =
-          run("SELECT column_name FROM information_schema.columns WHERE table_schema = "
-              "current_schema() AND table_name = ?",
+          run("SELECT attname FROM pg_attribute WHERE attrelid = to_regclass(quote_ident(current_"
+              "schema()) || '.' || quote_ident(?)) AND attnum > 0 AND NOT attisdropped",
               {{f->table}});
       std::set<std::string> have;
       for (int i = 0; i < cols.rows(); ++i) have.insert(std::string(cols.text(i, 0)));

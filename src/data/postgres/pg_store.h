@@ -103,10 +103,26 @@ class PgStore final : public Store {
   // no password (that belongs in PGPASSWORD or the user's password file).
   static bool checkConnectionString(const std::string& conninfo, std::string* why);
 
-  // Gives each of these roles (made when missing, able to log in) the use of the company: to
-  // read and write its tables, not to change their structure. Answers the roles it made.
-  // Needs a connection that may create roles and grants on the tables (their owner's).
-  std::vector<std::string> grantCompany(const std::vector<std::string>& roles);
+  // What one role may do with one file: read every column but the hidden ones; add and delete
+  // records when `insertDelete`; change every column when `updateAll`, else those in
+  // `updateColumns`.
+  struct TableGrant {
+    const FileDef* file = nullptr;
+    bool insertDelete = false;
+    bool updateAll = false;
+    std::vector<std::string> updateColumns;
+    std::vector<std::string> hiddenColumns;
+  };
+  struct RoleGrant {
+    std::string role;
+    std::vector<TableGrant> tables;  // a file not named here is read only
+  };
+  // Gives each of these roles (made when missing, able to log in) exactly these privileges on
+  // the company, taking back any others (never the right to change its structure), and the
+  // system password's check. Answers the roles it made. Needs a connection that may create
+  // roles and grants on the tables (their owner's).
+  std::vector<std::string> grantCompany(const std::vector<RoleGrant>& roles);
+  std::optional<bool> systemPasswordIs(std::string_view candidate) override;
 
   // Removes the company's tables from the server again (a copy whose folder could not be
   // finished), in one transaction.
@@ -141,6 +157,17 @@ class PgStore final : public Store {
   // The values of a range read's marks, in their stored form.
   static std::vector<Param> rangeParams(const FileDef& f, const ScanSpec& range);
   std::int64_t insertParams(const FileDef& f, std::vector<Param>& params, std::int64_t number);
+  // What this connection's role may do with a file's columns (a role of a company that signs on
+  // by role may not read or change every column): asked of the server once per file.
+  struct ColumnRights {
+    bool updateAll = true;
+    std::vector<bool> readable;  // per field
+  };
+  const ColumnRights& columnRights(const FileDef& f);
+  std::map<std::string, ColumnRights> columnRights_;
+  // The columns a read selects: "_rowid" and each field's, a blank in place of one the role may
+  // not read.
+  std::string selectList(const FileDef& f, const std::vector<int>* fields = nullptr);
   void noteNumber(const FileDef& f, std::int64_t number);
   void updateParams(const FileDef& f, std::int64_t rowId, std::vector<Param>& params);
 

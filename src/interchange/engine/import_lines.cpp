@@ -254,6 +254,8 @@ std::string readFields(const LineLayout& layout, const std::vector<std::string>&
     const FieldCode* code = fieldCode(layout.items[i].code);
     if (!code) continue;
     const std::string& text = fields[i];
+    if (text.find('\0') != std::string::npos)
+      return std::string(code->contents) + " holds a NUL character, which no text can hold";
     auto number = [&](Decimal& to) -> std::string {
       if (trimmed(text).empty()) {
         to = Decimal{};
@@ -545,8 +547,10 @@ LineReader::Status LineReader::next(std::string& line, long& number) {
   number = ++number_;
   if (tooLong) return Status::TooLong;
   if (number_ == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+  // A NUL is left to the field it is in, which names it.
   for (char c : line)
-    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7F') return Status::NotText;
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\0') || c == '\x7F')
+      return Status::NotText;
   if (encoding_ == TextEncoding::Windows1252 || encoding_ == TextEncoding::Latin1) {
     std::string decoded;
     if (!singleByteToUtf8(line, encoding_ == TextEncoding::Windows1252, decoded))

@@ -170,7 +170,7 @@ bool FormProcedure::save() {
 bool FormProcedure::saveTogether(const std::function<bool()>& work, std::string_view action) {
   data::Transaction t(ctx().store());
   if (!t.begun()) {
-    message(data::kCompanyBusyText, "Company Busy", Icon::Exclamation);
+    message(data::refusedText(ctx().store()), "Company Busy", Icon::Exclamation);
     return false;
   }
   if (!work()) return false;  // rolled back by the transaction

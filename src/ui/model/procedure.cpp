@@ -370,7 +370,10 @@ bool Procedure::commit(Control& c) {
   std::optional<data::Value> v = c.parse(c.text_, &why);
   if (v) {
     if (c.setValue(*v, &why)) return true;
-    why = "\"" + clipped(trimLeft(c.text_)) + "\" does not fit: " + why;
+    // A NUL would cut the text shown; the field is named instead.
+    why = c.text_.find('\0') != std::string::npos
+              ? c.label() + ": " + why
+              : "\"" + clipped(trimLeft(c.text_)) + "\" does not fit: " + why;
   }
   c.edited_ = true;
   c.changed();

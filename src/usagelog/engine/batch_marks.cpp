@@ -29,7 +29,7 @@ ChangeOutcome saveMarks(frame::Context& ctx, std::vector<Stored<data::EqBatch>>&
   ChangeOutcome out;
   data::Transaction tx(ctx.store());
   if (!tx.begun()) {
-    out.message = data::kCompanyBusyText;
+    out.message = data::refusedText(ctx.store());
     return out;
   }
   try {

@@ -41,7 +41,7 @@ ChangeOutcome runChange(frame::Context& ctx, std::chrono::milliseconds wait,
   ChangeOutcome out;
   data::Transaction tx(ctx.store(), wait);
   if (!tx.begun()) {
-    out.message = data::kCompanyBusyText;
+    out.message = data::refusedText(ctx.store());
     return out;
   }
   int records = 0;
@@ -133,7 +133,7 @@ ReorderOutcome reorderBatch(data::Store& store, std::int32_t sortId, BatchMove m
   data::Transaction tx(store, kReorderWait);
   if (!tx.begun()) {
     out.failed = true;
-    out.message = data::kCompanyBusyText;
+    out.message = data::refusedText(store);
     return out;
   }
 

@@ -777,7 +777,7 @@ PostingResult postBatches(frame::Context& ctx, const std::vector<std::uint16_t>&
   data::Store& store = ctx.store();
   data::Transaction tx(store);
   if (!tx.begun()) {
-    result.message = data::kCompanyBusyText;
+    result.message = data::refusedText(store);
     return result;
   }
   try {

@@ -75,7 +75,7 @@ PostingClaim claimPosting(frame::Context& ctx) {
   data::Transaction tx(store);
   if (!tx.begun()) {
     store.releaseLock(frame::kPostingLock);
-    claim.refusal = Refusal{"Another Posting In Process", data::kCompanyBusyText};
+    claim.refusal = Refusal{"Another Posting In Process", data::refusedText(store)};
     return claim;
   }
   try {

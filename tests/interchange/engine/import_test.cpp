@@ -340,6 +340,7 @@ TEST_F(ImportCompany, CountsEveryLineAndAddsThePricedEntriesAllOrNothing) {
       "\r\n"
       "EX-1,0,0,abc,,,6100\n" +
       std::string(1100, 'x') + "\n" + std::string("EX-1\x01,0\n") + "EX-1,0,0,3,I,,6100\n" +
+      std::string("EX-1,0,0,1,I,,6100,,,,,fuel\0top-up\n", 35) +
       std::string("EX-1,0,0,1,I,,6100,,,,,Caf\xE9\n"));
   std::vector<ImportItem> items;
   std::vector<ImportError> errors;
@@ -348,10 +349,11 @@ TEST_F(ImportCompany, CountsEveryLineAndAddsThePricedEntriesAllOrNothing) {
       ctx(), checker(), layout('C', kBuiltInMap), file, [&](ImportItem& i) { items.push_back(i); },
       [&](const ImportError& e) { errors.push_back(e); }, &why))
       << why;
-  ASSERT_EQ(errors.size(), 3u);
+  ASSERT_EQ(errors.size(), 4u);
   EXPECT_EQ(errors[0].line, 3);  // the blank line counts
   EXPECT_EQ(errors[1].text, "Line is longer than 1,024 characters");
   EXPECT_EQ(errors[2].text, "Line is not text");
+  EXPECT_EQ(errors[3].text, "Comment holds a NUL character, which no text can hold");
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[2].comment.str(), "Caf\xC3\xA9");  // not UTF-8: Windows-1252
   EXPECT_FALSE(std::filesystem::exists(dir() / "company" / "Import.txt"));

@@ -206,6 +206,9 @@ TEST_F(FormTest, AnInvalidEntryIsRefusedAndKeepsTheFocus) {
   EXPECT_EQ(lastMessage(), "\"60.5\" is not a valid whole number");
   EXPECT_TRUE(f.userType(months, "1,200"));
   EXPECT_EQ(months.text(), "       1,200.00");
+  // A pasted text holding a NUL, which no text field can hold: the message names the field.
+  EXPECT_FALSE(f.userType(f.control("?EQH:Description"), std::string("Cab\0tractor", 11)));
+  EXPECT_EQ(lastMessage(), "Description: a text cannot hold a NUL character");
 }
 
 TEST_F(FormTest, ViewIsReadOnlyAndOkOnlyCloses) {

@@ -34,8 +34,11 @@ class WatchingStore final : public ::koreq::test::ForwardingStore {
   }
   bool begin(std::chrono::milliseconds t) override {
     lastWait = t;
-    return s_.begin(t);
+    return readOnlyWhy.empty() && s_.begin(t);
   }
+  std::string readOnlyReason() const override { return readOnlyWhy; }
+
+  std::string readOnlyWhy;  // as a company on read-only media: no change begins
 
   std::chrono::milliseconds lastWait{0};
 };
@@ -104,6 +107,13 @@ TEST_F(BatchRules, AFailedReorderStageRollsBackAndSaysWhere) {
             "30\nSection = Shift Stage\n");
   EXPECT_EQ(order(), (std::vector<int>{1, 2, 3, 4, 5}));
   EXPECT_EQ(sortIds(), (std::set<std::int32_t>{10, 20, 30, 40, 50}));
+
+  // A company folder that cannot be written says so, not that the company is busy.
+  watch.readOnlyWhy = "Cannot write the company folder /media/co: it is read only.";
+  r = reorderBatch(watch, 40, BatchMove::ToTop);
+  EXPECT_TRUE(r.failed);
+  EXPECT_EQ(r.message, watch.readOnlyWhy);
+  watch.readOnlyWhy.clear();
 
   watch.updates = 0;
   watch.failUpdateAt = 1;
