@@ -89,47 +89,11 @@ class CategoryTotals {
     }
     for (const auto& [key, f] : year_) {
       const auto& [eq, cat, year] = key;
-      auto rows = readWhere<data::EqPriorC>(store, "KeyEquipmentCategoryYear",
-                                            {eq, cat, std::int64_t{year}}, 1);
-      data::EqPriorC p;
-      if (rows.empty()) {
-        p.RecordID =
-            static_cast<std::int32_t>(nextNumber(store, data::EqPriorC::def(), "RecordID"));
-        p.EquipmentID = eq;
-        p.CostCategory = cat;
-        p.Year = static_cast<std::int16_t>(year);
-      } else {
-        p = rows.front().rec;
-      }
-      p.Units += f.units;
-      p.Amount += f.amount;
-      if (rows.empty())
-        store.insert(data::EqPriorC::def(), rowOf(p));
-      else
-        store.update(data::EqPriorC::def(), rows.front().rowId, rowOf(p));
+      usagelog::addCategoryPrior(store, eq, cat, year, 0, f.units, f.amount);
     }
     for (const auto& [key, f] : period_) {
       const auto& [eq, cat, year, period] = key;
-      auto rows =
-          readWhere<data::EqPriorCM>(store, "KeyEquipmentCategoryYearPeriod",
-                                     {eq, cat, std::int64_t{year}, std::int64_t{period}}, 1);
-      data::EqPriorCM p;
-      if (rows.empty()) {
-        p.RecordID =
-            static_cast<std::int32_t>(nextNumber(store, data::EqPriorCM::def(), "RecordID"));
-        p.EquipmentID = eq;
-        p.CostCategory = cat;
-        p.Year = static_cast<std::int16_t>(year);
-        p.FiscalPeriod = static_cast<std::int16_t>(period);
-      } else {
-        p = rows.front().rec;
-      }
-      p.Units += f.units;
-      p.Amount += f.amount;
-      if (rows.empty())
-        store.insert(data::EqPriorCM::def(), rowOf(p));
-      else
-        store.update(data::EqPriorCM::def(), rows.front().rowId, rowOf(p));
+      usagelog::addCategoryPrior(store, eq, cat, year, period, f.units, f.amount);
     }
     // Year and month: those of the fiscal year and period of the category's newest posting.
     for (auto& k : readWhere<data::EqCost>(store, "KeyEquipmentCategory", {})) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -347,45 +348,11 @@ class Writer {
     }
     for (auto& [key, f] : priorCategoryYear_) {
       const auto& [id, category, year] = key;
-      auto rows = readWhere<data::EqPriorC>(store_, "KeyEquipmentCategoryYear",
-                                            {id, category, std::int64_t{year}}, 1);
-      data::EqPriorC p;
-      if (rows.empty()) {
-        p.RecordID = static_cast<std::int32_t>(number(data::EqPriorC::def(), "RecordID", store_));
-        p.EquipmentID = id;
-        p.CostCategory = category;
-        p.Year = static_cast<std::int16_t>(year);
-      } else {
-        p = rows.front().rec;
-      }
-      p.Units += f.units;
-      p.Amount += f.amount;
-      if (rows.empty())
-        store_.insert(data::EqPriorC::def(), rowOf(p));
-      else
-        store_.update(data::EqPriorC::def(), rows.front().rowId, rowOf(p));
+      addCategoryPrior(store_, id, category, year, 0, f.units, f.amount);
     }
     for (auto& [key, f] : priorCategoryPeriod_) {
       const auto& [id, category, year, period] = key;
-      auto rows =
-          readWhere<data::EqPriorCM>(store_, "KeyEquipmentCategoryYearPeriod",
-                                     {id, category, std::int64_t{year}, std::int64_t{period}}, 1);
-      data::EqPriorCM p;
-      if (rows.empty()) {
-        p.RecordID = static_cast<std::int32_t>(number(data::EqPriorCM::def(), "RecordID", store_));
-        p.EquipmentID = id;
-        p.CostCategory = category;
-        p.Year = static_cast<std::int16_t>(year);
-        p.FiscalPeriod = static_cast<std::int16_t>(period);
-      } else {
-        p = rows.front().rec;
-      }
-      p.Units += f.units;
-      p.Amount += f.amount;
-      if (rows.empty())
-        store_.insert(data::EqPriorCM::def(), rowOf(p));
-      else
-        store_.update(data::EqPriorCM::def(), rows.front().rowId, rowOf(p));
+      addCategoryPrior(store_, id, category, year, period, f.units, f.amount);
     }
     updateEquipment();
     updateCategories();
@@ -645,6 +612,53 @@ class Writer {
 };
 
 }  // namespace
+
+namespace {
+template <typename P>
+void addPrior(data::Store& store, const char* key, std::vector<data::Value> k,
+              const std::function<void(P&)>& make, Decimal units, Decimal amount) {
+  auto rows = readWhere<P>(store, key, k, 1);
+  P p;
+  if (rows.empty()) {
+    p.RecordID = static_cast<std::int32_t>(number(P::def(), "RecordID", store));
+    make(p);
+  } else {
+    p = rows.front().rec;
+  }
+  p.Units += units;
+  p.Amount += amount;
+  if (rows.empty())
+    store.insert(P::def(), rowOf(p));
+  else
+    store.update(P::def(), rows.front().rowId, rowOf(p));
+}
+}  // namespace
+
+void addCategoryPrior(data::Store& store, const std::string& equipmentId,
+                      const std::string& category, int year, int period, Decimal units,
+                      Decimal amount) {
+  if (period == 0) {
+    addPrior<data::EqPriorC>(
+        store, "KeyEquipmentCategoryYear", {equipmentId, category, std::int64_t{year}},
+        [&](data::EqPriorC& p) {
+          p.EquipmentID = equipmentId;
+          p.CostCategory = category;
+          p.Year = static_cast<std::int16_t>(year);
+        },
+        units, amount);
+    return;
+  }
+  addPrior<data::EqPriorCM>(
+      store, "KeyEquipmentCategoryYearPeriod",
+      {equipmentId, category, std::int64_t{year}, std::int64_t{period}},
+      [&](data::EqPriorCM& p) {
+        p.EquipmentID = equipmentId;
+        p.CostCategory = category;
+        p.Year = static_cast<std::int16_t>(year);
+        p.FiscalPeriod = static_cast<std::int16_t>(period);
+      },
+      units, amount);
+}
 
 const data::GlFiscal* fiscalPeriodOf(const std::vector<data::GlFiscal>& periods, Date d) {
   if (d.isEmpty()) return nullptr;

@@ -126,4 +126,11 @@ inline constexpr char kPOSTINGCONTROL[] = "POSTINGCONTROL";
 
 void registerPostingControl(frame::ProcedureRegistry& registry);
 
+// Adds to an equipment category's prior-period figures of `year` (period 0) or of one fiscal
+// period of it, making the record when there is none. Posting and the demo's other journals
+// both keep the category files this way.
+void addCategoryPrior(data::Store& store, const std::string& equipmentId,
+                      const std::string& category, int year, int period, Decimal units,
+                      Decimal amount);
+
 }  // namespace koreq::usagelog
